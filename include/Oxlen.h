@@ -1,0 +1,10 @@
+/* Oxlen Engine: the umbrella header. A game includes this and links liboxlen. */
+#ifndef OXLEN_H
+#define OXLEN_H
+
+#include "OxExport.h"
+#include "OxPlatform.h"
+#include "OxGraphics.h"
+#include "OxAudio.h"
+
+#endif

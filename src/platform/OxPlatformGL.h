@@ -1,0 +1,25 @@
+// Rendering-context layer: an OpenGL context on the game's window, its
+// buffer swap and swap interval. Implemented once per backend.
+#pragma once
+#include "OxPlatform.h"
+
+// The window's drawing surface, the stand-in for a device context.
+struct OxPlatformDC;
+// An OpenGL rendering context.
+struct OxPlatformGLContext;
+
+// The drawing surface of a window; null when the window is null or gone.
+OxPlatformDC* OxPlatformGetDC(HWND window);
+void OxPlatformReleaseDC(HWND window, OxPlatformDC* dc);
+// Creates a double-buffered RGBA8 context with 24 depth and 8 stencil bits on
+// the surface; null on failure. The context is not made current.
+OxPlatformGLContext* OxPlatformCreateContext(OxPlatformDC* dc);
+// Makes the context current on the calling thread; false on failure.
+bool OxPlatformMakeCurrent(OxPlatformDC* dc, OxPlatformGLContext* context);
+void OxPlatformDeleteContext(OxPlatformGLContext* context);
+// Presents the back buffer of the surface; false on failure.
+bool OxPlatformSwapBuffers(OxPlatformDC* dc);
+// Whether the driver lets the swap interval be set.
+bool OxPlatformHasSwapControl();
+// Sets the swap interval (0 or 1) where the driver offers it; ignored otherwise.
+void OxPlatformSetSwapInterval(int interval);

@@ -1,0 +1,7 @@
+// System-module state that other families read but games do not see.
+#pragma once
+
+// The full-screen scale factors: display size over game window size in full
+// screen, 1.0 in windowed mode.
+float OxSysGetFullScreenScaleX();
+float OxSysGetFullScreenScaleY();

@@ -1,0 +1,27 @@
+// Helpers shared by the test programs: running code in a child process with
+// its output captured, and reading files the tests write.
+#pragma once
+#include <functional>
+#include <string>
+
+namespace oxtest {
+
+// What a child process printed and how it ended.
+struct ChildResult {
+  std::string out;  // standard output
+  std::string err;  // standard error
+  int exitCode;     // exit status, or -1 when killed by a signal
+  int signal;       // the signal that ended it, 0 if none
+};
+
+// Runs body in a forked child with stdout and stderr captured (stdin is
+// /dev/null). The child exits with body's result unless body exits itself.
+ChildResult RunInChild(const std::function<int()>& body, int timeoutSeconds = 60);
+
+// Runs a shell command and returns its standard output.
+std::string RunCommand(const std::string& command);
+
+// A fresh empty directory for this test process's files.
+std::string TempDir();
+
+}  // namespace oxtest
