@@ -7,6 +7,8 @@
 #include "OxGraphics.h"
 #include "OxAudio.h"
 #include "OxMath.h"
+#include "OxVec2.h"
+#include "OxMtx33.h"
 #include "OxMatrix4.h"
 
 #endif
