@@ -10,5 +10,6 @@
 #include "OxVec2.h"
 #include "OxMtx33.h"
 #include "OxMatrix4.h"
+#include "OxCollision.h"
 
 #endif
