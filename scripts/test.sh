@@ -5,4 +5,6 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 source scripts/xvfb.sh
 ox_start_xvfb
-ctest --test-dir build --output-on-failure -j2 --timeout 300
+# One test at a time: display tests share the X server, its focus and its
+# pointer, so running two at once would let one test's input reach the other.
+ctest --test-dir build --output-on-failure --timeout 300
