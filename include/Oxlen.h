@@ -6,5 +6,7 @@
 #include "OxPlatform.h"
 #include "OxGraphics.h"
 #include "OxAudio.h"
+#include "OxMath.h"
+#include "OxMatrix4.h"
 
 #endif
