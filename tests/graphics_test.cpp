@@ -368,6 +368,10 @@ TEST_F(Graphics, CameraPlacesTheWorld)
   OxGfxVertexList* above = Rectangle(100, 150, 5, 5, kGreen);
   OxGfxVertexList* blueAtCamera = Rectangle(100, 50, 5, 5, kBlue);
 
+  // Start-up left the colour program in use with the camera it had then, so
+  // the first frame's OxGfxSetRenderMode switches nothing: let one frame end.
+  OxSysFrameStart();
+  OxSysFrameEnd();
   OxSysFrameStart();
   OxGfxSetRenderMode(OxGfxRenderModeColor);
   SetTranslation(0, 0);
