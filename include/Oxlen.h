@@ -9,6 +9,9 @@
 #include "OxGraphics.h"
 #include "OxAudio.h"
 #include "OxMath.h"
+#include "OxVec2.h"
+#include "OxMtx33.h"
 #include "OxMatrix4.h"
+#include "OxCollision.h"
 
 #endif
