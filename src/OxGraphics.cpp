@@ -11,6 +11,7 @@
 #include <GL/glew.h>
 
 #include "OxMatrix4.h"
+#include "OxMtx33.h"
 #include "OxSystem.h"
 #include "graphics/OxGraphicsInternal.h"
 #include "graphics/OxMatrixBuilders.h"
@@ -362,16 +363,15 @@ float OxGfxGetWinMaxY(void) { return gOxWinMaxY; }
 // z passed through, the translation column; the third row is never read.
 void OxGfxSetTransform(const struct OxMtx33* matrix)
 {
-  // OxMtx33 is nine floats, row after row.
-  const float* m = reinterpret_cast<const float*>(matrix);
+  const float (*m)[3] = matrix->m;
   memset(gWorldStaging, 0, sizeof(gWorldStaging));
-  gWorldStaging[0] = m[0 * 3 + 0];
-  gWorldStaging[1] = m[1 * 3 + 0];
-  gWorldStaging[4] = m[0 * 3 + 1];
-  gWorldStaging[5] = m[1 * 3 + 1];
+  gWorldStaging[0] = m[0][0];
+  gWorldStaging[1] = m[1][0];
+  gWorldStaging[4] = m[0][1];
+  gWorldStaging[5] = m[1][1];
   gWorldStaging[10] = 1.0f;
-  gWorldStaging[12] = m[0 * 3 + 2];
-  gWorldStaging[13] = m[1 * 3 + 2];
+  gWorldStaging[12] = m[0][2];
+  gWorldStaging[13] = m[1][2];
   gWorldStaging[15] = 1.0f;
   gShader.SetUniformMatrix4(kUniformWorldMatrix, gWorldStaging);
 }

@@ -30,19 +30,13 @@ const unsigned int kGreen = 0xFF00FF00;
 const unsigned int kBlue = 0xFF0000FF;
 const unsigned int kWhite = 0xFFFFFFFF;
 
-// The layout of OxMtx33: nine floats, row after row.
-struct Rows33 {
-  float m[3][3];
-};
-
-void SetTransform33(const Rows33& rows)
-{
-  OxGfxSetTransform(reinterpret_cast<const OxMtx33*>(&rows));
-}
+void SetTransform33(const OxMtx33& matrix) { OxGfxSetTransform(&matrix); }
 
 void SetTranslation(float x, float y)
 {
-  SetTransform33(Rows33{{{1, 0, x}, {0, 1, y}, {0, 0, 1}}});
+  OxMtx33 translation;
+  OxMtx33Trans(&translation, x, y);
+  OxGfxSetTransform(&translation);
 }
 
 // A rectangle centred on (x, y) in model space, two triangles of one colour.
@@ -417,13 +411,17 @@ TEST_F(Graphics, WorldTransformPlacesMeshes)
   OxSysFrameStart();
   OxGfxSetRenderMode(OxGfxRenderModeColor);
 
-  SetTransform33(Rows33{{{1, 0, 50}, {0, 1, -20}, {5, 6, 7}}});
+  SetTransform33(OxMtx33{{{1, 0, 50}, {0, 1, -20}, {5, 6, 7}}});
   OxGfxMeshDraw(square, OxGfxMeshDrawModeTriangles);
   EXPECT_TRUE(IsColour(ReadPixel(kCentreX + 50, kCentreY - 20), 255, 0, 0, 0));
   EXPECT_TRUE(IsColour(ReadPixel(kCentreX, kCentreY), 255, 255, 255, 0));
 
-  // Scale x by 3 around (0, 100): the square spans 30 pixels either side.
-  SetTransform33(Rows33{{{3, 0, 0}, {0, 1, 100}, {0, 0, 1}}});
+  // Scale x by 3, then move up 100: the square spans 30 pixels either side.
+  OxMtx33 scale, move, both;
+  OxMtx33Scale(&scale, 3, 1);
+  OxMtx33Trans(&move, 0, 100);
+  OxMtx33Concat(&both, &move, &scale);
+  SetTransform33(both);
   OxGfxMeshDraw(square, OxGfxMeshDrawModeTriangles);
   EXPECT_TRUE(IsColour(ReadPixel(kCentreX + 25, kCentreY + 100), 255, 0, 0, 0));
   EXPECT_TRUE(IsColour(ReadPixel(kCentreX + 35, kCentreY + 100), 255, 255, 255, 0));
