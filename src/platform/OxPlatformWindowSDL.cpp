@@ -6,6 +6,7 @@
 
 #include <SDL2/SDL_syswm.h>
 #include <dlfcn.h>
+#include <limits.h>
 #include <string.h>
 
 #include <deque>
@@ -29,8 +30,9 @@ struct WindowRecord {
   bool invalid = false;     // marked for painting
   bool active = false;      // last activation state reported
   bool destroying = false;  // WM_DESTROY under way
-  int reportedX = 0, reportedY = 0;
-  int reportedWidth = 0, reportedHeight = 0;
+  // Placement last sent as WM_MOVE and WM_SIZE; none at first.
+  int reportedX = INT_MIN, reportedY = INT_MIN;
+  int reportedWidth = -1, reportedHeight = -1;
 };
 
 // Xlib entry points, taken from the library SDL loaded.
@@ -513,8 +515,6 @@ HWND OxPlatformCreateWindow(const char* className, const char* title, DWORD styl
   record.sdlId = SDL_GetWindowID(sdl);
   record.procedure = found->second.procedure;
   record.style = style & ~static_cast<DWORD>(WS_VISIBLE);
-  record.reportedX = x;
-  record.reportedY = y;
   HWND window = HandleOf(value);
   if (OxPlatformSendMessage(window, WM_CREATE, 0, 0) == -1) {
     OxPlatformDestroyWindow(window);
