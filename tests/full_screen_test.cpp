@@ -17,8 +17,9 @@ using oxtest::RunFrame;
 
 Display* OpenOrFail()
 {
+  oxtest::UsePrivateDisplay();
   Display* display = oxtest::OpenTestDisplay();
-  EXPECT_NE(display, nullptr) << "no X display: run the tests under Xvfb";
+  EXPECT_NE(display, nullptr) << "no X display: Xvfb did not start";
   return display;
 }
 
@@ -91,7 +92,7 @@ TEST(FullScreen, CursorScaledByExactFactors)
   oxtest::XvfbServer server("1920x1200x24");
   ASSERT_FALSE(server.display().empty()) << "could not start a second Xvfb";
   setenv("DISPLAY", server.display().c_str(), 1);
-  Display* display = OpenOrFail();
+  Display* display = oxtest::OpenTestDisplay();
   ASSERT_NE(display, nullptr);
   ASSERT_EQ(OxSysInit(nullptr, SW_SHOWNORMAL, 960, 400, 0, 0, 0, nullptr), 1);
   Window window = oxtest::FindWindowByTitle(display, "Oxlen Engine");

@@ -23,8 +23,9 @@ class InputTest : public ::testing::Test {
  protected:
   void SetUp() override
   {
+    oxtest::UsePrivateDisplay();
     display_ = oxtest::OpenTestDisplay();
-    ASSERT_NE(display_, nullptr) << "no X display: run the tests under Xvfb";
+    ASSERT_NE(display_, nullptr) << "no X display: Xvfb did not start";
     ASSERT_EQ(OxSysInit(nullptr, SW_SHOWNORMAL, 800, 600, 0, 0, 0,
                         oxtest::RecordingWindowProcedure), 1);
     window_ = oxtest::FindWindowByTitle(display_, "Oxlen Engine");

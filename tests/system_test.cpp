@@ -19,8 +19,9 @@ class SystemTest : public ::testing::Test {
  protected:
   void SetUp() override
   {
+    oxtest::UsePrivateDisplay();
     display_ = oxtest::OpenTestDisplay();
-    ASSERT_NE(display_, nullptr) << "no X display: run the tests under Xvfb";
+    ASSERT_NE(display_, nullptr) << "no X display: Xvfb did not start";
   }
   void TearDown() override
   {
