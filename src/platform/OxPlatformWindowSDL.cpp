@@ -1,8 +1,8 @@
 // Window-system layer on SDL2 with its X11 driver: window classes, windows,
 // a message queue filled from SDL events, key state by virtual-key code, and
 // live pointer queries through Xlib (loaded by SDL, reached with dlsym).
-#include "platform/OxPlatformWindow.h"
-#include "platform/OxPlatformSDL.h"
+#include "OxPlatformWindow.h"
+#include "OxPlatformSDL.h"
 
 #include <SDL2/SDL_syswm.h>
 #include <dlfcn.h>
