@@ -4,6 +4,8 @@
 
 #include "OxExport.h"
 #include "OxPlatform.h"
+#include "OxSystem.h"
+#include "OxInput.h"
 #include "OxGraphics.h"
 #include "OxAudio.h"
 #include "OxMath.h"

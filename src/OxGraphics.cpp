@@ -1,20 +1,527 @@
-// Graphics module: placeholder lifecycle until the rendering code lands.
+// Graphics module: the OpenGL context and frame, the fatal reports, the
+// render state, the camera and world transform, and meshes. Leans on GLEW,
+// the platform's GL-context and terminal layers, the system module's window
+// and full-screen scale, the Shader class and the matrix builders.
 #include "OxGraphics.h"
 
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <GL/glew.h>
+
+#include "OxMatrix4.h"
+#include "OxMtx33.h"
+#include "OxSystem.h"
+#include "graphics/OxGraphicsInternal.h"
+#include "graphics/OxMatrixBuilders.h"
+#include "graphics/Shader.h"
+#include "platform/OxPlatformGL.h"
+#include "platform/OxPlatformTerminal.h"
+#include "system/OxSystemInternal.h"
+
+// ---- Types ---------------------------------------------------------------------
+
 namespace {
+
+// One pending vertex of the mesh being built.
+struct OxGfxVertex {
+  float x, y, z;
+  unsigned int colour;  // 0xAARRGGBB
+  float u, v;
+};
+
+// Vertices the pending list holds: 8,192 triangles.
+const unsigned int kPendingVertexCapacity = 24576;
+// Components per vertex of the three mesh buffers; bytes are four times these.
+const int kPositionComponents = 3;
+const int kColourComponents = 4;
+const int kTextureCoordinateComponents = 2;
+// The eye's height above the world plane, and the projection's depth range.
+const float kCameraHeight = 60.0f;
+const float kNearPlane = 1.0f;
+const float kFarPlane = 1000.0f;
+// Upper bound on errors read by one check. OpenGL keeps one flag per kind of
+// error, so real queues are short; this only guards against a driver that
+// never clears its flag.
+const int kMaxErrorsPerCheck = 64;
+
+// ---- Module state ----------------------------------------------------------------
+
+// Context and frame.
+OxPlatformDC* gDeviceContext = nullptr;
+OxPlatformGLContext* gRenderingContext = nullptr;
 int gWindowWidth = 0;
 int gWindowHeight = 0;
+// True from a successful glewInit to OxGfxExit: the OpenGL 2.0 entry points
+// exist. Calls that need them do nothing outside that span (the OpenGL 1.1
+// calls are harmless without a context).
+bool gOpenGLReady = false;
+
+// Render state: the recorded blend mode (OpenGL starts with blending off).
+unsigned int gBlendMode = OxGfxBlendModeNone;
+
+// Camera and world transform.
+float gCameraX = 0.0f;
+float gCameraY = 0.0f;
+float gWorldStaging[16];
+float gWorldStaging3D[16];
+
+// Mesh builder.
+OxGfxVertex gPendingVertices[kPendingVertexCapacity];
+unsigned int gPendingCount = 0;
+// Whether the mesh being built has already reported that it is full.
+bool gPendingFullReported = false;
+
+// Ends the process after a fatal report: one key press, then exit code 1.
+[[noreturn]] void HaltProcess()
+{
+  fflush(stdout);
+  OxPlatformWaitForKey();
+  exit(1);
 }
+
+}  // namespace
+
+Shader gShader;
+
+extern "C" {
+OX_API float gOxWinMinX = 0.0f;
+OX_API float gOxWinMaxX = 0.0f;
+OX_API float gOxWinMinY = 0.0f;
+OX_API float gOxWinMaxY = 0.0f;
+}
+
+// ---- Fatal reports -----------------------------------------------------------
+
+void OxGfxHaltReport(int line, const char* function, const char* message)
+{
+  printf("HALT:\nLine: %d\nFunc: %s\nFile: %s\n", line, function, OX_GRAPHICS_SOURCE_PATH);
+  printf("Mesg: %s", message);
+  printf("\n");
+  HaltProcess();
+}
+
+// Every pending error gets its own report before the one halt.
+void OxGfxCheckGLErrorReport(int line, const char* function)
+{
+  int reported = 0;
+  for (GLenum code = glGetError(); code != GL_NO_ERROR && reported < kMaxErrorsPerCheck;
+       code = glGetError()) {
+    printf("CHECK_GL_ERROR:\nLine: %d\nFunc: %s\nFile: %s\n", line, function,
+           OX_GRAPHICS_SOURCE_PATH);
+    printf("Code: 0x%.8x\n", code);
+    printf("Mesg: ");
+    printf("\n");
+    ++reported;
+  }
+  if (reported > 0) HaltProcess();
+}
+
+unsigned int OxGfxGetCurrentBlendMode() { return gBlendMode; }
+
+// ---- Font system start and stop ---------------------------------------------
+// PLACEHOLDER: the font system's start and stop. The text code replaces these
+// two bodies (FreeType, the text vertex buffer, the font registry) and exports
+// them; OxGfxInit and OxGfxExit already call them at their places.
+
+namespace {
+void OxGfxFontSystemStart() {}
+void OxGfxFontSystemEnd() {}
+}  // namespace
+
+// ---- Camera helpers ------------------------------------------------------------
+
+namespace {
+
+// The visible world rectangle around the camera; full-screen scale does not
+// enter, so windowed and full-screen modes show the same world.
+void UpdateWindowExtents()
+{
+  float width = static_cast<float>(gWindowWidth);
+  float height = static_cast<float>(gWindowHeight);
+  gOxWinMinX = gCameraX - width * 0.5f;
+  gOxWinMaxX = gCameraX + width * 0.5f;
+  gOxWinMinY = gCameraY - height * 0.5f;
+  gOxWinMaxY = gCameraY + height * 0.5f;
+}
+
+// Builds projection and view from the window size, the full-screen scale and
+// the camera, uploads them to the program in use and sets the viewport.
+void SetProjectionAndViewMatrices()
+{
+  float scaleX = OxSysGetFullScreenScaleX();
+  float scaleY = OxSysGetFullScreenScaleY();
+  int viewportWidth = static_cast<int>(static_cast<float>(OxGfxGetWindowWidth()) * scaleX);
+  int viewportHeight = static_cast<int>(static_cast<float>(OxGfxGetWindowHeight()) * scaleY);
+
+  float width = static_cast<float>(viewportWidth);
+  float height = static_cast<float>(viewportHeight);
+  Matrix4 projection = BuildOrthoMatrix(width, height, kNearPlane, kFarPlane);
+  // OpenGL reads the floats column by column, hence the transpose.
+  Matrix4 projectionUpload = TransposeMatrix(projection);
+  gShader.SetUniformMatrix4(kUniformPMatrix, &projectionUpload.m[0][0]);
+  glViewport(0, 0, viewportWidth, viewportHeight);
+  CHECK_GL_ERROR("SetProjectionAndViewMatrices");
+
+  Point4 eye(gCameraX, gCameraY, kCameraHeight, 1.0f);
+  Point4 target(gCameraX, gCameraY, 0.0f, 1.0f);
+  Vector4 up(0.0f, 1.0f, 0.0f, 0.0f);
+  Matrix4 lookAt = BuildLookAtMatrix(eye, target, up);
+  // transpose(L) x S read column by column is S x L: the scale stretches the
+  // camera's view over the full-screen viewport.
+  Matrix4 view = TransposeMatrix(lookAt);
+  Matrix4 scale(scaleX, 0.0f, 0.0f, 0.0f,
+                0.0f, scaleY, 0.0f, 0.0f,
+                0.0f, 0.0f, 1.0f, 0.0f,
+                0.0f, 0.0f, 0.0f, 1.0f);
+  view *= scale;
+  gShader.SetUniformMatrix4(kUniformVMatrix, &view.m[0][0]);
+  CHECK_GL_ERROR("SetProjectionAndViewMatrices");
+}
+
+}  // namespace
+
+// ---- Context and frame ------------------------------------------------------------
 
 int OxGfxInit(int width, int height)
 {
   gWindowWidth = width;
   gWindowHeight = height;
+  printf("Graphics: OpenGL\n");
+
+  gDeviceContext = nullptr;
+  gRenderingContext = nullptr;
+  // A window that could not be created has no drawing surface either.
+  gDeviceContext = OxPlatformGetDC(OxSysGetWindowHandle());
+  if (!gDeviceContext) return 0;
+
+  // The platform layer chooses and sets the pixel format with the context.
+  gRenderingContext = OxPlatformCreateContext(gDeviceContext);
+  if (!gRenderingContext) {
+    OxPlatformReleaseDC(OxSysGetWindowHandle(), gDeviceContext);
+    gDeviceContext = nullptr;
+    return 0;
+  }
+  OxPlatformMakeCurrent(gDeviceContext, gRenderingContext);
+
+  if (glewInit() != GLEW_OK) HALT("OxGfxInit", "fail to initialize GLEW!!");
+  if (!GLEW_VERSION_2_0) HALT("OxGfxInit", "OpenGL 2.0 is not supported!!");
+  gOpenGLReady = true;
+
+  // NOTE: the image decoder's start belongs here, with the texture code.
+
+  UpdateWindowExtents();
+  gShader.BuildPrograms();
+  OxGfxFontSystemStart();
+
+  OxGfxSetRenderMode(OxGfxRenderModeColor);
+  OxGfxSetColorToMultiply(1.0f, 1.0f, 1.0f, 1.0f);
+  OxGfxSetColorToAdd(0.0f, 0.0f, 0.0f, 0.0f);
+  OxGfxSetTransparency(1.0f);
+
+  glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+  CHECK_GL_ERROR("OxGfxInit");
   return 1;
 }
-void OxGfxExit(void) {}
-void OxGfxStart(void) {}
-void OxGfxEnd(void) {}
-void OxGfxSetVSync(int) {}
+
+void OxGfxSetVSync(int enable)
+{
+  int interval = enable ? 1 : 0;
+  if (!OxPlatformHasSwapControl()) return;
+  OxPlatformSetSwapInterval(interval);
+}
+
+void OxGfxReset(void)
+{
+  gPendingCount = 0;
+  gPendingFullReported = false;
+}
+
+void OxGfxExit(void)
+{
+  OxGfxFontSystemEnd();
+  gShader.Destroy();
+  if (gRenderingContext) OxPlatformDeleteContext(gRenderingContext);
+  if (gDeviceContext) OxPlatformReleaseDC(OxSysGetWindowHandle(), gDeviceContext);
+  // NOTE: the image decoder's stop belongs here, with the texture code.
+  // Cleared so that a second exit, or one after a failed start, does nothing.
+  gRenderingContext = nullptr;
+  gDeviceContext = nullptr;
+  gOpenGLReady = false;
+}
+
+void OxGfxStart(void)
+{
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glViewport(0, 0, gWindowWidth, gWindowHeight);
+}
+
+void OxGfxEnd(void)
+{
+  if (!gOpenGLReady) return;
+  CHECK_GL_ERROR("OxGfxEnd");
+  // With no program in use, the next frame's first OxGfxSetRenderMode
+  // switches programs and so uploads the camera's matrices again.
+  gShader.Unuse();
+  CHECK_GL_ERROR("OxGfxEnd");
+  glFinish();
+  OxPlatformSwapBuffers(gDeviceContext);
+}
+
+void OxGfxSetBackgroundColor(float red, float green, float blue)
+{
+  glClearColor(red, green, blue, 1.0f);
+}
+
 int OxGfxGetWindowWidth(void) { return gWindowWidth; }
 int OxGfxGetWindowHeight(void) { return gWindowHeight; }
+
+// ---- Render state -------------------------------------------------------------------
+
+void OxGfxSetRenderMode(int mode)
+{
+  if (!gOpenGLReady) return;
+  // An error left by any earlier call ends the process here.
+  CHECK_GL_ERROR("OxGfxSetRenderMode");
+  if (mode == OxGfxRenderModeNone) {
+    gShader.Use(kShaderSlotNone);
+  } else if (mode == OxGfxRenderModeColor || mode == OxGfxRenderModeTexture) {
+    if (gShader.Use(static_cast<unsigned int>(mode))) SetProjectionAndViewMatrices();
+  }
+}
+
+void OxGfxSetBlendMode(int mode)
+{
+  unsigned int blendMode = static_cast<unsigned int>(mode);
+  if (blendMode == gBlendMode) return;
+  // Recorded for every value, also one that changes no OpenGL state.
+  gBlendMode = blendMode;
+  if (blendMode == OxGfxBlendModeNone) {
+    glDisable(GL_BLEND);
+  } else if (blendMode == OxGfxBlendModeBlend) {
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  } else if (blendMode == OxGfxBlendModeAdd) {
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+  }
+}
+
+// The colour setters touch OpenGL only while a program is in use: a uniform
+// call without one is an OpenGL error, and such a call changes nothing anyway.
+
+void OxGfxSetTransparency(float alpha)
+{
+  if (gShader.GetCurrentProgram() == kShaderSlotNone) return;
+  gShader.SetUniform1f(kUniformTransparencyValue, alpha);
+  CHECK_GL_ERROR("OxGfxSetTransparency");
+}
+
+void OxGfxSetBlendColor(float red, float green, float blue, float alpha)
+{
+  if (gShader.GetCurrentProgram() == kShaderSlotNone) return;
+  gShader.SetUniform4f(kUniformBlendColor, red, green, blue, alpha);
+  CHECK_GL_ERROR("OxGfxSetBlendColor");
+}
+
+void OxGfxSetColorToMultiply(float red, float green, float blue, float alpha)
+{
+  if (gShader.GetCurrentProgram() == kShaderSlotNone) return;
+  gShader.SetUniform4f(kUniformMultiplyColor, red, green, blue, alpha);
+  CHECK_GL_ERROR("OxGfxSetColorToMultiply");
+}
+
+void OxGfxSetColorToAdd(float red, float green, float blue, float alpha)
+{
+  if (gShader.GetCurrentProgram() == kShaderSlotNone) return;
+  gShader.SetUniform4f(kUniformAddColor, red, green, blue, alpha);
+  CHECK_GL_ERROR("OxGfxSetColorToAdd");
+}
+
+// ---- Camera and world transform -------------------------------------------------
+
+void OxGfxSetCamPosition(float x, float y)
+{
+  gCameraX = x;
+  gCameraY = y;
+  UpdateWindowExtents();
+}
+
+void OxGfxGetCamPosition(float* x, float* y)
+{
+  *x = gCameraX;
+  *y = gCameraY;
+}
+
+float OxGfxGetWinMinX(void) { return gOxWinMinX; }
+float OxGfxGetWinMaxX(void) { return gOxWinMaxX; }
+float OxGfxGetWinMinY(void) { return gOxWinMinY; }
+float OxGfxGetWinMaxY(void) { return gOxWinMaxY; }
+
+// The 2D affine transform as a 4x4 matrix, column by column: the 2x2 block,
+// z passed through, the translation column; the third row is never read.
+void OxGfxSetTransform(const struct OxMtx33* matrix)
+{
+  const float (*m)[3] = matrix->m;
+  memset(gWorldStaging, 0, sizeof(gWorldStaging));
+  gWorldStaging[0] = m[0][0];
+  gWorldStaging[1] = m[1][0];
+  gWorldStaging[4] = m[0][1];
+  gWorldStaging[5] = m[1][1];
+  gWorldStaging[10] = 1.0f;
+  gWorldStaging[12] = m[0][2];
+  gWorldStaging[13] = m[1][2];
+  gWorldStaging[15] = 1.0f;
+  gShader.SetUniformMatrix4(kUniformWorldMatrix, gWorldStaging);
+}
+
+void OxGfxSetTransform3D(const struct Matrix4* matrix)
+{
+  for (int row = 0; row < 4; ++row)
+    for (int column = 0; column < 4; ++column)
+      gWorldStaging3D[4 * column + row] = matrix->m[row][column];
+  gShader.SetUniformMatrix4(kUniformWorldMatrix, gWorldStaging3D);
+}
+
+// ---- Meshes ------------------------------------------------------------------------
+
+void OxGfxMeshStart(void) {}
+
+void OxGfxVertexAdd(float x, float y, unsigned int colour, float u, float v)
+{
+  // The list never grows: vertices beyond it are dropped, reported once.
+  if (gPendingCount >= kPendingVertexCapacity) {
+    if (!gPendingFullReported) {
+      printf("Mesh is full: vertices beyond %u are ignored\n", kPendingVertexCapacity);
+      gPendingFullReported = true;
+    }
+    return;
+  }
+  OxGfxVertex& vertex = gPendingVertices[gPendingCount++];
+  vertex.x = x;
+  vertex.y = y;
+  vertex.z = 0.0f;
+  vertex.colour = colour;
+  vertex.u = u;
+  vertex.v = v;
+}
+
+void OxGfxTriAdd(float x0, float y0, unsigned int colour0, float u0, float v0,
+                 float x1, float y1, unsigned int colour1, float u1, float v1,
+                 float x2, float y2, unsigned int colour2, float u2, float v2)
+{
+  OxGfxVertexAdd(x0, y0, colour0, u0, v0);
+  OxGfxVertexAdd(x1, y1, colour1, u1, v1);
+  OxGfxVertexAdd(x2, y2, colour2, u2, v2);
+}
+
+void OxGfxTriListInitialize(OxGfxVertexList* mesh)
+{
+  if (!mesh) return;
+  mesh->bufferNames = static_cast<unsigned int*>(calloc(3, sizeof(unsigned int)));
+}
+
+OxGfxVertexList* OxGfxMeshEnd(void)
+{
+  if (!gOpenGLReady) return nullptr;
+  unsigned int count = gPendingCount;
+  OxGfxVertexList* mesh = static_cast<OxGfxVertexList*>(calloc(1, sizeof(OxGfxVertexList)));
+  if (mesh) OxGfxTriListInitialize(mesh);
+  // One block for the three temporary arrays; at least one float so that an
+  // empty mesh does not look like a failed allocation.
+  size_t floatsPerVertex = kPositionComponents + kColourComponents + kTextureCoordinateComponents;
+  float* arrays = static_cast<float*>(malloc((count * floatsPerVertex + 1) * sizeof(float)));
+  if (!mesh || !mesh->bufferNames || !arrays) {
+    printf("Error: Cannot build mesh. Memory allocation failed\n");
+    if (mesh) free(mesh->bufferNames);
+    free(mesh);
+    free(arrays);
+    OxGfxReset();
+    return nullptr;
+  }
+  mesh->vertexCount = count;
+  glGenBuffers(3, mesh->bufferNames);
+
+  float* positions = arrays;
+  float* colours = positions + count * kPositionComponents;
+  float* textureCoordinates = colours + count * kColourComponents;
+  for (unsigned int i = 0; i < count; ++i) {
+    const OxGfxVertex& vertex = gPendingVertices[i];
+    positions[3 * i + 0] = vertex.x;
+    positions[3 * i + 1] = vertex.y;
+    positions[3 * i + 2] = vertex.z;
+    colours[4 * i + 0] = static_cast<float>((vertex.colour >> 16) & 0xFF) / 255.0f;
+    colours[4 * i + 1] = static_cast<float>((vertex.colour >> 8) & 0xFF) / 255.0f;
+    colours[4 * i + 2] = static_cast<float>(vertex.colour & 0xFF) / 255.0f;
+    colours[4 * i + 3] = static_cast<float>(vertex.colour >> 24) / 255.0f;
+    textureCoordinates[2 * i + 0] = vertex.u;
+    textureCoordinates[2 * i + 1] = vertex.v;
+  }
+
+  const float* sources[3] = {positions, colours, textureCoordinates};
+  const int components[3] = {kPositionComponents, kColourComponents,
+                             kTextureCoordinateComponents};
+  for (int buffer = 0; buffer < 3; ++buffer) {
+    glBindBuffer(GL_ARRAY_BUFFER, mesh->bufferNames[buffer]);
+    glBufferData(GL_ARRAY_BUFFER,
+                 static_cast<GLsizeiptr>(count) * components[buffer] * sizeof(float),
+                 sources[buffer], GL_STATIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    // Fully resident before the call returns.
+    glFinish();
+  }
+  CHECK_GL_ERROR("OxGfxMeshEnd");
+
+  free(arrays);
+  OxGfxReset();
+  return mesh;
+}
+
+void OxGfxMeshDraw(OxGfxVertexList* mesh, unsigned int mode)
+{
+  static const GLenum kPrimitives[] = {GL_POINTS, GL_LINES, GL_LINE_STRIP, GL_TRIANGLES};
+  if (mode > OxGfxMeshDrawModeTriangles) {
+    printf("Mesh Draw Mode %u is invalid!\n", mode);
+    return;
+  }
+  if (!mesh || !mesh->bufferNames || !gOpenGLReady) return;
+  GLenum primitive = kPrimitives[mode];
+  GLsizei count = static_cast<GLsizei>(mesh->vertexCount);
+
+  // -1 with no program, or with the font program, which draws no meshes.
+  GLint position = gShader.GetAttribLocation(kAttributePosition);
+  if (position != -1) glEnableVertexAttribArray(position);
+  glBindBuffer(GL_ARRAY_BUFFER, mesh->bufferNames[0]);
+  if (position != -1)
+    glVertexAttribPointer(position, kPositionComponents, GL_FLOAT, GL_FALSE, 0, nullptr);
+
+  unsigned int slot = gShader.GetCurrentProgram();
+  if (slot == kShaderSlotColor) {
+    glBindBuffer(GL_ARRAY_BUFFER, mesh->bufferNames[1]);
+    GLint colour = gShader.GetAttribLocation(kAttributeColor);
+    glEnableVertexAttribArray(colour);
+    glVertexAttribPointer(colour, kColourComponents, GL_FLOAT, GL_FALSE, 0, nullptr);
+    glDrawArrays(primitive, 0, count);
+    glDisableVertexAttribArray(colour);
+  } else if (slot == kShaderSlotTexture) {
+    glBindBuffer(GL_ARRAY_BUFFER, mesh->bufferNames[2]);
+    GLint textureCoordinate = gShader.GetAttribLocation(kAttributeTextureCoordinate);
+    glEnableVertexAttribArray(textureCoordinate);
+    glVertexAttribPointer(textureCoordinate, kTextureCoordinateComponents, GL_FLOAT, GL_FALSE,
+                          0, nullptr);
+    glDrawArrays(primitive, 0, count);
+    glDisableVertexAttribArray(textureCoordinate);
+  }
+
+  if (position != -1) glDisableVertexAttribArray(position);
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+void OxGfxMeshFree(OxGfxVertexList* mesh)
+{
+  if (!mesh) return;
+  if (mesh->bufferNames && gOpenGLReady) glDeleteBuffers(3, mesh->bufferNames);
+  free(mesh->bufferNames);
+  free(mesh);
+}

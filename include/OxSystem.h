@@ -1,0 +1,92 @@
+/* Oxlen Engine system: start-up and shut-down, the window and its message
+   pump, the per-frame start and end, full screen, the frame-rate controller
+   and the high-resolution clock. Every function belongs to the game's thread,
+   the one that called OxSysInit. */
+#ifndef OX_SYSTEM_H
+#define OX_SYSTEM_H
+
+#include "OxExport.h"
+#include "OxPlatform.h"
+
+OX_EXTERN_C_BEGIN
+
+/* ---- Lifecycle -------------------------------------------------------- */
+
+/* Starts the library: prints the banner "Oxlen Engine version: 3.10" and an
+   empty line, opens the centred window titled "Oxlen Engine" with a client
+   area of width by height pixels, shows it with showCommand (SW_*), then
+   starts graphics, input and audio, the frame-rate controller (maxFrameRate
+   frames per second, 0 for no limit) and vertical synchronisation.
+   consoleFlag non-zero asks for a console; on this platform a process never
+   gets a new one, so the output stays where standard output points.
+   windowProcedure replaces the library's own window procedure when not null;
+   the window-exists and focus flags then stay 1.
+   Returns 1, or 0 when graphics or audio fail to start (audio prints "Audio
+   module failed to initialize" without a line break); what was created before
+   the failure stays until OxSysExit. Sizes are not checked. */
+OX_API int OxSysInit(HINSTANCE instance, int showCommand, int width, int height, int consoleFlag,
+                     unsigned int maxFrameRate, unsigned char verticalSync,
+                     WNDPROC windowProcedure);
+/* Resets the frame-rate controller, then input. */
+OX_API void OxSysReset(void);
+/* Stops audio, input and graphics and removes the window class. The window
+   itself is not destroyed. */
+OX_API void OxSysExit(void);
+/* Opens a frame: frame timer, graphics start, input snapshot, audio update. */
+OX_API void OxSysFrameStart(void);
+/* Closes a frame: graphics end (buffer swap), the message pump, then the
+   frame-rate wait. */
+OX_API void OxSysFrameEnd(void);
+/* 1 while the window has focus (1 before any activation message). */
+OX_API int OxSysIsFocus(void);
+/* 1 from OxSysInit until the window is destroyed, 0 before and after. */
+OX_API int OxSysDoesWindowExist(void);
+/* The window's handle; null before OxSysInit. */
+OX_API HWND OxSysGetWindowHandle(void);
+/* Replaces the window's title; the text is copied. Not checked: the pointer
+   must be a zero-terminated string. Ignored without a window. */
+OX_API void OxSysSetWindowTitle(const char* title);
+
+/* ---- Full screen ------------------------------------------------------ */
+
+/* Non-zero: a borderless window at (0, 0) the size of the primary display,
+   scale factors display size over game window size. Zero: the captioned
+   window, centred, with the game's client size, scale factors 1.0. Every
+   call performs the whole switch. Before OxSysInit nothing changes. */
+OX_API void OxSysSetFullScreen(int fullScreen);
+/* 1 in full screen, 0 in windowed mode and before any switch. */
+OX_API int OxSysIsFullScreen(void);
+
+/* ---- Frame-rate controller -------------------------------------------- */
+
+/* Sets the maximum frame rate (0 for no limit), resets the counter, frame
+   rate (to the maximum) and frame time (to 1 / maximum, or 0), and reads the
+   clock. */
+OX_API void OxFrameRateControllerInit(unsigned int maxFrameRate);
+/* The counter, frame rate and frame time as after init; the clock is not read. */
+OX_API void OxFrameRateControllerReset(void);
+/* Opens a frame: reads the clock's frequency and the frame start time. */
+OX_API void OxFrameRateControllerStart(void);
+/* Closes a frame: busy-waits until the minimum frame time has passed since
+   the start, then sets the frame time and rate and counts the frame. Before
+   any OxFrameRateControllerStart it returns at once and counts nothing. */
+OX_API void OxFrameRateControllerEnd(void);
+/* The last completed frame's duration in seconds. */
+OX_API double OxFrameRateControllerGetFrameTime(void);
+/* Frames completed since the last init or reset; wraps at 2^32. */
+OX_API unsigned int OxFrameRateControllerGetFrameCount(void);
+/* 1 / frame time of the last completed frame, in frames per second. */
+OX_API double OxFrameRateControllerGetFrameRate(void);
+
+/* The high-resolution clock in seconds, from an arbitrary origin; also stored
+   through seconds when it is not null. Any thread may call it. */
+OX_API double OxGetTime(double* seconds);
+
+OX_EXTERN_C_END
+
+/* The message pump: takes every pending window message without waiting,
+   translates it and hands it to the window procedure. Exported with its
+   parameter types encoded, as a C++ function. */
+OX_API void OxSysUpdate();
+
+#endif

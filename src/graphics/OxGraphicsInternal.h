@@ -1,0 +1,30 @@
+// Graphics-module internals shared by its source files: the two fatal
+// reports, the one Shader object and the render state other files read.
+// Leans on GLEW for the OpenGL entry points.
+#pragma once
+
+#include <GL/glew.h>
+
+#include "graphics/Shader.h"
+
+// Path of the graphics module's main source file, printed in every report.
+#ifndef OX_GRAPHICS_SOURCE_PATH
+#define OX_GRAPHICS_SOURCE_PATH "src/OxGraphics.cpp"
+#endif
+
+// Prints the HALT report (line, function, file, message), waits for one key
+// press and ends the process with exit code 1.
+[[noreturn]] void OxGfxHaltReport(int line, const char* function, const char* message);
+// Drains the OpenGL error queue, printing one CHECK_GL_ERROR report per
+// error; halts as OxGfxHaltReport does if there was any.
+void OxGfxCheckGLErrorReport(int line, const char* function);
+
+// The fatal reports, naming the function the check stands in.
+#define HALT(function, message) OxGfxHaltReport(__LINE__, (function), (message))
+#define CHECK_GL_ERROR(function) OxGfxCheckGLErrorReport(__LINE__, (function))
+
+// The module's one shader object; its current slot is the render mode.
+extern Shader gShader;
+
+// The recorded blend mode (an OxGfxBlendMode value, or whatever was last set).
+unsigned int OxGfxGetCurrentBlendMode();

@@ -1,0 +1,278 @@
+// The Shader class: builds the three built-in programs from their embedded
+// sources, switches between them, and caches per program the uniform and
+// attribute locations and the uniform values last sent. Leans on GLEW and on
+// the graphics module's fatal reports.
+#include "graphics/Shader.h"
+
+#include <string.h>
+
+#include "graphics/OxGraphicsInternal.h"
+
+namespace {
+
+// ---- Embedded sources -------------------------------------------------------
+// Each source is one line; runs of tabs stand where lines would break.
+
+const char kColorVertexSource[] =
+    "uniform mat4 uPMatrix;\t\t"
+    "uniform mat4 uVMatrix;\t\t"
+    "uniform mat4 uWorldMatrix; \t\t"
+    "attribute vec4 aPosition;\t\t"
+    "attribute vec4 aColor;\t\t"
+    "varying vec4 vColor;\t\t"
+    "void main()\t\t"
+    "{\t\t"
+    "vColor = aColor;\t\t"
+    "gl_Position = uPMatrix * uVMatrix * uWorldMatrix * aPosition;\t\t"
+    "}";
+
+const char kColorFragmentSource[] =
+    "/*precision mediump float;\t*/\t\t"
+    "uniform vec4 uBlendColor;\t\t"
+    "uniform float uTransparencyValue;\t\t"
+    "uniform vec4 uMultiplyColor;\t\t"
+    "uniform vec4 uAddColor;\t\t"
+    "varying vec4 vColor;\t\t"
+    "void main()\t\t"
+    "{\t\t"
+    "gl_FragColor.x = (vColor.x * (1.0 - uBlendColor.w) + uBlendColor.x * uBlendColor.w) * uMultiplyColor.x + uAddColor.x;\t\t"
+    "gl_FragColor.y = (vColor.y * (1.0 - uBlendColor.w) + uBlendColor.y * uBlendColor.w) * uMultiplyColor.y + uAddColor.y;\t\t"
+    "gl_FragColor.z = (vColor.z * (1.0 - uBlendColor.w) + uBlendColor.z * uBlendColor.w) * uMultiplyColor.z + uAddColor.z;\t\t"
+    "gl_FragColor.w = vColor.w * uTransparencyValue * uMultiplyColor.w + uAddColor.w;\t\t"
+    "}";
+
+const char kTextureVertexSource[] =
+    "uniform mat4 uPMatrix;\t\t"
+    "uniform mat4 uVMatrix;\t\t"
+    "uniform mat4 uWorldMatrix;\t\t"
+    "attribute vec4 aPosition;\t\t"
+    "attribute vec2 aTextureCoordinate;\t\t"
+    "varying vec2 vTextureCoordinate;\t\t"
+    "void main()\t\t"
+    "{\t\t"
+    "vTextureCoordinate = aTextureCoordinate;\t\t"
+    "gl_Position = uPMatrix * uVMatrix * uWorldMatrix * aPosition;\t\t"
+    "}";
+
+const char kTextureFragmentSource[] =
+    "/*precision mediump float;*/\t\t"
+    "uniform sampler2D uTexture;\t\t"
+    "uniform vec4 uBlendColor;\t\t"
+    "uniform vec2 uTextureOffset;\t\t"
+    "uniform float uTransparencyValue;\t\t"
+    "uniform vec4 uMultiplyColor;\t\t"
+    "uniform vec4 uAddColor;\t\t"
+    "varying vec2 vTextureCoordinate;\t\t"
+    "void main()\t\t"
+    "{\t\t"
+    "vec2 offsetTexCoord = vTextureCoordinate;\t\t"
+    "offsetTexCoord.x += uTextureOffset.x;\t\t"
+    "offsetTexCoord.y += uTextureOffset.y;\t\t"
+    "if(offsetTexCoord.x > 1.0)\t\t"
+    "offsetTexCoord.x -= 1.0;\t\t"
+    "if(offsetTexCoord.y > 1.0)\t\t"
+    "offsetTexCoord.y -= 1.0;\t\t"
+    "gl_FragColor = texture2D(uTexture, offsetTexCoord);\t\t"
+    "gl_FragColor.x = (gl_FragColor.x * (1.0 - uBlendColor.w) + uBlendColor.x * uBlendColor.w) * uMultiplyColor.x + uAddColor.x;\t\t"
+    "gl_FragColor.y = (gl_FragColor.y * (1.0 - uBlendColor.w) + uBlendColor.y * uBlendColor.w) * uMultiplyColor.y + uAddColor.y;\t\t"
+    "gl_FragColor.z = (gl_FragColor.z * (1.0 - uBlendColor.w) + uBlendColor.z * uBlendColor.w) * uMultiplyColor.z + uAddColor.z;\t\t"
+    "gl_FragColor.w *= (uTransparencyValue * uMultiplyColor.w)  + uAddColor.w;\t\t"
+    "}";
+
+const char kFontVertexSource[] =
+    "attribute vec4 aCoords;\t\t"
+    "varying vec2 vTextureCoordinate;\t\t"
+    "void main(void) { \t\t"
+    "gl_Position = vec4(aCoords.xy, 0, 1);\t\t"
+    "vTextureCoordinate = aCoords.zw;\t\t"
+    "}";
+
+const char kFontFragmentSource[] =
+    "varying vec2 vTextureCoordinate;\t\t"
+    "uniform vec4 uFontColor;\t\t"
+    "uniform sampler2D uTexture;\t\t"
+    "void main(void) {\t\t"
+    "gl_FragColor = vec4(uFontColor.x, uFontColor.y , uFontColor.z, texture2D(uTexture, vTextureCoordinate).a * uFontColor.w);\t\t"
+    "}";
+
+const char* const kUniformNames[kUniformCount] = {
+    "uPMatrix",      "uVMatrix",      "uWorldMatrix",   "uBlendColor",    "uTransparencyValue",
+    "uMultiplyColor", "uAddColor",    "uTexture",       "uTextureOffset", "uFontColor"};
+
+const char* const kAttributeNames[kAttributeCount] = {
+    "aPosition", "aColor", "aTextureCoordinate", "aCoords"};
+
+// A location not yet asked of OpenGL.
+const GLint kLocationUnknown = -2;
+
+}  // namespace
+
+const char* const kVertexShaderSources[kShaderSlotCount] = {
+    "", kColorVertexSource, kTextureVertexSource, kFontVertexSource};
+const char* const kFragmentShaderSources[kShaderSlotCount] = {
+    "", kColorFragmentSource, kTextureFragmentSource, kFontFragmentSource};
+
+// ---- Shader ------------------------------------------------------------------
+
+Shader::Shader() : mPrograms{0, 0, 0, 0}, mCurrentSlot(0) { ResetCaches(); }
+
+Shader::~Shader() {}
+
+void Shader::ResetCaches()
+{
+  for (ProgramCache& cache : mCaches) {
+    for (GLint& location : cache.uniformLocations) location = kLocationUnknown;
+    for (GLint& location : cache.attributeLocations) location = kLocationUnknown;
+    for (bool& known : cache.valueKnown) known = false;
+  }
+}
+
+void Shader::BuildPrograms()
+{
+  // Locations may differ from those of any earlier build.
+  ResetCaches();
+  for (int slot = 1; slot <= 3; ++slot) {
+    mPrograms[slot] = glCreateProgram();
+    AddShaderFromString(slot, kVertexShaderSources[slot], GL_VERTEX_SHADER);
+    AddShaderFromString(slot, kFragmentShaderSources[slot], GL_FRAGMENT_SHADER);
+    // The linker chooses the attribute locations; drawing asks for them.
+    glLinkProgram(mPrograms[slot]);
+  }
+}
+
+void Shader::AddShaderFromString(int slot, const char* source, GLenum type)
+{
+  GLuint shader = glCreateShader(type);
+  glShaderSource(shader, 1, &source, nullptr);
+  glCompileShader(shader);
+  // A shader that could not be created leaves the status at 0 and halts too.
+  GLint status = 0;
+  glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
+  if (status == GL_TRUE)
+    glAttachShader(mPrograms[slot], shader);
+  else
+    HALT("Shader::AddShaderFromString", "FAILED Shader compilation !");
+}
+
+bool Shader::Use(unsigned int slot)
+{
+  if (slot == mCurrentSlot) return false;
+  if (slot == kShaderSlotNone) {
+    Unuse();
+    return false;
+  }
+  if (slot >= kShaderSlotCount) return false;
+  glUseProgram(mPrograms[slot]);
+  mCurrentSlot = slot;
+  return true;
+}
+
+void Shader::Unuse()
+{
+  glUseProgram(0);
+  mCurrentSlot = kShaderSlotNone;
+}
+
+GLint Shader::GetUniformLocation(const char* name) const
+{
+  if (mCurrentSlot == kShaderSlotNone) return -1;
+  return glGetUniformLocation(mPrograms[mCurrentSlot], name);
+}
+
+GLint Shader::GetAttribLocation(const char* name) const
+{
+  if (mCurrentSlot == kShaderSlotNone) return -1;
+  return glGetAttribLocation(mPrograms[mCurrentSlot], name);
+}
+
+// The programs never relink, so each location is asked for once per program.
+GLint Shader::GetUniformLocation(OxShaderUniform uniform)
+{
+  if (mCurrentSlot == kShaderSlotNone) return -1;
+  GLint& location = mCaches[mCurrentSlot].uniformLocations[uniform];
+  if (location == kLocationUnknown)
+    location = glGetUniformLocation(mPrograms[mCurrentSlot], kUniformNames[uniform]);
+  return location;
+}
+
+GLint Shader::GetAttribLocation(OxShaderAttribute attribute)
+{
+  if (mCurrentSlot == kShaderSlotNone) return -1;
+  GLint& location = mCaches[mCurrentSlot].attributeLocations[attribute];
+  if (location == kLocationUnknown)
+    location = glGetAttribLocation(mPrograms[mCurrentSlot], kAttributeNames[attribute]);
+  return location;
+}
+
+void Shader::Destroy()
+{
+  for (unsigned int slot = 0; slot < kShaderSlotCount; ++slot) {
+    GLuint program = mPrograms[slot];
+    if (program == 0) continue;
+    GLuint shaders[4] = {0, 0, 0, 0};
+    GLsizei count = 0;
+    glGetAttachedShaders(program, 4, &count, shaders);
+    for (GLsizei i = 0; i < count && i < 4; ++i) glDeleteShader(shaders[i]);
+    glDeleteProgram(program);
+    CHECK_GL_ERROR("Shader::Destroy");
+  }
+  // The names stay in their slots; nothing about them is known any more.
+  mCurrentSlot = kShaderSlotNone;
+  ResetCaches();
+}
+
+// ---- Cached uniform setters ----------------------------------------------------
+
+bool Shader::PrepareUpload(OxShaderUniform uniform, const float* value, unsigned int size,
+                           GLint* location)
+{
+  if (mCurrentSlot == kShaderSlotNone) return false;
+  *location = GetUniformLocation(uniform);
+  // Setting a uniform at location -1 changes nothing, so nothing is sent.
+  if (*location == -1) return false;
+  ProgramCache& cache = mCaches[mCurrentSlot];
+  // Compared bit for bit: a NaN that is sent again is still the same value.
+  if (cache.valueKnown[uniform] && cache.valueSizes[uniform] == size &&
+      memcmp(cache.values[uniform], value, size * sizeof(float)) == 0)
+    return false;
+  memcpy(cache.values[uniform], value, size * sizeof(float));
+  cache.valueSizes[uniform] = size;
+  cache.valueKnown[uniform] = true;
+  return true;
+}
+
+void Shader::SetUniform1f(OxShaderUniform uniform, float x)
+{
+  GLint location;
+  if (PrepareUpload(uniform, &x, 1, &location)) glUniform1f(location, x);
+}
+
+void Shader::SetUniform1i(OxShaderUniform uniform, int x)
+{
+  float bits;
+  static_assert(sizeof(bits) == sizeof(x), "an int is kept in a float's storage");
+  memcpy(&bits, &x, sizeof(bits));
+  GLint location;
+  if (PrepareUpload(uniform, &bits, 1, &location)) glUniform1i(location, x);
+}
+
+void Shader::SetUniform2f(OxShaderUniform uniform, float x, float y)
+{
+  const float value[2] = {x, y};
+  GLint location;
+  if (PrepareUpload(uniform, value, 2, &location)) glUniform2f(location, x, y);
+}
+
+void Shader::SetUniform4f(OxShaderUniform uniform, float x, float y, float z, float w)
+{
+  const float value[4] = {x, y, z, w};
+  GLint location;
+  if (PrepareUpload(uniform, value, 4, &location)) glUniform4f(location, x, y, z, w);
+}
+
+void Shader::SetUniformMatrix4(OxShaderUniform uniform, const float* columns)
+{
+  GLint location;
+  if (PrepareUpload(uniform, columns, 16, &location))
+    glUniformMatrix4fv(location, 1, GL_FALSE, columns);
+}

@@ -1,0 +1,107 @@
+// The built-in shader programs: the colour, texture and font programs in
+// numbered slots, which slot is in use, and per-program caches of uniform and
+// attribute locations and of the uniform values last sent. Leans on GLEW.
+#pragma once
+
+#include <GL/glew.h>
+
+// Program slots; slots 1 and 2 coincide with the render modes.
+enum OxShaderSlot : unsigned int {
+  kShaderSlotNone = 0,
+  kShaderSlotColor = 1,
+  kShaderSlotTexture = 2,
+  kShaderSlotFont = 3,
+  kShaderSlotCount = 4
+};
+
+// Every uniform a built-in program declares, for the cached setters.
+enum OxShaderUniform : unsigned int {
+  kUniformPMatrix,            // "uPMatrix", mat4
+  kUniformVMatrix,            // "uVMatrix", mat4
+  kUniformWorldMatrix,        // "uWorldMatrix", mat4
+  kUniformBlendColor,         // "uBlendColor", vec4
+  kUniformTransparencyValue,  // "uTransparencyValue", float
+  kUniformMultiplyColor,      // "uMultiplyColor", vec4
+  kUniformAddColor,           // "uAddColor", vec4
+  kUniformTexture,            // "uTexture", sampler2D (int)
+  kUniformTextureOffset,      // "uTextureOffset", vec2
+  kUniformFontColor,          // "uFontColor", vec4
+  kUniformCount
+};
+
+// Every attribute a built-in program declares.
+enum OxShaderAttribute : unsigned int {
+  kAttributePosition,           // "aPosition"
+  kAttributeColor,              // "aColor"
+  kAttributeTextureCoordinate,  // "aTextureCoordinate"
+  kAttributeCoords,             // "aCoords"
+  kAttributeCount
+};
+
+// The embedded sources, indexed by slot; entry 0 is empty and never compiled.
+extern const char* const kVertexShaderSources[kShaderSlotCount];
+extern const char* const kFragmentShaderSources[kShaderSlotCount];
+
+class Shader {
+ public:
+  Shader();
+  // Does nothing: the programs are released only by Destroy.
+  ~Shader();
+
+  // Builds slots 1, 2 and 3 from the source tables; halts on a compile failure.
+  void BuildPrograms();
+  // Compiles one shader and attaches it to the slot's program, or halts with
+  // "FAILED Shader compilation !".
+  void AddShaderFromString(int slot, const char* source, GLenum type);
+  // Makes the slot's program current. True only when the program in use
+  // changed to a real program (the caller then uploads projection and view).
+  // No OpenGL call when the slot is already current.
+  bool Use(unsigned int slot);
+  // glUseProgram(0); no slot current.
+  void Unuse();
+  unsigned int GetCurrentProgram() const { return mCurrentSlot; }
+  // Locations in the program in use, -1 when none is in use. The named forms
+  // ask OpenGL every time; the enumerated forms ask once per program.
+  GLint GetUniformLocation(const char* name) const;
+  GLint GetAttribLocation(const char* name) const;
+  GLint GetUniformLocation(OxShaderUniform uniform);
+  GLint GetAttribLocation(OxShaderAttribute attribute);
+  // Deletes every program and its attached shaders; checks for errors after
+  // each program. No slot is current afterwards.
+  void Destroy();
+
+  // Uniform setters for the program in use. Every uniform write of the
+  // library goes through them (never glUniform* directly), or the cached
+  // values would no longer match the programs. With no program in use they make
+  // no OpenGL call (a glUniform call without a program is an OpenGL error);
+  // at location -1 they change nothing. A value equal to the one last sent to
+  // that program is not sent again. Error checks are the caller's.
+  void SetUniform1f(OxShaderUniform uniform, float x);
+  void SetUniform1i(OxShaderUniform uniform, int x);
+  void SetUniform2f(OxShaderUniform uniform, float x, float y);
+  void SetUniform4f(OxShaderUniform uniform, float x, float y, float z, float w);
+  // 16 floats in the order OpenGL reads them (column by column).
+  void SetUniformMatrix4(OxShaderUniform uniform, const float* columns);
+
+ private:
+  // What one program's locations and uniform values are known to be.
+  struct ProgramCache {
+    GLint uniformLocations[kUniformCount];
+    GLint attributeLocations[kAttributeCount];
+    bool valueKnown[kUniformCount];
+    unsigned int valueSizes[kUniformCount];
+    float values[kUniformCount][16];
+  };
+
+  // Forgets every cached location and value (programs built or deleted).
+  void ResetCaches();
+  // For the program in use: whether the value must be sent (a program is in
+  // use, the uniform exists, and the value differs from the one last sent),
+  // recording it as sent when it must; *location receives the location.
+  bool PrepareUpload(OxShaderUniform uniform, const float* value, unsigned int size,
+                     GLint* location);
+
+  GLuint mPrograms[kShaderSlotCount];
+  unsigned int mCurrentSlot;
+  ProgramCache mCaches[kShaderSlotCount];
+};

@@ -1,0 +1,84 @@
+// Window-system layer: the Win32-shaped operations that the system and input
+// families call (window class, window, style, placement, messages, key state,
+// cursor, display size). Implemented once per backend.
+#pragma once
+#include "OxPlatform.h"
+
+// One message taken from the queue. The last two fields belong to the backend
+// (the character a key produces, the left or right code of a modifier).
+struct OxPlatformMessage {
+  HWND window;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  char text[16];
+  unsigned char sideKey;
+};
+
+// Per-process awareness of physical pixels; sizes here are always physical.
+void OxPlatformSetDpiAware();
+
+// Window classes: a name bound to a window procedure. Registering a name that
+// exists, or unregistering one that does not, fails (false).
+bool OxPlatformRegisterClass(const char* className, WNDPROC procedure, HINSTANCE instance);
+bool OxPlatformUnregisterClass(const char* className, HINSTANCE instance);
+
+// Creates a hidden top-level window of the class able to hold an OpenGL
+// context (RGBA 8 bits each, 24 depth, 8 stencil, double-buffered), at (x, y)
+// with the outer size given. Sends WM_CREATE, then WM_SIZE and WM_MOVE, to the
+// class's procedure; null when the class is unknown, the window system fails,
+// or WM_CREATE returns -1.
+HWND OxPlatformCreateWindow(const char* className, const char* title, DWORD style, int x,
+                            int y, int width, int height, HINSTANCE instance);
+// Sends WM_DESTROY, then removes the window from the display. False when the
+// window is not alive.
+bool OxPlatformDestroyWindow(HWND window);
+bool OxPlatformIsWindow(HWND window);
+
+// Style bits (WS_*). Without WS_CAPTION the window is borderless.
+DWORD OxPlatformGetWindowStyle(HWND window);
+void OxPlatformSetWindowStyle(HWND window, DWORD style);
+// The outer rectangle for a client rectangle. Window frames on this platform
+// lie outside the window the layer creates, so the rectangle is unchanged.
+void OxPlatformAdjustWindowRect(RECT* rect, DWORD style, bool menu, DWORD extendedStyle);
+
+// Places and sizes the window (outer size), sending WM_MOVE and WM_SIZE when
+// they change; repaint marks it for painting.
+bool OxPlatformMoveWindow(HWND window, int x, int y, int width, int height, bool repaint);
+// A ShowWindow command (SW_*); true when the window was visible before.
+bool OxPlatformShowWindow(HWND window, int command);
+// Sends WM_PAINT at once when the window is marked for painting.
+void OxPlatformUpdateWindow(HWND window);
+// Marks the window (every window when null) for painting.
+void OxPlatformInvalidateRect(HWND window, bool erase);
+// Painting a window validates it.
+void OxPlatformBeginPaint(HWND window);
+void OxPlatformEndPaint(HWND window);
+bool OxPlatformSetWindowText(HWND window, const char* text);
+
+// Sends a message to the window's procedure at once; 0 for a dead window.
+LRESULT OxPlatformSendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Takes the next pending message without waiting; false when none is left.
+// Key and button messages update the key state as they are taken.
+bool OxPlatformPeekMessage(OxPlatformMessage* message);
+// Queues the character messages (WM_CHAR, WM_SYSCHAR) that a key message makes.
+bool OxPlatformTranslateMessage(const OxPlatformMessage* message);
+// Delivers the message to its window's procedure; its result.
+LRESULT OxPlatformDispatchMessage(const OxPlatformMessage* message);
+// The default handling of DefWindowProcA.
+LRESULT OxPlatformDefaultWindowProcedure(HWND window, UINT message, WPARAM wParam,
+                                         LPARAM lParam);
+
+// 256 bytes by virtual-key code, bit 7 set while down, as of the messages taken.
+void OxPlatformGetKeyboardState(unsigned char state[256]);
+// The pointer in screen pixels from a live query, unclamped.
+bool OxPlatformGetCursorPos(POINT* point);
+// Screen pixels to the window's client pixels.
+bool OxPlatformScreenToClient(HWND window, POINT* point);
+// Raises (show) or lowers the cursor's display counter and returns it; the
+// cursor is shown while the counter is 0 or more.
+int OxPlatformShowCursor(bool show);
+
+// The primary display's size in pixels; 0 when there is no display.
+int OxPlatformGetDisplayWidth();
+int OxPlatformGetDisplayHeight();

@@ -1,0 +1,802 @@
+// Window-system layer on SDL2 with its X11 driver: window classes, windows,
+// a message queue filled from SDL events, key state by virtual-key code, and
+// live pointer queries through Xlib (loaded by SDL, reached with dlsym).
+#include "OxPlatformWindow.h"
+#include "OxPlatformSDL.h"
+
+#include <SDL2/SDL_syswm.h>
+#include <dlfcn.h>
+#include <limits.h>
+#include <string.h>
+
+#include <deque>
+#include <map>
+#include <string>
+
+// ---- Module state ----------------------------------------------------------
+
+namespace {
+
+struct WindowClass {
+  WNDPROC procedure;
+  HINSTANCE instance;
+};
+
+struct WindowRecord {
+  SDL_Window* sdl = nullptr;
+  Uint32 sdlId = 0;
+  WNDPROC procedure = nullptr;
+  DWORD style = 0;
+  bool invalid = false;     // marked for painting
+  bool active = false;      // last activation state reported
+  bool destroying = false;  // WM_DESTROY under way
+  // Placement last sent as WM_MOVE and WM_SIZE; none at first.
+  int reportedX = INT_MIN, reportedY = INT_MIN;
+  int reportedWidth = -1, reportedHeight = -1;
+};
+
+// Xlib entry points, taken from the library SDL loaded.
+typedef int (*XQueryPointerFn)(Display*, Window, Window*, Window*, int*, int*, int*, int*,
+                               unsigned int*);
+typedef int (*XTranslateCoordinatesFn)(Display*, Window, Window, int, int, int*, int*,
+                                       Window*);
+
+struct State {
+  bool videoTried = false;
+  bool videoReady = false;
+  std::map<std::string, WindowClass> classes;
+  // Handles are numbers that are never reused, so a stale handle finds nothing.
+  std::map<uintptr_t, WindowRecord> windows;
+  uintptr_t nextHandle = 1;
+  std::deque<OxPlatformMessage> queue;
+  // Set when the last message of a filled queue is taken: the next take ends
+  // the pump instead of refilling, so a procedure that never validates its
+  // window gets one WM_PAINT per pump instead of an endless stream.
+  bool drained = false;
+  unsigned char keyState[256] = {};
+  unsigned int buttonMask = 0;  // MK_ button bits as converted
+  int cursorCounter = 0;
+  bool xlibLoaded = false;
+  XQueryPointerFn queryPointer = nullptr;
+  XTranslateCoordinatesFn translateCoordinates = nullptr;
+};
+
+State gState;
+
+void QuietLog(void*, int, SDL_LogPriority, const char*) {}
+
+uintptr_t HandleValue(HWND window) { return reinterpret_cast<uintptr_t>(window); }
+HWND HandleOf(uintptr_t value) { return reinterpret_cast<HWND>(value); }
+
+WindowRecord* Find(HWND window)
+{
+  auto found = gState.windows.find(HandleValue(window));
+  return found == gState.windows.end() ? nullptr : &found->second;
+}
+
+HWND FindBySdlId(Uint32 id)
+{
+  for (auto& entry : gState.windows)
+    if (entry.second.sdlId == id) return HandleOf(entry.first);
+  return nullptr;
+}
+
+LPARAM PackPoint(int x, int y) { return MAKELPARAM(x & 0xffff, y & 0xffff); }
+
+OxPlatformMessage Message(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+  OxPlatformMessage result;
+  memset(&result, 0, sizeof(result));
+  result.window = window;
+  result.message = message;
+  result.wParam = wParam;
+  result.lParam = lParam;
+  return result;
+}
+
+// Reports the window's client position and size when they differ from what
+// its procedure last heard.
+void ReportPlacement(HWND window, int x, int y, int width, int height)
+{
+  WindowRecord* record = Find(window);
+  if (!record) return;
+  if (width != record->reportedWidth || height != record->reportedHeight) {
+    record->reportedWidth = width;
+    record->reportedHeight = height;
+    OxPlatformSendMessage(window, WM_SIZE, SIZE_RESTORED, PackPoint(width, height));
+  }
+  record = Find(window);
+  if (!record) return;
+  if (x != record->reportedX || y != record->reportedY) {
+    record->reportedX = x;
+    record->reportedY = y;
+    OxPlatformSendMessage(window, WM_MOVE, 0, PackPoint(x, y));
+  }
+}
+
+// ---- Key codes ---------------------------------------------------------
+
+// The virtual-key code of an SDL key; letters follow the keyboard layout.
+unsigned char VirtualKey(const SDL_Keysym& key)
+{
+  if (key.sym >= 'a' && key.sym <= 'z') return static_cast<unsigned char>(key.sym - 'a' + 'A');
+  SDL_Scancode code = key.scancode;
+  if (code >= SDL_SCANCODE_A && code <= SDL_SCANCODE_Z)
+    return static_cast<unsigned char>('A' + (code - SDL_SCANCODE_A));
+  if (code >= SDL_SCANCODE_1 && code <= SDL_SCANCODE_9)
+    return static_cast<unsigned char>('1' + (code - SDL_SCANCODE_1));
+  if (code >= SDL_SCANCODE_F1 && code <= SDL_SCANCODE_F12)
+    return static_cast<unsigned char>(VK_F1 + (code - SDL_SCANCODE_F1));
+  if (code >= SDL_SCANCODE_F13 && code <= SDL_SCANCODE_F24)
+    return static_cast<unsigned char>(VK_F13 + (code - SDL_SCANCODE_F13));
+  if (code >= SDL_SCANCODE_KP_1 && code <= SDL_SCANCODE_KP_9)
+    return static_cast<unsigned char>(VK_NUMPAD1 + (code - SDL_SCANCODE_KP_1));
+  switch (code) {
+    case SDL_SCANCODE_0: return '0';
+    case SDL_SCANCODE_RETURN: return VK_RETURN;
+    case SDL_SCANCODE_ESCAPE: return VK_ESCAPE;
+    case SDL_SCANCODE_BACKSPACE: return VK_BACK;
+    case SDL_SCANCODE_TAB: return VK_TAB;
+    case SDL_SCANCODE_SPACE: return VK_SPACE;
+    case SDL_SCANCODE_MINUS: return VK_OEM_MINUS;
+    case SDL_SCANCODE_EQUALS: return VK_OEM_PLUS;
+    case SDL_SCANCODE_LEFTBRACKET: return VK_OEM_4;
+    case SDL_SCANCODE_RIGHTBRACKET: return VK_OEM_6;
+    case SDL_SCANCODE_BACKSLASH: return VK_OEM_5;
+    case SDL_SCANCODE_NONUSHASH: return VK_OEM_5;
+    case SDL_SCANCODE_SEMICOLON: return VK_OEM_1;
+    case SDL_SCANCODE_APOSTROPHE: return VK_OEM_7;
+    case SDL_SCANCODE_GRAVE: return VK_OEM_3;
+    case SDL_SCANCODE_COMMA: return VK_OEM_COMMA;
+    case SDL_SCANCODE_PERIOD: return VK_OEM_PERIOD;
+    case SDL_SCANCODE_SLASH: return VK_OEM_2;
+    case SDL_SCANCODE_CAPSLOCK: return VK_CAPITAL;
+    case SDL_SCANCODE_PRINTSCREEN: return VK_SNAPSHOT;
+    case SDL_SCANCODE_SCROLLLOCK: return VK_SCROLL;
+    case SDL_SCANCODE_PAUSE: return VK_PAUSE;
+    case SDL_SCANCODE_INSERT: return VK_INSERT;
+    case SDL_SCANCODE_HOME: return VK_HOME;
+    case SDL_SCANCODE_PAGEUP: return VK_PRIOR;
+    case SDL_SCANCODE_DELETE: return VK_DELETE;
+    case SDL_SCANCODE_END: return VK_END;
+    case SDL_SCANCODE_PAGEDOWN: return VK_NEXT;
+    case SDL_SCANCODE_RIGHT: return VK_RIGHT;
+    case SDL_SCANCODE_LEFT: return VK_LEFT;
+    case SDL_SCANCODE_DOWN: return VK_DOWN;
+    case SDL_SCANCODE_UP: return VK_UP;
+    case SDL_SCANCODE_NUMLOCKCLEAR: return VK_NUMLOCK;
+    case SDL_SCANCODE_KP_DIVIDE: return VK_DIVIDE;
+    case SDL_SCANCODE_KP_MULTIPLY: return VK_MULTIPLY;
+    case SDL_SCANCODE_KP_MINUS: return VK_SUBTRACT;
+    case SDL_SCANCODE_KP_PLUS: return VK_ADD;
+    case SDL_SCANCODE_KP_ENTER: return VK_RETURN;
+    case SDL_SCANCODE_KP_0: return VK_NUMPAD0;
+    case SDL_SCANCODE_KP_PERIOD: return VK_DECIMAL;
+    case SDL_SCANCODE_NONUSBACKSLASH: return VK_OEM_102;
+    case SDL_SCANCODE_APPLICATION: return VK_APPS;
+    case SDL_SCANCODE_SLEEP: return VK_SLEEP;
+    case SDL_SCANCODE_HELP: return VK_HELP;
+    case SDL_SCANCODE_SELECT: return VK_SELECT;
+    case SDL_SCANCODE_EXECUTE: return VK_EXECUTE;
+    case SDL_SCANCODE_LCTRL: return VK_LCONTROL;
+    case SDL_SCANCODE_RCTRL: return VK_RCONTROL;
+    case SDL_SCANCODE_LSHIFT: return VK_LSHIFT;
+    case SDL_SCANCODE_RSHIFT: return VK_RSHIFT;
+    case SDL_SCANCODE_LALT: return VK_LMENU;
+    case SDL_SCANCODE_RALT: return VK_RMENU;
+    case SDL_SCANCODE_LGUI: return VK_LWIN;
+    case SDL_SCANCODE_RGUI: return VK_RWIN;
+    default: return 0;
+  }
+}
+
+// The generic code that a left or right modifier also sets.
+unsigned char GenericKey(unsigned char sideKey)
+{
+  switch (sideKey) {
+    case VK_LSHIFT: case VK_RSHIFT: return VK_SHIFT;
+    case VK_LCONTROL: case VK_RCONTROL: return VK_CONTROL;
+    case VK_LMENU: case VK_RMENU: return VK_MENU;
+    default: return sideKey;
+  }
+}
+
+bool IsExtendedKey(SDL_Scancode code)
+{
+  switch (code) {
+    case SDL_SCANCODE_INSERT: case SDL_SCANCODE_DELETE: case SDL_SCANCODE_HOME:
+    case SDL_SCANCODE_END: case SDL_SCANCODE_PAGEUP: case SDL_SCANCODE_PAGEDOWN:
+    case SDL_SCANCODE_LEFT: case SDL_SCANCODE_RIGHT: case SDL_SCANCODE_UP:
+    case SDL_SCANCODE_DOWN: case SDL_SCANCODE_RCTRL: case SDL_SCANCODE_RALT:
+    case SDL_SCANCODE_KP_DIVIDE: case SDL_SCANCODE_KP_ENTER: case SDL_SCANCODE_NUMLOCKCLEAR:
+    case SDL_SCANCODE_PRINTSCREEN: case SDL_SCANCODE_LGUI: case SDL_SCANCODE_RGUI:
+    case SDL_SCANCODE_APPLICATION:
+      return true;
+    default:
+      return false;
+  }
+}
+
+unsigned int ModifierFlags()
+{
+  SDL_Keymod mod = SDL_GetModState();
+  unsigned int flags = 0;
+  if (mod & KMOD_SHIFT) flags |= MK_SHIFT;
+  if (mod & KMOD_CTRL) flags |= MK_CONTROL;
+  return flags;
+}
+
+// ---- Events to messages --------------------------------------------------
+
+void QueueKey(const SDL_KeyboardEvent& key, const SDL_Event* next)
+{
+  HWND window = FindBySdlId(key.windowID);
+  unsigned char sideKey = VirtualKey(key.keysym);
+  if (!window || !sideKey) return;
+  bool down = key.type == SDL_KEYDOWN;
+  bool isAlt = key.keysym.scancode == SDL_SCANCODE_LALT || key.keysym.scancode == SDL_SCANCODE_RALT;
+  bool system = isAlt || (key.keysym.mod & KMOD_ALT);
+  UINT message = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
+  // lParam: repeat count 1, extended bit 24, context bit 29 (Alt), previous
+  // state bit 30, transition bit 31.
+  uint32_t bits = 1;
+  if (IsExtendedKey(key.keysym.scancode)) bits |= 1u << 24;
+  if (key.keysym.mod & KMOD_ALT) bits |= 1u << 29;
+  if (!down || key.repeat) bits |= 1u << 30;
+  if (!down) bits |= 1u << 31;
+  OxPlatformMessage result =
+      Message(window, message, GenericKey(sideKey), static_cast<LPARAM>(static_cast<int32_t>(bits)));
+  result.sideKey = sideKey;
+  if (down && next && next->type == SDL_TEXTINPUT && next->text.windowID == key.windowID) {
+    size_t length = strnlen(next->text.text, sizeof(result.text) - 1);
+    memcpy(result.text, next->text.text, length);
+    result.text[length] = '\0';
+  }
+  gState.queue.push_back(result);
+}
+
+void QueueButton(const SDL_MouseButtonEvent& button)
+{
+  HWND window = FindBySdlId(button.windowID);
+  if (!window) return;
+  bool down = button.type == SDL_MOUSEBUTTONDOWN;
+  UINT message = 0;
+  unsigned char key = 0;
+  unsigned int flag = 0;
+  WPARAM extra = 0;
+  switch (button.button) {
+    case SDL_BUTTON_LEFT: message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP; key = VK_LBUTTON; flag = MK_LBUTTON; break;
+    case SDL_BUTTON_RIGHT: message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP; key = VK_RBUTTON; flag = MK_RBUTTON; break;
+    case SDL_BUTTON_MIDDLE: message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP; key = VK_MBUTTON; flag = MK_MBUTTON; break;
+    case SDL_BUTTON_X1: message = down ? WM_XBUTTONDOWN : WM_XBUTTONUP; key = VK_XBUTTON1; flag = MK_XBUTTON1; extra = XBUTTON1; break;
+    case SDL_BUTTON_X2: message = down ? WM_XBUTTONDOWN : WM_XBUTTONUP; key = VK_XBUTTON2; flag = MK_XBUTTON2; extra = XBUTTON2; break;
+    default: return;
+  }
+  if (down) gState.buttonMask |= flag; else gState.buttonMask &= ~flag;
+  WPARAM wParam = MAKEWPARAM(gState.buttonMask | ModifierFlags(), extra);
+  OxPlatformMessage result = Message(window, message, wParam, PackPoint(button.x, button.y));
+  result.sideKey = key;
+  gState.queue.push_back(result);
+}
+
+void QueueWindowEvent(const SDL_WindowEvent& event)
+{
+  HWND window = FindBySdlId(event.windowID);
+  WindowRecord* record = Find(window);
+  if (!record) return;
+  switch (event.event) {
+    case SDL_WINDOWEVENT_CLOSE:
+      gState.queue.push_back(Message(window, WM_CLOSE, 0, 0));
+      break;
+    case SDL_WINDOWEVENT_EXPOSED:
+      record->invalid = true;
+      break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+      if (!record->active) {
+        record->active = true;
+        gState.queue.push_back(Message(window, WM_ACTIVATE, WA_ACTIVE, 0));
+      }
+      break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+      if (record->active) {
+        record->active = false;
+        gState.queue.push_back(Message(window, WM_ACTIVATE, WA_INACTIVE, 0));
+      }
+      break;
+    case SDL_WINDOWEVENT_MOVED:
+      if (event.data1 != record->reportedX || event.data2 != record->reportedY) {
+        record->reportedX = event.data1;
+        record->reportedY = event.data2;
+        gState.queue.push_back(Message(window, WM_MOVE, 0, PackPoint(event.data1, event.data2)));
+      }
+      break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+      if (event.data1 != record->reportedWidth || event.data2 != record->reportedHeight) {
+        record->reportedWidth = event.data1;
+        record->reportedHeight = event.data2;
+        gState.queue.push_back(
+            Message(window, WM_SIZE, SIZE_RESTORED, PackPoint(event.data1, event.data2)));
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+// Takes every pending SDL event and turns it into messages; windows marked
+// for painting get one WM_PAINT after the rest.
+void FillQueue()
+{
+  if (!gState.videoReady) return;
+  SDL_PumpEvents();
+  SDL_Event event;
+  bool haveEvent = SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0;
+  while (haveEvent) {
+    SDL_Event next;
+    bool haveNext = SDL_PeepEvents(&next, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0;
+    switch (event.type) {
+      case SDL_KEYDOWN:
+      case SDL_KEYUP:
+        QueueKey(event.key, haveNext ? &next : nullptr);
+        break;
+      case SDL_MOUSEMOTION: {
+        HWND window = FindBySdlId(event.motion.windowID);
+        if (window)
+          gState.queue.push_back(Message(window, WM_MOUSEMOVE, gState.buttonMask | ModifierFlags(),
+                                         PackPoint(event.motion.x, event.motion.y)));
+        break;
+      }
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP:
+        QueueButton(event.button);
+        break;
+      case SDL_MOUSEWHEEL: {
+        HWND window = FindBySdlId(event.wheel.windowID);
+        POINT screen = {0, 0};
+        OxPlatformGetCursorPos(&screen);
+        if (window && event.wheel.y)
+          gState.queue.push_back(Message(
+              window, WM_MOUSEWHEEL,
+              MAKEWPARAM(gState.buttonMask | ModifierFlags(), event.wheel.y * WHEEL_DELTA),
+              PackPoint(screen.x, screen.y)));
+        if (window && event.wheel.x)
+          gState.queue.push_back(Message(
+              window, WM_MOUSEHWHEEL,
+              MAKEWPARAM(gState.buttonMask | ModifierFlags(), event.wheel.x * WHEEL_DELTA),
+              PackPoint(screen.x, screen.y)));
+        break;
+      }
+      case SDL_WINDOWEVENT:
+        QueueWindowEvent(event.window);
+        break;
+      default:
+        break;  // text input travels with its key; SDL_QUIT means nothing here
+    }
+    if (haveNext && (event.type == SDL_KEYDOWN) && next.type == SDL_TEXTINPUT) {
+      haveNext = SDL_PeepEvents(&next, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0;
+    }
+    event = next;
+    haveEvent = haveNext;
+  }
+  for (auto& entry : gState.windows) {
+    if (entry.second.invalid)
+      gState.queue.push_back(Message(HandleOf(entry.first), WM_PAINT, 0, 0));
+  }
+}
+
+void SetKey(unsigned char key, bool down)
+{
+  if (down) gState.keyState[key] |= 0x80;
+  else gState.keyState[key] &= static_cast<unsigned char>(~0x80);
+}
+
+// Key and button messages change the key state as they leave the queue.
+void ApplyToKeyState(const OxPlatformMessage& message)
+{
+  bool down;
+  switch (message.message) {
+    case WM_KEYDOWN: case WM_SYSKEYDOWN: case WM_LBUTTONDOWN: case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: case WM_XBUTTONDOWN:
+      down = true;
+      break;
+    case WM_KEYUP: case WM_SYSKEYUP: case WM_LBUTTONUP: case WM_RBUTTONUP:
+    case WM_MBUTTONUP: case WM_XBUTTONUP:
+      down = false;
+      break;
+    default:
+      return;
+  }
+  unsigned char side = message.sideKey;
+  SetKey(side, down);
+  unsigned char generic = GenericKey(side);
+  if (generic == side) return;
+  unsigned char left = 0, right = 0;
+  if (generic == VK_SHIFT) { left = VK_LSHIFT; right = VK_RSHIFT; }
+  if (generic == VK_CONTROL) { left = VK_LCONTROL; right = VK_RCONTROL; }
+  if (generic == VK_MENU) { left = VK_LMENU; right = VK_RMENU; }
+  SetKey(generic, (gState.keyState[left] & 0x80) || (gState.keyState[right] & 0x80));
+}
+
+// The Latin-1 character of the first UTF-8 character of text, '?' beyond it.
+unsigned int AnsiCharacter(const char* text)
+{
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
+  if (bytes[0] < 0x80) return bytes[0];
+  if ((bytes[0] & 0xE0) == 0xC0 && (bytes[1] & 0xC0) == 0x80) {
+    unsigned int code = ((bytes[0] & 0x1Fu) << 6) | (bytes[1] & 0x3Fu);
+    return code < 256 ? code : '?';
+  }
+  return '?';
+}
+
+void LoadXlib()
+{
+  if (gState.xlibLoaded) return;
+  gState.xlibLoaded = true;
+  void* library = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+  if (!library) library = dlopen("libX11.so.6", RTLD_LAZY);
+  if (!library) return;
+  gState.queryPointer = reinterpret_cast<XQueryPointerFn>(dlsym(library, "XQueryPointer"));
+  gState.translateCoordinates =
+      reinterpret_cast<XTranslateCoordinatesFn>(dlsym(library, "XTranslateCoordinates"));
+}
+
+// The X display and window of any live window, for pointer queries.
+bool X11Handles(HWND window, Display** display, Window* xwindow)
+{
+  SDL_Window* sdl = OxSdlWindowFromHandle(window);
+  if (!sdl && !gState.windows.empty()) sdl = gState.windows.begin()->second.sdl;
+  if (!sdl) return false;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+  *display = info.info.x11.display;
+  *xwindow = info.info.x11.window;
+  return true;
+}
+
+}  // namespace
+
+// ---- Backend internals --------------------------------------------------
+
+bool OxSdlEnsureVideo()
+{
+  if (gState.videoTried) return gState.videoReady;
+  gState.videoTried = true;
+  SDL_LogSetOutputFunction(QuietLog, nullptr);
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  gState.videoReady = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
+  return gState.videoReady;
+}
+
+SDL_Window* OxSdlWindowFromHandle(HWND window)
+{
+  WindowRecord* record = Find(window);
+  return record ? record->sdl : nullptr;
+}
+
+// ---- Window classes and windows -------------------------------------------
+
+void OxPlatformSetDpiAware() {}
+
+bool OxPlatformRegisterClass(const char* className, WNDPROC procedure, HINSTANCE instance)
+{
+  if (!className || gState.classes.count(className)) return false;
+  gState.classes[className] = WindowClass{procedure ? procedure : DefWindowProcA, instance};
+  return true;
+}
+
+bool OxPlatformUnregisterClass(const char* className, HINSTANCE)
+{
+  if (!className) return false;
+  return gState.classes.erase(className) > 0;
+}
+
+HWND OxPlatformCreateWindow(const char* className, const char* title, DWORD style, int x, int y,
+                            int width, int height, HINSTANCE)
+{
+  auto found = className ? gState.classes.find(className) : gState.classes.end();
+  if (found == gState.classes.end() || !OxSdlEnsureVideo()) return nullptr;
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+  if (!(style & WS_CAPTION)) flags |= SDL_WINDOW_BORDERLESS;
+  SDL_Window* sdl = SDL_CreateWindow(title ? title : "", x, y, width > 0 ? width : 1,
+                                     height > 0 ? height : 1, flags);
+  if (!sdl) return nullptr;
+  uintptr_t value = gState.nextHandle++;
+  WindowRecord& record = gState.windows[value];
+  record.sdl = sdl;
+  record.sdlId = SDL_GetWindowID(sdl);
+  record.procedure = found->second.procedure;
+  record.style = style & ~static_cast<DWORD>(WS_VISIBLE);
+  HWND window = HandleOf(value);
+  if (OxPlatformSendMessage(window, WM_CREATE, 0, 0) == -1) {
+    OxPlatformDestroyWindow(window);
+    return nullptr;
+  }
+  int clientWidth = 0, clientHeight = 0;
+  if (SDL_Window* live = OxSdlWindowFromHandle(window)) SDL_GetWindowSize(live, &clientWidth, &clientHeight);
+  ReportPlacement(window, x, y, clientWidth, clientHeight);
+  return OxPlatformIsWindow(window) ? window : nullptr;
+}
+
+bool OxPlatformDestroyWindow(HWND window)
+{
+  WindowRecord* record = Find(window);
+  if (!record || record->destroying) return false;
+  record->destroying = true;
+  OxPlatformSendMessage(window, WM_DESTROY, 0, 0);
+  record = Find(window);
+  if (!record) return true;
+  SDL_DestroyWindow(record->sdl);
+  gState.windows.erase(HandleValue(window));
+  for (auto it = gState.queue.begin(); it != gState.queue.end();) {
+    if (it->window == window) it = gState.queue.erase(it);
+    else ++it;
+  }
+  return true;
+}
+
+bool OxPlatformIsWindow(HWND window) { return Find(window) != nullptr; }
+
+DWORD OxPlatformGetWindowStyle(HWND window)
+{
+  WindowRecord* record = Find(window);
+  if (!record) return 0;
+  DWORD style = record->style;
+  if (SDL_GetWindowFlags(record->sdl) & SDL_WINDOW_SHOWN) style |= WS_VISIBLE;
+  return style;
+}
+
+void OxPlatformSetWindowStyle(HWND window, DWORD style)
+{
+  WindowRecord* record = Find(window);
+  if (!record) return;
+  bool hadCaption = (record->style & WS_CAPTION) != 0;
+  record->style = style & ~static_cast<DWORD>(WS_VISIBLE);
+  bool hasCaption = (style & WS_CAPTION) != 0;
+  if (hadCaption != hasCaption) SDL_SetWindowBordered(record->sdl, hasCaption ? SDL_TRUE : SDL_FALSE);
+}
+
+void OxPlatformAdjustWindowRect(RECT*, DWORD, bool, DWORD) {}
+
+bool OxPlatformMoveWindow(HWND window, int x, int y, int width, int height, bool repaint)
+{
+  WindowRecord* record = Find(window);
+  if (!record) return false;
+  SDL_SetWindowSize(record->sdl, width > 0 ? width : 1, height > 0 ? height : 1);
+  SDL_SetWindowPosition(record->sdl, x, y);
+  int clientWidth = 0, clientHeight = 0;
+  SDL_GetWindowSize(record->sdl, &clientWidth, &clientHeight);
+  if (repaint) record->invalid = true;
+  ReportPlacement(window, x, y, clientWidth, clientHeight);
+  return true;
+}
+
+bool OxPlatformShowWindow(HWND window, int command)
+{
+  WindowRecord* record = Find(window);
+  if (!record) return false;
+  SDL_Window* sdl = record->sdl;
+  bool wasVisible = (SDL_GetWindowFlags(sdl) & SDL_WINDOW_SHOWN) != 0;
+  if (command == SW_HIDE) {
+    if (wasVisible) OxPlatformSendMessage(window, WM_SHOWWINDOW, FALSE, 0);
+    if ((record = Find(window))) SDL_HideWindow(record->sdl);
+    return wasVisible;
+  }
+  if (!wasVisible) {
+    OxPlatformSendMessage(window, WM_SHOWWINDOW, TRUE, 0);
+    if (!(record = Find(window))) return wasVisible;
+    SDL_ShowWindow(sdl);
+    record->invalid = true;
+  }
+  switch (command) {
+    case SW_SHOWMINIMIZED: case SW_MINIMIZE: case SW_SHOWMINNOACTIVE:
+      SDL_MinimizeWindow(sdl);
+      break;
+    case SW_SHOWMAXIMIZED:
+      SDL_MaximizeWindow(sdl);
+      break;
+    case SW_SHOWNORMAL: case SW_RESTORE:
+      if (SDL_GetWindowFlags(sdl) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_MAXIMIZED))
+        SDL_RestoreWindow(sdl);
+      break;
+    default:
+      break;
+  }
+  return wasVisible;
+}
+
+void OxPlatformUpdateWindow(HWND window)
+{
+  WindowRecord* record = Find(window);
+  if (record && record->invalid) OxPlatformSendMessage(window, WM_PAINT, 0, 0);
+}
+
+void OxPlatformInvalidateRect(HWND window, bool)
+{
+  if (!window) {
+    for (auto& entry : gState.windows) entry.second.invalid = true;
+    return;
+  }
+  if (WindowRecord* record = Find(window)) record->invalid = true;
+}
+
+void OxPlatformBeginPaint(HWND window)
+{
+  if (WindowRecord* record = Find(window)) record->invalid = false;
+}
+
+void OxPlatformEndPaint(HWND) {}
+
+bool OxPlatformSetWindowText(HWND window, const char* text)
+{
+  WindowRecord* record = Find(window);
+  if (!record) return false;
+  SDL_SetWindowTitle(record->sdl, text ? text : "");
+  return true;
+}
+
+// ---- Messages -------------------------------------------------------------
+
+LRESULT OxPlatformSendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+  WindowRecord* record = Find(window);
+  if (!record || !record->procedure) return 0;
+  WNDPROC procedure = record->procedure;
+  return procedure(window, message, wParam, lParam);
+}
+
+bool OxPlatformPeekMessage(OxPlatformMessage* message)
+{
+  if (gState.queue.empty()) {
+    if (gState.drained) {
+      gState.drained = false;
+      return false;
+    }
+    FillQueue();
+    if (gState.queue.empty()) return false;
+  }
+  *message = gState.queue.front();
+  gState.queue.pop_front();
+  gState.drained = gState.queue.empty();
+  ApplyToKeyState(*message);
+  return true;
+}
+
+bool OxPlatformTranslateMessage(const OxPlatformMessage* message)
+{
+  if (message->message != WM_KEYDOWN && message->message != WM_SYSKEYDOWN) return false;
+  bool system = message->message == WM_SYSKEYDOWN;
+  unsigned int character = 0;
+  if (message->text[0]) {
+    character = AnsiCharacter(message->text);
+  } else {
+    unsigned char key = static_cast<unsigned char>(message->wParam);
+    bool control = (gState.keyState[VK_CONTROL] & 0x80) != 0;
+    if (key == VK_RETURN || key == VK_BACK || key == VK_TAB || key == VK_ESCAPE) character = key;
+    else if (control && key >= 'A' && key <= 'Z') character = key - 'A' + 1;
+    else if (system && key >= 'A' && key <= 'Z')
+      character = (gState.keyState[VK_SHIFT] & 0x80) ? key : key - 'A' + 'a';
+    else if (system && key >= '0' && key <= '9') character = key;
+  }
+  if (!character) return false;
+  OxPlatformMessage result = Message(message->window, system ? WM_SYSCHAR : WM_CHAR, character,
+                                     message->lParam);
+  gState.queue.push_front(result);
+  return true;
+}
+
+LRESULT OxPlatformDispatchMessage(const OxPlatformMessage* message)
+{
+  return OxPlatformSendMessage(message->window, message->message, message->wParam,
+                               message->lParam);
+}
+
+LRESULT OxPlatformDefaultWindowProcedure(HWND window, UINT message, WPARAM, LPARAM)
+{
+  switch (message) {
+    case WM_CLOSE:
+      OxPlatformDestroyWindow(window);
+      break;
+    case WM_PAINT:
+      OxPlatformBeginPaint(window);
+      OxPlatformEndPaint(window);
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+LRESULT CALLBACK DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+  return OxPlatformDefaultWindowProcedure(window, message, wParam, lParam);
+}
+
+// ---- Key state, cursor, display -----------------------------------------------
+
+void OxPlatformGetKeyboardState(unsigned char state[256])
+{
+  memcpy(state, gState.keyState, sizeof(gState.keyState));
+}
+
+bool OxPlatformGetCursorPos(POINT* point)
+{
+  if (!OxSdlEnsureVideo()) return false;
+  LoadXlib();
+  Display* display = nullptr;
+  Window xwindow = 0;
+  if (gState.queryPointer && X11Handles(nullptr, &display, &xwindow)) {
+    Window root = 0, child = 0;
+    int rootX = 0, rootY = 0, windowX = 0, windowY = 0;
+    unsigned int mask = 0;
+    Window defaultRoot = RootWindow(display, DefaultScreen(display));
+    if (gState.queryPointer(display, defaultRoot, &root, &child, &rootX, &rootY, &windowX,
+                            &windowY, &mask)) {
+      point->x = rootX;
+      point->y = rootY;
+      return true;
+    }
+  }
+  int x = 0, y = 0;
+  SDL_GetGlobalMouseState(&x, &y);
+  point->x = x;
+  point->y = y;
+  return true;
+}
+
+bool OxPlatformScreenToClient(HWND window, POINT* point)
+{
+  SDL_Window* sdl = OxSdlWindowFromHandle(window);
+  if (!sdl) return false;
+  LoadXlib();
+  Display* display = nullptr;
+  Window xwindow = 0;
+  if (gState.translateCoordinates && X11Handles(window, &display, &xwindow)) {
+    Window child = 0;
+    int x = 0, y = 0;
+    Window root = RootWindow(display, DefaultScreen(display));
+    if (gState.translateCoordinates(display, root, xwindow, point->x, point->y, &x, &y, &child)) {
+      point->x = x;
+      point->y = y;
+      return true;
+    }
+  }
+  int windowX = 0, windowY = 0;
+  SDL_GetWindowPosition(sdl, &windowX, &windowY);
+  point->x -= windowX;
+  point->y -= windowY;
+  return true;
+}
+
+int OxPlatformShowCursor(bool show)
+{
+  gState.cursorCounter += show ? 1 : -1;
+  if (OxSdlEnsureVideo()) SDL_ShowCursor(gState.cursorCounter >= 0 ? SDL_ENABLE : SDL_DISABLE);
+  return gState.cursorCounter;
+}
+
+int OxPlatformGetDisplayWidth()
+{
+  SDL_Rect bounds;
+  if (!OxSdlEnsureVideo() || SDL_GetDisplayBounds(0, &bounds) != 0) return 0;
+  return bounds.w;
+}
+
+int OxPlatformGetDisplayHeight()
+{
+  SDL_Rect bounds;
+  if (!OxSdlEnsureVideo() || SDL_GetDisplayBounds(0, &bounds) != 0) return 0;
+  return bounds.h;
+}

@@ -1,0 +1,235 @@
+// X11 test helpers on Xlib and XTest; a private Xvfb started with fork/exec.
+#include "OxX11Support.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace oxtest {
+namespace {
+
+int gLastError = 0;
+int RecordError(Display*, XErrorEvent* event)
+{
+  gLastError = event->error_code;
+  return 0;
+}
+
+long NowMs()
+{
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec * 1000L + now.tv_nsec / 1000000L;
+}
+
+std::string PropertyText(Display* display, Window window, const char* name)
+{
+  Atom property = XInternAtom(display, name, False);
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::string text;
+  if (XGetWindowProperty(display, window, property, 0, 1024, False, AnyPropertyType, &type,
+                         &format, &count, &after, &data) == Success && data) {
+    if (format == 8) text.assign(reinterpret_cast<char*>(data), count);
+    XFree(data);
+  }
+  return text;
+}
+
+Window FindIn(Display* display, Window parent, const std::string& title)
+{
+  Window root = 0, up = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(display, parent, &root, &up, &children, &count)) return 0;
+  Window found = 0;
+  for (unsigned int i = 0; i < count && !found; ++i) {
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, children[i], &attributes)) continue;
+    if (attributes.map_state == IsViewable && WindowTitle(display, children[i]) == title)
+      found = children[i];
+    else
+      found = FindIn(display, children[i], title);
+  }
+  if (children) XFree(children);
+  return found;
+}
+
+}  // namespace
+
+void UsePrivateDisplay(const std::string& screen)
+{
+  static XvfbServer* server = nullptr;  // lives as long as the test process
+  if (!server) server = new XvfbServer(screen);
+  if (!server->display().empty()) setenv("DISPLAY", server->display().c_str(), 1);
+}
+
+Display* OpenTestDisplay()
+{
+  XSetErrorHandler(RecordError);
+  return XOpenDisplay(nullptr);
+}
+
+std::string WindowTitle(Display* display, Window window)
+{
+  std::string title = PropertyText(display, window, "_NET_WM_NAME");
+  if (title.empty()) title = PropertyText(display, window, "WM_NAME");
+  return title;
+}
+
+Window FindWindowByTitle(Display* display, const std::string& title, int timeoutMs)
+{
+  long deadline = NowMs() + timeoutMs;
+  for (;;) {
+    XSync(display, False);
+    Window found = FindIn(display, DefaultRootWindow(display), title);
+    if (found || NowMs() > deadline) return found;
+    usleep(5000);
+  }
+}
+
+bool WindowExists(Display* display, Window window)
+{
+  XSync(display, False);
+  gLastError = 0;
+  XWindowAttributes attributes;
+  Status status = XGetWindowAttributes(display, window, &attributes);
+  XSync(display, False);
+  return status != 0 && gLastError == 0;
+}
+
+Geometry WindowGeometry(Display* display, Window window)
+{
+  XSync(display, False);
+  XWindowAttributes attributes;
+  Geometry geometry = {0, 0, 0, 0};
+  if (!XGetWindowAttributes(display, window, &attributes)) return geometry;
+  Window child = 0;
+  XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &geometry.x,
+                        &geometry.y, &child);
+  geometry.width = attributes.width;
+  geometry.height = attributes.height;
+  return geometry;
+}
+
+void SendKey(Display* display, KeySym key, bool down)
+{
+  XTestFakeKeyEvent(display, XKeysymToKeycode(display, key), down ? True : False, CurrentTime);
+  XSync(display, False);
+}
+
+void SendButton(Display* display, unsigned int button, bool down)
+{
+  XTestFakeButtonEvent(display, button, down ? True : False, CurrentTime);
+  XSync(display, False);
+}
+
+void MovePointer(Display* display, int x, int y)
+{
+  XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
+  XSync(display, False);
+}
+
+void RequestClose(Display* display, Window window)
+{
+  XEvent event = {};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display, window, False, NoEventMask, &event);
+  XSync(display, False);
+}
+
+Window CreateOtherWindow(Display* display)
+{
+  Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 100, 100, 0, 0,
+                                      0xffffff);
+  XSelectInput(display, window, StructureNotifyMask);
+  XMapWindow(display, window);
+  XEvent event;
+  do XNextEvent(display, &event);
+  while (event.type != MapNotify || event.xmap.window != window);
+  return window;
+}
+
+void SetFocus(Display* display, Window window)
+{
+  XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
+  XSync(display, False);
+}
+
+bool RepeatUntil(const std::function<void()>& step, const std::function<bool()>& done,
+                 int timeoutMs)
+{
+  long deadline = NowMs() + timeoutMs;
+  while (!done()) {
+    if (NowMs() > deadline) return done();
+    step();
+    usleep(1000);
+  }
+  return true;
+}
+
+XvfbServer::XvfbServer(const std::string& screen)
+{
+  // Xvfb picks a free display number itself and writes it to the pipe once it
+  // accepts connections, so parallel tests never race for a number.
+  int channel[2];
+  if (pipe(channel) != 0) return;
+  pid_t pid = fork();
+  if (pid == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    close(channel[0]);
+    int quiet = open("/dev/null", O_RDWR);
+    dup2(quiet, 0);
+    dup2(quiet, 1);
+    dup2(quiet, 2);
+    std::string fd = std::to_string(channel[1]);
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
+           "tcp", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(channel[1]);
+  if (pid < 0) {
+    close(channel[0]);
+    return;
+  }
+  pid_ = pid;
+  std::string number;
+  long deadline = NowMs() + 10000;
+  while (NowMs() < deadline) {
+    pollfd ready = {channel[0], POLLIN, 0};
+    if (poll(&ready, 1, 100) <= 0) continue;
+    char c = 0;
+    if (read(channel[0], &c, 1) != 1) break;
+    if (c == '\n') {
+      display_ = ":" + number;
+      break;
+    }
+    number += c;
+  }
+  close(channel[0]);
+}
+
+XvfbServer::~XvfbServer()
+{
+  if (pid_ > 0) {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
+}  // namespace oxtest

@@ -1,0 +1,61 @@
+// X11 helpers shared by the display tests: finding the engine's window by its
+// title, reading its geometry back, XTest input, the window manager's close
+// request, a second window to take the focus, and a private Xvfb server.
+#pragma once
+#include <X11/Xlib.h>
+
+#include <functional>
+#include <string>
+
+namespace oxtest {
+
+// A window's client area in root (screen) coordinates.
+struct Geometry {
+  int x, y, width, height;
+};
+
+// Points DISPLAY at an Xvfb of this process's own (no window manager), so
+// that tests running side by side never share a pointer, focus or window
+// titles. The server ends with the process.
+void UsePrivateDisplay(const std::string& screen = "1920x1080x24");
+// The test's own connection to $DISPLAY; null when there is no display.
+Display* OpenTestDisplay();
+// The viewable top-level window with this title (WM_NAME or _NET_WM_NAME);
+// 0 when none appears within timeoutMs.
+Window FindWindowByTitle(Display* display, const std::string& title, int timeoutMs = 2000);
+// Whether the window still exists on the server.
+bool WindowExists(Display* display, Window window);
+Geometry WindowGeometry(Display* display, Window window);
+std::string WindowTitle(Display* display, Window window);
+
+// XTest input, synchronised with the server before returning.
+void SendKey(Display* display, KeySym key, bool down);
+void SendButton(Display* display, unsigned int button, bool down);
+void MovePointer(Display* display, int x, int y);
+
+// The ICCCM WM_DELETE_WINDOW request a window manager sends on close.
+void RequestClose(Display* display, Window window);
+// A mapped 100 by 100 window of the test's at (0, 0), for taking the focus.
+Window CreateOtherWindow(Display* display);
+void SetFocus(Display* display, Window window);
+
+// Calls step until done returns true or timeoutMs passes; done's last answer.
+bool RepeatUntil(const std::function<void()>& step, const std::function<bool()>& done,
+                 int timeoutMs = 3000);
+
+// A private Xvfb server with one screen ("1920x1200x24"), stopped on
+// destruction. display is empty when it could not start.
+class XvfbServer {
+ public:
+  explicit XvfbServer(const std::string& screen);
+  ~XvfbServer();
+  XvfbServer(const XvfbServer&) = delete;
+  XvfbServer& operator=(const XvfbServer&) = delete;
+  const std::string& display() const { return display_; }
+
+ private:
+  int pid_ = -1;
+  std::string display_;
+};
+
+}  // namespace oxtest
