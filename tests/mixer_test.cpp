@@ -499,4 +499,37 @@ TEST(MixerDevice, RunsOnTheSilentDriverQuietly)
   oxtest::RunCommand("rm -rf '" + folder + "'");
 }
 
+// With a device the decoder thread keeps a stream fed between game frames:
+// a stream longer than its decode-ahead, played at pitch 4 with no update
+// call at all, still reaches its end.
+TEST(MixerDevice, DecoderThreadFeedsStreamsWithoutUpdates)
+{
+  std::string folder = oxtest::TempDir();
+  std::string path = folder + "/long.flac";
+  const int frames = static_cast<int>((kOxMixerStreamAheadSeconds + 1.0) * kRate);
+  ASSERT_TRUE(oxtest::WriteSoundFile(path, SoundFormat::Flac, kRate, 1, oxtest::Sine(200, 0.5f, kRate, frames)));
+  oxtest::ChildResult child = oxtest::RunInChild([&path]() {
+    OxMixerSystem* system = nullptr;
+    OxMixerSystemCreate(&system);
+    if (OxMixerSystemInit(system, 64, OX_MIXER_INIT_NORMAL, nullptr) != OX_MIXER_OK) return 10;
+    OxMixerSound* stream = nullptr;
+    if (OxMixerSystemCreateStream(system, path.c_str(), 0, nullptr, &stream) != OX_MIXER_OK) return 11;
+    OxMixerChannel* channel = nullptr;
+    if (OxMixerSystemPlaySound(system, stream, nullptr, 1, &channel) != OX_MIXER_OK) return 12;
+    OxMixerChannelSetPitch(channel, 4.0f);
+    OxMixerChannelSetPaused(channel, 0);
+    int playing = 1;
+    for (int i = 0; i < 1000 && playing; ++i) {
+      usleep(10000);
+      OxMixerChannelIsPlaying(channel, &playing);
+    }
+    if (playing) return 13;
+    OxMixerSystemRelease(system);
+    return 0;
+  });
+  EXPECT_EQ(child.exitCode, 0);
+  EXPECT_EQ(child.err, "");
+  oxtest::RunCommand("rm -rf '" + folder + "'");
+}
+
 }  // namespace

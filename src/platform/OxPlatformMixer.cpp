@@ -4,8 +4,11 @@
 #include <math.h>
 #include <string.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -73,6 +76,12 @@ struct System {
   std::vector<Channel> channels;
   uint64_t startCounter = 0;
   OxMixerDevice* device = nullptr;
+  // With a device, a small thread decodes streams ahead between game frames,
+  // so a slow frame does not starve the device.
+  std::thread decoder;
+  std::mutex decoderWakeLock;
+  std::condition_variable decoderWake;
+  bool decoderStop = false;
 };
 
 // --- Module state ------------------------------------------------------------
@@ -87,6 +96,7 @@ struct MixerState {
 
 constexpr int kMostChannels = 4095;
 constexpr int64_t kStreamChunkFrames = 4096;
+constexpr std::chrono::milliseconds kDecoderPeriod(20);
 
 // --- Handles -----------------------------------------------------------------
 template <typename Handle>
@@ -238,7 +248,7 @@ void RenderForDevice(void* user, float* out, int frameCount)
   MixSystem(*found->second, out, frameCount);
 }
 
-// --- Stream decoding (game's thread; stream.decodeLock held) -----------------
+// --- Stream decoding (game's or decoder thread; stream.decodeLock held) ------
 // Decodes until the ring is full, the file fails, or it holds no frames.
 void RefillStream(Stream& stream)
 {
@@ -292,6 +302,48 @@ void RestartStream(Stream& stream)
     stream.failed = !rewound;
   }
   RefillStream(stream);
+}
+
+// Decodes ahead every stream of a running system; false for an unknown one.
+bool RefillStreamsOf(OxMixerSystem* systemHandle)
+{
+  std::vector<std::shared_ptr<Sound>> streams;
+  {
+    std::lock_guard<std::mutex> hold(gMixer.lock);
+    System* system = FindRunningSystem(systemHandle);
+    if (!system) return false;
+    for (auto& entry : gMixer.sounds)
+      if (entry.second->system == system && entry.second->stream) streams.push_back(entry.second);
+  }
+  for (auto& sound : streams) {
+    std::lock_guard<std::mutex> decoding(sound->stream->decodeLock);
+    if (sound->stream->decoder) RefillStream(*sound->stream);
+  }
+  return true;
+}
+
+void DecodeAhead(System* system, OxMixerSystem* systemHandle)
+{
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> waiting(system->decoderWakeLock);
+      system->decoderWake.wait_for(waiting, kDecoderPeriod, [system]() { return system->decoderStop; });
+      if (system->decoderStop) return;
+    }
+    RefillStreamsOf(systemHandle);
+  }
+}
+
+// Joins the decoder thread; the system stays allocated until it has ended.
+void StopDecoder(System* system)
+{
+  if (!system->decoder.joinable()) return;
+  {
+    std::lock_guard<std::mutex> waking(system->decoderWakeLock);
+    system->decoderStop = true;
+  }
+  system->decoderWake.notify_all();
+  system->decoder.join();
 }
 
 uint64_t NewId() { return gMixer.nextId++; }
@@ -420,43 +472,40 @@ OxMixerResult OxMixerSystemInit(OxMixerSystem* systemHandle, int maxChannels, un
     return OX_MIXER_ERR_DEVICE;
   }
   system->device = device;
+  system->decoder = std::thread(DecodeAhead, system, systemHandle);
   return OX_MIXER_OK;
 }
 
 OxMixerResult OxMixerSystemUpdate(OxMixerSystem* systemHandle)
 {
-  std::vector<std::shared_ptr<Sound>> streams;
   OxMixerDevice* device;
   {
     std::lock_guard<std::mutex> hold(gMixer.lock);
     System* system = FindRunningSystem(systemHandle);
     if (!system) return FindSystem(systemHandle) ? OX_MIXER_ERR_UNINITIALIZED : OX_MIXER_ERR_INVALID_HANDLE;
     device = system->device;
-    for (auto& entry : gMixer.sounds)
-      if (entry.second->system == system && entry.second->stream) streams.push_back(entry.second);
   }
   // Only this thread closes the device, so it is asked without the lock.
   if (device && OxMixerDeviceHasFailed(device)) return OX_MIXER_ERR_DEVICE;
-  for (auto& sound : streams) {
-    std::lock_guard<std::mutex> decoding(sound->stream->decodeLock);
-    if (sound->stream->decoder) RefillStream(*sound->stream);
-  }
+  RefillStreamsOf(systemHandle);
   return OX_MIXER_OK;
 }
 
 OxMixerResult OxMixerSystemRelease(OxMixerSystem* systemHandle)
 {
   OxMixerDevice* device;
+  System* stopping;
   {
     std::lock_guard<std::mutex> hold(gMixer.lock);
-    System* system = FindSystem(systemHandle);
-    if (!system) return OX_MIXER_ERR_INVALID_HANDLE;
-    device = system->device;
-    system->device = nullptr;
-    system->initialized = false;  // the device mixes silence from here on
+    stopping = FindSystem(systemHandle);
+    if (!stopping) return OX_MIXER_ERR_INVALID_HANDLE;
+    device = stopping->device;
+    stopping->device = nullptr;
+    stopping->initialized = false;  // the device mixes silence from here on
   }
-  // Closing waits for the device thread, which takes the lock: unlocked here.
+  // Both threads take the lock, so they are stopped with it let go.
   OxMixerDeviceClose(device);
+  StopDecoder(stopping);
   std::vector<std::shared_ptr<Sound>> sounds;
   std::vector<std::unique_ptr<Group>> groups;
   std::unique_ptr<System> released;

@@ -45,9 +45,11 @@ OxMixerResult OxMixerSystemCreate(OxMixerSystem** system);
 // Starts the system with at most maxChannels (1..4095) channels playing at
 // once. Opens the default audio device, or SDL2's silent driver where no
 // device opens, so time still passes; nothing is written to stderr.
+// With a device, a decoder thread also decodes streams ahead between updates.
 OxMixerResult OxMixerSystemInit(OxMixerSystem* system, int maxChannels, unsigned flags,
                                 void* extraDriverData);
-// Per-frame work: decodes streams ahead, reports a device that failed.
+// Per-frame work: decodes streams ahead; OX_MIXER_ERR_DEVICE once the device
+// has stopped working.
 OxMixerResult OxMixerSystemUpdate(OxMixerSystem* system);
 // Closes the device and releases the system with every sound, group and
 // channel it still holds.
