@@ -58,9 +58,10 @@ OX_API OxAudio OxAudioLoadSound(const char* path);
 OX_API OxAudio OxAudioLoadMusic(const char* path);
 
 /* Starts one playing instance of sound in group with volume (linear gain),
-   pitch (playback-rate factor: 1 normal, 2 an octave up) and loops (0 plays
-   once, N > 0 plays N + 1 times, -1 forever). The channel starts paused and
-   sounds only once its settings are in place. Does nothing when sound or
+   pitch (playback-rate factor: 1 normal, 2 an octave up, 0 or less holds it
+   still) and loops (0 plays once, N > 0 plays N + 1 times, -1 or any other
+   negative count forever). The channel starts paused and sounds only once
+   its settings are in place. Does nothing when sound or
    group is null, or the mixer rejects the play (unknown handle, no mixer).
    With all 64 channels busy, the channel that started first is taken over.
    Values are handed on unchanged and not range-checked. */

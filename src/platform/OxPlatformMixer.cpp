@@ -671,8 +671,8 @@ OxMixerResult OxMixerChannelSetMode(OxMixerChannel* channel, unsigned loopMode)
 
 OxMixerResult OxMixerChannelSetLoopCount(OxMixerChannel* channel, int loopCount)
 {
-  if (loopCount < -1) return OX_MIXER_ERR_INVALID_PARAM;
-  return ChangeChannel(channel, [loopCount](Channel& c) { c.loopCount = loopCount; });
+  int count = loopCount < 0 ? -1 : loopCount;
+  return ChangeChannel(channel, [count](Channel& c) { c.loopCount = count; });
 }
 
 OxMixerResult OxMixerChannelSetPaused(OxMixerChannel* channel, int paused)

@@ -84,7 +84,8 @@ OxMixerResult OxMixerChannelSetVolume(OxMixerChannel* channel, float volume);
 // Playback-rate factor: 1 normal, 2 an octave up, 0 (or less) holds it still.
 OxMixerResult OxMixerChannelSetPitch(OxMixerChannel* channel, float pitch);
 OxMixerResult OxMixerChannelSetMode(OxMixerChannel* channel, unsigned loopMode);
-// -1 forever, 0 plays once, N plays N + 1 times (with OX_MIXER_LOOP_NORMAL).
+// -1 (or any negative count) forever, 0 plays once, N plays N + 1 times; only
+// with OX_MIXER_LOOP_NORMAL, whose count starts at -1.
 OxMixerResult OxMixerChannelSetLoopCount(OxMixerChannel* channel, int loopCount);
 OxMixerResult OxMixerChannelSetPaused(OxMixerChannel* channel, int paused);
 OxMixerResult OxMixerChannelStop(OxMixerChannel* channel);
