@@ -466,6 +466,43 @@ TEST_F(Mixer, BadFilesAndUnknownHandles)
   system_ = nullptr;
 }
 
+// Opus and MP3 decode as sounds and as streams and keep their frequency; an
+// MP3 cut in half fails as a sound (it ends before its declared length) and
+// its decoder's complaints never reach stderr.
+TEST_F(Mixer, OpusAndMp3DecodeQuietly)
+{
+  std::string opus = Write("tone.opus", SoundFormat::OggOpus, kRate, 1, oxtest::Sine(600, 0.5f, kRate, kRate));
+  std::string mp3 = Write("tone.mp3", SoundFormat::Mp3, kRate, 1, oxtest::Sine(600, 0.5f, kRate, kRate));
+  std::string cut = folder_ + "/cut.mp3";
+  oxtest::RunCommand("head -c $(( $(stat -c %s '" + mp3 + "') / 2 )) '" + mp3 + "' > '" + cut + "'");
+  oxtest::ChildResult child = oxtest::RunInChild([&]() {
+    const std::string* files[] = {&opus, &mp3};
+    for (const std::string* path : files) {
+      OxMixerSound* sound = LoadSound(*path);
+      OxMixerSound* stream = LoadStream(*path);
+      if (!sound || !stream) return 1;
+      for (OxMixerSound* each : {sound, stream}) {
+        Play(each, nullptr);
+        std::vector<float> out = Pull(kRate / 2);
+        int crossings = ZeroCrossings(out, 0, kRate / 10, kRate / 4);
+        if (crossings < 296 || crossings > 304) return 2;
+        OxMixerSoundRelease(each);
+      }
+    }
+    OxMixerSound* sound = nullptr;
+    if (OxMixerSystemCreateSound(system_, cut.c_str(), 0, nullptr, &sound) != OX_MIXER_ERR_FORMAT) return 3;
+    OxMixerSound* stream = LoadStream(cut);
+    if (!stream) return 4;
+    OxMixerChannel* channel = Play(stream, nullptr);
+    Pull(kRate);
+    int playing = 1;
+    OxMixerChannelIsPlaying(channel, &playing);
+    return playing ? 5 : 0;
+  });
+  EXPECT_EQ(child.exitCode, 0) << child.out;
+  EXPECT_EQ(child.err, "");
+}
+
 // With a device (here SDL2's silent driver: the machine has no sound card)
 // time passes and a short sound ends by itself; the system cannot be pulled;
 // nothing is written to stderr.

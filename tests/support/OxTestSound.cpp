@@ -20,6 +20,8 @@ bool WriteSoundFile(const std::string& path, SoundFormat format, int rate, int c
     case SoundFormat::Flac: info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_24; break;
     case SoundFormat::OggVorbis: info.format = SF_FORMAT_OGG | SF_FORMAT_VORBIS; break;
     case SoundFormat::Aiff: info.format = SF_FORMAT_AIFF | SF_FORMAT_PCM_16; break;
+    case SoundFormat::OggOpus: info.format = SF_FORMAT_OGG | SF_FORMAT_OPUS; break;
+    case SoundFormat::Mp3: info.format = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III; break;
   }
   SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
   if (!file) return false;

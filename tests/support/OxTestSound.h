@@ -7,7 +7,7 @@
 namespace oxtest {
 
 // The containers the tests write.
-enum class SoundFormat { Wav, Flac, OggVorbis, Aiff };
+enum class SoundFormat { Wav, Flac, OggVorbis, Aiff, OggOpus, Mp3 };
 
 // Writes interleaved samples (channels per frame) at rate; false on failure.
 bool WriteSoundFile(const std::string& path, SoundFormat format, int rate, int channels,
