@@ -88,7 +88,9 @@ struct System {
 // One lock guards every object; the device thread takes it for one mix.
 struct MixerState {
   std::mutex lock;
-  uint64_t nextId = 1;
+  // Ids start far from small numbers and from heap and stack addresses, so a
+  // made-up or stale pointer is never taken for a live object.
+  uint64_t nextId = 0x4F58000000000001ull;
   std::unordered_map<uint64_t, std::unique_ptr<System>> systems;
   std::unordered_map<uint64_t, std::unique_ptr<Group>> groups;
   std::unordered_map<uint64_t, std::shared_ptr<Sound>> sounds;
