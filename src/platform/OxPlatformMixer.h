@@ -89,6 +89,7 @@ OxMixerResult OxMixerChannelSetMode(OxMixerChannel* channel, unsigned loopMode);
 OxMixerResult OxMixerChannelSetLoopCount(OxMixerChannel* channel, int loopCount);
 OxMixerResult OxMixerChannelSetPaused(OxMixerChannel* channel, int paused);
 OxMixerResult OxMixerChannelStop(OxMixerChannel* channel);
+// *playing is 1 while the channel lives, 0 once it ended (or was never made).
 OxMixerResult OxMixerChannelIsPlaying(OxMixerChannel* channel, int* playing);
 
 // --- Groups ------------------------------------------------------------------
