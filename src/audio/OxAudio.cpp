@@ -1,6 +1,125 @@
-// Audio module: placeholder lifecycle until the mixer lands.
+// Audio module: handle records over the platform mixer (sounds, streams,
+// channel groups). Leans on src/platform/OxPlatformMixer.h only.
 #include "OxAudio.h"
 
-int OxAudioInit(void) { return 1; }
-void OxAudioUpdate(void) {}
-void OxAudioExit(void) {}
+#include "platform/OxPlatformMixer.h"
+
+static_assert(sizeof(OxAudio) == 8, "OxAudio is one 8-byte handle");
+static_assert(sizeof(OxAudioGroup) == 8, "OxAudioGroup is one 8-byte handle");
+
+namespace {
+
+// The mixer system: null at load, set by OxAudioInit, cleared by OxAudioExit
+// once the release succeeds.
+struct AudioState {
+  OxMixerSystem* system = nullptr;
+} gAudio;
+
+constexpr int kMostChannels = 64;
+
+OxMixerSound* SoundOf(OxAudio sound) { return static_cast<OxMixerSound*>(sound.sound); }
+OxMixerGroup* GroupOf(OxAudioGroup group) { return static_cast<OxMixerGroup*>(group.group); }
+
+}  // namespace
+
+int OxAudioInit(void)
+{
+  // NOTE: a second start would orphan a running mixer and its device.
+  if (gAudio.system) return 1;
+  if (OxMixerSystemCreate(&gAudio.system) != OX_MIXER_OK) return 0;
+  if (OxMixerSystemInit(gAudio.system, kMostChannels, OX_MIXER_INIT_NORMAL, nullptr) != OX_MIXER_OK) {
+    OxAudioExit();
+    return 0;
+  }
+  return 1;
+}
+
+void OxAudioUpdate(void)
+{
+  // A mixer that failed once is released; later calls meet a null system.
+  if (OxMixerSystemUpdate(gAudio.system) != OX_MIXER_OK) OxAudioExit();
+}
+
+void OxAudioExit(void)
+{
+  if (!gAudio.system) return;
+  if (OxMixerSystemRelease(gAudio.system) == OX_MIXER_OK) gAudio.system = nullptr;
+}
+
+int OxAudioIsValidAudio(OxAudio sound) { return sound.sound != nullptr ? 1 : 0; }
+
+int OxAudioIsValidGroup(OxAudioGroup group) { return group.group != nullptr ? 1 : 0; }
+
+OxAudioGroup OxAudioCreateGroup(void)
+{
+  OxAudioGroup group = {nullptr};
+  OxMixerGroup* made = nullptr;
+  OxMixerSystemCreateGroup(gAudio.system, nullptr, &made);
+  group.group = made;
+  return group;
+}
+
+OxAudio OxAudioLoadSound(const char* path)
+{
+  OxAudio sound = {nullptr};
+  OxMixerSound* made = nullptr;
+  OxMixerSystemCreateSound(gAudio.system, path, 0, nullptr, &made);
+  sound.sound = made;
+  return sound;
+}
+
+OxAudio OxAudioLoadMusic(const char* path)
+{
+  OxAudio sound = {nullptr};
+  OxMixerSound* made = nullptr;
+  OxMixerSystemCreateStream(gAudio.system, path, 0, nullptr, &made);
+  sound.sound = made;
+  return sound;
+}
+
+void OxAudioPlay(OxAudio sound, OxAudioGroup group, float volume, float pitch, int loops)
+{
+  // A sound cannot be played without a group.
+  if (!OxAudioIsValidAudio(sound) || !OxAudioIsValidGroup(group)) return;
+  OxMixerChannel* channel = nullptr;
+  if (OxMixerSystemPlaySound(gAudio.system, SoundOf(sound), GroupOf(group), 1, &channel) != OX_MIXER_OK)
+    return;
+  // Settled while paused, so the sound never starts with the wrong settings.
+  OxMixerChannelSetVolume(channel, volume);
+  OxMixerChannelSetPitch(channel, pitch);
+  if (loops != 0) {
+    OxMixerChannelSetMode(channel, OX_MIXER_LOOP_NORMAL);
+    OxMixerChannelSetLoopCount(channel, loops);
+  }
+  OxMixerChannelSetPaused(channel, 0);
+}
+
+void OxAudioResumeGroup(OxAudioGroup group)
+{
+  if (OxAudioIsValidGroup(group)) OxMixerGroupSetPaused(GroupOf(group), 0);
+}
+
+void OxAudioPauseGroup(OxAudioGroup group)
+{
+  if (OxAudioIsValidGroup(group)) OxMixerGroupSetPaused(GroupOf(group), 1);
+}
+
+void OxAudioStopGroup(OxAudioGroup group)
+{
+  if (OxAudioIsValidGroup(group)) OxMixerGroupStop(GroupOf(group));
+}
+
+void OxAudioSetGroupVolume(OxAudioGroup group, float volume)
+{
+  if (OxAudioIsValidGroup(group)) OxMixerGroupSetVolume(GroupOf(group), volume);
+}
+
+void OxAudioSetGroupPitch(OxAudioGroup group, float pitch)
+{
+  if (OxAudioIsValidGroup(group)) OxMixerGroupSetPitch(GroupOf(group), pitch);
+}
+
+// Both releases hand any record to the mixer, which rejects unknown ones.
+void OxAudioUnloadAudio(OxAudio sound) { OxMixerSoundRelease(SoundOf(sound)); }
+
+void OxAudioUnloadAudioGroup(OxAudioGroup group) { OxMixerGroupRelease(GroupOf(group)); }
