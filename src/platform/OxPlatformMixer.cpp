@@ -86,6 +86,9 @@ struct System {
 
 // --- Module state ------------------------------------------------------------
 // One lock guards every object; the device thread takes it for one mix.
+// The state is never destroyed: a game may exit (or a fatal report end the
+// process) while the device and decoder threads still run, and they must
+// find their lock and objects alive until the process is gone.
 struct MixerState {
   std::mutex lock;
   // Ids start far from small numbers and from heap and stack addresses, so a
@@ -94,7 +97,8 @@ struct MixerState {
   std::unordered_map<uint64_t, std::unique_ptr<System>> systems;
   std::unordered_map<uint64_t, std::unique_ptr<Group>> groups;
   std::unordered_map<uint64_t, std::shared_ptr<Sound>> sounds;
-} gMixer;
+};
+MixerState& gMixer = *new MixerState;
 
 constexpr int kMostChannels = 4095;
 constexpr int64_t kStreamChunkFrames = 4096;
