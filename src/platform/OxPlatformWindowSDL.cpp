@@ -26,6 +26,7 @@ struct WindowRecord {
   SDL_Window* sdl = nullptr;
   Uint32 sdlId = 0;
   WNDPROC procedure = nullptr;
+  std::string className;
   DWORD style = 0;
   bool invalid = false;     // marked for painting
   bool active = false;      // last activation state reported
@@ -493,6 +494,9 @@ bool OxPlatformRegisterClass(const char* className, WNDPROC procedure, HINSTANCE
 bool OxPlatformUnregisterClass(const char* className, HINSTANCE)
 {
   if (!className) return false;
+  // As on Win32, a class stays while windows of it live.
+  for (const auto& entry : gState.windows)
+    if (entry.second.className == className) return false;
   return gState.classes.erase(className) > 0;
 }
 
@@ -518,6 +522,7 @@ HWND OxPlatformCreateWindow(const char* className, const char* title, DWORD styl
   record.sdl = sdl;
   record.sdlId = SDL_GetWindowID(sdl);
   record.procedure = found->second.procedure;
+  record.className = className;
   record.style = style & ~static_cast<DWORD>(WS_VISIBLE);
   HWND window = HandleOf(value);
   if (OxPlatformSendMessage(window, WM_CREATE, 0, 0) == -1) {
