@@ -277,7 +277,7 @@ TEST_F(SystemTest, PumpReturnsWhenTheWindowIsNeverValidated)
   }, 20);
   EXPECT_EQ(child.exitCode, 0);
   EXPECT_TRUE(StartsWith(child.out, kBanner)) << child.out;
-  EXPECT_TRUE(EndsWith(child.out, "paint \n| paint | paint ")) << child.out;
+  EXPECT_TRUE(EndsWith(child.out, "\n| paint | paint ")) << child.out;
 }
 
 }  // namespace
