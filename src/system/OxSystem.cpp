@@ -72,10 +72,10 @@ int OxSysInit(HINSTANCE instance, int showCommand, int width, int height, int co
 {
   OxPlatformSetDpiAware();
   gState.instance = instance;
-  if (consoleFlag && OxPlatformAllocConsole()) {
-    // A console of our own: standard output and error go to it.
-    OxPlatformSetConsoleTitle(kConsoleTitle);
-  }
+  // The terminal layer allocates no console where the process has (or cannot
+  // have) a terminal, which on this platform is always: then nothing is
+  // redirected and the banner goes wherever standard output points.
+  if (consoleFlag && OxPlatformAllocConsole()) OxPlatformSetConsoleTitle(kConsoleTitle);
   printf("Oxlen Engine version: %2.2f\n\n", kVersion);
   fflush(stdout);
 
