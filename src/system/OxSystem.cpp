@@ -59,6 +59,8 @@ LRESULT CALLBACK LibraryWindowProcedure(HWND window, UINT message, WPARAM wParam
 
 // ---- Functions -------------------------------------------------------------
 
+// The client rectangle runs from (0, 0) to (width, height), so the client
+// area comes out exactly the size the game asked for.
 void OxSysOuterSize(int width, int height, DWORD style, int* outerWidth, int* outerHeight)
 {
   RECT rect = {0, 0, width, height};
