@@ -188,7 +188,8 @@ TEST_F(SystemTest, GameWindowProcedureReceivesTheMessages)
   oxtest::SetFocus(display_, window);
   EXPECT_TRUE(PumpUntilMessage(WM_ACTIVATE, 0));
 
-  // Key 'A' down and up: wParam 'A', lParam repeat 1, bit 31 only on the up.
+  // Key 'A' down and up: wParam 'A', lParam repeat 1 and scan code 0x1E, bit
+  // 31 only on the up.
   oxtest::SendKey(display_, XK_a, true);
   ASSERT_TRUE(PumpUntilMessage(WM_KEYDOWN, 0));
   oxtest::SendKey(display_, XK_a, false);
@@ -197,6 +198,7 @@ TEST_F(SystemTest, GameWindowProcedureReceivesTheMessages)
     if (recorded.message == WM_KEYDOWN) {
       EXPECT_EQ(recorded.wParam, static_cast<WPARAM>('A'));
       EXPECT_EQ(recorded.lParam & 0xffff, 1);
+      EXPECT_EQ((recorded.lParam >> 16) & 0xff, 0x1E);
       EXPECT_EQ((static_cast<uint32_t>(recorded.lParam) >> 30) & 3u, 0u);
     }
     if (recorded.message == WM_KEYUP) {
