@@ -415,17 +415,18 @@ void FillQueue()
         break;
       case SDL_MOUSEWHEEL: {
         HWND window = FindBySdlId(event.wheel.windowID);
+        int flip = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
         POINT screen = {0, 0};
         OxPlatformGetCursorPos(&screen);
         if (window && event.wheel.y)
           gState.queue.push_back(Message(
               window, WM_MOUSEWHEEL,
-              MAKEWPARAM(gState.buttonMask | ModifierFlags(), event.wheel.y * WHEEL_DELTA),
+              MAKEWPARAM(gState.buttonMask | ModifierFlags(), flip * event.wheel.y * WHEEL_DELTA),
               PackPoint(screen.x, screen.y)));
         if (window && event.wheel.x)
           gState.queue.push_back(Message(
               window, WM_MOUSEHWHEEL,
-              MAKEWPARAM(gState.buttonMask | ModifierFlags(), event.wheel.x * WHEEL_DELTA),
+              MAKEWPARAM(gState.buttonMask | ModifierFlags(), flip * event.wheel.x * WHEEL_DELTA),
               PackPoint(screen.x, screen.y)));
         break;
       }
