@@ -144,4 +144,30 @@ TEST(PlatformTerminal, ConsoleAndKeyWait)
   close(master);
 }
 
+LRESULT CALLBACK RefuseCreation(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+  if (message == WM_CREATE) return -1;
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Cases: a class name registers once; an unknown class makes no window; a
+// procedure refusing WM_CREATE makes none either; a class cannot be removed
+// while a window of it lives, and can be afterwards.
+TEST(PlatformWindow, ClassesAndCreation)
+{
+  oxtest::UsePrivateDisplay();
+  EXPECT_TRUE(OxPlatformRegisterClass("One", nullptr, nullptr));
+  EXPECT_FALSE(OxPlatformRegisterClass("One", nullptr, nullptr));
+  EXPECT_EQ(OxPlatformCreateWindow("None", "x", 0, 0, 0, 10, 10, nullptr), nullptr);
+  EXPECT_TRUE(OxPlatformRegisterClass("Refusing", RefuseCreation, nullptr));
+  EXPECT_EQ(OxPlatformCreateWindow("Refusing", "x", 0, 0, 0, 10, 10, nullptr), nullptr);
+  HWND window = OxPlatformCreateWindow("One", "x", 0, 0, 0, 10, 10, nullptr);
+  ASSERT_NE(window, nullptr);
+  EXPECT_FALSE(OxPlatformUnregisterClass("One", nullptr));
+  EXPECT_TRUE(OxPlatformDestroyWindow(window));
+  EXPECT_TRUE(OxPlatformUnregisterClass("One", nullptr));
+  EXPECT_FALSE(OxPlatformUnregisterClass("One", nullptr));
+  EXPECT_TRUE(OxPlatformRegisterClass("One", nullptr, nullptr));
+}
+
 }  // namespace

@@ -15,6 +15,17 @@ namespace {
 
 using oxtest::Geometry;
 
+const std::string kBanner = "Oxlen Engine version: 3.10\n\n";
+
+bool StartsWith(const std::string& text, const std::string& start)
+{
+  return text.compare(0, start.size(), start) == 0;
+}
+bool EndsWith(const std::string& text, const std::string& end)
+{
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
 class SystemTest : public ::testing::Test {
  protected:
   void SetUp() override
@@ -30,9 +41,10 @@ class SystemTest : public ::testing::Test {
   Display* display_ = nullptr;
 };
 
-// Cases: the banner byte for byte with and without the console flag (a
-// process here never gets a new console, so nothing is redirected), and
-// nothing at all on standard error from start-up, frames and shut-down.
+// Cases: the banner byte for byte, first and once, with and without the
+// console flag (a process here never gets a new console, so nothing is
+// redirected), and nothing at all on standard error from start-up, frames
+// and shut-down. Graphics may print its own lines after the banner.
 TEST_F(SystemTest, BannerOnStandardOutputOnly)
 {
   for (int console : {0, 1}) {
@@ -43,7 +55,8 @@ TEST_F(SystemTest, BannerOnStandardOutputOnly)
       return started == 1 ? 0 : 1;
     });
     EXPECT_EQ(child.exitCode, 0) << "console flag " << console;
-    EXPECT_EQ(child.out, "Oxlen Engine version: 3.10\n\n") << "console flag " << console;
+    EXPECT_TRUE(StartsWith(child.out, kBanner)) << child.out;
+    EXPECT_EQ(child.out.find("Oxlen Engine version", 1), std::string::npos) << child.out;
     EXPECT_EQ(child.err, "") << "console flag " << console;
   }
 }
@@ -93,7 +106,7 @@ TEST_F(SystemTest, PlacementOfOddAndOversizedWindows)
     printf("%d %d %d %d", g.x, g.y, g.width, g.height);
     return 0;
   });
-  EXPECT_EQ(odd.out, "Oxlen Engine version: 3.10\n\n560 240 801 601");
+  EXPECT_TRUE(EndsWith(odd.out, "\n560 240 801 601")) << odd.out;
   oxtest::ChildResult large = oxtest::RunInChild([] {
     Display* display = oxtest::OpenTestDisplay();
     OxSysInit(nullptr, SW_SHOWNORMAL, 2000, 1200, 0, 0, 0, nullptr);
@@ -101,7 +114,7 @@ TEST_F(SystemTest, PlacementOfOddAndOversizedWindows)
     printf("%d %d %d %d", g.x, g.y, g.width, g.height);
     return 0;
   });
-  EXPECT_EQ(large.out, "Oxlen Engine version: 3.10\n\n-40 -60 2000 1200");
+  EXPECT_TRUE(EndsWith(large.out, "\n-40 -60 2000 1200")) << large.out;
   EXPECT_EQ(large.err, "");
 }
 
@@ -175,7 +188,8 @@ TEST_F(SystemTest, GameWindowProcedureReceivesTheMessages)
   oxtest::SetFocus(display_, window);
   EXPECT_TRUE(PumpUntilMessage(WM_ACTIVATE, 0));
 
-  // Key 'A' down and up: wParam 'A', lParam repeat 1, bit 31 only on the up.
+  // Key 'A' down and up: wParam 'A', lParam repeat 1 and scan code 0x1E, bit
+  // 31 only on the up.
   oxtest::SendKey(display_, XK_a, true);
   ASSERT_TRUE(PumpUntilMessage(WM_KEYDOWN, 0));
   oxtest::SendKey(display_, XK_a, false);
@@ -184,6 +198,7 @@ TEST_F(SystemTest, GameWindowProcedureReceivesTheMessages)
     if (recorded.message == WM_KEYDOWN) {
       EXPECT_EQ(recorded.wParam, static_cast<WPARAM>('A'));
       EXPECT_EQ(recorded.lParam & 0xffff, 1);
+      EXPECT_EQ((recorded.lParam >> 16) & 0xff, 0x1E);
       EXPECT_EQ((static_cast<uint32_t>(recorded.lParam) >> 30) & 3u, 0u);
     }
     if (recorded.message == WM_KEYUP) {
@@ -256,14 +271,15 @@ TEST_F(SystemTest, PumpReturnsWhenTheWindowIsNeverValidated)
 {
   oxtest::ChildResult child = oxtest::RunInChild([] {
     OxSysInit(nullptr, SW_SHOWNORMAL, 320, 240, 0, 0, 0, NeverPaints);
-    printf("| ");
+    printf("\n| ");
     OxSysUpdate();
     printf("| ");
     OxSysUpdate();
     return 0;
   }, 20);
   EXPECT_EQ(child.exitCode, 0);
-  EXPECT_EQ(child.out, "Oxlen Engine version: 3.10\n\npaint | paint | paint ");
+  EXPECT_TRUE(StartsWith(child.out, kBanner)) << child.out;
+  EXPECT_TRUE(EndsWith(child.out, "\n| paint | paint ")) << child.out;
 }
 
 }  // namespace

@@ -26,6 +26,7 @@ struct WindowRecord {
   SDL_Window* sdl = nullptr;
   Uint32 sdlId = 0;
   WNDPROC procedure = nullptr;
+  std::string className;
   DWORD style = 0;
   bool invalid = false;     // marked for painting
   bool active = false;      // last activation state reported
@@ -217,6 +218,68 @@ bool IsExtendedKey(SDL_Scancode code)
   }
 }
 
+// The PC keyboard scan code (set 1) that Win32 packs into bits 16-23 of a
+// key message's lParam; extended keys share their base key's code.
+unsigned int ScanCode(SDL_Scancode code)
+{
+  static const char* const kRows[] = {"QWERTYUIOP", "ASDFGHJKL", "ZXCVBNM"};
+  static const unsigned int kRowStarts[] = {0x10, 0x1E, 0x2C};
+  if (code >= SDL_SCANCODE_A && code <= SDL_SCANCODE_Z) {
+    char letter = static_cast<char>('A' + (code - SDL_SCANCODE_A));
+    for (int row = 0; row < 3; ++row)
+      for (int i = 0; kRows[row][i]; ++i)
+        if (kRows[row][i] == letter) return kRowStarts[row] + i;
+  }
+  if (code >= SDL_SCANCODE_1 && code <= SDL_SCANCODE_0) return 0x02 + (code - SDL_SCANCODE_1);
+  if (code >= SDL_SCANCODE_F1 && code <= SDL_SCANCODE_F10) return 0x3B + (code - SDL_SCANCODE_F1);
+  switch (code) {
+    case SDL_SCANCODE_ESCAPE: return 0x01;
+    case SDL_SCANCODE_MINUS: return 0x0C;
+    case SDL_SCANCODE_EQUALS: return 0x0D;
+    case SDL_SCANCODE_BACKSPACE: return 0x0E;
+    case SDL_SCANCODE_TAB: return 0x0F;
+    case SDL_SCANCODE_LEFTBRACKET: return 0x1A;
+    case SDL_SCANCODE_RIGHTBRACKET: return 0x1B;
+    case SDL_SCANCODE_RETURN: case SDL_SCANCODE_KP_ENTER: return 0x1C;
+    case SDL_SCANCODE_LCTRL: case SDL_SCANCODE_RCTRL: return 0x1D;
+    case SDL_SCANCODE_SEMICOLON: return 0x27;
+    case SDL_SCANCODE_APOSTROPHE: return 0x28;
+    case SDL_SCANCODE_GRAVE: return 0x29;
+    case SDL_SCANCODE_LSHIFT: return 0x2A;
+    case SDL_SCANCODE_BACKSLASH: return 0x2B;
+    case SDL_SCANCODE_COMMA: return 0x33;
+    case SDL_SCANCODE_PERIOD: return 0x34;
+    case SDL_SCANCODE_SLASH: case SDL_SCANCODE_KP_DIVIDE: return 0x35;
+    case SDL_SCANCODE_RSHIFT: return 0x36;
+    case SDL_SCANCODE_KP_MULTIPLY: return 0x37;
+    case SDL_SCANCODE_LALT: case SDL_SCANCODE_RALT: return 0x38;
+    case SDL_SCANCODE_SPACE: return 0x39;
+    case SDL_SCANCODE_CAPSLOCK: return 0x3A;
+    case SDL_SCANCODE_NUMLOCKCLEAR: return 0x45;
+    case SDL_SCANCODE_SCROLLLOCK: return 0x46;
+    case SDL_SCANCODE_KP_7: case SDL_SCANCODE_HOME: return 0x47;
+    case SDL_SCANCODE_KP_8: case SDL_SCANCODE_UP: return 0x48;
+    case SDL_SCANCODE_KP_9: case SDL_SCANCODE_PAGEUP: return 0x49;
+    case SDL_SCANCODE_KP_MINUS: return 0x4A;
+    case SDL_SCANCODE_KP_4: case SDL_SCANCODE_LEFT: return 0x4B;
+    case SDL_SCANCODE_KP_5: return 0x4C;
+    case SDL_SCANCODE_KP_6: case SDL_SCANCODE_RIGHT: return 0x4D;
+    case SDL_SCANCODE_KP_PLUS: return 0x4E;
+    case SDL_SCANCODE_KP_1: case SDL_SCANCODE_END: return 0x4F;
+    case SDL_SCANCODE_KP_2: case SDL_SCANCODE_DOWN: return 0x50;
+    case SDL_SCANCODE_KP_3: case SDL_SCANCODE_PAGEDOWN: return 0x51;
+    case SDL_SCANCODE_KP_0: case SDL_SCANCODE_INSERT: return 0x52;
+    case SDL_SCANCODE_KP_PERIOD: case SDL_SCANCODE_DELETE: return 0x53;
+    case SDL_SCANCODE_NONUSBACKSLASH: return 0x56;
+    case SDL_SCANCODE_F11: return 0x57;
+    case SDL_SCANCODE_F12: return 0x58;
+    case SDL_SCANCODE_LGUI: return 0x5B;
+    case SDL_SCANCODE_RGUI: return 0x5C;
+    case SDL_SCANCODE_APPLICATION: return 0x5D;
+    default: return 0;
+  }
+}
+
 unsigned int ModifierFlags()
 {
   SDL_Keymod mod = SDL_GetModState();
@@ -237,9 +300,9 @@ void QueueKey(const SDL_KeyboardEvent& key, const SDL_Event* next)
   bool isAlt = key.keysym.scancode == SDL_SCANCODE_LALT || key.keysym.scancode == SDL_SCANCODE_RALT;
   bool system = isAlt || (key.keysym.mod & KMOD_ALT);
   UINT message = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
-  // lParam: repeat count 1, extended bit 24, context bit 29 (Alt), previous
-  // state bit 30, transition bit 31.
-  uint32_t bits = 1;
+  // lParam: repeat count 1, scan code in bits 16-23, extended bit 24, context
+  // bit 29 (Alt), previous state bit 30, transition bit 31.
+  uint32_t bits = 1 | (ScanCode(key.keysym.scancode) << 16);
   if (IsExtendedKey(key.keysym.scancode)) bits |= 1u << 24;
   if (key.keysym.mod & KMOD_ALT) bits |= 1u << 29;
   if (!down || key.repeat) bits |= 1u << 30;
@@ -352,17 +415,18 @@ void FillQueue()
         break;
       case SDL_MOUSEWHEEL: {
         HWND window = FindBySdlId(event.wheel.windowID);
+        int flip = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
         POINT screen = {0, 0};
         OxPlatformGetCursorPos(&screen);
         if (window && event.wheel.y)
           gState.queue.push_back(Message(
               window, WM_MOUSEWHEEL,
-              MAKEWPARAM(gState.buttonMask | ModifierFlags(), event.wheel.y * WHEEL_DELTA),
+              MAKEWPARAM(gState.buttonMask | ModifierFlags(), flip * event.wheel.y * WHEEL_DELTA),
               PackPoint(screen.x, screen.y)));
         if (window && event.wheel.x)
           gState.queue.push_back(Message(
               window, WM_MOUSEHWHEEL,
-              MAKEWPARAM(gState.buttonMask | ModifierFlags(), event.wheel.x * WHEEL_DELTA),
+              MAKEWPARAM(gState.buttonMask | ModifierFlags(), flip * event.wheel.x * WHEEL_DELTA),
               PackPoint(screen.x, screen.y)));
         break;
       }
@@ -493,6 +557,9 @@ bool OxPlatformRegisterClass(const char* className, WNDPROC procedure, HINSTANCE
 bool OxPlatformUnregisterClass(const char* className, HINSTANCE)
 {
   if (!className) return false;
+  // As on Win32, a class stays while windows of it live.
+  for (const auto& entry : gState.windows)
+    if (entry.second.className == className) return false;
   return gState.classes.erase(className) > 0;
 }
 
@@ -518,6 +585,7 @@ HWND OxPlatformCreateWindow(const char* className, const char* title, DWORD styl
   record.sdl = sdl;
   record.sdlId = SDL_GetWindowID(sdl);
   record.procedure = found->second.procedure;
+  record.className = className;
   record.style = style & ~static_cast<DWORD>(WS_VISIBLE);
   HWND window = HandleOf(value);
   if (OxPlatformSendMessage(window, WM_CREATE, 0, 0) == -1) {

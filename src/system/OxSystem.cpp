@@ -59,6 +59,8 @@ LRESULT CALLBACK LibraryWindowProcedure(HWND window, UINT message, WPARAM wParam
 
 // ---- Functions -------------------------------------------------------------
 
+// The client rectangle runs from (0, 0) to (width, height), so the client
+// area comes out exactly the size the game asked for.
 void OxSysOuterSize(int width, int height, DWORD style, int* outerWidth, int* outerHeight)
 {
   RECT rect = {0, 0, width, height};
@@ -72,10 +74,10 @@ int OxSysInit(HINSTANCE instance, int showCommand, int width, int height, int co
 {
   OxPlatformSetDpiAware();
   gState.instance = instance;
-  if (consoleFlag && OxPlatformAllocConsole()) {
-    // A console of our own: standard output and error go to it.
-    OxPlatformSetConsoleTitle(kConsoleTitle);
-  }
+  // The terminal layer allocates no console where the process has (or cannot
+  // have) a terminal, which on this platform is always: then nothing is
+  // redirected and the banner goes wherever standard output points.
+  if (consoleFlag && OxPlatformAllocConsole()) OxPlatformSetConsoleTitle(kConsoleTitle);
   printf("Oxlen Engine version: %2.2f\n\n", kVersion);
   fflush(stdout);
 

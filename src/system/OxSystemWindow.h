@@ -7,6 +7,7 @@
 // WS_CLIPCHILDREN without WS_THICKFRAME and WS_MAXIMIZEBOX (0x06CA0000).
 constexpr DWORD kOxWindowedStyle = (WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN) &
                                    ~static_cast<DWORD>(WS_THICKFRAME | WS_MAXIMIZEBOX);
+static_assert(kOxWindowedStyle == 0x06CA0000, "windowed style bits");
 // The extended style given to the frame-size computation.
 constexpr DWORD kOxFrameExtendedStyle = WS_EX_APPWINDOW;
 
