@@ -8,6 +8,8 @@
 #include <string>
 
 #include "OxAudio.h"
+#include "Oxlen.h"
+#include "OxX11Support.h"
 #include "OxTestSound.h"
 #include "OxTestSupport.h"
 
@@ -191,6 +193,35 @@ TEST_F(Audio, QuietRunWithoutSoundCard)
     OxAudioExit();
     return 0;
   });
+}
+
+// The whole library on this machine, which has no sound card: OxSysInit
+// starts the mixer on the silent driver and succeeds, a sound plays through
+// a few frames, and a game that ends without OxSysExit (or a fatal report's
+// exit) still exits cleanly while the audio threads run.
+TEST_F(Audio, SystemStartsWithoutSoundCard)
+{
+  oxtest::UsePrivateDisplay();
+  std::string effect = Write("effect.wav", SoundFormat::Wav);
+  for (bool callExit : {true, false}) {
+    oxtest::ChildResult child = oxtest::RunInChild([&]() {
+      if (OxSysInit(nullptr, SW_SHOWNORMAL, 320, 240, 0, 60, 0, nullptr) != 1) return 1;
+      OxAudioGroup effects = OxAudioCreateGroup();
+      OxAudio hit = OxAudioLoadSound(effect.c_str());
+      if (!OxAudioIsValidGroup(effects) || !OxAudioIsValidAudio(hit)) return 2;
+      OxAudioPlay(hit, effects, 1.0f, 1.0f, -1);
+      for (int frame = 0; frame < 5; ++frame) {
+        OxSysFrameStart();
+        OxSysFrameEnd();
+      }
+      if (callExit) OxSysExit();
+      return 0;
+    });
+    EXPECT_EQ(child.signal, 0) << "callExit " << callExit;
+    EXPECT_EQ(child.exitCode, 0) << "callExit " << callExit;
+    EXPECT_EQ(child.out.find("Audio module failed to initialize"), std::string::npos);
+    EXPECT_EQ(child.err, "");
+  }
 }
 
 }  // namespace
