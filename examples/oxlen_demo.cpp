@@ -1,7 +1,10 @@
 // The first visible demo: coloured meshes in a world moved by the camera
 // (arrow keys) and placed by world transforms, drawn opaque, alpha-blended
-// and additive. Space cycles the blend mode of the spinning squares. Runs at
-// 60 frames per second until Escape is pressed or the window is closed.
+// and additive. Space cycles the blend mode of the spinning squares with a
+// laser sound, Enter plays an explosion; a music stream loops in its own
+// group, paused with P and while the window has no focus, louder and softer
+// with + and -. Runs at 60 frames per second until Escape is pressed or the
+// window is closed.
 // "--frames N" stops it after N frames (for runs without a display).
 #include <stdio.h>
 #include <stdlib.h>
@@ -53,6 +56,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
   OxGfxVertexList* square = Square(60, 0xFFFF4040, 0xFF40FF40, 0xFF4040FF, 0xFFFFFF40);
   OxGfxVertexList* glow = Square(90, 0xFFFF8000, 0xFFFF8000, 0xFF0080FF, 0xFF0080FF);
 
+  // Sound effects and music in two groups; a missing file only means silence.
+  OxAudioGroup effects = OxAudioCreateGroup();
+  OxAudioGroup musicGroup = OxAudioCreateGroup();
+  OxAudio laser = OxAudioLoadSound(OX_DEMO_ASSET_DIR "/laser.wav");
+  OxAudio explosion = OxAudioLoadSound(OX_DEMO_ASSET_DIR "/explosion.wav");
+  OxAudio music = OxAudioLoadMusic(OX_DEMO_ASSET_DIR "/music.ogg");
+  OxAudioPlay(music, musicGroup, 0.6f, 1.0f, -1);
+  float musicVolume = 1.0f;
+  bool musicPaused = false, focusPaused = false;
+
   const char* blendNames[] = {"none", "blend", "add"};
   int blendMode = OxGfxBlendModeBlend;
   float cameraX = 0, cameraY = 0, angle = 0;
@@ -67,7 +80,23 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     if (OxInputCheckTriggered(VK_SPACE)) {
       blendMode = (blendMode + 1) % 3;
       printf("Blend mode: %s\n", blendNames[blendMode]);
+      OxAudioPlay(laser, effects, 0.8f, 1.0f, 0);
     }
+    if (OxInputCheckTriggered(VK_RETURN)) OxAudioPlay(explosion, effects, 1.0f, 1.0f, 0);
+    if (OxInputCheckTriggered('P')) musicPaused = !musicPaused;
+    if (OxInputCheckTriggered(VK_OEM_PLUS) || OxInputCheckTriggered(VK_ADD))
+      musicVolume = OxMin(musicVolume + 0.1f, 1.0f);
+    if (OxInputCheckTriggered(VK_OEM_MINUS) || OxInputCheckTriggered(VK_SUBTRACT))
+      musicVolume = OxMax(musicVolume - 0.1f, 0.0f);
+    OxAudioSetGroupVolume(musicGroup, musicVolume);
+    // Everything pauses while the window has no focus; the music also with P.
+    bool unfocused = !OxSysIsFocus();
+    if (unfocused != focusPaused) {
+      focusPaused = unfocused;
+      if (focusPaused) OxAudioPauseGroup(effects); else OxAudioResumeGroup(effects);
+    }
+    if (musicPaused || focusPaused) OxAudioPauseGroup(musicGroup);
+    else OxAudioResumeGroup(musicGroup);
     // The camera reaches the view at the first program switch below.
     OxGfxSetCamPosition(cameraX, cameraY);
     angle += 1.5f;
@@ -109,6 +138,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
   OxGfxMeshFree(grid);
   OxGfxMeshFree(square);
   OxGfxMeshFree(glow);
+  OxAudioStopGroup(effects);
+  OxAudioStopGroup(musicGroup);
+  OxAudioUnloadAudio(laser);
+  OxAudioUnloadAudio(explosion);
+  OxAudioUnloadAudio(music);
+  OxAudioUnloadAudioGroup(effects);
+  OxAudioUnloadAudioGroup(musicGroup);
   OxSysExit();
   return 0;
 }
