@@ -1,0 +1,32 @@
+// A tiny game built out of tree against an installed copy of the engine: it
+// opens the window, runs five frames and quits. Built with TINY_GAME_WINMAIN
+// it is a Windows-style game whose main() comes from the entry-point library.
+#include <Oxlen.h>
+
+#include <cstdio>
+
+static int RunTinyGame()
+{
+  if (!OxSysInit(nullptr, SW_SHOWNORMAL, 320, 240, 0, 60, 0, nullptr)) return 2;
+  int frames = 0;
+  while (frames < 5 && OxSysDoesWindowExist()) {
+    OxSysFrameStart();
+    OxSysFrameEnd();
+    ++frames;
+  }
+  OxSysExit();
+  std::printf("Tiny game frames: %d\n", frames);
+  return frames == 5 ? 0 : 3;
+}
+
+#ifdef TINY_GAME_WINMAIN
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+  return RunTinyGame();
+}
+#else
+int main()
+{
+  return RunTinyGame();
+}
+#endif
