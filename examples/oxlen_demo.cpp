@@ -1,5 +1,7 @@
-// The first example: opens the engine's window and runs the frame loop at 60
-// frames per second until Escape is pressed or the window is closed.
+// The first visible demo: coloured meshes in a world moved by the camera
+// (arrow keys) and placed by world transforms, drawn opaque, alpha-blended
+// and additive. Space cycles the blend mode of the spinning squares. Runs at
+// 60 frames per second until Escape is pressed or the window is closed.
 // "--frames N" stops it after N frames (for runs without a display).
 #include <stdio.h>
 #include <stdlib.h>
@@ -15,6 +17,30 @@ static unsigned long FrameLimit(const char* commandLine)
   return strtoul(flag + strlen("--frames"), nullptr, 10);
 }
 
+// A square of side 2 * half around the origin, one colour per corner.
+static OxGfxVertexList* Square(float half, unsigned int a, unsigned int b, unsigned int c,
+                               unsigned int d)
+{
+  OxGfxMeshStart();
+  OxGfxTriAdd(-half, -half, a, 0, 1, half, -half, b, 1, 1, half, half, c, 1, 0);
+  OxGfxTriAdd(-half, -half, a, 0, 1, half, half, c, 1, 0, -half, half, d, 0, 0);
+  return OxGfxMeshEnd();
+}
+
+// A grid of thin lines every 100 world units, to show the camera moving.
+static OxGfxVertexList* Grid()
+{
+  OxGfxMeshStart();
+  for (int i = -10; i <= 10; ++i) {
+    float at = static_cast<float>(i * 100);
+    OxGfxVertexAdd(at, -1000, 0xFF9090A0, 0, 0);
+    OxGfxVertexAdd(at, 1000, 0xFF9090A0, 0, 0);
+    OxGfxVertexAdd(-1000, at, 0xFF9090A0, 0, 0);
+    OxGfxVertexAdd(1000, at, 0xFF9090A0, 0, 0);
+  }
+  return OxGfxMeshEnd();
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand)
 {
   unsigned long frameLimit = FrameLimit(commandLine);
@@ -22,15 +48,67 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     OxSysExit();
     return 1;
   }
+  OxGfxSetBackgroundColor(0.12f, 0.12f, 0.16f);
+  OxGfxVertexList* grid = Grid();
+  OxGfxVertexList* square = Square(60, 0xFFFF4040, 0xFF40FF40, 0xFF4040FF, 0xFFFFFF40);
+  OxGfxVertexList* glow = Square(90, 0xFFFF8000, 0xFFFF8000, 0xFF0080FF, 0xFF0080FF);
+
+  const char* blendNames[] = {"none", "blend", "add"};
+  int blendMode = OxGfxBlendModeBlend;
+  float cameraX = 0, cameraY = 0, angle = 0;
   unsigned long frames = 0;
   while (OxSysDoesWindowExist()) {
     OxSysFrameStart();
     if (OxInputCheckTriggered(VK_ESCAPE)) break;
+    if (OxInputCheckCurr(VK_LEFT)) cameraX -= 4;
+    if (OxInputCheckCurr(VK_RIGHT)) cameraX += 4;
+    if (OxInputCheckCurr(VK_DOWN)) cameraY -= 4;
+    if (OxInputCheckCurr(VK_UP)) cameraY += 4;
+    if (OxInputCheckTriggered(VK_SPACE)) {
+      blendMode = (blendMode + 1) % 3;
+      printf("Blend mode: %s\n", blendNames[blendMode]);
+    }
+    // The camera reaches the view at the first program switch below.
+    OxGfxSetCamPosition(cameraX, cameraY);
+    angle += 1.5f;
+
+    OxMtx33 identity, rotation, translation, transform;
+    OxGfxSetRenderMode(OxGfxRenderModeColor);
+    OxGfxSetBlendMode(OxGfxBlendModeNone);
+    OxGfxSetTransparency(1.0f);
+    OxMtx33Identity(&identity);
+    OxGfxSetTransform(&identity);
+    OxGfxMeshDraw(grid, OxGfxMeshDrawModeLines);
+
+    // Three squares spinning on a row, drawn with the chosen blend mode and
+    // half transparent, over an opaque glow square in the middle.
+    OxMtx33RotDeg(&rotation, -angle);
+    OxMtx33Trans(&translation, 0, 0);
+    OxMtx33Concat(&transform, &translation, &rotation);
+    OxGfxSetTransform(&transform);
+    OxGfxMeshDraw(glow, OxGfxMeshDrawModeTriangles);
+
+    OxGfxSetBlendMode(blendMode);
+    OxGfxSetTransparency(0.6f);
+    for (int i = -1; i <= 1; ++i) {
+      OxMtx33RotDeg(&rotation, angle * static_cast<float>(i + 2));
+      OxMtx33Trans(&translation, static_cast<float>(i * 110), static_cast<float>(i * 30));
+      OxMtx33Concat(&transform, &translation, &rotation);
+      OxGfxSetTransform(&transform);
+      // The middle square fades towards white with the blend colour.
+      OxGfxSetBlendColor(1, 1, 1, i == 0 ? 0.5f : 0.0f);
+      OxGfxMeshDraw(square, OxGfxMeshDrawModeTriangles);
+    }
+    OxGfxSetBlendColor(0, 0, 0, 0);
+
     OxSysFrameEnd();
     ++frames;
     if (frameLimit && frames >= frameLimit) break;
   }
   printf("Frames run: %lu\n", frames);
+  OxGfxMeshFree(grid);
+  OxGfxMeshFree(square);
+  OxGfxMeshFree(glow);
   OxSysExit();
   return 0;
 }

@@ -626,3 +626,42 @@ TEST(GraphicsFatal, ErrorBeforeSetRenderMode)
   EXPECT_EQ(Count(child.out, "CHECK_GL_ERROR:"), 1u);
   EXPECT_EQ(child.out.find("still running"), std::string::npos);
 }
+
+// Cases: in full screen (1280 by 720 on the 1920 by 1080 display, scale 1.5)
+// the first program switch sets the scaled viewport, while the extents and the
+// window size stay those of the window; a mesh at the camera still lands at
+// the centre of the viewport.
+TEST(GraphicsFullScreen, ScaledViewportSameWorld)
+{
+  ASSERT_EQ(StartLibrary(1280, 720), 1);
+  OxSysSetFullScreen(1);
+  ASSERT_EQ(OxSysIsFullScreen(), 1);
+  OxGfxVertexList* square = Rectangle(0, 0, 10, 10, kRed);
+  OxSysFrameStart();
+  OxSysFrameEnd();
+
+  OxSysFrameStart();
+  GLint viewport[4] = {0, 0, 0, 0};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], 1280);
+  EXPECT_EQ(viewport[3], 720);
+  OxGfxSetRenderMode(OxGfxRenderModeColor);
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], 1920);
+  EXPECT_EQ(viewport[3], 1080);
+  SetTranslation(0, 0);
+  OxGfxMeshDraw(square, OxGfxMeshDrawModeTriangles);
+  EXPECT_TRUE(IsColour(ReadPixel(960, 540), 255, 0, 0, 0));
+  // 10 world units are 15 pixels: inside at 13, outside at 17.
+  EXPECT_TRUE(IsColour(ReadPixel(960 + 13, 540), 255, 0, 0, 0));
+  EXPECT_FALSE(IsColour(ReadPixel(960 + 17, 540), 255, 0, 0, 0));
+  OxSysFrameEnd();
+
+  EXPECT_EQ(OxGfxGetWindowWidth(), 1280);
+  EXPECT_EQ(OxGfxGetWindowHeight(), 720);
+  EXPECT_EQ(OxGfxGetWinMaxX() - OxGfxGetWinMinX(), 1280.0f);
+  EXPECT_EQ(OxGfxGetWinMaxY() - OxGfxGetWinMinY(), 720.0f);
+  OxGfxMeshFree(square);
+  OxSysSetFullScreen(0);
+  OxSysExit();
+}

@@ -19,8 +19,9 @@ class SystemTest : public ::testing::Test {
  protected:
   void SetUp() override
   {
+    oxtest::UsePrivateDisplay();
     display_ = oxtest::OpenTestDisplay();
-    ASSERT_NE(display_, nullptr) << "no X display: run the tests under Xvfb";
+    ASSERT_NE(display_, nullptr) << "no X display: Xvfb did not start";
   }
   void TearDown() override
   {
@@ -238,6 +239,31 @@ TEST_F(SystemTest, GameWindowProcedureReceivesTheMessages)
   EXPECT_EQ(OxSysDoesWindowExist(), 1);
   EXPECT_EQ(OxSysIsFocus(), 1);
   OxSysExit();
+}
+
+// A game procedure that never validates the window (it handles WM_PAINT by
+// returning 0): each pump still returns, with one WM_PAINT at most.
+LRESULT CALLBACK NeverPaints(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+  if (message == WM_PAINT) {
+    printf("paint ");
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_F(SystemTest, PumpReturnsWhenTheWindowIsNeverValidated)
+{
+  oxtest::ChildResult child = oxtest::RunInChild([] {
+    OxSysInit(nullptr, SW_SHOWNORMAL, 320, 240, 0, 0, 0, NeverPaints);
+    printf("| ");
+    OxSysUpdate();
+    printf("| ");
+    OxSysUpdate();
+    return 0;
+  }, 20);
+  EXPECT_EQ(child.exitCode, 0);
+  EXPECT_EQ(child.out, "Oxlen Engine version: 3.10\n\npaint | paint | paint ");
 }
 
 }  // namespace

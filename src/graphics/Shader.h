@@ -70,7 +70,9 @@ class Shader {
   // each program. No slot is current afterwards.
   void Destroy();
 
-  // Uniform setters for the program in use. With no program in use they make
+  // Uniform setters for the program in use. Every uniform write of the
+  // library goes through them (never glUniform* directly), or the cached
+  // values would no longer match the programs. With no program in use they make
   // no OpenGL call (a glUniform call without a program is an OpenGL error);
   // at location -1 they change nothing. A value equal to the one last sent to
   // that program is not sent again. Error checks are the caller's.

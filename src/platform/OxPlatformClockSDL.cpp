@@ -1,6 +1,6 @@
 // Clock layer on SDL: SDL's performance counter, which on Linux is the
 // monotonic clock in nanoseconds.
-#include "platform/OxPlatformClock.h"
+#include "OxPlatformClock.h"
 
 #include <SDL2/SDL_timer.h>
 

@@ -1,7 +1,7 @@
 // Rendering-context layer on SDL2: an OpenGL context on a window that the
 // window-system layer created with the pixel format already chosen.
-#include "platform/OxPlatformGL.h"
-#include "platform/OxPlatformSDL.h"
+#include "OxPlatformGL.h"
+#include "OxPlatformSDL.h"
 
 // The window's drawing surface: its handle, looked up on every use so that a
 // surface of a destroyed window fails instead of touching freed memory.

@@ -1,8 +1,8 @@
 // Window-system layer on SDL2 with its X11 driver: window classes, windows,
 // a message queue filled from SDL events, key state by virtual-key code, and
 // live pointer queries through Xlib (loaded by SDL, reached with dlsym).
-#include "platform/OxPlatformWindow.h"
-#include "platform/OxPlatformSDL.h"
+#include "OxPlatformWindow.h"
+#include "OxPlatformSDL.h"
 
 #include <SDL2/SDL_syswm.h>
 #include <dlfcn.h>
@@ -49,6 +49,10 @@ struct State {
   std::map<uintptr_t, WindowRecord> windows;
   uintptr_t nextHandle = 1;
   std::deque<OxPlatformMessage> queue;
+  // Set when the last message of a filled queue is taken: the next take ends
+  // the pump instead of refilling, so a procedure that never validates its
+  // window gets one WM_PAINT per pump instead of an endless stream.
+  bool drained = false;
   unsigned char keyState[256] = {};
   unsigned int buttonMask = 0;  // MK_ button bits as converted
   int cursorCounter = 0;
@@ -461,7 +465,7 @@ bool OxSdlEnsureVideo()
   gState.videoTried = true;
   SDL_LogSetOutputFunction(QuietLog, nullptr);
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
@@ -655,10 +659,17 @@ LRESULT OxPlatformSendMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 bool OxPlatformPeekMessage(OxPlatformMessage* message)
 {
-  if (gState.queue.empty()) FillQueue();
-  if (gState.queue.empty()) return false;
+  if (gState.queue.empty()) {
+    if (gState.drained) {
+      gState.drained = false;
+      return false;
+    }
+    FillQueue();
+    if (gState.queue.empty()) return false;
+  }
   *message = gState.queue.front();
   gState.queue.pop_front();
+  gState.drained = gState.queue.empty();
   ApplyToKeyState(*message);
   return true;
 }

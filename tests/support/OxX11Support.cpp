@@ -5,6 +5,8 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/prctl.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -64,6 +66,13 @@ Window FindIn(Display* display, Window parent, const std::string& title)
 }
 
 }  // namespace
+
+void UsePrivateDisplay(const std::string& screen)
+{
+  static XvfbServer* server = nullptr;  // lives as long as the test process
+  if (!server) server = new XvfbServer(screen);
+  if (!server->display().empty()) setenv("DISPLAY", server->display().c_str(), 1);
+}
 
 Display* OpenTestDisplay()
 {
@@ -176,39 +185,43 @@ bool RepeatUntil(const std::function<void()>& step, const std::function<bool()>&
 
 XvfbServer::XvfbServer(const std::string& screen)
 {
-  for (int number = 150; number < 200 && display_.empty(); ++number) {
-    std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
-    std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-    if (access(lock.c_str(), F_OK) == 0 || access(socket.c_str(), F_OK) == 0) continue;
-    std::string name = ":" + std::to_string(number);
-    pid_t pid = fork();
-    if (pid == 0) {
-      int quiet = open("/dev/null", O_RDWR);
-      dup2(quiet, 1);
-      dup2(quiet, 2);
-      execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-             static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    if (pid < 0) return;
-    pid_ = pid;
-    long deadline = NowMs() + 5000;
-    while (NowMs() < deadline) {
-      if (Display* probe = XOpenDisplay(name.c_str())) {
-        XCloseDisplay(probe);
-        display_ = name;
-        return;
-      }
-      int status = 0;
-      if (waitpid(pid, &status, WNOHANG) == pid) break;  // lost a race for the number
-      usleep(20000);
-    }
-    if (display_.empty()) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-      pid_ = -1;
-    }
+  // Xvfb picks a free display number itself and writes it to the pipe once it
+  // accepts connections, so parallel tests never race for a number.
+  int channel[2];
+  if (pipe(channel) != 0) return;
+  pid_t pid = fork();
+  if (pid == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    close(channel[0]);
+    int quiet = open("/dev/null", O_RDWR);
+    dup2(quiet, 0);
+    dup2(quiet, 1);
+    dup2(quiet, 2);
+    std::string fd = std::to_string(channel[1]);
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
+           "tcp", static_cast<char*>(nullptr));
+    _exit(127);
   }
+  close(channel[1]);
+  if (pid < 0) {
+    close(channel[0]);
+    return;
+  }
+  pid_ = pid;
+  std::string number;
+  long deadline = NowMs() + 10000;
+  while (NowMs() < deadline) {
+    pollfd ready = {channel[0], POLLIN, 0};
+    if (poll(&ready, 1, 100) <= 0) continue;
+    char c = 0;
+    if (read(channel[0], &c, 1) != 1) break;
+    if (c == '\n') {
+      display_ = ":" + number;
+      break;
+    }
+    number += c;
+  }
+  close(channel[0]);
 }
 
 XvfbServer::~XvfbServer()

@@ -14,6 +14,10 @@ struct Geometry {
   int x, y, width, height;
 };
 
+// Points DISPLAY at an Xvfb of this process's own (no window manager), so
+// that tests running side by side never share a pointer, focus or window
+// titles. The server ends with the process.
+void UsePrivateDisplay(const std::string& screen = "1920x1080x24");
 // The test's own connection to $DISPLAY; null when there is no display.
 Display* OpenTestDisplay();
 // The viewable top-level window with this title (WM_NAME or _NET_WM_NAME);

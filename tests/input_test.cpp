@@ -1,0 +1,263 @@
+// Keyboard and mouse snapshots on a real X server: XTest presses seen across
+// frames, modifiers with their left and right codes, mouse buttons, the
+// cursor position and delta, and the cursor's show/hide counter.
+#include <gtest/gtest.h>
+
+#include <SDL2/SDL_events.h>
+#include <SDL2/SDL_mouse.h>
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+#include "OxEngineSupport.h"
+#include "OxX11Support.h"
+#include "Oxlen.h"
+
+namespace {
+
+using oxtest::CountMessages;
+using oxtest::PumpUntilMessage;
+using oxtest::RunFrame;
+
+// An 800 by 600 window at (560, 240) with a recording procedure, focused.
+class InputTest : public ::testing::Test {
+ protected:
+  void SetUp() override
+  {
+    oxtest::UsePrivateDisplay();
+    display_ = oxtest::OpenTestDisplay();
+    ASSERT_NE(display_, nullptr) << "no X display: Xvfb did not start";
+    ASSERT_EQ(OxSysInit(nullptr, SW_SHOWNORMAL, 800, 600, 0, 0, 0,
+                        oxtest::RecordingWindowProcedure), 1);
+    window_ = oxtest::FindWindowByTitle(display_, "Oxlen Engine");
+    ASSERT_NE(window_, 0u);
+    oxtest::MovePointer(display_, 960, 540);
+    oxtest::SetFocus(display_, window_);
+    ASSERT_TRUE(PumpUntilMessage(WM_ACTIVATE, 0));
+  }
+  void TearDown() override
+  {
+    OxSysExit();
+    if (display_) XCloseDisplay(display_);
+  }
+  // Sends a key and pumps until the window procedure has heard it, so the
+  // next frame's snapshot is the first to see it.
+  void Key(KeySym key, bool down)
+  {
+    UINT message = down ? WM_KEYDOWN : WM_KEYUP;
+    UINT system = down ? WM_SYSKEYDOWN : WM_SYSKEYUP;
+    int before = CountMessages(message) + CountMessages(system);
+    oxtest::SendKey(display_, key, down);
+    ASSERT_TRUE(oxtest::RepeatUntil([] { OxSysUpdate(); }, [&] {
+      return CountMessages(message) + CountMessages(system) > before;
+    }));
+  }
+  void Button(unsigned int button, bool down, UINT message)
+  {
+    int before = CountMessages(message);
+    oxtest::SendButton(display_, button, down);
+    ASSERT_TRUE(PumpUntilMessage(message, before));
+  }
+  Display* display_ = nullptr;
+  Window window_ = 0;
+};
+
+// Cases: a key down between frames n - 1 and n is triggered in frame n only,
+// current from n on, previous from n + 1 on; let go, it is released in one
+// frame only; pressed and let go between two updates it is never seen.
+TEST_F(InputTest, KeyAcrossFrames)
+{
+  RunFrame();
+  Key(XK_a, true);
+  OxSysFrameStart();  // frame n
+  EXPECT_EQ(OxInputCheckTriggered('A'), 1);
+  EXPECT_EQ(OxInputCheckCurr('A'), 1);
+  EXPECT_EQ(OxInputCheckPrev('A'), 0);
+  EXPECT_EQ(OxInputCheckReleased('A'), 0);
+  EXPECT_EQ(OxInputCheckCurr('B'), 0);
+  OxSysFrameEnd();
+  OxSysFrameStart();  // frame n + 1
+  EXPECT_EQ(OxInputCheckTriggered('A'), 0);
+  EXPECT_EQ(OxInputCheckCurr('A'), 1);
+  EXPECT_EQ(OxInputCheckPrev('A'), 1);
+  OxSysFrameEnd();
+  Key(XK_a, false);
+  OxSysFrameStart();
+  EXPECT_EQ(OxInputCheckReleased('A'), 1);
+  EXPECT_EQ(OxInputCheckCurr('A'), 0);
+  EXPECT_EQ(OxInputCheckPrev('A'), 1);
+  OxSysFrameEnd();
+  OxSysFrameStart();
+  EXPECT_EQ(OxInputCheckReleased('A'), 0);
+  EXPECT_EQ(OxInputCheckPrev('A'), 0);
+  OxSysFrameEnd();
+
+  Key(XK_space, true);
+  Key(XK_space, false);
+  OxSysFrameStart();
+  EXPECT_EQ(OxInputCheckTriggered(VK_SPACE), 0);
+  EXPECT_EQ(OxInputCheckCurr(VK_SPACE), 0);
+  EXPECT_EQ(OxInputCheckReleased(VK_SPACE), 0);
+  OxSysFrameEnd();
+
+  // Digits, Escape and the arrows by their virtual-key codes.
+  Key(XK_7, true);
+  Key(XK_Escape, true);
+  Key(XK_Left, true);
+  OxSysFrameStart();
+  EXPECT_EQ(OxInputCheckCurr('7'), 1);
+  EXPECT_EQ(OxInputCheckCurr(VK_ESCAPE), 1);
+  EXPECT_EQ(OxInputCheckCurr(VK_LEFT), 1);
+  OxSysFrameEnd();
+  Key(XK_7, false);
+  Key(XK_Escape, false);
+  Key(XK_Left, false);
+}
+
+// Cases: Shift, Control and Alt set the generic code and the left or right
+// one; the generic code stays down while either side is; Alt makes the
+// system key messages.
+TEST_F(InputTest, ModifiersSetGenericAndSideCodes)
+{
+  Key(XK_Shift_L, true);
+  OxSysFrameStart();
+  EXPECT_EQ(OxInputCheckCurr(VK_SHIFT), 1);
+  EXPECT_EQ(OxInputCheckCurr(VK_LSHIFT), 1);
+  EXPECT_EQ(OxInputCheckCurr(VK_RSHIFT), 0);
+  OxSysFrameEnd();
+  Key(XK_Shift_R, true);
+  Key(XK_Shift_L, false);
+  OxSysFrameStart();
+  EXPECT_EQ(OxInputCheckCurr(VK_SHIFT), 1);
+  EXPECT_EQ(OxInputCheckCurr(VK_LSHIFT), 0);
+  EXPECT_EQ(OxInputCheckCurr(VK_RSHIFT), 1);
+  OxSysFrameEnd();
+  Key(XK_Shift_R, false);
+  OxSysFrameStart();
+  EXPECT_EQ(OxInputCheckCurr(VK_SHIFT), 0);
+  OxSysFrameEnd();
+
+  Key(XK_Control_R, true);
+  OxSysFrameStart();
+  EXPECT_EQ(OxInputCheckCurr(VK_CONTROL), 1);
+  EXPECT_EQ(OxInputCheckCurr(VK_RCONTROL), 1);
+  EXPECT_EQ(OxInputCheckCurr(VK_LCONTROL), 0);
+  OxSysFrameEnd();
+  Key(XK_Control_R, false);
+
+  int systemDowns = CountMessages(WM_SYSKEYDOWN);
+  Key(XK_Alt_L, true);
+  OxSysFrameStart();
+  EXPECT_EQ(OxInputCheckCurr(VK_MENU), 1);
+  EXPECT_EQ(OxInputCheckCurr(VK_LMENU), 1);
+  EXPECT_EQ(OxInputCheckCurr(VK_CONTROL), 0);
+  OxSysFrameEnd();
+  EXPECT_GT(CountMessages(WM_SYSKEYDOWN), systemDowns);
+  Key(XK_Alt_L, false);
+}
+
+// Cases: the left, right and middle buttons are VK_LBUTTON, VK_RBUTTON and
+// VK_MBUTTON, triggered and released like keys.
+TEST_F(InputTest, MouseButtons)
+{
+  RunFrame();
+  Button(1, true, WM_LBUTTONDOWN);
+  Button(3, true, WM_RBUTTONDOWN);
+  OxSysFrameStart();
+  EXPECT_EQ(OxInputCheckTriggered(VK_LBUTTON), 1);
+  EXPECT_EQ(OxInputCheckTriggered(VK_RBUTTON), 1);
+  EXPECT_EQ(OxInputCheckCurr(VK_MBUTTON), 0);
+  OxSysFrameEnd();
+  Button(1, false, WM_LBUTTONUP);
+  Button(2, true, WM_MBUTTONDOWN);
+  OxSysFrameStart();
+  EXPECT_EQ(OxInputCheckReleased(VK_LBUTTON), 1);
+  EXPECT_EQ(OxInputCheckCurr(VK_RBUTTON), 1);
+  EXPECT_EQ(OxInputCheckPrev(VK_RBUTTON), 1);
+  EXPECT_EQ(OxInputCheckTriggered(VK_MBUTTON), 1);
+  OxSysFrameEnd();
+  Button(3, false, WM_RBUTTONUP);
+  Button(2, false, WM_MBUTTONUP);
+  OxSysFrameStart();
+  EXPECT_EQ(OxInputCheckCurr(VK_RBUTTON), 0);
+  EXPECT_EQ(OxInputCheckCurr(VK_MBUTTON), 0);
+  OxSysFrameEnd();
+}
+
+// Cases: the first frame after the reset reports the whole position as its
+// delta; positions are client pixels; outside the window they come through
+// unclamped, negative or beyond the size; deltas follow each move.
+TEST_F(InputTest, CursorPositionAndDelta)
+{
+  OxSysReset();
+  oxtest::MovePointer(display_, 600, 300);  // client (40, 60)
+  int x = 0, y = 0, dx = 0, dy = 0;
+  OxSysFrameStart();
+  OxInputGetCursorPosition(&x, &y);
+  OxInputGetCursorPositionDelta(&dx, &dy);
+  EXPECT_EQ(x, 40);
+  EXPECT_EQ(y, 60);
+  EXPECT_EQ(dx, 40);
+  EXPECT_EQ(dy, 60);
+  OxSysFrameEnd();
+
+  oxtest::MovePointer(display_, 10, 20);  // left of and above the window
+  OxSysFrameStart();
+  OxInputGetCursorPosition(&x, &y);
+  OxInputGetCursorPositionDelta(&dx, &dy);
+  EXPECT_EQ(x, -550);
+  EXPECT_EQ(y, -220);
+  EXPECT_EQ(dx, -590);
+  EXPECT_EQ(dy, -280);
+  OxSysFrameEnd();
+
+  oxtest::MovePointer(display_, 1900, 1000);  // right of and below it
+  OxSysFrameStart();
+  OxInputGetCursorPosition(&x, &y);
+  EXPECT_EQ(x, 1340);
+  EXPECT_EQ(y, 760);
+  OxSysFrameEnd();
+  OxSysFrameStart();  // no move: no delta
+  OxInputGetCursorPositionDelta(&dx, &dy);
+  EXPECT_EQ(dx, 0);
+  EXPECT_EQ(dy, 0);
+  OxSysFrameEnd();
+}
+
+// Cases: reset clears both snapshots and the cursor.
+TEST_F(InputTest, ResetClearsTheSnapshots)
+{
+  Key(XK_b, true);
+  RunFrame();
+  OxSysFrameStart();
+  EXPECT_EQ(OxInputCheckPrev('B'), 1);
+  OxInputReset();
+  EXPECT_EQ(OxInputCheckCurr('B'), 0);
+  EXPECT_EQ(OxInputCheckPrev('B'), 0);
+  int x = 1, y = 1;
+  OxInputGetCursorPosition(&x, &y);
+  OxInputGetCursorPositionDelta(&x, &y);
+  EXPECT_EQ(x, 0);
+  EXPECT_EQ(y, 0);
+  OxSysFrameEnd();
+  Key(XK_b, false);
+}
+
+// Cases: hiding twice then showing once leaves the cursor shown; one hide
+// after any number of shows hides it.
+TEST_F(InputTest, CursorCounter)
+{
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+  OxInputShowCursor(0);
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+  OxInputShowCursor(0);
+  OxInputShowCursor(1);
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+  OxInputShowCursor(1);
+  OxInputShowCursor(1);
+  OxInputShowCursor(0);
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+  OxInputShowCursor(1);
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+}
+
+}  // namespace
