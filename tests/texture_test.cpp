@@ -239,7 +239,7 @@ TEST_F(Textures, OffsetsScrollAndReduce)
 // pure red); linear mixes the two texels; an unsupported mode prints its
 // message once and keeps the bound texture's filters; a mode set right after
 // a load changes no loaded texture (none is bound).
-TEST_F(Textures, NearestAgainstLinear)
+TEST(TextureFiltering, NearestAgainstLinear)
 {
   oxtest::ChildResult child = oxtest::RunInChild([] {
     if (StartLibrary() != 1) return 2;
@@ -322,8 +322,9 @@ TEST_F(Textures, PathLimitAndSourcePath)
 // PNG, JPEG and BMP files, a text file, an image one texel wider than the
 // maximum texture size; from memory a negative width or height and sizes
 // above the maximum; afterwards a frame runs with no OpenGL error.
-TEST_F(Textures, BadFilesFailQuietly)
+TEST(TextureFiles, BadFilesFailQuietly)
 {
+  std::string dir = oxtest::TempDir();
   RgbaPixels big(64 * 64 * 4);
   for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<unsigned char>(i * 7 + i / 256);
   ASSERT_TRUE(oxtest::WritePng(dir + "/whole.png", big, 64, 64));
@@ -337,23 +338,25 @@ TEST_F(Textures, BadFilesFailQuietly)
   ASSERT_EQ(mkdir((dir + "/folder.png").c_str(), 0755), 0);
   ASSERT_TRUE(oxtest::WriteBytes(dir + "/empty.png", ""));
   ASSERT_TRUE(oxtest::WriteBytes(dir + "/text.png", "not an image at all\n"));
-  GLint limit = 0;
-  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
-  ASSERT_GT(limit, 0);
-  RgbaPixels row(static_cast<size_t>(limit + 1) * 4, 255);
-  ASSERT_TRUE(oxtest::WritePng(dir + "/wide.png", row, limit + 1, 1));
-  // The whole files load, so it is the damage that makes the cut ones fail.
-  for (std::string kind : {"png", "jpg", "bmp"}) {
-    OxGfxTexture* whole = OxGfxTextureLoad((dir + "/whole." + kind).c_str());
-    EXPECT_NE(whole, nullptr) << kind;
-    OxGfxTextureUnload(whole);
-  }
+  // Above llvmpipe's maximum texture size; the child checks the real one.
+  const int wide = 16385;
+  RgbaPixels row(static_cast<size_t>(wide) * 4, 255);
+  ASSERT_TRUE(oxtest::WritePng(dir + "/wide.png", row, wide, 1));
 
   std::string folder = dir;
-  oxtest::ChildResult child = oxtest::RunInChild([folder, limit] {
+  oxtest::ChildResult child = oxtest::RunInChild([folder] {
     if (StartLibrary() != 1) return 2;
-    printf("[loads]\n");
+    GLint limit = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
+    if (limit >= 16385) return 3;
+    // The whole files load, so it is the damage that makes the cut ones fail.
     int failures = 0;
+    for (std::string kind : {"png", "jpg", "bmp"}) {
+      OxGfxTexture* whole = OxGfxTextureLoad((folder + "/whole." + kind).c_str());
+      if (!whole) failures |= 1 << 13;
+      OxGfxTextureUnload(whole);
+    }
+    printf("[loads]\n");
     const char* names[] = {"missing.png", "folder.png", "empty.png", "cut.png",
                            "cut.jpg",     "cut.bmp",    "text.png",  "wide.png"};
     for (int i = 0; i < 8; ++i)

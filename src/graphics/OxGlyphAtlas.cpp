@@ -4,9 +4,8 @@
 #include "graphics/OxGlyphAtlas.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
-
-#include <vector>
 
 #include "graphics/OxGraphicsInternal.h"
 
@@ -28,24 +27,44 @@ bool RenderCharacter(FT_Face face, unsigned int code)
   return IsCoverageBitmap(face->glyph->bitmap);
 }
 
+// A growable byte buffer, kept free of the standard containers, whose
+// template code would otherwise be exported from the library.
+struct Scratch {
+  unsigned char* bytes = nullptr;
+  size_t size = 0;
+  ~Scratch() { free(bytes); }
+  unsigned char* Reserve(size_t needed)
+  {
+    if (needed > size) {
+      unsigned char* grown = static_cast<unsigned char*>(realloc(bytes, needed));
+      if (!grown) return nullptr;
+      bytes = grown;
+      size = needed;
+    }
+    return bytes;
+  }
+};
+
 // The bitmap as rows of width bytes, top row first, with no gaps between
 // rows: the buffer itself when it already is, else a copy in scratch (rows
-// padded or flowing upwards, or 1-bit coverage widened to 0 and 255).
-const unsigned char* TightCoverage(const FT_Bitmap& bitmap, std::vector<unsigned char>* scratch)
+// padded or flowing upwards, or 1-bit coverage widened to 0 and 255); null
+// when memory runs out.
+const unsigned char* TightCoverage(const FT_Bitmap& bitmap, Scratch* scratch)
 {
   unsigned int width = bitmap.width;
   unsigned int rows = bitmap.rows;
   int pitch = bitmap.pitch;
   if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY && pitch == static_cast<int>(width))
     return bitmap.buffer;
-  scratch->assign(static_cast<size_t>(width) * rows, 0);
+  unsigned char* tight = scratch->Reserve(static_cast<size_t>(width) * rows);
+  if (!tight) return nullptr;
   // With an upward flow the buffer starts at the bottom row; adding the
   // pitch always moves one row down.
   const unsigned char* top = bitmap.buffer;
   if (pitch < 0) top += static_cast<ptrdiff_t>(rows - 1) * -pitch;
   for (unsigned int row = 0; row < rows; ++row) {
     const unsigned char* source = top + static_cast<ptrdiff_t>(row) * pitch;
-    unsigned char* destination = scratch->data() + static_cast<size_t>(row) * width;
+    unsigned char* destination = tight + static_cast<size_t>(row) * width;
     if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY) {
       memcpy(destination, source, width);
     } else {
@@ -53,7 +72,7 @@ const unsigned char* TightCoverage(const FT_Bitmap& bitmap, std::vector<unsigned
         destination[column] = ((source[column >> 3] >> (7 - (column & 7))) & 1) ? 255 : 0;
     }
   }
-  return scratch->data();
+  return tight;
 }
 
 }  // namespace
@@ -119,7 +138,7 @@ void OxGlyphAtlas::Build()
   OxPlaceGlyphs(mSlots, mSlotCount);
   float atlasWidth = static_cast<float>(width);
   float atlasHeight = static_cast<float>(height);
-  std::vector<unsigned char> scratch;
+  Scratch scratch;
   for (size_t i = 0; i < mSlotCount; ++i) {
     const OxGlyphSlot& slot = mSlots[i];
     unsigned int code = mSlotCodes[i];
@@ -128,10 +147,12 @@ void OxGlyphAtlas::Build()
     const FT_Bitmap& bitmap = rendered->bitmap;
     // An image other than the one measured would not fit its place.
     if (bitmap.width != slot.width || bitmap.rows != slot.rows) continue;
+    const unsigned char* coverage = TightCoverage(bitmap, &scratch);
+    if (!coverage) continue;
     if (slot.width > 0 && slot.rows > 0)
       glTexSubImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(slot.x), static_cast<GLint>(slot.y),
                       static_cast<GLsizei>(slot.width), static_cast<GLsizei>(slot.rows), GL_ALPHA,
-                      GL_UNSIGNED_BYTE, TightCoverage(bitmap, &scratch));
+                      GL_UNSIGNED_BYTE, coverage);
 
     OxGlyph& glyph = glyphs[code];
     glyph.advanceX = static_cast<float>(rendered->advance.x >> 6);

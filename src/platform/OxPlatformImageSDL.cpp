@@ -12,8 +12,6 @@
 #include <string.h>
 #include <unistd.h>
 
-#include <vector>
-
 struct OxPlatformImage {
   SDL_Surface* surface;
   OxPlatformPixelOrder order;
@@ -49,18 +47,40 @@ const SignatureFormat kSignatureFormats[] = {
 
 // ---- Reading the file ---------------------------------------------------------
 
-// The whole file; false when it cannot be opened or read (a directory opens
-// but fails to read).
-bool ReadWholeFile(const char* path, std::vector<unsigned char>* bytes)
+// The whole file in a malloc'ed block (freed by the caller); null when it
+// cannot be opened or read (a directory opens but fails to read) or is
+// empty. Kept free of the standard containers, whose template code would
+// otherwise be exported from the library.
+unsigned char* ReadWholeFile(const char* path, size_t* size)
 {
   FILE* file = fopen(path, "rb");
-  if (!file) return false;
-  unsigned char chunk[65536];
-  size_t got;
-  while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0) bytes->insert(bytes->end(), chunk, chunk + got);
-  bool failed = ferror(file) != 0;
+  if (!file) return nullptr;
+  unsigned char* bytes = nullptr;
+  size_t used = 0, capacity = 0;
+  bool failed = false;
+  for (;;) {
+    if (used == capacity) {
+      size_t grown = capacity ? capacity * 2 : 65536;
+      unsigned char* larger = static_cast<unsigned char*>(realloc(bytes, grown));
+      if (!larger) {
+        failed = true;
+        break;
+      }
+      bytes = larger;
+      capacity = grown;
+    }
+    size_t got = fread(bytes + used, 1, capacity - used, file);
+    used += got;
+    if (got == 0) break;
+  }
+  failed = failed || ferror(file) != 0 || used == 0;
   fclose(file);
-  return !failed;
+  if (failed) {
+    free(bytes);
+    return nullptr;
+  }
+  *size = used;
+  return bytes;
 }
 
 MemorySource* SourceOf(SDL_RWops* stream)
@@ -193,12 +213,16 @@ void OxPlatformImageStop() { IMG_Quit(); }
 
 OxPlatformImage* OxPlatformImageOpen(const char* path)
 {
-  std::vector<unsigned char> bytes;
-  if (!ReadWholeFile(path, &bytes) || bytes.empty()) return nullptr;
+  size_t size = 0;
+  unsigned char* bytes = ReadWholeFile(path, &size);
+  if (!bytes) return nullptr;
 
-  MemorySource source{bytes.data(), bytes.size(), 0, false};
+  MemorySource source{bytes, size, 0, false};
   SDL_RWops* stream = SDL_AllocRW();
-  if (!stream) return nullptr;
+  if (!stream) {
+    free(bytes);
+    return nullptr;
+  }
   stream->type = SDL_RWOPS_UNKNOWN;
   stream->size = SourceSize;
   stream->seek = SourceSeek;
@@ -213,6 +237,7 @@ OxPlatformImage* OxPlatformImageOpen(const char* path)
     surface = Decode(stream, &source, path);
   }
   SDL_FreeRW(stream);
+  free(bytes);
   if (!surface) return nullptr;
   // A decoder that ran out of file fills the rest with made-up pixels.
   if (source.readPastEnd || surface->w <= 0 || surface->h <= 0) {
