@@ -13,9 +13,11 @@ namespace {
 
 const char kAtlasFunction[] = "OxGlyphAtlas::OxGlyphAtlas";
 
-// The pixel modes whose images the atlas takes: 8-bit and 1-bit coverage.
+// The images the atlas takes: 8-bit and 1-bit coverage, and empty ones
+// (whatever mode they claim).
 bool IsCoverageBitmap(const FT_Bitmap& bitmap)
 {
+  if (bitmap.width == 0 || bitmap.rows == 0) return true;
   return bitmap.pixel_mode == FT_PIXEL_MODE_GRAY || bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
 }
 
@@ -147,12 +149,14 @@ void OxGlyphAtlas::Build()
     const FT_Bitmap& bitmap = rendered->bitmap;
     // An image other than the one measured would not fit its place.
     if (bitmap.width != slot.width || bitmap.rows != slot.rows) continue;
-    const unsigned char* coverage = TightCoverage(bitmap, &scratch);
-    if (!coverage) continue;
-    if (slot.width > 0 && slot.rows > 0)
+    // Images of width or height 0 (the space) upload nothing.
+    if (slot.width > 0 && slot.rows > 0) {
+      const unsigned char* coverage = TightCoverage(bitmap, &scratch);
+      if (!coverage) continue;
       glTexSubImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(slot.x), static_cast<GLint>(slot.y),
                       static_cast<GLsizei>(slot.width), static_cast<GLsizei>(slot.rows), GL_ALPHA,
                       GL_UNSIGNED_BYTE, coverage);
+    }
 
     OxGlyph& glyph = glyphs[code];
     glyph.advanceX = static_cast<float>(rendered->advance.x >> 6);
