@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "platform/OxPlatformMixerInternal.h"
+#include "platform/OxPlatformQuietStderr.h"
 
 struct OxMixerDecoder {
   SNDFILE* file = nullptr;
@@ -24,41 +25,9 @@ constexpr int64_t kChunkFrames = 4096;
 // Mix-down weight of the centre and surround channels.
 constexpr float kSideWeight = 0.70710678f;
 
-std::mutex gQuietLock;
-
 // The MP3 decoder under libsndfile prints warnings to stderr for damaged
 // files; while it works on an MP3 file, stderr points at /dev/null.
-class QuietStderr {
-public:
-  explicit QuietStderr(bool active) : active_(active)
-  {
-    if (!active_) return;
-    gQuietLock.lock();
-    fflush(stderr);
-    saved_ = dup(2);
-    int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) {
-      dup2(null, 2);
-      close(null);
-    }
-  }
-  ~QuietStderr()
-  {
-    if (!active_) return;
-    fflush(stderr);
-    if (saved_ >= 0) {
-      dup2(saved_, 2);
-      close(saved_);
-    }
-    gQuietLock.unlock();
-  }
-  QuietStderr(const QuietStderr&) = delete;
-  QuietStderr& operator=(const QuietStderr&) = delete;
-
-private:
-  bool active_;
-  int saved_ = -1;
-};
+using QuietStderr = OxPlatformQuietStderr;
 
 // An ID3 tag or an MPEG frame sync at the start of the file.
 bool LooksLikeMpeg(const char* path)
