@@ -38,14 +38,6 @@ void WrappedGetShaderiv(GLuint shader, GLenum name, GLint* value)
   }
 }
 
-size_t Count(const std::string& text, const std::string& part)
-{
-  size_t count = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-    ++count;
-  return count;
-}
-
 const char* kFile = "File: " OX_SOURCE_DIR "/src/OxGraphics.cpp\n";
 
 }  // namespace
@@ -90,7 +82,7 @@ TEST(GraphicsFatal, TwoPendingErrorsTwoBlocksOneHalt)
   std::smatch match;
   ASSERT_TRUE(std::regex_search(child.out, match, reports)) << child.out;
   EXPECT_EQ(match[1], match[2]) << "both reports come from the same check";
-  EXPECT_EQ(Count(child.out, "CHECK_GL_ERROR:"), 2u);
+  EXPECT_EQ(oxtest::Count(child.out, "CHECK_GL_ERROR:"), 2u);
   EXPECT_EQ(child.out.find("still running"), std::string::npos);
 }
 

@@ -65,14 +65,6 @@ GLint CurrentProgram()
   return program;
 }
 
-size_t Count(const std::string& text, const std::string& part)
-{
-  size_t count = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-    ++count;
-  return count;
-}
-
 class Graphics : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(StartLibrary(kWidth, kHeight), 1); }
@@ -325,7 +317,7 @@ TEST(GraphicsCamera, ExtentsBeforeAndAfterStart)
     return right ? 0 : 3;
   });
   EXPECT_EQ(odd.exitCode, 0) << odd.out;
-  EXPECT_EQ(Count(odd.out, "Graphics: OpenGL\n"), 1u) << odd.out;
+  EXPECT_EQ(oxtest::Count(odd.out, "Graphics: OpenGL\n"), 1u) << odd.out;
 
   OxGfxSetCamPosition(100, 50);
   EXPECT_EQ(OxGfxGetWinMinX(), 100.0f);
@@ -592,9 +584,9 @@ TEST(GraphicsMessages, InvalidDrawModeAndFullMesh)
   const std::string full = "Mesh is full: vertices beyond 24576 are ignored\n";
   EXPECT_NE(child.out.find("Mesh Draw Mode 4 is invalid!\n[draw done]\n"), std::string::npos)
       << child.out;
-  EXPECT_EQ(Count(child.out, "Mesh Draw Mode"), 1u);
+  EXPECT_EQ(oxtest::Count(child.out, "Mesh Draw Mode"), 1u);
   EXPECT_NE(child.out.find(full + "[first mesh done]\n" + full), std::string::npos) << child.out;
-  EXPECT_EQ(Count(child.out, full), 2u);
+  EXPECT_EQ(oxtest::Count(child.out, full), 2u);
 }
 
 // Cases: without a window, OxGfxInit returns 0 after its first line only.
@@ -623,7 +615,7 @@ TEST(GraphicsFatal, ErrorBeforeSetRenderMode)
       "CHECK_GL_ERROR:\nLine: [0-9]+\nFunc: OxGfxSetRenderMode\nFile: " OX_SOURCE_DIR
       "/src/OxGraphics.cpp\nCode: 0x00000500\nMesg: \n$");
   EXPECT_TRUE(std::regex_search(child.out, report)) << child.out;
-  EXPECT_EQ(Count(child.out, "CHECK_GL_ERROR:"), 1u);
+  EXPECT_EQ(oxtest::Count(child.out, "CHECK_GL_ERROR:"), 1u);
   EXPECT_EQ(child.out.find("still running"), std::string::npos);
 }
 

@@ -112,14 +112,6 @@ GLint BufferSize()
   return size;
 }
 
-size_t Count(const std::string& text, const std::string& part)
-{
-  size_t count = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-    ++count;
-  return count;
-}
-
 // The output after the marker line, which the child prints once started.
 std::string After(const std::string& out, const std::string& marker)
 {
@@ -264,10 +256,10 @@ TEST(TextFonts, IdsAndMessages)
       "Error: Could not load font " + std::string(kFont) + "\n"
       "Error: Could not load font " + std::string(kFont) + "\n";
   std::string first = out.substr(0, out.find("Error"));
-  EXPECT_EQ(Count(first, "Font "), 2u) << out;
+  EXPECT_EQ(oxtest::Count(first, "Font "), 2u) << out;
   EXPECT_TRUE(std::regex_search(first, created)) << out;
   EXPECT_NE(out.find(expected), std::string::npos) << out;
-  EXPECT_EQ(Count(out, "Error: Could not load font"), 6u) << out;
+  EXPECT_EQ(oxtest::Count(out, "Error: Could not load font"), 6u) << out;
   std::string destroy = After(out, "[destroy]\n");
   EXPECT_EQ(destroy.substr(0, destroy.find("Font ")),
             "Error: Trying to destroy a font with an unknown fontId (2)\n");
@@ -303,7 +295,7 @@ TEST(TextFonts, IdCounterWrapsAndSkips)
   });
   EXPECT_EQ(child.exitCode, 0);
   std::string out = After(child.out, "[full]\n");
-  EXPECT_EQ(Count(out, "Font "), 2u) << out;
+  EXPECT_EQ(oxtest::Count(out, "Font "), 2u) << out;
   EXPECT_EQ(out.find("Error"), std::string::npos) << out;
 }
 

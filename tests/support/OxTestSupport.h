@@ -21,6 +21,9 @@ ChildResult RunInChild(const std::function<int()>& body, int timeoutSeconds = 60
 // Runs a shell command and returns its standard output.
 std::string RunCommand(const std::string& command);
 
+// How many times part occurs in text (overlapping occurrences count).
+size_t Count(const std::string& text, const std::string& part);
+
 // A fresh empty directory for this test process's files.
 std::string TempDir();
 
