@@ -203,3 +203,62 @@ TEST(Demo, EndsOnEscapeOrClose)
 }
 
 }  // namespace
+
+namespace {
+
+// Presses and releases a key, holding it for several frames: a press and
+// release inside one frame is never seen by the snapshot.
+void TapKey(Display* display, KeySym key)
+{
+  oxtest::SendKey(display, key, true);
+  usleep(150000);
+  oxtest::SendKey(display, key, false);
+  usleep(150000);
+}
+
+// Cases: F11 makes the demo's window cover the display and F11 again gives
+// the 800 x 600 window back; a left click in the window (which fires towards
+// the cursor) leaves the game running; Escape then quits with status 0 and
+// the summary line.
+TEST(Demo, FullScreenToggleClickAndEscape)
+{
+  oxtest::UsePrivateDisplay();
+  Display* display = oxtest::OpenTestDisplay();
+  ASSERT_NE(display, nullptr);
+  std::string folder = oxtest::TempDir();
+  pid_t pid = StartDemo(folder + "/out", folder + "/err");
+  Window window = oxtest::FindWindowByTitle(display, "Oxlen Engine", 5000);
+  ASSERT_NE(window, 0u);
+  oxtest::SetFocus(display, window);
+  usleep(100000);
+
+  TapKey(display, XK_F11);
+  bool full = oxtest::RepeatUntil([] { usleep(20000); }, [&] {
+    oxtest::Geometry geometry = oxtest::WindowGeometry(display, window);
+    return geometry.width == 1920 && geometry.height == 1080;
+  });
+  EXPECT_TRUE(full);
+  oxtest::SetFocus(display, window);
+  TapKey(display, XK_F11);
+  bool windowed = oxtest::RepeatUntil([] { usleep(20000); }, [&] {
+    oxtest::Geometry geometry = oxtest::WindowGeometry(display, window);
+    return geometry.width == 800 && geometry.height == 600;
+  });
+  EXPECT_TRUE(windowed);
+
+  oxtest::Geometry geometry = oxtest::WindowGeometry(display, window);
+  oxtest::MovePointer(display, geometry.x + 700, geometry.y + 100);
+  oxtest::SendButton(display, 1, true);
+  usleep(150000);
+  oxtest::SendButton(display, 1, false);
+
+  oxtest::SetFocus(display, window);
+  TapKey(display, XK_Escape);
+  EXPECT_EQ(WaitForDemo(pid, 10000), 0);
+  std::string out = ReadFile(folder + "/out");
+  EXPECT_NE(out.find("\nFrames run: "), std::string::npos) << out;
+  EXPECT_EQ(ReadFile(folder + "/err"), "");
+  XCloseDisplay(display);
+}
+
+}  // namespace
