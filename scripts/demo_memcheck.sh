@@ -28,17 +28,25 @@ while kill -0 "$pid" 2>/dev/null; do
 done
 wait "$pid"
 tail -n 1 "$out/native.txt"
-# The first sample is the start-up; compare the second with the largest after it.
-awk 'NR == 2 {first = $1; max = $1} NR > 2 && $1 > max {max = $1}
-     END {printf "RSS samples: %d; after 1 s: %d kB; largest later: %d kB; growth: %d kB\n",
-          NR, first, max, max - first}' "$out/rss.txt"
+# The first sample is the start-up. Flat means no trend after it: the means
+# of successive 20-second windows, and the range of every later sample.
+awk '{rss[NR] = $1}
+     END {
+       printf "RSS samples: %d (one a second)\n", NR
+       min = rss[2]; max = rss[2]
+       for (i = 2; i <= NR; i++) { if (rss[i] < min) min = rss[i]; if (rss[i] > max) max = rss[i] }
+       printf "after 1 s: %d kB; range after that: %d-%d kB; last: %d kB\n", rss[2], min, max, rss[NR]
+       printf "means of 20-second windows (kB):"
+       for (i = 2; i + 19 <= NR; i += 20) { s = 0; for (j = i; j < i + 20; j++) s += rss[j]; printf " %d", s / 20 }
+       printf "\n"
+     }' "$out/rss.txt"
 
 echo "== valgrind memcheck, ${valgrind_frames} frames"
 # Mesa's llvmpipe and the X and audio libraries keep allocations of their own
 # until exit; only leaks whose stacks pass through the engine or the demo
 # matter, so the full report is kept and the summary printed.
 valgrind --tool=memcheck --leak-check=full --show-leak-kinds=definite,indirect \
-  --errors-for-leak-kinds=definite --num-callers=30 --log-file="$out/valgrind.txt" \
+  --errors-for-leak-kinds=definite --child-silent-after-fork=yes --num-callers=30 --log-file="$out/valgrind.txt" \
   "$demo" --frames "$valgrind_frames" > "$out/valgrind-demo.txt"
 tail -n 1 "$out/valgrind-demo.txt"
 sed -n '/HEAP SUMMARY/,$p' "$out/valgrind.txt" | sed 's/^==[0-9]*== //'
