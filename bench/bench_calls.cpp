@@ -1,16 +1,19 @@
-// The library's own cost per draw: "bench_calls SCENARIO OBJECTS FRAMES"
-// draws a scenario's frames with OBJECTS objects (transform-and-draw pairs,
-// or text lines) each, after three full warm-up frames. Run under callgrind
-// twice with different OBJECTS, the difference of the instructions inside
-// liboxlen.so gives the cost of one object. With BenchAllocCounter preloaded
-// it also prints the allocations made per frame while drawing, in all and
-// from the library's own code.
+// The library's own cost per draw: "bench_calls FRAMES" builds the quads,
+// sprites and text scenes and draws each for FRAMES frames with all its
+// objects, then FRAMES frames with half of them. Under callgrind (collecting
+// only inside the drawing calls, see scripts/bench.sh) each phase is dumped
+// on its own, so the difference of the instructions inside liboxlen.so
+// between the two phases of a scene, over the objects dropped, is the cost
+// of one object. With BenchAllocCounter preloaded it prints the allocations
+// made per frame while drawing, in all and from the library's own code.
 #include <dlfcn.h>
 #include <link.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+#include <valgrind/callgrind.h>
 
 #include "BenchScenes.h"
 
@@ -40,13 +43,11 @@ int FindLibrary(dl_phdr_info* info, size_t, void* data)
 
 int main(int argc, char** argv)
 {
-  if (argc != 4) {
-    printf("usage: bench_calls quads|sprites|text|big OBJECTS FRAMES\n");
+  if (argc != 2 || atoi(argv[1]) <= 0) {
+    printf("usage: bench_calls FRAMES\n");
     return 2;
   }
-  int scenario = bench::ParseScenario(argv[1]);
-  int objects = atoi(argv[2]), frames = atoi(argv[3]);
-  if (scenario < 0 || objects < 0 || frames <= 0) return 2;
+  int frames = atoi(argv[1]);
 
   using SetRange = void (*)(uintptr_t, uintptr_t);
   using Counter = unsigned long (*)();
@@ -61,33 +62,49 @@ int main(int argc, char** argv)
 
   if (OxSysInit(nullptr, SW_SHOWNORMAL, bench::kWidth, bench::kHeight, 0, 0, 0, nullptr) != 1)
     return 1;
-  static bench::EngineScene scene;
-  if (!bench::EngineBuild(&scene, scenario)) return 1;
-  int full = bench::SceneObjects(scenario);
-  if (objects > full) objects = full;
+  static bench::EngineScene scenes[3];
+  const char* const names[3] = {"quads", "sprites", "text"};
+  for (int s = 0; s < 3; ++s)
+    if (!bench::EngineBuild(&scenes[s], s)) return 1;
 
-  unsigned long drawTotal = 0, drawLibrary = 0, frameTotal = 0, frameLibrary = 0;
-  for (int frame = 0; frame < 3 + frames; ++frame) {
-    bool counted = frame >= 3;
-    unsigned long t0 = total ? total() : 0, l0 = inRange ? inRange() : 0;
-    OxSysFrameStart();
-    unsigned long t1 = total ? total() : 0, l1 = inRange ? inRange() : 0;
-    bench::EngineDraw(&scene, frame, counted ? objects : full);
-    unsigned long t2 = total ? total() : 0, l2 = inRange ? inRange() : 0;
-    OxSysFrameEnd();
-    unsigned long t3 = total ? total() : 0, l3 = inRange ? inRange() : 0;
-    if (!counted) continue;
-    drawTotal += t2 - t1;
-    drawLibrary += l2 - l1;
-    frameTotal += t3 - t0;
-    frameLibrary += l3 - l0;
+  int frame = 0;
+  for (int s = 0; s < 3; ++s) {
+    int full = bench::SceneObjects(s);
+    // Warm-up: every path taken once, every location looked up.
+    for (int i = 0; i < 3; ++i, ++frame) {
+      OxSysFrameStart();
+      bench::EngineDraw(&scenes[s], frame, full);
+      OxSysFrameEnd();
+    }
+    for (int phase = 0; phase < 2; ++phase) {
+      int objects = phase == 0 ? full : full / 2;
+      unsigned long drawTotal = 0, drawLibrary = 0, frameTotal = 0, frameLibrary = 0;
+      CALLGRIND_ZERO_STATS;
+      for (int i = 0; i < frames; ++i, ++frame) {
+        unsigned long t0 = total ? total() : 0, l0 = inRange ? inRange() : 0;
+        OxSysFrameStart();
+        unsigned long t1 = total ? total() : 0, l1 = inRange ? inRange() : 0;
+        bench::EngineDraw(&scenes[s], frame, objects);
+        unsigned long t2 = total ? total() : 0, l2 = inRange ? inRange() : 0;
+        OxSysFrameEnd();
+        unsigned long t3 = total ? total() : 0, l3 = inRange ? inRange() : 0;
+        drawTotal += t2 - t1;
+        drawLibrary += l2 - l1;
+        frameTotal += t3 - t0;
+        frameLibrary += l3 - l0;
+      }
+      char dumpName[64];
+      snprintf(dumpName, sizeof(dumpName), "%s_%d", names[s], objects);
+      CALLGRIND_DUMP_STATS_AT(dumpName);
+      if (total)
+        printf("BENCH alloc %s objects %d per_frame_drawing %.2f from_library %.2f"
+               " whole_frame %.2f whole_frame_from_library %.2f\n",
+               names[s], objects, static_cast<double>(drawTotal) / frames,
+               static_cast<double>(drawLibrary) / frames,
+               static_cast<double>(frameTotal) / frames,
+               static_cast<double>(frameLibrary) / frames);
+    }
   }
   OxSysExit();
-  if (total)
-    printf("BENCH allocations per frame (%d objects): while drawing %.2f (%.2f from the library),"
-           " whole frame %.2f (%.2f from the library)\n",
-           objects, static_cast<double>(drawTotal) / frames,
-           static_cast<double>(drawLibrary) / frames, static_cast<double>(frameTotal) / frames,
-           static_cast<double>(frameLibrary) / frames);
   return 0;
 }

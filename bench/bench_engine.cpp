@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include <valgrind/callgrind.h>
+
 #include "BenchScenes.h"
 
 int main(int argc, char** argv)
@@ -28,12 +30,15 @@ int main(int argc, char** argv)
   std::vector<double> times;
   times.reserve(frames);
   for (int frame = 0; frame < warmup + frames; ++frame) {
+    // Under callgrind only the measured frames are counted.
+    if (frame == warmup) CALLGRIND_ZERO_STATS;
     double start = bench::Now();
     OxSysFrameStart();
     bench::EngineDraw(&scene, frame, objects);
     OxSysFrameEnd();
     if (frame >= warmup) times.push_back(bench::Now() - start);
   }
+  CALLGRIND_DUMP_STATS_AT("measured");
   OxSysExit();
   return bench::AppendTimes(argv[4], times.data(), times.size()) ? 0 : 1;
 }

@@ -2,11 +2,14 @@
 // engine's own shader sources, locations looked up once, buffers made once,
 // one draw call per object. "bench_floor SCENARIO WARMUP FRAMES TIMES_FILE"
 // times frames as bench_engine does, glFinish and the buffer swap included.
+#include <dlfcn.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <vector>
+
+#include <valgrind/callgrind.h>
 
 #include <GL/glew.h>
 #include <SDL2/SDL.h>
@@ -209,6 +212,11 @@ int main(int argc, char** argv)
   int scenario = ParseScenario(argv[1]);
   int warmup = atoi(argv[2]), frames = atoi(argv[3]);
   if (scenario < 0 || warmup < 0 || frames <= 0) return 2;
+  // Diagnosis only: BENCH_FLOOR_ENGINE_ARRAYS=1 makes the floor enable and
+  // disable its vertex arrays around every draw and unbind the buffer after
+  // it, as the engine's mesh draw does.
+  const char* engineArraysText = getenv("BENCH_FLOOR_ENGINE_ARRAYS");
+  bool engineArrays = engineArraysText && strcmp(engineArraysText, "1") == 0;
 
   if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
@@ -265,9 +273,16 @@ int main(int argc, char** argv)
   std::vector<TextVertex> text(kLineChars * 6);
   std::vector<double> times;
   times.reserve(frames);
+  // With BenchAllocCounter preloaded: allocations in the measured frames.
+  using Counter = unsigned long (*)();
+  Counter allocations = reinterpret_cast<Counter>(dlsym(RTLD_DEFAULT, "BenchAllocTotal"));
+  unsigned long allocationsBefore = 0;
   float world[16];
   float rows[2][3];
   for (int frame = 0; frame < warmup + frames; ++frame) {
+    // Under callgrind only the measured frames are counted.
+    if (frame == warmup) CALLGRIND_ZERO_STATS;
+    if (frame == warmup && allocations) allocationsBefore = allocations();
     double start = Now();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glViewport(0, 0, kWidth, kHeight);
@@ -283,11 +298,20 @@ int main(int argc, char** argv)
         WorldMatrix(rows, world);
         glUniformMatrix4fv(colour.world, 1, GL_FALSE, world);
         glUniform4f(colour.multiply, rgba[0], rgba[1], rgba[2], rgba[3]);
+        if (engineArrays) {
+          glEnableVertexAttribArray(colour.position);
+          glEnableVertexAttribArray(colour.colour);
+        }
         glBindBuffer(GL_ARRAY_BUFFER, quads[i].buffers[0]);
         glVertexAttribPointer(colour.position, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
         glBindBuffer(GL_ARRAY_BUFFER, quads[i].buffers[1]);
         glVertexAttribPointer(colour.colour, 4, GL_FLOAT, GL_FALSE, 0, nullptr);
         glDrawArrays(GL_TRIANGLES, 0, quads[i].count);
+        if (engineArrays) {
+          glDisableVertexAttribArray(colour.colour);
+          glDisableVertexAttribArray(colour.position);
+          glBindBuffer(GL_ARRAY_BUFFER, 0);
+        }
       }
       glDisableVertexAttribArray(colour.position);
       glDisableVertexAttribArray(colour.colour);
@@ -375,6 +399,10 @@ int main(int argc, char** argv)
     }
     if (frame >= warmup) times.push_back(Now() - start);
   }
+  CALLGRIND_DUMP_STATS_AT("measured");
+  if (allocations)
+    printf("BENCH floor_alloc %s per_frame %.2f\n", argv[1],
+           static_cast<double>(allocations() - allocationsBefore) / frames);
   SDL_GL_DeleteContext(context);
   SDL_DestroyWindow(window);
   SDL_Quit();
