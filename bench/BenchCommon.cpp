@@ -16,6 +16,13 @@ double Now()
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
+double ProcessCpu()
+{
+  timespec now;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
 int ParseScenario(const char* name)
 {
   static const char* const kNames[] = {"quads", "sprites", "text", "big"};
@@ -101,11 +108,12 @@ void BigMeshVertex(int index, float* x, float* y, unsigned int* colour)
   *colour = 0xFF000000u | (r << 16) | (g << 8) | 0x80u;
 }
 
-bool AppendTimes(const char* path, const double* seconds, size_t count)
+bool AppendTimes(const char* path, const double* wall, const double* cpu, size_t count)
 {
   FILE* file = fopen(path, "a");
   if (!file) return false;
-  for (size_t i = 0; i < count; ++i) fprintf(file, "%.4f\n", seconds[i] * 1000.0);
+  for (size_t i = 0; i < count; ++i)
+    fprintf(file, "%.4f %.4f\n", wall[i] * 1000.0, cpu[i] * 1000.0);
   return fclose(file) == 0;
 }
 

@@ -47,7 +47,11 @@ float TextLineY(int line);
 // Vertex `index` of the big mesh: a 64 x 64 grid of quads, two triangles each.
 void BigMeshVertex(int index, float* x, float* y, unsigned int* colour);
 
-// Appends frame times (seconds) to the file, one per line in milliseconds.
-bool AppendTimes(const char* path, const double* seconds, size_t count);
+// Seconds of processor time the whole process (every thread) has used.
+double ProcessCpu();
+
+// Appends frame times (seconds) to the file, one frame a line: wall-clock
+// and processor milliseconds.
+bool AppendTimes(const char* path, const double* wall, const double* cpu, size_t count);
 
 }  // namespace bench

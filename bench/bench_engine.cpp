@@ -29,16 +29,22 @@ int main(int argc, char** argv)
 
   std::vector<double> times;
   times.reserve(frames);
+  std::vector<double> cpuTimes;
+  cpuTimes.reserve(frames);
   for (int frame = 0; frame < warmup + frames; ++frame) {
     // Under callgrind only the measured frames are counted.
     if (frame == warmup) CALLGRIND_ZERO_STATS;
     double start = bench::Now();
+    double cpuStart = bench::ProcessCpu();
     OxSysFrameStart();
     bench::EngineDraw(&scene, frame, objects);
     OxSysFrameEnd();
-    if (frame >= warmup) times.push_back(bench::Now() - start);
+    if (frame >= warmup) {
+      times.push_back(bench::Now() - start);
+      cpuTimes.push_back(bench::ProcessCpu() - cpuStart);
+    }
   }
   CALLGRIND_DUMP_STATS_AT("measured");
   OxSysExit();
-  return bench::AppendTimes(argv[4], times.data(), times.size()) ? 0 : 1;
+  return bench::AppendTimes(argv[4], times.data(), cpuTimes.data(), times.size()) ? 0 : 1;
 }

@@ -212,9 +212,10 @@ int main(int argc, char** argv)
   int scenario = ParseScenario(argv[1]);
   int warmup = atoi(argv[2]), frames = atoi(argv[3]);
   if (scenario < 0 || warmup < 0 || frames <= 0) return 2;
-  // Diagnosis only: BENCH_FLOOR_ENGINE_ARRAYS=1 makes the floor enable and
-  // disable its vertex arrays around every draw and unbind the buffer after
-  // it, as the engine's mesh draw does.
+  // Diagnosis only: BENCH_FLOOR_ENGINE_ARRAYS=1 makes the floor make the
+  // engine's extra state calls: vertex arrays enabled and disabled around
+  // every mesh draw and the buffer unbound after it; the program, blending
+  // and array switched and put back around every text line.
   const char* engineArraysText = getenv("BENCH_FLOOR_ENGINE_ARRAYS");
   bool engineArrays = engineArraysText && strcmp(engineArraysText, "1") == 0;
 
@@ -273,6 +274,8 @@ int main(int argc, char** argv)
   std::vector<TextVertex> text(kLineChars * 6);
   std::vector<double> times;
   times.reserve(frames);
+  std::vector<double> cpuTimes;
+  cpuTimes.reserve(frames);
   // With BenchAllocCounter preloaded: allocations in the measured frames.
   using Counter = unsigned long (*)();
   Counter allocations = reinterpret_cast<Counter>(dlsym(RTLD_DEFAULT, "BenchAllocTotal"));
@@ -284,6 +287,7 @@ int main(int argc, char** argv)
     if (frame == warmup) CALLGRIND_ZERO_STATS;
     if (frame == warmup && allocations) allocationsBefore = allocations();
     double start = Now();
+    double cpuStart = bench::ProcessCpu();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glViewport(0, 0, kWidth, kHeight);
     if (scenario == kQuads) {
@@ -352,6 +356,18 @@ int main(int argc, char** argv)
       const float sx = 2.0f / kWidth, sy = 2.0f / kHeight;
       char line[kLineChars + 1];
       for (int l = 0; l < kTextLines; ++l) {
+        if (engineArrays) {
+          // What each OxGfxPrint does around its draw: switch to the font
+          // program and blending, set colour, texture and array, and after
+          // the draw put the previous program and blend mode back.
+          glUseProgram(font.name);
+          glEnable(GL_BLEND);
+          glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+          glBindTexture(GL_TEXTURE_2D, atlas.texture);
+          glEnableVertexAttribArray(font.coords);
+          glBindBuffer(GL_ARRAY_BUFFER, textBuffer);
+          glVertexAttribPointer(font.coords, 4, GL_FLOAT, GL_FALSE, 0, nullptr);
+        }
         TextLine(l, frame, line);
         float penX = TextLineX(), penY = TextLineY(l);
         size_t count = 0;
@@ -373,6 +389,12 @@ int main(int argc, char** argv)
         glBufferData(GL_ARRAY_BUFFER, text.size() * sizeof(TextVertex), text.data(),
                      GL_DYNAMIC_DRAW);
         glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(count));
+        if (engineArrays) {
+          glDisableVertexAttribArray(font.coords);
+          glDisable(GL_BLEND);
+          glUseProgram(0);
+          glGetError();
+        }
       }
       glDisableVertexAttribArray(font.coords);
     } else {
@@ -397,7 +419,10 @@ int main(int argc, char** argv)
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
     }
-    if (frame >= warmup) times.push_back(Now() - start);
+    if (frame >= warmup) {
+      times.push_back(Now() - start);
+      cpuTimes.push_back(bench::ProcessCpu() - cpuStart);
+    }
   }
   CALLGRIND_DUMP_STATS_AT("measured");
   if (allocations)
@@ -406,5 +431,5 @@ int main(int argc, char** argv)
   SDL_GL_DeleteContext(context);
   SDL_DestroyWindow(window);
   SDL_Quit();
-  return AppendTimes(argv[4], times.data(), times.size()) ? 0 : 1;
+  return AppendTimes(argv[4], times.data(), cpuTimes.data(), times.size()) ? 0 : 1;
 }
