@@ -75,6 +75,7 @@ int main(int argc, char** argv)
     return 1;
   OxSysFrameStart();
   OxSysFrameEnd();
+  printf("BENCH renderer %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
 
   std::vector<double> meshEnd;
   for (int run = 0; run < 7; ++run) {
@@ -107,7 +108,7 @@ int main(int argc, char** argv)
   std::string png = std::string(argv[2]) + "/bench_1024.png";
   if (!WritePng(png)) return 1;
   std::vector<double> engine, decoder, upload;
-  for (int run = 0; run < 9; ++run) {
+  for (int run = 0; run < 15; ++run) {
     double start = bench::Now();
     SDL_Surface* surface = IMG_Load(png.c_str());
     decoder.push_back(bench::Now() - start);

@@ -4,22 +4,23 @@
 #   1. frame scenarios, engine against the bare OpenGL floor, interleaved;
 #   2. instructions inside liboxlen.so per draw (callgrind) and allocations;
 #   3. start-up, mesh build, font creation, texture load, mixer cost.
-# Settings (environment): BENCH_ROUNDS (5), BENCH_WARMUP (20), BENCH_FRAMES
-# (60 per block), BENCH_CALLGRIND_FRAMES (2), BENCH_FRAME_INSTRUCTIONS (0; 1
+# Settings (environment): BENCH_ROUNDS (8), BENCH_WARMUP (20), BENCH_FRAMES
+# (40 per block), BENCH_CALLGRIND_FRAMES (2), BENCH_FRAME_INSTRUCTIONS (0; 1
 # also counts each scenario's whole-frame instructions, engine and floor,
 # under callgrind: several minutes more).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="$ROOT/build-bench"
-ROUNDS="${BENCH_ROUNDS:-5}"
+ROUNDS="${BENCH_ROUNDS:-8}"
 WARMUP="${BENCH_WARMUP:-20}"
-FRAMES="${BENCH_FRAMES:-60}"
+FRAMES="${BENCH_FRAMES:-40}"
 CG_FRAMES="${BENCH_CALLGRIND_FRAMES:-2}"
 SCENARIOS="quads sprites text big"
 
+mkdir -p "$BUILD"
 cmake -S "$ROOT" -B "$BUILD" -DOX_BUILD_BENCH=ON -DOX_BUILD_TESTS=OFF \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$BUILD.configure.log" 2>&1 || {
-  cat "$BUILD.configure.log"; exit 1; }
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$BUILD/bench-configure.log" 2>&1 || {
+  cat "$BUILD/bench-configure.log"; exit 1; }
 cmake --build "$BUILD" -j2 --target bench_engine bench_floor bench_calls bench_startup \
   bench_mixer bench_alloc_counter > "$BUILD/bench-build.log" 2>&1 || {
   tail -40 "$BUILD/bench-build.log"; exit 1; }
@@ -33,7 +34,6 @@ source "$ROOT/scripts/xvfb.sh"
 ox_start_xvfb
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')," \
-  "$(glxinfo -B 2>/dev/null | grep -m1 'OpenGL renderer' | cut -d: -f2 | sed 's/^ //' || echo 'renderer unknown')," \
   "load $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # The q-quantile (0..1) of column c of a file of numbers.
