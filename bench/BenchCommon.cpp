@@ -2,7 +2,9 @@
 // Leans only on the C library.
 #include "BenchCommon.h"
 
+#include <GL/gl.h>
 #include <math.h>
+#include <stdlib.h>
 #include <stdio.h>
 #include <string.h>
 #include <time.h>
@@ -106,6 +108,20 @@ void BigMeshVertex(int index, float* x, float* y, unsigned int* colour)
   unsigned int r = static_cast<unsigned int>(cx * 4) & 0xFF;
   unsigned int g = static_cast<unsigned int>(cy * 4) & 0xFF;
   *colour = 0xFF000000u | (r << 16) | (g << 8) | 0x80u;
+}
+
+void SnapshotIfAsked()
+{
+  const char* path = getenv("BENCH_SNAPSHOT");
+  if (!path || !*path) return;
+  static unsigned char pixels[kWidth * kHeight * 3];
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+  FILE* file = fopen(path, "wb");
+  if (!file) return;
+  fprintf(file, "P6\n%d %d\n255\n", kWidth, kHeight);
+  for (int y = kHeight - 1; y >= 0; --y) fwrite(pixels + y * kWidth * 3, 1, kWidth * 3, file);
+  fclose(file);
 }
 
 bool AppendTimes(const char* path, const double* wall, const double* cpu, size_t count)

@@ -50,6 +50,11 @@ void BigMeshVertex(int index, float* x, float* y, unsigned int* colour);
 // Seconds of processor time the whole process (every thread) has used.
 double ProcessCpu();
 
+// When BENCH_SNAPSHOT names a file: reads the 800 x 600 back buffer (OpenGL
+// 1.1, a context must be current) and writes it there as a binary PPM, so
+// that the engine's and the floor's pictures can be compared.
+void SnapshotIfAsked();
+
 // Appends frame times (seconds) to the file, one frame a line: wall-clock
 // and processor milliseconds.
 bool AppendTimes(const char* path, const double* wall, const double* cpu, size_t count);

@@ -84,6 +84,11 @@ inline void EngineDraw(EngineScene* scene, int frame, int objects)
   } else if (scene->scenario == kSprites) {
     OxGfxSetRenderMode(OxGfxRenderModeTexture);
     OxGfxSetBlendMode(OxGfxBlendModeBlend);
+    // The texture program's colour uniforms start at zero (invisible), as a
+    // game sets them; the library's value cache sends them only once.
+    OxGfxSetTransparency(1.0f);
+    OxGfxSetColorToMultiply(1.0f, 1.0f, 1.0f, 1.0f);
+    OxGfxSetColorToAdd(0.0f, 0.0f, 0.0f, 0.0f);
     for (int i = 0; i < objects; ++i) {
       float u, v;
       ObjectTransform(i, frame, rows);

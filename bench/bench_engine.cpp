@@ -38,6 +38,7 @@ int main(int argc, char** argv)
     double cpuStart = bench::ProcessCpu();
     OxSysFrameStart();
     bench::EngineDraw(&scene, frame, objects);
+    if (frame == warmup + frames - 1) bench::SnapshotIfAsked();
     OxSysFrameEnd();
     if (frame >= warmup) {
       times.push_back(bench::Now() - start);

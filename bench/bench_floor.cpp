@@ -413,6 +413,7 @@ int main(int argc, char** argv)
       glDisableVertexAttribArray(colour.position);
       glDisableVertexAttribArray(colour.colour);
     }
+    if (frame == warmup + frames - 1) SnapshotIfAsked();
     glUseProgram(0);
     glFinish();
     SDL_GL_SwapWindow(window);

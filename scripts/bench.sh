@@ -44,6 +44,17 @@ quantile() {
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
 echo
+echo "== 0. Same picture: bytes of the last frame's 800 x 600 RGB image that differ"
+echo "   between engine and floor (text differs a little: the atlases are packed apart)"
+for s in $SCENARIOS; do
+  for program in engine floor; do
+    BENCH_SNAPSHOT="$OUT/$s.$program.ppm" "$BIN/bench_$program" "$s" 2 2 /dev/null > /dev/null
+  done
+  printf '   %-8s %s of %s\n' "$s" "$(cmp -l "$OUT/$s.engine.ppm" "$OUT/$s.floor.ppm" | wc -l)" \
+    "$(stat -c %s "$OUT/$s.engine.ppm")"
+done
+
+echo
 echo "== 1. Frame scenarios: $ROUNDS rounds, each a block of $FRAMES frames after $WARMUP warm-up"
 echo "   frames per program; engine and floor alternate (order swapped every round)."
 for round in $(seq 1 "$ROUNDS"); do
