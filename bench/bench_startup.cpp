@@ -77,6 +77,28 @@ int main(int argc, char** argv)
   OxSysFrameEnd();
   printf("BENCH renderer %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
 
+  // The fixed work of every frame besides drawing: the input snapshot (the
+  // cursor is asked of the X server), the audio update, the message pump,
+  // and a whole frame with nothing drawn.
+  const int calls = 500;
+  double start = bench::Now();
+  for (int i = 0; i < calls; ++i) OxInputUpdate();
+  printf("BENCH input_update_us %.1f\n", (bench::Now() - start) / calls * 1e6);
+  start = bench::Now();
+  for (int i = 0; i < calls; ++i) OxAudioUpdate();
+  printf("BENCH audio_update_us %.1f\n", (bench::Now() - start) / calls * 1e6);
+  start = bench::Now();
+  for (int i = 0; i < calls; ++i) OxSysUpdate();
+  printf("BENCH message_pump_us %.1f\n", (bench::Now() - start) / calls * 1e6);
+  std::vector<double> empty;
+  for (int i = 0; i < 200; ++i) {
+    start = bench::Now();
+    OxSysFrameStart();
+    OxSysFrameEnd();
+    empty.push_back(bench::Now() - start);
+  }
+  printf("BENCH empty_frame_ms %.3f\n", Median(empty) * 1000.0);
+
   std::vector<double> meshEnd;
   for (int run = 0; run < 7; ++run) {
     OxGfxMeshStart();
@@ -86,7 +108,7 @@ int main(int argc, char** argv)
       bench::BigMeshVertex(v, &x, &y, &colour);
       OxGfxVertexAdd(x, y, colour, 0, 0);
     }
-    double start = bench::Now();
+    start = bench::Now();
     OxGfxVertexList* mesh = OxGfxMeshEnd();
     meshEnd.push_back(bench::Now() - start);
     OxGfxMeshFree(mesh);
@@ -96,7 +118,7 @@ int main(int argc, char** argv)
   for (int size : {20, 64}) {
     std::vector<double> times;
     for (int run = 0; run < 5; ++run) {
-      double start = bench::Now();
+      start = bench::Now();
       OxGfxFontId font = OxGfxCreateFont(bench::kFontPath, size);
       times.push_back(bench::Now() - start);
       if (font == -1) return 1;
@@ -112,7 +134,7 @@ int main(int argc, char** argv)
   for (int run = 0; run < 15; ++run) {
     for (int turn = 0; turn < 3; ++turn) {
       int which = (run + turn) % 3;
-      double start = bench::Now();
+      start = bench::Now();
       if (which == 0) {
         SDL_Surface* surface = IMG_Load(png.c_str());
         decoder.push_back(bench::Now() - start);
