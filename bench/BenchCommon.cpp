@@ -1,0 +1,136 @@
+// The scenarios' shared geometry and data, the clock and the frame-time file.
+// Leans only on the C library.
+#include "BenchCommon.h"
+
+#include <GL/gl.h>
+#include <math.h>
+#include <stdlib.h>
+#include <stdio.h>
+#include <string.h>
+#include <time.h>
+
+namespace bench {
+
+double Now()
+{
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+double ProcessCpu()
+{
+  timespec now;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+int ParseScenario(const char* name)
+{
+  static const char* const kNames[] = {"quads", "sprites", "text", "big"};
+  for (int i = 0; i < 4; ++i)
+    if (strcmp(name, kNames[i]) == 0) return i;
+  return -1;
+}
+
+void ObjectTransform(int i, int frame, float rows[2][3])
+{
+  const int columns = 50;
+  float x = -400.0f + 8.0f + 16.0f * static_cast<float>(i % columns);
+  float y = -300.0f + 8.0f + 15.0f * static_cast<float>(i / columns);
+  float angle = 0.01f * static_cast<float>(frame) + 0.1f * static_cast<float>(i);
+  float c = cosf(angle), s = sinf(angle);
+  rows[0][0] = c;
+  rows[0][1] = -s;
+  rows[0][2] = x;
+  rows[1][0] = s;
+  rows[1][1] = c;
+  rows[1][2] = y;
+}
+
+void ObjectColour(int i, int frame, float rgba[4])
+{
+  unsigned int k = static_cast<unsigned int>(i * 7 + frame);
+  rgba[0] = static_cast<float>(k % 11) / 10.0f;
+  rgba[1] = static_cast<float>(k % 13) / 12.0f;
+  rgba[2] = static_cast<float>(k % 17) / 16.0f;
+  rgba[3] = 1.0f;
+}
+
+unsigned int QuadMeshColour(int i)
+{
+  unsigned int k = static_cast<unsigned int>(i) * 2654435761u;
+  return 0xFF000000u | (k >> 8);
+}
+
+void SpriteOffset(int i, int frame, float* u, float* v)
+{
+  int cell = (i + frame) % 16;
+  *u = kCellUv * static_cast<float>(cell % 4);
+  *v = kCellUv * static_cast<float>(cell / 4);
+}
+
+void SpriteTexturePixels(unsigned char* rgba)
+{
+  for (int y = 0; y < kTextureSize; ++y)
+    for (int x = 0; x < kTextureSize; ++x) {
+      unsigned char* p = rgba + 4 * (y * kTextureSize + x);
+      int cell = (y / 16) * 4 + x / 16;
+      bool edge = x % 16 == 0 || y % 16 == 0;
+      p[0] = static_cast<unsigned char>(cell * 16);
+      p[1] = static_cast<unsigned char>(255 - cell * 16);
+      p[2] = static_cast<unsigned char>(edge ? 0 : 200);
+      p[3] = static_cast<unsigned char>((x + y) % 3 == 0 ? 128 : 255);
+    }
+}
+
+void TextLine(int line, int frame, char out[kLineChars + 1])
+{
+  for (int c = 0; c < kLineChars; ++c)
+    out[c] = static_cast<char>(33 + (line * kLineChars + c + frame) % 94);
+  out[kLineChars] = '\0';
+}
+
+float TextLineX() { return -0.98f; }
+float TextLineY(int line) { return 0.95f - 0.048f * static_cast<float>(line); }
+
+void BigMeshVertex(int index, float* x, float* y, unsigned int* colour)
+{
+  // Corners of the two triangles of one cell, as offsets in cells.
+  static const int kCorners[6][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 0}, {1, 1}, {0, 1}};
+  const int cells = 64;
+  const float cellWidth = 10.0f, cellHeight = 7.5f;
+  int quad = index / 6, corner = index % 6;
+  int cx = quad % cells + kCorners[corner][0];
+  int cy = quad / cells + kCorners[corner][1];
+  *x = -320.0f + cellWidth * static_cast<float>(cx);
+  *y = -240.0f + cellHeight * static_cast<float>(cy);
+  unsigned int r = static_cast<unsigned int>(cx * 4) & 0xFF;
+  unsigned int g = static_cast<unsigned int>(cy * 4) & 0xFF;
+  *colour = 0xFF000000u | (r << 16) | (g << 8) | 0x80u;
+}
+
+void SnapshotIfAsked()
+{
+  const char* path = getenv("BENCH_SNAPSHOT");
+  if (!path || !*path) return;
+  static unsigned char pixels[kWidth * kHeight * 3];
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+  FILE* file = fopen(path, "wb");
+  if (!file) return;
+  fprintf(file, "P6\n%d %d\n255\n", kWidth, kHeight);
+  for (int y = kHeight - 1; y >= 0; --y) fwrite(pixels + y * kWidth * 3, 1, kWidth * 3, file);
+  fclose(file);
+}
+
+bool AppendTimes(const char* path, const double* wall, const double* cpu, size_t count)
+{
+  FILE* file = fopen(path, "a");
+  if (!file) return false;
+  for (size_t i = 0; i < count; ++i)
+    fprintf(file, "%.4f %.4f\n", wall[i] * 1000.0, cpu[i] * 1000.0);
+  return fclose(file) == 0;
+}
+
+}  // namespace bench

@@ -1,0 +1,125 @@
+// The engine's side of the frame scenarios, shared by the timing program and
+// the call-cost program: building each scenario's meshes, texture and font,
+// and drawing one frame's objects between OxSysFrameStart and OxSysFrameEnd.
+#pragma once
+#include "BenchCommon.h"
+#include "Oxlen.h"
+
+namespace bench {
+
+struct EngineScene {
+  int scenario = -1;
+  OxGfxVertexList* quads[kObjects] = {};
+  OxGfxVertexList* sprite = nullptr;
+  OxGfxTexture* texture = nullptr;
+  OxGfxFontId font = -1;
+  OxGfxVertexList* big = nullptr;
+};
+
+inline OxGfxVertexList* EngineQuad(float half, unsigned int colour, float uv)
+{
+  OxGfxMeshStart();
+  OxGfxTriAdd(-half, -half, colour, 0, uv, half, -half, colour, uv, uv, half, half, colour, uv, 0);
+  OxGfxTriAdd(-half, -half, colour, 0, uv, half, half, colour, uv, 0, -half, half, colour, 0, 0);
+  return OxGfxMeshEnd();
+}
+
+inline bool EngineBuild(EngineScene* scene, int scenario)
+{
+  scene->scenario = scenario;
+  if (scenario == kQuads) {
+    for (int i = 0; i < kObjects; ++i)
+      if (!(scene->quads[i] = EngineQuad(kQuadSize / 2.0f, QuadMeshColour(i), 1.0f))) return false;
+  } else if (scenario == kSprites) {
+    static unsigned char pixels[kTextureSize * kTextureSize * 4];
+    SpriteTexturePixels(pixels);
+    scene->texture = OxGfxTextureLoadFromMemory(pixels, kTextureSize, kTextureSize);
+    scene->sprite = EngineQuad(kSpriteSize / 2.0f, 0xFFFFFFFFu, kCellUv);
+    if (!scene->texture || !scene->sprite) return false;
+  } else if (scenario == kText) {
+    scene->font = OxGfxCreateFont(kFontPath, kFontPixels);
+    if (scene->font == -1) return false;
+  } else if (scenario == kBig) {
+    OxGfxMeshStart();
+    for (int v = 0; v < kBigMeshVertices; ++v) {
+      float x, y;
+      unsigned int colour;
+      BigMeshVertex(v, &x, &y, &colour);
+      OxGfxVertexAdd(x, y, colour, 0, 0);
+    }
+    if (!(scene->big = OxGfxMeshEnd())) return false;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+inline void ToMtx33(const float rows[2][3], OxMtx33* m)
+{
+  for (int c = 0; c < 3; ++c) {
+    m->m[0][c] = rows[0][c];
+    m->m[1][c] = rows[1][c];
+    m->m[2][c] = c == 2 ? 1.0f : 0.0f;
+  }
+}
+
+// The objects of one frame; `objects` limits the count (for the call-cost
+// runs, which compare two counts).
+inline void EngineDraw(EngineScene* scene, int frame, int objects)
+{
+  float rows[2][3];
+  OxMtx33 m;
+  if (scene->scenario == kQuads) {
+    OxGfxSetRenderMode(OxGfxRenderModeColor);
+    OxGfxSetBlendMode(OxGfxBlendModeNone);
+    for (int i = 0; i < objects; ++i) {
+      float rgba[4];
+      ObjectTransform(i, frame, rows);
+      ObjectColour(i, frame, rgba);
+      ToMtx33(rows, &m);
+      OxGfxSetTransform(&m);
+      OxGfxSetColorToMultiply(rgba[0], rgba[1], rgba[2], rgba[3]);
+      OxGfxMeshDraw(scene->quads[i], OxGfxMeshDrawModeTriangles);
+    }
+  } else if (scene->scenario == kSprites) {
+    OxGfxSetRenderMode(OxGfxRenderModeTexture);
+    OxGfxSetBlendMode(OxGfxBlendModeBlend);
+    // The texture program's colour uniforms start at zero (invisible), as a
+    // game sets them; the library's value cache sends them only once.
+    OxGfxSetTransparency(1.0f);
+    OxGfxSetColorToMultiply(1.0f, 1.0f, 1.0f, 1.0f);
+    OxGfxSetColorToAdd(0.0f, 0.0f, 0.0f, 0.0f);
+    for (int i = 0; i < objects; ++i) {
+      float u, v;
+      ObjectTransform(i, frame, rows);
+      SpriteOffset(i, frame, &u, &v);
+      ToMtx33(rows, &m);
+      OxGfxSetTransform(&m);
+      OxGfxTextureSet(scene->texture, u, v);
+      OxGfxMeshDraw(scene->sprite, OxGfxMeshDrawModeTriangles);
+    }
+  } else if (scene->scenario == kText) {
+    char line[kLineChars + 1];
+    for (int l = 0; l < objects; ++l) {
+      TextLine(l, frame, line);
+      OxGfxPrint(scene->font, line, TextLineX(), TextLineY(l), 1.0f, 0.0f, 0.0f, 0.0f, 1.0f);
+    }
+  } else if (scene->scenario == kBig) {
+    const float identity[2][3] = {{1, 0, 0}, {0, 1, 0}};
+    OxGfxSetRenderMode(OxGfxRenderModeColor);
+    OxGfxSetBlendMode(OxGfxBlendModeNone);
+    ToMtx33(identity, &m);
+    for (int i = 0; i < objects; ++i) {
+      OxGfxSetTransform(&m);
+      OxGfxMeshDraw(scene->big, OxGfxMeshDrawModeTriangles);
+    }
+  }
+}
+
+// Objects a frame in the scenario's own definition.
+inline int SceneObjects(int scenario)
+{
+  return scenario == kText ? kTextLines : scenario == kBig ? 1 : kObjects;
+}
+
+}  // namespace bench
