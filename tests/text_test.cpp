@@ -338,6 +338,11 @@ TEST_F(Text, VertexLayoutAndMeasuring)
     EXPECT_NEAR(two[24], -0.5f + (a.advanceX + b.left) * sx, 1e-6f) << text;
     EXPECT_NEAR(two[25], 0.25f + b.top * sy, 1e-6f) << text;
   }
+  // The vertices not drawn are uploaded as zeros, also when a longer text
+  // printed before filled them.
+  OxGfxPrint(font, "B  ", 0, 0, 1, 0, 0, 0, 1);
+  std::vector<float> tail = TextVertices(18);
+  for (int i = 24; i < 72; ++i) EXPECT_EQ(tail[i], 0.0f) << i;
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   OxSysFrameEnd();
 

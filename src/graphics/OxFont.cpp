@@ -48,6 +48,10 @@ const OxGfxFontId kNoFont = -1;
 
 FT_Library gFreeType = nullptr;
 GLuint gTextVertexBuffer = 0;
+// Vertex memory reused by every print, grown only for a longer text, so a
+// frame's text allocates nothing once its longest line has been printed.
+TextVertex* gTextScratch = nullptr;
+size_t gTextScratchCapacity = 0;
 // Fonts in creation order.
 OxFont* gFontHead = nullptr;
 // The next id to try; counts up and wraps from 127 to -128, never reset.
@@ -156,6 +160,9 @@ void OxGfxFontSystemEnd(void)
   // Nothing was made when graphics never got as far as starting fonts.
   if (gTextVertexBuffer != 0) glDeleteBuffers(1, &gTextVertexBuffer);
   gTextVertexBuffer = 0;
+  free(gTextScratch);
+  gTextScratch = nullptr;
+  gTextScratchCapacity = 0;
   RemoveAllFonts();
   if (gFreeType) FT_Done_FreeType(gFreeType);
   gFreeType = nullptr;
@@ -214,6 +221,19 @@ void OxGfxDestroyFont(OxGfxFontId font)
 
 // ---- Text ----------------------------------------------------------------------------------
 
+// The print vertex memory for at least count vertices; null when it cannot
+// grow (the old memory is kept for the next print).
+static TextVertex* ScratchVertices(size_t count)
+{
+  if (count + 1 > gTextScratchCapacity) {
+    void* grown = realloc(gTextScratch, (count + 1) * sizeof(TextVertex));
+    if (!grown) return nullptr;
+    gTextScratch = static_cast<TextVertex*>(grown);
+    gTextScratchCapacity = count + 1;
+  }
+  return gTextScratch;
+}
+
 void OxGfxPrint(OxGfxFontId font, const char* text, float x, float y, float scale, float red,
                 float green, float blue, float alpha)
 {
@@ -247,7 +267,7 @@ void OxGfxPrint(OxGfxFontId font, const char* text, float x, float y, float scal
 
   size_t length = strlen(text);
   size_t capacity = length * kVerticesPerGlyph;
-  TextVertex* vertices = static_cast<TextVertex*>(calloc(capacity + 1, sizeof(TextVertex)));
+  TextVertex* vertices = ScratchVertices(capacity);
   if (!vertices) {
     printf("Error: Cannot print msg (%s). Memory allocation failed\n", text);
     if (coords != -1) glDisableVertexAttribArray(coords);
@@ -281,10 +301,11 @@ void OxGfxPrint(OxGfxFontId font, const char* text, float x, float y, float scal
     vertices[count++] = TextVertex{left + w, top - h, u + du, v + dv};
   }
 
+  // The upload covers six vertices per byte; the ones not drawn are zero.
+  memset(vertices + count, 0, (capacity - count) * sizeof(TextVertex));
   glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(capacity * sizeof(TextVertex)), vertices,
                GL_DYNAMIC_DRAW);
   glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(count));
-  free(vertices);
   if (coords != -1) glDisableVertexAttribArray(coords);
 
   RestoreModes(previousSlot, previousBlendMode);
