@@ -1,9 +1,11 @@
 // The first visible demo: coloured meshes in a world moved by the camera
 // (arrow keys) and placed by world transforms, drawn opaque, alpha-blended
-// and additive. Space cycles the blend mode of the spinning squares with a
-// laser sound, Enter plays an explosion; a music stream loops in its own
-// group, paused with P and while the window has no focus, louder and softer
-// with + and -. Runs at 60 frames per second until Escape is pressed or the
+// and additive, over a textured, scrolling background, with a title and the
+// frame rate printed on top. Space cycles the blend mode of the spinning
+// squares with a laser sound, Enter plays an explosion; a music stream loops
+// in its own group, paused with P and while the window has no focus, louder
+// and softer with + and -. Runs at 60 frames per second until Escape is
+// pressed or the
 // window is closed.
 // "--frames N" stops it after N frames (for runs without a display).
 #include <stdio.h>
@@ -44,6 +46,22 @@ static OxGfxVertexList* Grid()
   return OxGfxMeshEnd();
 }
 
+// A 64 x 64 checkerboard of two blues, made in memory, to tile the background.
+static OxGfxTexture* Checkerboard()
+{
+  static unsigned char pixels[64 * 64 * 4];
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) {
+      unsigned char* pixel = &pixels[(y * 64 + x) * 4];
+      bool light = ((x / 16) + (y / 16)) % 2 == 0;
+      pixel[0] = light ? 40 : 24;
+      pixel[1] = light ? 60 : 36;
+      pixel[2] = light ? 96 : 64;
+      pixel[3] = 255;
+    }
+  return OxGfxTextureLoadFromMemory(pixels, 64, 64);
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand)
 {
   unsigned long frameLimit = FrameLimit(commandLine);
@@ -55,6 +73,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
   OxGfxVertexList* grid = Grid();
   OxGfxVertexList* square = Square(60, 0xFFFF4040, 0xFF40FF40, 0xFF4040FF, 0xFFFFFF40);
   OxGfxVertexList* glow = Square(90, 0xFFFF8000, 0xFFFF8000, 0xFF0080FF, 0xFF0080FF);
+  // The background: a window-sized quad that follows the camera, its texture
+  // repeated 12 x 9 times and scrolled through the texture offset.
+  OxGfxTexture* background = Checkerboard();
+  OxGfxMeshStart();
+  OxGfxTriAdd(-400, -300, 0xFFFFFFFF, 0, 9, 400, -300, 0xFFFFFFFF, 12, 9, 400, 300, 0xFFFFFFFF,
+              12, 0);
+  OxGfxTriAdd(-400, -300, 0xFFFFFFFF, 0, 9, 400, 300, 0xFFFFFFFF, 12, 0, -400, 300, 0xFFFFFFFF,
+              0, 0);
+  OxGfxVertexList* backdrop = OxGfxMeshEnd();
+  const char* fontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+  OxGfxFontId titleFont = OxGfxCreateFont(fontPath, 28);
+  OxGfxFontId smallFont = OxGfxCreateFont(fontPath, 16);
+  float scroll = 0;
 
   // Sound effects and music in two groups; a missing file only means silence.
   OxAudioGroup effects = OxAudioCreateGroup();
@@ -102,8 +133,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     angle += 1.5f;
 
     OxMtx33 identity, rotation, translation, transform;
-    OxGfxSetRenderMode(OxGfxRenderModeColor);
+    OxGfxSetRenderMode(OxGfxRenderModeTexture);
     OxGfxSetBlendMode(OxGfxBlendModeNone);
+    OxGfxSetColorToMultiply(1, 1, 1, 1);
+    OxGfxSetTransparency(1.0f);
+    scroll += 0.004f;
+    if (scroll > 1.0f) scroll -= 1.0f;
+    OxGfxTextureSet(background, scroll, scroll * 0.5f);
+    OxMtx33Trans(&translation, cameraX, cameraY);
+    OxGfxSetTransform(&translation);
+    OxGfxMeshDraw(backdrop, OxGfxMeshDrawModeTriangles);
+
+    OxGfxSetRenderMode(OxGfxRenderModeColor);
     OxGfxSetTransparency(1.0f);
     OxMtx33Identity(&identity);
     OxGfxSetTransform(&identity);
@@ -130,6 +171,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     }
     OxGfxSetBlendColor(0, 0, 0, 0);
 
+    // Text in normalised device coordinates: (-1, -1) is the bottom-left.
+    char rate[64];
+    snprintf(rate, sizeof(rate), "%.1f frames per second", OxFrameRateControllerGetFrameRate());
+    OxGfxPrint(titleFont, "Oxlen Engine demo", -0.95f, 0.88f, 1.0f, 1, 1, 1, 1);
+    OxGfxPrint(smallFont, rate, -0.95f, 0.80f, 1.0f, 1.0f, 0.85f, 0.3f, 1);
+    OxGfxPrint(smallFont, "Arrows move the camera, Space changes the blend mode, Escape quits",
+               -0.95f, -0.95f, 1.0f, 0.8f, 0.8f, 0.9f, 0.9f);
+
     OxSysFrameEnd();
     ++frames;
     if (frameLimit && frames >= frameLimit) break;
@@ -138,6 +187,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
   OxGfxMeshFree(grid);
   OxGfxMeshFree(square);
   OxGfxMeshFree(glow);
+  OxGfxMeshFree(backdrop);
+  OxGfxTextureUnload(background);
+  OxGfxDestroyFont(titleFont);
+  OxGfxDestroyFont(smallFont);
   OxAudioStopGroup(effects);
   OxAudioStopGroup(musicGroup);
   OxAudioUnloadAudio(laser);

@@ -155,4 +155,131 @@ OX_EXTERN_C_END
 OX_API void OxGfxTriListInitialize(OxGfxVertexList* mesh);
 #endif
 
+/* ==== Textures, fonts and text ============================================
+   Every function below belongs to the game's thread, with the OpenGL
+   context current (after OxGfxInit, before OxGfxExit). Pointers are not
+   tested for null unless a function says so. */
+
+/* A loaded texture, owned by the game from its load call until
+   OxGfxTextureUnload. textureName points to the one OpenGL texture name;
+   sourcePath holds the path the texture was loaded from, zero-terminated,
+   and is all zero for a texture made from memory. */
+typedef struct OxGfxTexture {
+  unsigned int* textureName;
+  char sourcePath[256];
+} OxGfxTexture;
+
+/* Filtering modes for OxGfxSetTextureMode. Passed as 32-bit ints. */
+typedef enum OxGfxTextureMode {
+  OxGfxTextureModeNearest = 0, /* the nearest texel */
+  OxGfxTextureModeLinear = 1   /* the four nearest texels blended */
+} OxGfxTextureMode;
+
+/* A font's id, a signed 8-bit integer. -1 is the failure result of
+   OxGfxCreateFont and is never the id of a font. */
+typedef signed char OxGfxFontId;
+
+OX_EXTERN_C_BEGIN
+
+/* ---- Textures ------------------------------------------------------------- */
+
+/* Loads an image file (PNG, JPEG, BMP, GIF, TGA, WebP and the decoder's other
+   formats; TGA files are known by the extension ".tga") into a new texture:
+   RGBA8, texture coordinate (0, 0) at the image's top-left texel, nearest
+   filtering, repeat wrapping, left unbound. path: a zero-terminated string of
+   at most 255 bytes, passed to the file system as given (UTF-8 works).
+   Returns null, printing nothing, for a path of 256 bytes or more, a file
+   that cannot be read or decoded completely (missing, a directory, empty,
+   truncated, not an image), an image wider or taller than the OpenGL
+   implementation's maximum texture size, or when memory runs out. */
+OX_API OxGfxTexture* OxGfxTextureLoad(const char* path);
+/* Makes a texture from width x height pixels of four bytes each, red, green,
+   blue, alpha, row after row with no gaps, the first row on top (v = 0);
+   nearest filtering, left unbound. sourcePath stays all zero. Returns null
+   for a negative width or height, one above the maximum texture size, or
+   when memory runs out. pixels is not tested (null leaves the texels
+   undefined). */
+OX_API OxGfxTexture* OxGfxTextureLoadFromMemory(const void* pixels, int width, int height);
+/* Deletes the texture's OpenGL object and frees the record. A null texture
+   is ignored; the record must not be used afterwards. */
+OX_API void OxGfxTextureUnload(OxGfxTexture* texture);
+/* Selects the texture for following draws: binds it on texture unit 0 and
+   sets the program in use's sampler to unit 0 and its texture-coordinate
+   offset to (offsetX, offsetY), call it in OxGfxRenderModeTexture. An offset
+   above 1.0 is reduced by whole units into (0, 1] (1.5 gives 0.5, 3.0 gives
+   1.0); offsets of 1.0 or less, infinities and NaNs pass unchanged. A null
+   texture unbinds the texture and changes no uniform. With no program in
+   use the uniforms are left as they are. A pending OpenGL error is fatal
+   (reported under "OxGfxTextureSet"). */
+OX_API void OxGfxTextureSet(OxGfxTexture* texture, float offsetX, float offsetY);
+/* Sets the filters of the texture bound now (call it after OxGfxTextureSet):
+   OxGfxTextureModeNearest or OxGfxTextureModeLinear; the setting stays with
+   that texture. Any other value prints "Unsupported texture mode!\n" and
+   changes nothing. */
+OX_API void OxGfxSetTextureMode(int mode);
+/* Saves nothing: with both arguments non-null it prints
+   "OxGfxSaveTextureToFile not supported in the OpenGL version of the Oxlen
+   Engine!\n"; otherwise it does nothing. */
+OX_API void OxGfxSaveTextureToFile(OxGfxTexture* texture, const char* path);
+/* Blends two packed colours byte by byte: c0 + (c1 - c0) x t rounded to the
+   nearest whole value, with t clamped to [0, 1] (t <= 0 gives colour0,
+   t >= 1 colour1; a NaN t gives colour0). Serves any byte layout, such as
+   0xAARRGGBB. Keeps no state; callable from any thread. */
+OX_API unsigned int OxGfxColInterp(unsigned int colour0, unsigned int colour1, float t);
+
+/* ---- Fonts and text ------------------------------------------------------- */
+
+/* Starts the font system: the rasteriser and the text vertex buffer. Called
+   by OxGfxInit; a game does not call it. A rasteriser that fails to start is
+   a fatal report ("Freetype not loaded", under "OxGfxFontSystemStart"). */
+OX_API void OxGfxFontSystemStart(void);
+/* Stops the font system: deletes the text vertex buffer, destroys every font
+   that remains and stops the rasteriser. Called by OxGfxExit. */
+OX_API void OxGfxFontSystemEnd(void);
+/* Creates a font from face 0 of the font file at path at a pixel size (the
+   em height), rasterising the characters 32 to 127 into one atlas texture.
+   Prints "Font %s, size %d, " and, after any "\n - Could not generate a
+   glyph for %c\n" lines for characters that do not render,
+   "generated a %d x %d (%d kb) atlas.\n" with the atlas size. The atlas
+   texture is left bound on texture unit 0. Returns the new font's id: 1 for
+   the first font, then counting up, wrapping from 127 to -128 and skipping
+   -1 and the ids of live fonts. Fails with -1, printing
+   "Error: Could not load font %s\n" with the path and registering nothing,
+   for a size of 0 or less, a file the rasteriser cannot open as a font, a
+   font none of whose characters 32 to 127 renders an image, or an atlas
+   larger than the maximum texture size; fails with -1 and no message when
+   255 fonts are live, so that no id is free. A failed creation uses no id. */
+OX_API OxGfxFontId OxGfxCreateFont(const char* path, int size);
+/* Draws text on one line with the font, in normalised device coordinates
+   (the drawing area spans -1 to 1; (0, 0) is its centre): the pen starts at
+   (x, y) on the baseline, each glyph pixel measures 2 / window width x
+   scale across and 2 / window height x scale up. Colour red, green, blue,
+   alpha, nominally 0..1, blended over the screen with the glyphs' coverage.
+   One draw call. Characters 0 to 31 and bytes 128 to 255 draw nothing and
+   do not move the pen. The render mode and blend mode in effect before the
+   call are restored; the font's atlas stays bound on texture unit 0. An id
+   no live font has prints "Error: Cannot print msg (%s). FontId (%d) coud
+   not be found\n" and draws nothing. Call between OxGfxStart and OxGfxEnd. */
+OX_API void OxGfxPrint(OxGfxFontId font, const char* text, float x, float y, float scale,
+                       float red, float green, float blue, float alpha);
+/* Measures text as OxGfxPrint would draw it at scale, in normalised device
+   units: *width receives the pen travel (the sum of the advances), *height
+   the tallest glyph image; either pointer may be null. Bytes 128 to 255 add
+   nothing. An id no live font has prints "Error: Cannot get size of msg
+   (%s). FontId (%d) coud not be found\n" and writes nothing. */
+OX_API void OxGfxGetPrintSize(OxGfxFontId font, const char* text, float scale, float* width,
+                              float* height);
+/* Destroys the font: its face and its atlas texture. The id is not handed
+   out again until the id counter wraps. An id no live font has prints
+   "Error: Trying to destroy a font with an unknown fontId (%d)\n". */
+OX_API void OxGfxDestroyFont(OxGfxFontId font);
+
+OX_EXTERN_C_END
+
+#ifdef __cplusplus
+/* Gives the record a zero-filled name cell (one unsigned int) in
+   textureName; creates no OpenGL object. A null texture is ignored. */
+OX_API void OxGfxTextureInitialize(OxGfxTexture* texture);
+#endif
+
 #endif

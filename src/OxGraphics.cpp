@@ -13,10 +13,12 @@
 #include "OxMatrix4.h"
 #include "OxMtx33.h"
 #include "OxSystem.h"
+#include "graphics/OxFontSystem.h"
 #include "graphics/OxGraphicsInternal.h"
 #include "graphics/OxMatrixBuilders.h"
 #include "graphics/Shader.h"
 #include "platform/OxPlatformGL.h"
+#include "platform/OxPlatformImage.h"
 #include "platform/OxPlatformTerminal.h"
 #include "system/OxSystemInternal.h"
 
@@ -120,16 +122,6 @@ void OxGfxCheckGLErrorReport(int line, const char* function)
 
 unsigned int OxGfxGetCurrentBlendMode() { return gBlendMode; }
 
-// ---- Font system start and stop ---------------------------------------------
-// PLACEHOLDER: the font system's start and stop. The text code replaces these
-// two bodies (FreeType, the text vertex buffer, the font registry) and exports
-// them; OxGfxInit and OxGfxExit already call them at their places.
-
-namespace {
-void OxGfxFontSystemStart() {}
-void OxGfxFontSystemEnd() {}
-}  // namespace
-
 // ---- Camera helpers ------------------------------------------------------------
 
 namespace {
@@ -209,7 +201,7 @@ int OxGfxInit(int width, int height)
   if (!GLEW_VERSION_2_0) HALT("OxGfxInit", "OpenGL 2.0 is not supported!!");
   gOpenGLReady = true;
 
-  // NOTE: the image decoder's start belongs here, with the texture code.
+  OxPlatformImageStart();
 
   UpdateWindowExtents();
   gShader.BuildPrograms();
@@ -244,7 +236,7 @@ void OxGfxExit(void)
   gShader.Destroy();
   if (gRenderingContext) OxPlatformDeleteContext(gRenderingContext);
   if (gDeviceContext) OxPlatformReleaseDC(OxSysGetWindowHandle(), gDeviceContext);
-  // NOTE: the image decoder's stop belongs here, with the texture code.
+  OxPlatformImageStop();
   // Cleared so that a second exit, or one after a failed start, does nothing.
   gRenderingContext = nullptr;
   gDeviceContext = nullptr;

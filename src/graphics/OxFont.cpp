@@ -1,0 +1,310 @@
+// Fonts and text: the font system's start and stop, the registry of fonts
+// by id, font creation, printing in normalised device coordinates with the
+// font program, measuring and destroying. Leans on FreeType, GLEW, the glyph
+// atlas and the graphics module's Shader and render state.
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <new>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <GL/glew.h>
+
+#include "OxGraphics.h"
+#include "OxMath.h"
+#include "graphics/OxFontSystem.h"
+#include "graphics/OxGlyphAtlas.h"
+#include "graphics/OxGraphicsInternal.h"
+#include "graphics/Shader.h"
+
+namespace {
+
+// ---- Types ---------------------------------------------------------------------------
+
+// One registry entry: a created font.
+struct OxFont {
+  OxGfxFontId id;
+  FT_Face face;
+  OxGlyphAtlas* atlas;
+  OxFont* next;
+  OxFont* prev;
+};
+
+// One text vertex: position in normalised device coordinates, then the atlas
+// texture coordinate; the font program's "aCoords".
+struct TextVertex {
+  float x, y, u, v;
+};
+
+const int kVerticesPerGlyph = 6;
+// Every value an OxGfxFontId can take.
+const int kFontIdCount = 256;
+const OxGfxFontId kNoFont = -1;
+
+// ---- Module state -----------------------------------------------------------------
+
+FT_Library gFreeType = nullptr;
+GLuint gTextVertexBuffer = 0;
+// Fonts in creation order.
+OxFont* gFontHead = nullptr;
+// The next id to try; counts up and wraps from 127 to -128, never reset.
+OxGfxFontId gNextFontId = 1;
+
+// ---- Registry ------------------------------------------------------------------------
+
+OxGfxFontId NextId(OxGfxFontId id)
+{
+  return static_cast<OxGfxFontId>(static_cast<unsigned char>(id) + 1u);
+}
+
+OxFont* FindFont(OxGfxFontId id)
+{
+  for (OxFont* font = gFontHead; font; font = font->next)
+    if (font->id == id) return font;
+  return nullptr;
+}
+
+// The first id from the counter on that is neither the failure value nor
+// held by a live font; -1 when every id is taken. Uses up nothing.
+OxGfxFontId FindFreeId()
+{
+  OxGfxFontId id = gNextFontId;
+  for (int tried = 0; tried < kFontIdCount; ++tried, id = NextId(id))
+    if (id != kNoFont && !FindFont(id)) return id;
+  return kNoFont;
+}
+
+void AppendFont(OxFont* font)
+{
+  if (!gFontHead) {
+    gFontHead = font;
+    return;
+  }
+  OxFont* last = gFontHead;
+  while (last->next) last = last->next;
+  last->next = font;
+  font->prev = last;
+}
+
+void RemoveFont(OxFont* font)
+{
+  if (font->prev) font->prev->next = font->next;
+  if (font->next) font->next->prev = font->prev;
+  if (gFontHead == font) gFontHead = font->next;
+  if (font->face) FT_Done_Face(font->face);
+  delete font->atlas;
+  free(font);
+}
+
+void RemoveAllFonts()
+{
+  while (gFontHead) RemoveFont(gFontHead);
+}
+
+// ---- Drawing helpers ---------------------------------------------------------------
+
+// Font pixels to normalised device units, horizontally and vertically.
+void PixelScale(float scale, float* sx, float* sy)
+{
+  *sx = 2.0f / static_cast<float>(OxGfxGetWindowWidth()) * scale;
+  *sy = 2.0f / static_cast<float>(OxGfxGetWindowHeight()) * scale;
+}
+
+// The glyph of one byte of text; null for bytes 128 to 255, which lie
+// outside the table and so draw and measure nothing.
+const OxGlyph* GlyphOf(const OxGlyphAtlas& atlas, char character)
+{
+  unsigned char code = static_cast<unsigned char>(character);
+  if (code >= OxGlyphAtlas::kGlyphCount) return nullptr;
+  return &atlas.glyphs[code];
+}
+
+// Puts back the blend mode and the program that were in effect before a
+// print: the render modes through OxGfxSetRenderMode, so that the restored
+// program gets the camera's matrices again.
+void RestoreModes(unsigned int slot, unsigned int blendMode)
+{
+  OxGfxSetBlendMode(static_cast<int>(blendMode));
+  if (slot == kShaderSlotNone)
+    OxGfxSetRenderMode(OxGfxRenderModeNone);
+  else if (slot == kShaderSlotColor)
+    OxGfxSetRenderMode(OxGfxRenderModeColor);
+  else if (slot == kShaderSlotTexture)
+    OxGfxSetRenderMode(OxGfxRenderModeTexture);
+  else
+    gShader.Use(slot);
+}
+
+}  // namespace
+
+// ---- Font system ---------------------------------------------------------------------
+
+void OxGfxFontSystemStart(void)
+{
+  if (FT_Init_FreeType(&gFreeType) != 0) {
+    gFreeType = nullptr;
+    HALT("OxGfxFontSystemStart", "Freetype not loaded");
+  }
+  glGenBuffers(1, &gTextVertexBuffer);
+}
+
+void OxGfxFontSystemEnd(void)
+{
+  // Nothing was made when graphics never got as far as starting fonts.
+  if (gTextVertexBuffer != 0) glDeleteBuffers(1, &gTextVertexBuffer);
+  gTextVertexBuffer = 0;
+  RemoveAllFonts();
+  if (gFreeType) FT_Done_FreeType(gFreeType);
+  gFreeType = nullptr;
+}
+
+// ---- Fonts -------------------------------------------------------------------------------
+
+OxGfxFontId OxGfxCreateFont(const char* path, int size)
+{
+  OxGfxFontId id = FindFreeId();
+  if (id == kNoFont) return kNoFont;
+
+  FT_Face face = nullptr;
+  if (size <= 0 || !gFreeType || FT_New_Face(gFreeType, path, 0, &face) != 0) {
+    printf("Error: Could not load font %s\n", path);
+    return kNoFont;
+  }
+
+  // Measured before anything is printed or registered, so that a font that
+  // cannot be built leaves nothing behind.
+  GLint sizeLimit = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &sizeLimit);
+  if (sizeLimit < 0) sizeLimit = 0;
+  OxGlyphAtlas* atlas = new (std::nothrow)
+      OxGlyphAtlas(face, static_cast<unsigned int>(size), static_cast<unsigned int>(sizeLimit));
+  OxFont* font = static_cast<OxFont*>(calloc(1, sizeof(OxFont)));
+  if (!atlas || !font || !atlas->IsBuildable()) {
+    delete atlas;
+    free(font);
+    FT_Done_Face(face);
+    printf("Error: Could not load font %s\n", path);
+    return kNoFont;
+  }
+
+  printf("Font %s, size %d, ", path, size);
+  font->id = id;
+  font->face = face;
+  gNextFontId = NextId(id);
+  AppendFont(font);
+  atlas->Build();
+  font->atlas = atlas;
+  printf("generated a %d x %d (%d kb) atlas.\n", static_cast<int>(atlas->width),
+         static_cast<int>(atlas->height), static_cast<int>(atlas->width * atlas->height / 1024u));
+  return id;
+}
+
+void OxGfxDestroyFont(OxGfxFontId font)
+{
+  OxFont* entry = FindFont(font);
+  if (!entry) {
+    printf("Error: Trying to destroy a font with an unknown fontId (%d)\n", font);
+    return;
+  }
+  RemoveFont(entry);
+}
+
+// ---- Text ----------------------------------------------------------------------------------
+
+void OxGfxPrint(OxGfxFontId font, const char* text, float x, float y, float scale, float red,
+                float green, float blue, float alpha)
+{
+  OxFont* entry = FindFont(font);
+  if (!entry) {
+    printf("Error: Cannot print msg (%s). FontId (%d) coud not be found\n", text, font);
+    return;
+  }
+  const OxGlyphAtlas& atlas = *entry->atlas;
+
+  // The font program directly, so that no camera matrices are sent to it.
+  unsigned int previousSlot = gShader.GetCurrentProgram();
+  gShader.Use(kShaderSlotFont);
+  unsigned int previousBlendMode = OxGfxGetCurrentBlendMode();
+  OxGfxSetBlendMode(OxGfxBlendModeBlend);
+
+  gShader.SetUniform4f(kUniformFontColor, red, green, blue, alpha);
+  glBindTexture(GL_TEXTURE_2D, atlas.texture);
+  gShader.SetUniform1i(kUniformTexture, 0);
+
+  GLint coords = gShader.GetAttribLocation(kAttributeCoords);
+  if (coords != -1) glEnableVertexAttribArray(coords);
+  glBindBuffer(GL_ARRAY_BUFFER, gTextVertexBuffer);
+  if (coords != -1) glVertexAttribPointer(coords, 4, GL_FLOAT, GL_FALSE, 0, nullptr);
+
+  float sx, sy;
+  PixelScale(scale, &sx, &sy);
+  float penX = x, penY = y;
+
+  size_t length = strlen(text);
+  size_t capacity = length * kVerticesPerGlyph;
+  TextVertex* vertices = static_cast<TextVertex*>(calloc(capacity + 1, sizeof(TextVertex)));
+  if (!vertices) {
+    printf("Error: Cannot print msg (%s). Memory allocation failed\n", text);
+    if (coords != -1) glDisableVertexAttribArray(coords);
+    RestoreModes(previousSlot, previousBlendMode);
+    return;
+  }
+
+  float atlasWidth = static_cast<float>(atlas.width);
+  float atlasHeight = static_cast<float>(atlas.height);
+  size_t count = 0;
+  for (size_t i = 0; i < length; ++i) {
+    const OxGlyph* glyph = GlyphOf(atlas, text[i]);
+    if (!glyph) continue;
+    float left = penX + glyph->bearingLeft * sx;
+    float top = penY + glyph->bearingTop * sy;
+    float w = glyph->width * sx;
+    float h = glyph->height * sy;
+    penX += glyph->advanceX * sx;
+    penY += glyph->advanceY * sy;
+    if (w == 0.0f || h == 0.0f) continue;
+
+    float u = glyph->atlasU, v = glyph->atlasV;
+    float du = glyph->width / atlasWidth;
+    float dv = glyph->height / atlasHeight;
+    // Top-left, top-right, bottom-left; top-right, bottom-left, bottom-right.
+    vertices[count++] = TextVertex{left, top, u, v};
+    vertices[count++] = TextVertex{left + w, top, u + du, v};
+    vertices[count++] = TextVertex{left, top - h, u, v + dv};
+    vertices[count++] = TextVertex{left + w, top, u + du, v};
+    vertices[count++] = TextVertex{left, top - h, u, v + dv};
+    vertices[count++] = TextVertex{left + w, top - h, u + du, v + dv};
+  }
+
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(capacity * sizeof(TextVertex)), vertices,
+               GL_DYNAMIC_DRAW);
+  glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(count));
+  free(vertices);
+  if (coords != -1) glDisableVertexAttribArray(coords);
+
+  RestoreModes(previousSlot, previousBlendMode);
+}
+
+void OxGfxGetPrintSize(OxGfxFontId font, const char* text, float scale, float* width,
+                       float* height)
+{
+  OxFont* entry = FindFont(font);
+  if (!entry) {
+    printf("Error: Cannot get size of msg (%s). FontId (%d) coud not be found\n", text, font);
+    return;
+  }
+  float sx, sy;
+  PixelScale(scale, &sx, &sy);
+  float measuredWidth = 0.0f, measuredHeight = 0.0f;
+  for (const char* at = text; *at; ++at) {
+    const OxGlyph* glyph = GlyphOf(*entry->atlas, *at);
+    if (!glyph) continue;
+    measuredWidth += glyph->advanceX * sx;
+    measuredHeight = OxMax(measuredHeight, glyph->height * sy);
+  }
+  if (width) *width = measuredWidth;
+  if (height) *height = measuredHeight;
+}

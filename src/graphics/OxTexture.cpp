@@ -1,0 +1,188 @@
+// Textures: loading from image files and from memory, selecting with a
+// scrolling offset, filtering, unloading; and the packed-colour blend. Leans
+// on GLEW, the platform's image decoder and the graphics module's Shader.
+#include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <GL/glew.h>
+
+#include "OxGraphics.h"
+#include "OxMath.h"
+#include "graphics/OxGraphicsInternal.h"
+#include "graphics/Shader.h"
+#include "platform/OxPlatformImage.h"
+
+namespace {
+
+// ---- Constants ------------------------------------------------------------------
+
+// Longest path accepted, in bytes: sourcePath holds it with its zero.
+const size_t kMaxPathBytes = sizeof(OxGfxTexture::sourcePath) - 1;
+
+// ---- Helpers ---------------------------------------------------------------------
+
+// The largest width or height the OpenGL implementation takes; 0 without a
+// context, so that nothing is created then.
+GLint MaxTextureSize()
+{
+  GLint size = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+  return size;
+}
+
+bool FitsTexture(int width, int height)
+{
+  GLint limit = MaxTextureSize();
+  return width >= 0 && height >= 0 && width <= limit && height <= limit;
+}
+
+// A zero-filled record with its name cell; null when memory runs out.
+OxGfxTexture* NewTextureRecord()
+{
+  OxGfxTexture* texture = static_cast<OxGfxTexture*>(calloc(1, sizeof(OxGfxTexture)));
+  if (!texture) return nullptr;
+  OxGfxTextureInitialize(texture);
+  if (!texture->textureName) {
+    free(texture);
+    return nullptr;
+  }
+  return texture;
+}
+
+// Generates and binds the record's texture object with nearest filtering.
+void CreateBoundTexture(OxGfxTexture* texture)
+{
+  glGenTextures(1, texture->textureName);
+  glBindTexture(GL_TEXTURE_2D, *texture->textureName);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+}
+
+// An offset above 1.0 minus as many whole units as leave it in (0, 1]: the
+// result of subtracting 1.0 until it is no longer above 1.0, found without
+// the loop, which would never end once 1.0 is below the value's precision.
+// Below 2^24 the subtraction is exact, and so is x - floor(x).
+float ReduceOffset(float offset)
+{
+  if (!(offset > 1.0f) || isinf(offset)) return offset;
+  float fraction = offset - floorf(offset);
+  return fraction == 0.0f ? 1.0f : fraction;
+}
+
+}  // namespace
+
+// ---- Textures ------------------------------------------------------------------------
+
+void OxGfxTextureInitialize(OxGfxTexture* texture)
+{
+  if (!texture) return;
+  texture->textureName = static_cast<unsigned int*>(calloc(1, sizeof(unsigned int)));
+}
+
+OxGfxTexture* OxGfxTextureLoad(const char* path)
+{
+  size_t length = strnlen(path, kMaxPathBytes + 1);
+  if (length > kMaxPathBytes) return nullptr;
+
+  OxPlatformImage* image = OxPlatformImageOpen(path);
+  if (!image) return nullptr;
+  int width = OxPlatformImageWidth(image);
+  int height = OxPlatformImageHeight(image);
+  OxGfxTexture* texture = FitsTexture(width, height) ? NewTextureRecord() : nullptr;
+  if (!texture) {
+    OxPlatformImageRelease(image);
+    return nullptr;
+  }
+  memset(texture->sourcePath, 0, sizeof(texture->sourcePath));
+  memcpy(texture->sourcePath, path, length + 1);
+
+  CreateBoundTexture(texture);
+  // Uploaded in the byte order the decoder holds, so no pass over the pixels.
+  GLenum format = OxPlatformImagePixelOrder(image) == kOxPixelOrderBGRA ? GL_BGRA : GL_RGBA;
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, format, GL_UNSIGNED_BYTE,
+               OxPlatformImagePixels(image));
+  OxPlatformImageRelease(image);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  return texture;
+}
+
+OxGfxTexture* OxGfxTextureLoadFromMemory(const void* pixels, int width, int height)
+{
+  // Sizes OpenGL would refuse with an error that ends the process later.
+  if (!FitsTexture(width, height)) return nullptr;
+  OxGfxTexture* texture = NewTextureRecord();
+  if (!texture) return nullptr;
+  CreateBoundTexture(texture);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  return texture;
+}
+
+void OxGfxTextureUnload(OxGfxTexture* texture)
+{
+  if (!texture) return;
+  if (texture->textureName) glDeleteTextures(1, texture->textureName);
+  free(texture->textureName);
+  free(texture);
+}
+
+void OxGfxTextureSet(OxGfxTexture* texture, float offsetX, float offsetY)
+{
+  if (!texture) {
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return;
+  }
+  // Before OxGfxInit the OpenGL 2.0 entry points do not exist yet.
+  if (!glActiveTexture) return;
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, *texture->textureName);
+  // The cached setters make no OpenGL call while no program is in use.
+  gShader.SetUniform1i(kUniformTexture, 0);
+  CHECK_GL_ERROR("OxGfxTextureSet");
+
+  gShader.SetUniform2f(kUniformTextureOffset, ReduceOffset(offsetX), ReduceOffset(offsetY));
+  CHECK_GL_ERROR("OxGfxTextureSet");
+}
+
+void OxGfxSetTextureMode(int mode)
+{
+  GLint filter;
+  if (mode == OxGfxTextureModeNearest) {
+    filter = GL_NEAREST;
+  } else if (mode == OxGfxTextureModeLinear) {
+    filter = GL_LINEAR;
+  } else {
+    printf("Unsupported texture mode!\n");
+    return;
+  }
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+}
+
+void OxGfxSaveTextureToFile(OxGfxTexture* texture, const char* path)
+{
+  if (texture && path)
+    printf("OxGfxSaveTextureToFile not supported in the OpenGL version of the Oxlen Engine!\n");
+}
+
+// ---- Packed colours -------------------------------------------------------------------
+
+unsigned int OxGfxColInterp(unsigned int colour0, unsigned int colour1, float t)
+{
+  float weight = OxClamp(t, 0.0f, 1.0f);
+  // A NaN passes the clamp; it is taken as no weight at all.
+  if (weight != weight) weight = 0.0f;
+  unsigned int result = 0;
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    int from = static_cast<int>((colour0 >> shift) & 0xFF);
+    int to = static_cast<int>((colour1 >> shift) & 0xFF);
+    float blended = static_cast<float>(from) + static_cast<float>(to - from) * weight;
+    int channel = static_cast<int>(floorf(blended + 0.5f));
+    if (channel < 0) channel = 0;
+    if (channel > 255) channel = 255;
+    result |= static_cast<unsigned int>(channel) << shift;
+  }
+  return result;
+}

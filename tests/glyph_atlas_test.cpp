@@ -1,0 +1,132 @@
+// Glyph atlas layout rules as pure arithmetic: rows of images with one-texel
+// gaps, closed before column 1024, the atlas exactly as large as its rows.
+// The layout source is compiled into a small static library of its own.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <vector>
+
+#include "graphics/OxGlyphLayout.h"
+
+namespace {
+
+std::vector<OxGlyphSlot> Slots(std::initializer_list<std::pair<unsigned, unsigned>> sizes)
+{
+  std::vector<OxGlyphSlot> slots;
+  for (const auto& size : sizes) slots.push_back(OxGlyphSlot{size.first, size.second, 99, 99});
+  return slots;
+}
+
+void Measure(const std::vector<OxGlyphSlot>& slots, unsigned* width, unsigned* height)
+{
+  OxMeasureGlyphAtlas(slots.data(), slots.size(), 1u << 30, width, height);
+}
+
+}  // namespace
+
+// Cases: widths 10, 20, 30 and heights 12, 15, 9 give one row, 63 x 15,
+// glyphs at x = 0, 11 and 32 (the first at (0, 0)); a zero-width image (the
+// space) takes one texel; nothing at all gives 0 x 0.
+TEST(GlyphLayout, OneRow)
+{
+  std::vector<OxGlyphSlot> slots = Slots({{10, 12}, {20, 15}, {30, 9}});
+  unsigned width = 0, height = 0;
+  Measure(slots, &width, &height);
+  EXPECT_EQ(width, 63u);
+  EXPECT_EQ(height, 15u);
+  OxPlaceGlyphs(slots.data(), slots.size());
+  EXPECT_EQ(slots[0].x, 0u);
+  EXPECT_EQ(slots[1].x, 11u);
+  EXPECT_EQ(slots[2].x, 32u);
+  for (const OxGlyphSlot& slot : slots) EXPECT_EQ(slot.y, 0u);
+
+  slots = Slots({{0, 0}, {5, 7}});
+  Measure(slots, &width, &height);
+  EXPECT_EQ(width, 7u);
+  EXPECT_EQ(height, 7u);
+  OxPlaceGlyphs(slots.data(), slots.size());
+  EXPECT_EQ(slots[1].x, 1u);
+
+  Measure({}, &width, &height);
+  EXPECT_EQ(width, 0u);
+  EXPECT_EQ(height, 0u);
+}
+
+// Cases: a row filled to 1000 then a glyph 23 wide (1000 + 23 + 1 = 1024)
+// starts a new row; one 22 wide (1023) stays; the atlas width is the widest
+// row and the height the sum of the row heights; a glyph 1500 wide alone
+// gets its own row and widens the atlas past 1023.
+TEST(GlyphLayout, RowsCloseBeforeColumn1024)
+{
+  std::vector<OxGlyphSlot> slots = Slots({{999, 10}, {23, 4}});
+  unsigned width = 0, height = 0;
+  Measure(slots, &width, &height);
+  EXPECT_EQ(width, 1000u);
+  EXPECT_EQ(height, 14u);
+  OxPlaceGlyphs(slots.data(), slots.size());
+  EXPECT_EQ(slots[1].x, 0u);
+  EXPECT_EQ(slots[1].y, 10u);
+
+  slots = Slots({{999, 10}, {22, 12}});
+  Measure(slots, &width, &height);
+  EXPECT_EQ(width, 1023u);
+  EXPECT_EQ(height, 12u);
+  OxPlaceGlyphs(slots.data(), slots.size());
+  EXPECT_EQ(slots[1].x, 1000u);
+  EXPECT_EQ(slots[1].y, 0u);
+
+  slots = Slots({{5, 3}, {1500, 8}, {5, 6}});
+  Measure(slots, &width, &height);
+  EXPECT_EQ(width, 1501u);
+  EXPECT_EQ(height, 3u + 8u + 6u);
+  OxPlaceGlyphs(slots.data(), slots.size());
+  EXPECT_EQ(slots[1].x, 0u);
+  EXPECT_EQ(slots[1].y, 3u);
+  EXPECT_EQ(slots[2].x, 0u);
+  EXPECT_EQ(slots[2].y, 11u);
+}
+
+// Cases: for many random sequences every placed image lies inside the
+// measured atlas, no two images (with their gaps) overlap in a row, and no
+// row's fill reaches column 1024 unless one glyph alone is that wide.
+TEST(GlyphLayout, PlacesAgreeWithMeasure)
+{
+  srand(7);
+  for (int round = 0; round < 200; ++round) {
+    std::vector<OxGlyphSlot> slots;
+    int count = rand() % 120;
+    for (int i = 0; i < count; ++i)
+      slots.push_back(OxGlyphSlot{static_cast<unsigned>(rand() % (round % 10 == 0 ? 1200 : 90)),
+                                  static_cast<unsigned>(rand() % 60), 0, 0});
+    unsigned width = 0, height = 0;
+    Measure(slots, &width, &height);
+    OxPlaceGlyphs(slots.data(), slots.size());
+    for (size_t i = 0; i < slots.size(); ++i) {
+      const OxGlyphSlot& slot = slots[i];
+      ASSERT_LE(slot.x + slot.width + 1, width) << round << " " << i;
+      ASSERT_LE(slot.y + slot.rows, height) << round << " " << i;
+      if (slot.width + 1 < 1024) {
+        ASSERT_LT(slot.x + slot.width + 1, 1024u);
+      }
+      // A glyph not at the row's start follows its predecessor and its gap.
+      if (i > 0 && slot.x > 0) {
+        ASSERT_EQ(slot.y, slots[i - 1].y);
+        ASSERT_EQ(slot.x, slots[i - 1].x + slots[i - 1].width + 1);
+      }
+    }
+  }
+}
+
+// Cases: measuring stops once the height passes the limit, reporting a
+// height above it, so that a font too large is known without going on.
+TEST(GlyphLayout, MeasureStopsPastTheHeightLimit)
+{
+  std::vector<OxGlyphSlot> slots = Slots({{1100, 500}, {1100, 500}, {1100, 500}, {10, 5}});
+  unsigned width = 0, height = 0;
+  OxMeasureGlyphAtlas(slots.data(), slots.size(), 600, &width, &height);
+  EXPECT_GT(height, 600u);
+  OxMeasureGlyphAtlas(slots.data(), slots.size(), 100000, &width, &height);
+  EXPECT_EQ(height, 1505u);
+  EXPECT_EQ(width, 1101u);
+}

@@ -1,0 +1,29 @@
+// Image files for the texture tests, written with SDL2_image and SDL (PNG,
+// JPEG, BMP) or byte by byte (GIF, TGA), from pixels given as bytes red,
+// green, blue, alpha, top row first.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace oxtest {
+
+// Four bytes per pixel, red, green, blue, alpha, row after row from the top.
+using RgbaPixels = std::vector<unsigned char>;
+
+// 32-bit PNG with alpha. False when the file could not be written.
+bool WritePng(const std::string& path, const RgbaPixels& pixels, int width, int height);
+// 24-bit BMP (alpha dropped).
+bool WriteBmp(const std::string& path, const RgbaPixels& pixels, int width, int height);
+// JPEG at the given quality (alpha dropped; colours only approximate).
+bool WriteJpeg(const std::string& path, const RgbaPixels& pixels, int width, int height,
+               int quality = 100);
+// Uncompressed 32-bit TGA, top row first.
+bool WriteTga(const std::string& path, const RgbaPixels& pixels, int width, int height);
+// A 2 x 1 GIF with a four-colour palette: left pixel palette entry 0 (red),
+// right pixel entry 2, which is the transparent index.
+bool WriteTransparentGif(const std::string& path);
+// Writes bytes to a file as they are.
+bool WriteBytes(const std::string& path, const std::string& bytes);
+std::string ReadBytes(const std::string& path);
+
+}  // namespace oxtest

@@ -1,0 +1,474 @@
+// Textures: image files the tests write (PNG, BMP, JPEG, GIF, TGA) and pixel
+// blocks in memory, sampled through the texture program and read back with
+// glReadPixels and glGetTexImage; offsets, filtering, the path limit, the
+// files that must fail quietly, and the packed-colour blend.
+#include <gtest/gtest.h>
+
+#include <GL/glew.h>
+#include <math.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "OxImageSupport.h"
+#include "OxPixelSupport.h"
+#include "OxTestSupport.h"
+#include "Oxlen.h"
+
+using oxtest::IsColour;
+using oxtest::Pixel;
+using oxtest::ReadPixel;
+using oxtest::RgbaPixels;
+
+namespace {
+
+const int kWidth = 800;
+const int kHeight = 600;
+
+// Opaque red, then blue with alpha 128.
+const RgbaPixels kRedBlue = {255, 0, 0, 255, 0, 0, 255, 128};
+// White above black.
+const RgbaPixels kWhiteOverBlack = {255, 255, 255, 255, 0, 0, 0, 255};
+
+int StartLibrary()
+{
+  int started = OxSysInit(nullptr, SW_SHOW, kWidth, kHeight, 0, 0, 0, nullptr);
+  glewInit();
+  return started;
+}
+
+// The whole window as one quad: u 0..1 left to right, v 0 at the top.
+OxGfxVertexList* WindowQuad()
+{
+  const unsigned int white = 0xFFFFFFFF;
+  OxGfxMeshStart();
+  OxGfxTriAdd(-400, -300, white, 0, 1, 400, -300, white, 1, 1, 400, 300, white, 1, 0);
+  OxGfxTriAdd(-400, -300, white, 0, 1, 400, 300, white, 1, 0, -400, 300, white, 0, 0);
+  return OxGfxMeshEnd();
+}
+
+// Texture mode with neutral colours and the identity world transform.
+void StartTexturedDrawing()
+{
+  OxGfxSetRenderMode(OxGfxRenderModeTexture);
+  OxMtx33 identity;
+  OxMtx33Identity(&identity);
+  OxGfxSetTransform(&identity);
+  OxGfxSetColorToMultiply(1, 1, 1, 1);
+  OxGfxSetTransparency(1);
+}
+
+// The window pixel where the quad samples (u, v).
+Pixel Sample(float u, float v)
+{
+  return ReadPixel(static_cast<int>(u * kWidth), static_cast<int>((1.0f - v) * kHeight));
+}
+
+bool IsRgba(const Pixel& pixel, int r, int g, int b, int a, int tolerance = 1)
+{
+  return IsColour(pixel, r, g, b, tolerance) && abs(pixel.a - a) <= tolerance;
+}
+
+// Every texel of the texture, bytes red, green, blue, alpha.
+RgbaPixels Texels(const OxGfxTexture* texture, int width, int height)
+{
+  RgbaPixels texels(static_cast<size_t>(width) * height * 4, 0);
+  glBindTexture(GL_TEXTURE_2D, *texture->textureName);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+  glBindTexture(GL_TEXTURE_2D, 0);
+  return texels;
+}
+
+GLint TextureLevelValue(const OxGfxTexture* texture, GLenum name)
+{
+  GLint value = -1;
+  glBindTexture(GL_TEXTURE_2D, *texture->textureName);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, name, &value);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  return value;
+}
+
+GLint BoundFilter(GLenum which)
+{
+  GLint filter = -1;
+  glGetTexParameteriv(GL_TEXTURE_2D, which, &filter);
+  return filter;
+}
+
+// The texture program's offset uniform as OpenGL holds it.
+void OffsetUniform(float* x, float* y)
+{
+  GLint program = 0;
+  glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+  GLint location = glGetUniformLocation(program, "uTextureOffset");
+  float value[2] = {-7, -7};
+  glGetUniformfv(program, location, value);
+  *x = value[0];
+  *y = value[1];
+}
+
+class Textures : public ::testing::Test {
+ protected:
+  void SetUp() override
+  {
+    ASSERT_EQ(StartLibrary(), 1);
+    dir = oxtest::TempDir();
+  }
+  void TearDown() override { OxSysExit(); }
+  std::string dir;
+};
+
+}  // namespace
+
+// Cases: the texture program's colours start at 0 (black, alpha 0) until
+// set in texture mode; the 2 x 1 image sampled at u = 0.25 and 0.75 from a
+// PNG file and from memory (red, and blue with alpha 128); the 1 x 2 image's
+// top row at v = 0, from both sources.
+TEST_F(Textures, SamplingAndOrientation)
+{
+  ASSERT_TRUE(oxtest::WritePng(dir + "/red-blue.png", kRedBlue, 2, 1));
+  ASSERT_TRUE(oxtest::WritePng(dir + "/white-black.png", kWhiteOverBlack, 1, 2));
+  OxGfxTexture* fromFile = OxGfxTextureLoad((dir + "/red-blue.png").c_str());
+  OxGfxTexture* fromMemory = OxGfxTextureLoadFromMemory(kRedBlue.data(), 2, 1);
+  OxGfxTexture* columnFile = OxGfxTextureLoad((dir + "/white-black.png").c_str());
+  OxGfxTexture* columnMemory = OxGfxTextureLoadFromMemory(kWhiteOverBlack.data(), 1, 2);
+  ASSERT_TRUE(fromFile && fromMemory && columnFile && columnMemory);
+  OxGfxVertexList* quad = WindowQuad();
+
+  OxSysFrameStart();
+  OxGfxSetRenderMode(OxGfxRenderModeTexture);
+  OxMtx33 identity;
+  OxMtx33Identity(&identity);
+  OxGfxSetTransform(&identity);
+  OxGfxTextureSet(fromFile, 0, 0);
+  OxGfxMeshDraw(quad, OxGfxMeshDrawModeTriangles);
+  Pixel pixel = Sample(0.25f, 0.5f);
+  EXPECT_TRUE(IsRgba(pixel, 0, 0, 0, 0)) << pixel;
+
+  StartTexturedDrawing();
+  for (OxGfxTexture* texture : {fromFile, fromMemory}) {
+    OxGfxTextureSet(texture, 0, 0);
+    OxGfxMeshDraw(quad, OxGfxMeshDrawModeTriangles);
+    pixel = Sample(0.25f, 0.5f);
+    EXPECT_TRUE(IsRgba(pixel, 255, 0, 0, 255)) << pixel;
+    pixel = Sample(0.75f, 0.5f);
+    EXPECT_TRUE(IsRgba(pixel, 0, 0, 255, 128)) << pixel;
+  }
+  for (OxGfxTexture* texture : {columnFile, columnMemory}) {
+    OxGfxTextureSet(texture, 0, 0);
+    OxGfxMeshDraw(quad, OxGfxMeshDrawModeTriangles);
+    pixel = Sample(0.5f, 0.25f);
+    EXPECT_TRUE(IsRgba(pixel, 255, 255, 255, 255)) << pixel;
+    pixel = Sample(0.5f, 0.75f);
+    EXPECT_TRUE(IsRgba(pixel, 0, 0, 0, 255)) << pixel;
+  }
+  OxSysFrameEnd();
+
+  // The loads leave no texture bound; file textures are RGBA8.
+  EXPECT_EQ(TextureLevelValue(fromFile, GL_TEXTURE_INTERNAL_FORMAT), GL_RGBA8);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  OxGfxMeshFree(quad);
+  for (OxGfxTexture* texture : {fromFile, fromMemory, columnFile, columnMemory})
+    OxGfxTextureUnload(texture);
+}
+
+// Cases: an offset of 0.5 scrolls the image by half (u = 0.25 samples the
+// blue texel) and 2.5 scrolls the same; the offset uniform after reduction:
+// (1.5, -0.25) -> (0.5, -0.25), (1.0, 2.0) -> (1.0, 1.0), 3.0 -> 1.0,
+// 4194304.5 -> 0.5, 1e30 and 16777218 -> 1.0 (bounded time), infinity and
+// NaN unchanged; a null texture unbinds and leaves the uniform unchanged;
+// between frames (no program) nothing is sent and no error is raised.
+TEST_F(Textures, OffsetsScrollAndReduce)
+{
+  OxGfxTexture* texture = OxGfxTextureLoadFromMemory(kRedBlue.data(), 2, 1);
+  ASSERT_NE(texture, nullptr);
+  OxGfxVertexList* quad = WindowQuad();
+  OxSysFrameStart();
+  StartTexturedDrawing();
+  for (float offset : {0.5f, 2.5f}) {
+    OxGfxTextureSet(texture, offset, 0);
+    OxGfxMeshDraw(quad, OxGfxMeshDrawModeTriangles);
+    Pixel pixel = Sample(0.25f, 0.5f);
+    EXPECT_TRUE(IsRgba(pixel, 0, 0, 255, 128)) << offset << " " << pixel;
+    pixel = Sample(0.75f, 0.5f);
+    EXPECT_TRUE(IsRgba(pixel, 255, 0, 0, 255)) << offset << " " << pixel;
+  }
+
+  struct Case {
+    float inX, inY, outX, outY;
+  };
+  const Case cases[] = {{1.5f, -0.25f, 0.5f, -0.25f}, {1.0f, 2.0f, 1.0f, 1.0f},
+                        {3.0f, 0.0f, 1.0f, 0.0f},     {4194304.5f, -3.0f, 0.5f, -3.0f},
+                        {1e30f, 16777218.0f, 1.0f, 1.0f}};
+  float x, y;
+  for (const Case& c : cases) {
+    OxGfxTextureSet(texture, c.inX, c.inY);
+    OffsetUniform(&x, &y);
+    EXPECT_EQ(x, c.outX) << c.inX;
+    EXPECT_EQ(y, c.outY) << c.inY;
+  }
+  OxGfxTextureSet(texture, INFINITY, NAN);
+  OffsetUniform(&x, &y);
+  EXPECT_EQ(x, INFINITY);
+  EXPECT_TRUE(isnan(y));
+
+  OxGfxTextureSet(texture, 0.25f, 0.75f);
+  OxGfxTextureSet(nullptr, 0.5f, 0.5f);
+  GLint bound = -1;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  EXPECT_EQ(bound, 0);
+  OffsetUniform(&x, &y);
+  EXPECT_EQ(x, 0.25f);
+  EXPECT_EQ(y, 0.75f);
+  OxSysFrameEnd();
+
+  OxGfxTextureSet(texture, 0.5f, 0.5f);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  OxSysFrameStart();
+  StartTexturedDrawing();
+  OffsetUniform(&x, &y);
+  EXPECT_EQ(x, 0.25f);
+  OxSysFrameEnd();
+  OxGfxMeshFree(quad);
+  OxGfxTextureUnload(texture);
+}
+
+// Cases: nearest filtering at creation (a pixel just left of the centre is
+// pure red); linear mixes the two texels; an unsupported mode prints its
+// message once and keeps the bound texture's filters; a mode set right after
+// a load changes no loaded texture (none is bound).
+TEST(TextureFiltering, NearestAgainstLinear)
+{
+  oxtest::ChildResult child = oxtest::RunInChild([] {
+    if (StartLibrary() != 1) return 2;
+    const RgbaPixels opaque = {255, 0, 0, 255, 0, 0, 255, 255};
+    OxGfxTexture* texture = OxGfxTextureLoadFromMemory(opaque.data(), 2, 1);
+    OxGfxVertexList* quad = WindowQuad();
+    OxGfxSetTextureMode(OxGfxTextureModeLinear);
+    int failures = 0;
+    OxSysFrameStart();
+    StartTexturedDrawing();
+    OxGfxTextureSet(texture, 0, 0);
+    if (BoundFilter(GL_TEXTURE_MAG_FILTER) != GL_NEAREST) failures |= 1;
+    OxGfxMeshDraw(quad, OxGfxMeshDrawModeTriangles);
+    Pixel nearest = ReadPixel(390, 300);
+    if (!IsColour(nearest, 255, 0, 0)) failures |= 2;
+
+    OxGfxSetTextureMode(OxGfxTextureModeLinear);
+    OxGfxMeshDraw(quad, OxGfxMeshDrawModeTriangles);
+    Pixel linear = ReadPixel(390, 300);
+    if (linear.r < 100 || linear.r > 170 || linear.b < 90 || linear.b > 160) failures |= 4;
+
+    printf("[mode 2]\n");
+    OxGfxSetTextureMode(2);
+    OxGfxSetTextureMode(-1);
+    if (BoundFilter(GL_TEXTURE_MIN_FILTER) != GL_LINEAR ||
+        BoundFilter(GL_TEXTURE_MAG_FILTER) != GL_LINEAR)
+      failures |= 8;
+    OxSysFrameEnd();
+    OxGfxMeshFree(quad);
+    OxGfxTextureUnload(texture);
+    OxSysExit();
+    return failures;
+  });
+  EXPECT_EQ(child.exitCode, 0) << child.out;
+  size_t marker = child.out.find("[mode 2]\n");
+  ASSERT_NE(marker, std::string::npos) << child.out;
+  EXPECT_EQ(child.out.substr(marker),
+            "[mode 2]\nUnsupported texture mode!\nUnsupported texture mode!\n");
+  EXPECT_EQ(child.err, "");
+}
+
+// Cases: a path of 255 bytes loads and keeps its path in sourcePath; the
+// same file named by 256 bytes (one extra slash) is refused; a UTF-8 file
+// name loads; a memory texture's sourcePath is all zero.
+TEST_F(Textures, PathLimitAndSourcePath)
+{
+  std::string folder = dir + "/";
+  while (folder.size() < 200) folder += "d";
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  std::string name = "/";
+  while (folder.size() + name.size() + 4 < 255) name += "f";
+  std::string path = folder + name + ".png";
+  ASSERT_EQ(path.size(), 255u);
+  ASSERT_TRUE(oxtest::WritePng(path, kRedBlue, 2, 1));
+
+  OxGfxTexture* texture = OxGfxTextureLoad(path.c_str());
+  ASSERT_NE(texture, nullptr);
+  EXPECT_EQ(std::string(texture->sourcePath), path);
+  EXPECT_EQ(texture->sourcePath[255], '\0');
+  OxGfxTextureUnload(texture);
+  std::string longer = folder + "/" + name + ".png";
+  ASSERT_EQ(longer.size(), 256u);
+  EXPECT_EQ(OxGfxTextureLoad(longer.c_str()), nullptr);
+
+  std::string utf8 = dir + "/bild-\xC3\xBC\xE2\x82\xAC.png";
+  ASSERT_TRUE(oxtest::WritePng(utf8, kRedBlue, 2, 1));
+  texture = OxGfxTextureLoad(utf8.c_str());
+  ASSERT_NE(texture, nullptr);
+  EXPECT_EQ(std::string(texture->sourcePath), utf8);
+  OxGfxTextureUnload(texture);
+
+  texture = OxGfxTextureLoadFromMemory(kRedBlue.data(), 2, 1);
+  ASSERT_NE(texture, nullptr);
+  for (char byte : texture->sourcePath) ASSERT_EQ(byte, '\0');
+  OxGfxTextureUnload(texture);
+}
+
+// Cases, each returning null with nothing printed on either stream and the
+// process going on: a missing file, a directory, an empty file, truncated
+// PNG, JPEG and BMP files, a text file, an image one texel wider than the
+// maximum texture size; from memory a negative width or height and sizes
+// above the maximum; afterwards a frame runs with no OpenGL error.
+TEST(TextureFiles, BadFilesFailQuietly)
+{
+  std::string dir = oxtest::TempDir();
+  RgbaPixels big(64 * 64 * 4);
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<unsigned char>(i * 7 + i / 256);
+  ASSERT_TRUE(oxtest::WritePng(dir + "/whole.png", big, 64, 64));
+  ASSERT_TRUE(oxtest::WriteJpeg(dir + "/whole.jpg", big, 64, 64, 90));
+  ASSERT_TRUE(oxtest::WriteBmp(dir + "/whole.bmp", big, 64, 64));
+  for (std::string kind : {"png", "jpg", "bmp"}) {
+    std::string bytes = oxtest::ReadBytes(dir + "/whole." + kind);
+    ASSERT_GT(bytes.size(), 100u);
+    ASSERT_TRUE(oxtest::WriteBytes(dir + "/cut." + kind, bytes.substr(0, bytes.size() / 2)));
+  }
+  ASSERT_EQ(mkdir((dir + "/folder.png").c_str(), 0755), 0);
+  ASSERT_TRUE(oxtest::WriteBytes(dir + "/empty.png", ""));
+  ASSERT_TRUE(oxtest::WriteBytes(dir + "/text.png", "not an image at all\n"));
+  // Above llvmpipe's maximum texture size; the child checks the real one.
+  const int wide = 16385;
+  RgbaPixels row(static_cast<size_t>(wide) * 4, 255);
+  ASSERT_TRUE(oxtest::WritePng(dir + "/wide.png", row, wide, 1));
+
+  std::string folder = dir;
+  oxtest::ChildResult child = oxtest::RunInChild([folder] {
+    if (StartLibrary() != 1) return 2;
+    GLint limit = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
+    if (limit >= 16385) return 3;
+    // The whole files load, so it is the damage that makes the cut ones fail.
+    int failures = 0;
+    for (std::string kind : {"png", "jpg", "bmp"}) {
+      OxGfxTexture* whole = OxGfxTextureLoad((folder + "/whole." + kind).c_str());
+      if (!whole) failures |= 1 << 13;
+      OxGfxTextureUnload(whole);
+    }
+    printf("[loads]\n");
+    const char* names[] = {"missing.png", "folder.png", "empty.png", "cut.png",
+                           "cut.jpg",     "cut.bmp",    "text.png",  "wide.png"};
+    for (int i = 0; i < 8; ++i)
+      if (OxGfxTextureLoad((folder + "/" + names[i]).c_str()) != nullptr) failures |= 1 << i;
+    unsigned char texel[4] = {1, 2, 3, 4};
+    if (OxGfxTextureLoadFromMemory(texel, -1, 1)) failures |= 1 << 8;
+    if (OxGfxTextureLoadFromMemory(texel, 1, -1)) failures |= 1 << 9;
+    if (OxGfxTextureLoadFromMemory(nullptr, limit + 1, 1)) failures |= 1 << 10;
+    if (OxGfxTextureLoadFromMemory(nullptr, 1, limit + 1)) failures |= 1 << 11;
+    OxSysFrameStart();
+    OxSysFrameEnd();
+    if (glGetError() != GL_NO_ERROR) failures |= 1 << 12;
+    printf("[done]\n");
+    OxSysExit();
+    return failures;
+  });
+  EXPECT_EQ(child.exitCode, 0) << child.out;
+  size_t marker = child.out.find("[loads]\n");
+  ASSERT_NE(marker, std::string::npos) << child.out;
+  EXPECT_EQ(child.out.substr(marker), "[loads]\n[done]\n");
+  EXPECT_EQ(child.err, "");
+}
+
+// Cases: texels read back exactly from a TGA file (32-bit, alpha kept), a
+// 24-bit BMP (alpha 255), a GIF with a palette and a transparent entry
+// (alpha 0 there) and a JPEG (colours close); every file texture RGBA8.
+TEST_F(Textures, FileFormatsDecode)
+{
+  const RgbaPixels four = {255, 0, 0, 255, 0, 255, 0, 128, 0, 0, 255, 0, 10, 20, 30, 40};
+  ASSERT_TRUE(oxtest::WriteTga(dir + "/four.tga", four, 2, 2));
+  ASSERT_TRUE(oxtest::WriteBmp(dir + "/four.bmp", four, 2, 2));
+  ASSERT_TRUE(oxtest::WriteTransparentGif(dir + "/key.gif"));
+  RgbaPixels halves(32 * 16 * 4);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 32; ++x) {
+      unsigned char* p = &halves[(y * 32 + x) * 4];
+      p[0] = x < 16 ? 255 : 0;
+      p[1] = 0;
+      p[2] = x < 16 ? 0 : 255;
+      p[3] = 255;
+    }
+  ASSERT_TRUE(oxtest::WriteJpeg(dir + "/halves.jpg", halves, 32, 16));
+
+  OxGfxTexture* tga = OxGfxTextureLoad((dir + "/four.tga").c_str());
+  ASSERT_NE(tga, nullptr);
+  EXPECT_EQ(Texels(tga, 2, 2), four);
+
+  OxGfxTexture* bmp = OxGfxTextureLoad((dir + "/four.bmp").c_str());
+  ASSERT_NE(bmp, nullptr);
+  RgbaPixels opaque = four;
+  for (size_t i = 3; i < opaque.size(); i += 4) opaque[i] = 255;
+  EXPECT_EQ(Texels(bmp, 2, 2), opaque);
+
+  OxGfxTexture* gif = OxGfxTextureLoad((dir + "/key.gif").c_str());
+  ASSERT_NE(gif, nullptr);
+  RgbaPixels keyed = Texels(gif, 2, 1);
+  EXPECT_EQ(RgbaPixels(keyed.begin(), keyed.begin() + 4), (RgbaPixels{255, 0, 0, 255}));
+  EXPECT_EQ(keyed[7], 0);
+
+  OxGfxTexture* jpeg = OxGfxTextureLoad((dir + "/halves.jpg").c_str());
+  ASSERT_NE(jpeg, nullptr);
+  RgbaPixels decoded = Texels(jpeg, 32, 16);
+  const unsigned char* left = &decoded[(8 * 32 + 4) * 4];
+  const unsigned char* right = &decoded[(8 * 32 + 27) * 4];
+  EXPECT_TRUE(left[0] > 240 && left[1] < 16 && left[2] < 16 && left[3] == 255);
+  EXPECT_TRUE(right[0] < 16 && right[1] < 16 && right[2] > 240 && right[3] == 255);
+
+  for (OxGfxTexture* texture : {tga, bmp, gif, jpeg}) {
+    EXPECT_EQ(TextureLevelValue(texture, GL_TEXTURE_INTERNAL_FORMAT), GL_RGBA8);
+    OxGfxTextureUnload(texture);
+  }
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// Cases: the save stub's message with both arguments and silence with
+// either null; OxGfxTextureInitialize gives a zero name cell and ignores
+// null; unloading null is harmless.
+TEST(TextureRecords, SaveStubInitializeAndNullUnload)
+{
+  oxtest::ChildResult child = oxtest::RunInChild([] {
+    OxGfxTexture record = {};
+    OxGfxSaveTextureToFile(&record, "out.png");
+    OxGfxSaveTextureToFile(nullptr, "out.png");
+    OxGfxSaveTextureToFile(&record, nullptr);
+    OxGfxTextureInitialize(&record);
+    int result = record.textureName && *record.textureName == 0 ? 0 : 1;
+    free(record.textureName);
+    OxGfxTextureInitialize(nullptr);
+    OxGfxTextureUnload(nullptr);
+    return result;
+  });
+  EXPECT_EQ(child.exitCode, 0);
+  EXPECT_EQ(child.out,
+            "OxGfxSaveTextureToFile not supported in the OpenGL version of the Oxlen Engine!\n");
+  EXPECT_EQ(child.err, "");
+}
+
+// Cases: t at or below 0 gives colour0 (-3, 0, NaN), at or above 1 colour1
+// (1, 7); t = 0.5 between 0x00 and 0xFF rounds 127.5 up; each byte blends on
+// its own, upwards and downwards; t = 0.25 and 0.75.
+TEST(ColInterp, ClampedLinearBlendPerByte)
+{
+  const unsigned int c0 = 0x10FF2080, c1 = 0xF000A040;
+  EXPECT_EQ(OxGfxColInterp(c0, c1, -3.0f), c0);
+  EXPECT_EQ(OxGfxColInterp(c0, c1, 0.0f), c0);
+  EXPECT_EQ(OxGfxColInterp(c0, c1, NAN), c0);
+  EXPECT_EQ(OxGfxColInterp(c0, c1, 1.0f), c1);
+  EXPECT_EQ(OxGfxColInterp(c0, c1, 7.0f), c1);
+  EXPECT_EQ(OxGfxColInterp(0x00000000, 0xFFFFFFFF, 0.5f), 0x80808080u);
+  EXPECT_EQ(OxGfxColInterp(0xFF00FF00, 0x00FF00FF, 0.5f), 0x80808080u);
+  // 0x10 -> 0xF0 at 0.25: 16 + 56 = 72 (0x48); 0xFF -> 0x00: 191.25 -> 191.
+  EXPECT_EQ(OxGfxColInterp(c0, c1, 0.25f), 0x48BF4070u);
+  // At 0.75: 184 (0xB8), 63.75 -> 64, 0x20 -> 0xA0: 128, 0x80 -> 0x40: 80.
+  EXPECT_EQ(OxGfxColInterp(c0, c1, 0.75f), 0xB8408050u);
+}
