@@ -106,6 +106,17 @@ void ToStereo(const float* in, int channels, int64_t frames, float* out)
   }
 }
 
+// What a sound file must declare to be played: at least one channel and
+// one frame, and a rate from 1 Hz to kMostRate. A damaged header can claim
+// any rate, and a stream's ring is sized from it (two seconds of frames).
+constexpr int kMostRate = 768000;
+
+bool PlausibleFormat(const SF_INFO& info)
+{
+  return info.channels >= 1 && info.samplerate >= 1 && info.samplerate <= kMostRate &&
+         info.frames > 0;
+}
+
 }  // namespace
 
 OxMixerResult OxMixerDecoderOpen(const char* path, OxMixerDecoder** decoder, int* rate)
@@ -122,7 +133,7 @@ OxMixerResult OxMixerDecoderOpen(const char* path, OxMixerDecoder** decoder, int
     file = sf_open(path, SFM_READ, &info);
   }
   if (!file) return OX_MIXER_ERR_FORMAT;
-  if (info.channels < 1 || info.samplerate < 1 || info.frames <= 0) {
+  if (!PlausibleFormat(info)) {
     sf_close(file);
     return OX_MIXER_ERR_FORMAT;
   }
@@ -179,7 +190,7 @@ OxMixerResult OxMixerDecodeWhole(const char* path, std::vector<float>* frames, i
   SNDFILE* file = sf_open(path, SFM_READ, &info);
   if (!file) return OX_MIXER_ERR_FORMAT;
   OxMixerResult result = OX_MIXER_OK;
-  if (info.channels < 1 || info.samplerate < 1 || info.frames <= 0) result = OX_MIXER_ERR_FORMAT;
+  if (!PlausibleFormat(info)) result = OX_MIXER_ERR_FORMAT;
   std::vector<float> chunk;
   int64_t decoded = 0;
   if (result == OX_MIXER_OK) {
