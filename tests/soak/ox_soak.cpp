@@ -69,7 +69,7 @@ int main(int argc, char** argv)
   OxMtx33 identity;
   OxMtx33Identity(&identity);
 
-  long warmKb = 0, lowKb = 0, highKb = 0;
+  long warmKb = 0, warmFrame = 0, lowKb = 0, highKb = 0;
   const long warmUp = frames / 10;
   fprintf(stderr, "frame,rss_kb\n");
   for (long frame = 0; frame < frames && OxSysDoesWindowExist(); ++frame) {
@@ -103,7 +103,11 @@ int main(int argc, char** argv)
     if (frame % 1000 == 999) {
       long kb = ResidentKb();
       fprintf(stderr, "%ld,%ld\n", frame + 1, kb);
-      if (frame + 1 == warmUp || (warmKb == 0 && frame + 1 > warmUp)) warmKb = lowKb = highKb = kb;
+      // The first sample at or after a tenth of the run ends the warm-up.
+      if (warmKb == 0 && frame + 1 >= warmUp) {
+        warmKb = lowKb = highKb = kb;
+        warmFrame = frame + 1;
+      }
       if (warmKb) {
         if (kb < lowKb) lowKb = kb;
         if (kb > highKb) highKb = kb;
@@ -113,7 +117,7 @@ int main(int argc, char** argv)
   long endKb = ResidentKb();
   fprintf(stderr, "summary: frames %ld, rss after warm-up (frame %ld) %ld KB, lowest %ld KB, "
                   "highest %ld KB, at end %ld KB, growth after warm-up %ld KB\n",
-          frames, warmUp, warmKb, lowKb, highKb, endKb, endKb - warmKb);
+          frames, warmFrame, warmKb, lowKb, highKb, endKb, endKb - warmKb);
 
   OxAudioStopGroup(group);
   OxAudioUnloadAudio(sound);
