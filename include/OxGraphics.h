@@ -188,10 +188,11 @@ OX_EXTERN_C_BEGIN
    RGBA8, texture coordinate (0, 0) at the image's top-left texel, nearest
    filtering, repeat wrapping, left unbound. path: a zero-terminated string of
    at most 255 bytes, passed to the file system as given (UTF-8 works).
-   Returns null, printing nothing, for a path of 256 bytes or more, a file
-   that cannot be read or decoded completely (missing, a directory, empty,
-   truncated, not an image), an image wider or taller than the OpenGL
-   implementation's maximum texture size, or when memory runs out. */
+   Returns null, printing nothing, for a null path, one of 256 bytes or
+   more, a file that cannot be read or decoded completely (missing, a
+   directory, empty, truncated, not an image), an image wider or taller than
+   the OpenGL implementation's maximum texture size, or when memory runs
+   out. */
 OX_API OxGfxTexture* OxGfxTextureLoad(const char* path);
 /* Makes a texture from width x height pixels of four bytes each, red, green,
    blue, alpha, row after row with no gaps, the first row on top (v = 0);
@@ -245,9 +246,10 @@ OX_API void OxGfxFontSystemEnd(void);
    the first font, then counting up, wrapping from 127 to -128 and skipping
    -1 and the ids of live fonts. Fails with -1, printing
    "Error: Could not load font %s\n" with the path and registering nothing,
-   for a size of 0 or less, a file the rasteriser cannot open as a font, a
-   font none of whose characters 32 to 127 renders an image, or an atlas
-   larger than the maximum texture size; fails with -1 and no message when
+   for a null path ("(null)" printed), a size of 0 or less, a file the
+   rasteriser cannot open as a font, a font none of whose characters 32 to
+   127 renders an image, or an atlas larger than the maximum texture size
+   (also when a single glyph image would be); fails with -1 and no message when
    255 fonts are live, so that no id is free. A failed creation uses no id. */
 OX_API OxGfxFontId OxGfxCreateFont(const char* path, int size);
 /* Draws text on one line with the font, in normalised device coordinates
@@ -259,14 +261,16 @@ OX_API OxGfxFontId OxGfxCreateFont(const char* path, int size);
    do not move the pen. The render mode and blend mode in effect before the
    call are restored; the font's atlas stays bound on texture unit 0. An id
    no live font has prints "Error: Cannot print msg (%s). FontId (%d) coud
-   not be found\n" and draws nothing. Call between OxGfxStart and OxGfxEnd. */
+   not be found\n" and draws nothing. A null text is taken as empty. Call
+   between OxGfxStart and OxGfxEnd. */
 OX_API void OxGfxPrint(OxGfxFontId font, const char* text, float x, float y, float scale,
                        float red, float green, float blue, float alpha);
 /* Measures text as OxGfxPrint would draw it at scale, in normalised device
    units: *width receives the pen travel (the sum of the advances), *height
    the tallest glyph image; either pointer may be null. Bytes 128 to 255 add
-   nothing. An id no live font has prints "Error: Cannot get size of msg
-   (%s). FontId (%d) coud not be found\n" and writes nothing. */
+   nothing; a null text measures 0. An id no live font has prints "Error:
+   Cannot get size of msg (%s). FontId (%d) coud not be found\n" and writes
+   nothing. */
 OX_API void OxGfxGetPrintSize(OxGfxFontId font, const char* text, float scale, float* width,
                               float* height);
 /* Destroys the font: its face and its atlas texture. The id is not handed

@@ -208,11 +208,12 @@ TEST(TextAtlas, LayoutAgainstFreeType)
 }
 
 // Cases: the first font is 1, the next 2; a missing file, a file that is no
-// font, size 0 and size -3 print "Error: Could not load font %s\n" and use
-// no id (the next is 3); a destroyed font's id is not handed out again (4
-// follows); destroying twice prints the unknown-id message the second time;
-// printing and measuring with an unknown id print their messages (ids
-// sign-extended) and leave the outputs untouched.
+// font, size 0, size -3, a size whose glyphs exceed the maximum texture size
+// and one whose rows together do print "Error: Could not load font %s\n",
+// print nothing else and use no id (the next is 3); a destroyed font's id is
+// not handed out again (4 follows); destroying twice prints the unknown-id
+// message the second time; printing and measuring with an unknown id print
+// their messages (ids sign-extended) and leave the outputs untouched.
 TEST(TextFonts, IdsAndMessages)
 {
   std::string notFont = oxtest::TempDir() + "/not-a-font.ttf";
@@ -231,6 +232,10 @@ TEST(TextFonts, IdsAndMessages)
     if (OxGfxCreateFont(notFont.c_str(), 10) != -1) failures |= 4;
     if (OxGfxCreateFont(kFont, 0) != -1) failures |= 4;
     if (OxGfxCreateFont(kFont, -3) != -1) failures |= 4;
+    // Glyphs larger than the maximum texture size (16384 on llvmpipe).
+    if (OxGfxCreateFont(kFont, 40000) != -1) failures |= 4;
+    // Rows that together outgrow the maximum texture height.
+    if (OxGfxCreateFont(kFont, 1000) != -1) failures |= 4;
     if (OxGfxCreateFont(kFont, 10) != 3) failures |= 8;
     printf("[destroy]\n");
     OxGfxDestroyFont(2);
@@ -255,12 +260,14 @@ TEST(TextFonts, IdsAndMessages)
       "Error: Could not load font /no/such/font.ttf\n"
       "Error: Could not load font " + notFont + "\n"
       "Error: Could not load font " + std::string(kFont) + "\n"
+      "Error: Could not load font " + std::string(kFont) + "\n"
+      "Error: Could not load font " + std::string(kFont) + "\n"
       "Error: Could not load font " + std::string(kFont) + "\n";
   std::string first = out.substr(0, out.find("Error"));
   EXPECT_EQ(Count(first, "Font "), 2u) << out;
   EXPECT_TRUE(std::regex_search(first, created)) << out;
   EXPECT_NE(out.find(expected), std::string::npos) << out;
-  EXPECT_EQ(Count(out, "Error: Could not load font"), 4u) << out;
+  EXPECT_EQ(Count(out, "Error: Could not load font"), 6u) << out;
   std::string destroy = After(out, "[destroy]\n");
   EXPECT_EQ(destroy.substr(0, destroy.find("Font ")),
             "Error: Trying to destroy a font with an unknown fontId (2)\n");

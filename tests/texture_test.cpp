@@ -380,8 +380,8 @@ TEST(TextureFiles, BadFilesFailQuietly)
   EXPECT_EQ(child.err, "");
 }
 
-// Cases: texels read back exactly from a TGA file (32-bit, alpha kept), a
-// 24-bit BMP (alpha 255), a GIF with a palette and a transparent entry
+// Cases: texels read back exactly from a TGA file (32-bit, alpha kept) and a
+// lossless WebP file with alpha, a 24-bit BMP (alpha 255), a GIF with a palette and a transparent entry
 // (alpha 0 there) and a JPEG (colours close); every file texture RGBA8.
 TEST_F(Textures, FileFormatsDecode)
 {
@@ -389,6 +389,10 @@ TEST_F(Textures, FileFormatsDecode)
   ASSERT_TRUE(oxtest::WriteTga(dir + "/four.tga", four, 2, 2));
   ASSERT_TRUE(oxtest::WriteBmp(dir + "/four.bmp", four, 2, 2));
   ASSERT_TRUE(oxtest::WriteTransparentGif(dir + "/key.gif"));
+  // The WebP encoder drops the colour of fully transparent pixels.
+  RgbaPixels visible = four;
+  visible[11] = 1;
+  ASSERT_TRUE(oxtest::WriteWebp(dir + "/four.webp", visible, 2, 2));
   RgbaPixels halves(32 * 16 * 4);
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 32; ++x) {
@@ -403,6 +407,10 @@ TEST_F(Textures, FileFormatsDecode)
   OxGfxTexture* tga = OxGfxTextureLoad((dir + "/four.tga").c_str());
   ASSERT_NE(tga, nullptr);
   EXPECT_EQ(Texels(tga, 2, 2), four);
+
+  OxGfxTexture* webp = OxGfxTextureLoad((dir + "/four.webp").c_str());
+  ASSERT_NE(webp, nullptr);
+  EXPECT_EQ(Texels(webp, 2, 2), visible);
 
   OxGfxTexture* bmp = OxGfxTextureLoad((dir + "/four.bmp").c_str());
   ASSERT_NE(bmp, nullptr);
@@ -424,7 +432,7 @@ TEST_F(Textures, FileFormatsDecode)
   EXPECT_TRUE(left[0] > 240 && left[1] < 16 && left[2] < 16 && left[3] == 255);
   EXPECT_TRUE(right[0] < 16 && right[1] < 16 && right[2] > 240 && right[3] == 255);
 
-  for (OxGfxTexture* texture : {tga, bmp, gif, jpeg}) {
+  for (OxGfxTexture* texture : {tga, webp, bmp, gif, jpeg}) {
     EXPECT_EQ(TextureLevelValue(texture, GL_TEXTURE_INTERNAL_FORMAT), GL_RGBA8);
     OxGfxTextureUnload(texture);
   }

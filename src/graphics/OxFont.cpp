@@ -169,8 +169,8 @@ OxGfxFontId OxGfxCreateFont(const char* path, int size)
   if (id == kNoFont) return kNoFont;
 
   FT_Face face = nullptr;
-  if (size <= 0 || !gFreeType || FT_New_Face(gFreeType, path, 0, &face) != 0) {
-    printf("Error: Could not load font %s\n", path);
+  if (!path || size <= 0 || !gFreeType || FT_New_Face(gFreeType, path, 0, &face) != 0) {
+    printf("Error: Could not load font %s\n", path ? path : "(null)");
     return kNoFont;
   }
 
@@ -217,6 +217,8 @@ void OxGfxDestroyFont(OxGfxFontId font)
 void OxGfxPrint(OxGfxFontId font, const char* text, float x, float y, float scale, float red,
                 float green, float blue, float alpha)
 {
+  // A missing string is an empty one.
+  if (!text) text = "";
   OxFont* entry = FindFont(font);
   if (!entry) {
     printf("Error: Cannot print msg (%s). FontId (%d) coud not be found\n", text, font);
@@ -291,6 +293,7 @@ void OxGfxPrint(OxGfxFontId font, const char* text, float x, float y, float scal
 void OxGfxGetPrintSize(OxGfxFontId font, const char* text, float scale, float* width,
                        float* height)
 {
+  if (!text) text = "";
   OxFont* entry = FindFont(font);
   if (!entry) {
     printf("Error: Cannot get size of msg (%s). FontId (%d) coud not be found\n", text, font);

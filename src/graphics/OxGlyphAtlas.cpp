@@ -21,6 +21,23 @@ bool IsCoverageBitmap(const FT_Bitmap& bitmap)
   return bitmap.pixel_mode == FT_PIXEL_MODE_GRAY || bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
 }
 
+// Sizes up to which every character is rendered straight away; above it
+// each outline is measured first, so that an image larger than a texture
+// can hold is never rendered (at such sizes one image can take gigabytes).
+const unsigned int kDirectRenderSize = 1024;
+
+// Whether the character's image, by its outline's metrics, would be wider or
+// taller than the limit. A character that does not load is not too large.
+bool IsImageTooLarge(FT_Face face, unsigned int code, unsigned int limit)
+{
+  if (FT_Load_Char(face, code, FT_LOAD_DEFAULT) != 0) return false;
+  const FT_Glyph_Metrics& metrics = face->glyph->metrics;
+  // 26.6 fixed point, rounded up, plus a pixel for the rasteriser's rounding.
+  FT_Pos width = ((metrics.width + 63) >> 6) + 1;
+  FT_Pos height = ((metrics.height + 63) >> 6) + 1;
+  return width > static_cast<FT_Pos>(limit) || height > static_cast<FT_Pos>(limit);
+}
+
 // Renders one character into the face's glyph slot; false when FreeType
 // cannot, or renders it in a pixel mode the atlas does not take.
 bool RenderCharacter(FT_Face face, unsigned int code)
@@ -80,7 +97,13 @@ const unsigned char* TightCoverage(const FT_Bitmap& bitmap, Scratch* scratch)
 }  // namespace
 
 OxGlyphAtlas::OxGlyphAtlas(FT_Face face, unsigned int size, unsigned int sizeLimit)
-    : texture(0), width(0), height(0), mFace(face), mSizeLimit(sizeLimit), mSlotCount(0)
+    : texture(0),
+      width(0),
+      height(0),
+      mFace(face),
+      mSizeLimit(sizeLimit),
+      mTooLarge(false),
+      mSlotCount(0)
 {
   memset(glyphs, 0, sizeof(glyphs));
   memset(mRendered, 0, sizeof(mRendered));
@@ -93,6 +116,10 @@ OxGlyphAtlas::OxGlyphAtlas(FT_Face face, unsigned int size, unsigned int sizeLim
   // images cannot make the font fit.
   unsigned int rowsSoFar = 0;
   for (unsigned int code = kFirstCoveredCode; code <= kLastCoveredCode; ++code) {
+    if (size > kDirectRenderSize && IsImageTooLarge(mFace, code, mSizeLimit)) {
+      mTooLarge = true;
+      break;
+    }
     if (!RenderCharacter(mFace, code)) continue;
     const FT_Bitmap& bitmap = mFace->glyph->bitmap;
     mRendered[code] = true;
@@ -113,7 +140,7 @@ OxGlyphAtlas::~OxGlyphAtlas()
 
 bool OxGlyphAtlas::IsBuildable() const
 {
-  return width > 0 && height > 0 && width <= mSizeLimit && height <= mSizeLimit;
+  return !mTooLarge && width > 0 && height > 0 && width <= mSizeLimit && height <= mSizeLimit;
 }
 
 void OxGlyphAtlas::Build()

@@ -58,6 +58,8 @@ class OxGlyphAtlas {
  private:
   FT_Face mFace;
   unsigned int mSizeLimit;
+  // Some character's image would exceed the limit on its own.
+  bool mTooLarge;
   bool mRendered[kGlyphCount];
   // The rendered characters in ascending order, with their image sizes.
   OxGlyphSlot mSlots[kCoveredCount];

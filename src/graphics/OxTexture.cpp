@@ -83,6 +83,7 @@ void OxGfxTextureInitialize(OxGfxTexture* texture)
 
 OxGfxTexture* OxGfxTextureLoad(const char* path)
 {
+  if (!path) return nullptr;
   size_t length = strnlen(path, kMaxPathBytes + 1);
   if (length > kMaxPathBytes) return nullptr;
 

@@ -1,9 +1,10 @@
 // Image files for the texture tests: SDL surfaces saved by SDL2_image and
-// SDL, and two formats written byte by byte.
+// SDL, WebP encoded by libwebp, and two formats written byte by byte.
 #include "OxImageSupport.h"
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_image.h>
+#include <webp/encode.h>
 
 #include <fstream>
 #include <iterator>
@@ -51,6 +52,16 @@ bool WriteJpeg(const std::string& path, const RgbaPixels& pixels, int width, int
   if (!surface) return false;
   bool written = IMG_SaveJPG(surface, path.c_str(), quality) == 0;
   SDL_FreeSurface(surface);
+  return written;
+}
+
+bool WriteWebp(const std::string& path, const RgbaPixels& pixels, int width, int height)
+{
+  uint8_t* encoded = nullptr;
+  size_t size = WebPEncodeLosslessRGBA(pixels.data(), width, height, width * 4, &encoded);
+  if (size == 0) return false;
+  bool written = WriteBytes(path, std::string(reinterpret_cast<const char*>(encoded), size));
+  WebPFree(encoded);
   return written;
 }
 

@@ -1,5 +1,5 @@
 // Image files for the texture tests, written with SDL2_image and SDL (PNG,
-// JPEG, BMP) or byte by byte (GIF, TGA), from pixels given as bytes red,
+// JPEG, BMP), libwebp (WebP) or byte by byte (GIF, TGA), from pixels given as bytes red,
 // green, blue, alpha, top row first.
 #pragma once
 #include <string>
@@ -17,6 +17,8 @@ bool WriteBmp(const std::string& path, const RgbaPixels& pixels, int width, int 
 // JPEG at the given quality (alpha dropped; colours only approximate).
 bool WriteJpeg(const std::string& path, const RgbaPixels& pixels, int width, int height,
                int quality = 100);
+// Lossless WebP with alpha (the exact pixels).
+bool WriteWebp(const std::string& path, const RgbaPixels& pixels, int width, int height);
 // Uncompressed 32-bit TGA, top row first.
 bool WriteTga(const std::string& path, const RgbaPixels& pixels, int width, int height);
 // A 2 x 1 GIF with a four-colour palette: left pixel palette entry 0 (red),
