@@ -1,5 +1,5 @@
 // Writes the seed corpora of the fuzz targets into a folder: small real
-// images in five formats, sounds in three containers, and a font copied from
+// images in six formats, sounds in three containers, and a font copied from
 // the system's DejaVu fonts.
 // Usage: ox_fuzz_seeds <folder>  (makes <folder>/texture, font and audio)
 #include <stdio.h>
@@ -55,6 +55,7 @@ int main(int argc, char** argv)
   ok &= oxtest::WriteJpeg(images + "gradient.jpg", Gradient(8, 8), 8, 8, 80);
   ok &= oxtest::WriteTga(images + "gradient.tga", Gradient(3, 3), 3, 3);
   ok &= oxtest::WriteTransparentGif(images + "transparent.gif");
+  ok &= oxtest::WriteWebp(images + "gradient.webp", Gradient(4, 4), 4, 4);
 
   // A small font and a large one: the targets take only the bytes.
   std::string fonts = root + "/font/";
