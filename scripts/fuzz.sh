@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets with clang into build-fuzz/ (library and
 # targets instrumented with AddressSanitizer and UndefinedBehaviorSanitizer),
 # writes the seed corpora, and runs each target for a bounded time under a
-# private Xvfb display.
+# private Xvfb display (packages: scripts/setup.sh).
 # Usage: scripts/fuzz.sh [seconds per target, default 60] [target ...]
 # Targets: fuzz_texture fuzz_font fuzz_audio (all by default). A crash
 # leaves its input in build-fuzz/crashes/<target>/ and fails the script.

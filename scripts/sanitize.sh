@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the library, tests and examples with AddressSanitizer and
 # UndefinedBehaviorSanitizer into build-asan/ and runs the whole test suite
-# there under a private Xvfb display. Leak reports from Mesa, X and the
-# system's audio libraries are suppressed by tests/sanitizer.supp.
+# there under a private Xvfb display (packages: scripts/setup.sh). Leak
+# reports from system libraries below the engine are suppressed by
+# tests/sanitizer.supp (today only libdbus, which SDL2's video start uses).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
