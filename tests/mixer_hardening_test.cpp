@@ -145,3 +145,52 @@ TEST(MixerRegressions, AbsurdRatesAndTinyStreams)
   EXPECT_EQ(child.exitCode, 0);
   oxtest::RunCommand("rm -rf '" + dir + "'");
 }
+
+// Cases, from the audio fuzz target: a FLAC file whose stream information
+// declares 68,719,476,735 frames. The whole-sound decoder reserved room for
+// all of them (a 512 GB request, which threw std::bad_alloc out of the
+// library and ended the process); now the load fails with a format error,
+// as a sound, and the stream opens and plays without a crash.
+TEST(MixerRegressions, HugeDeclaredLength)
+{
+  std::string dir = oxtest::TempDir();
+  std::string good = dir + "/good.flac";
+  std::string huge = dir + "/huge.flac";
+  ASSERT_TRUE(oxtest::WriteSoundFile(good, oxtest::SoundFormat::Flac, 8000, 1,
+                                     oxtest::Sine(440, 0.5f, 8000, 800)));
+  std::string bytes = oxtest::RunCommand("cat '" + good + "'");
+  ASSERT_GT(bytes.size(), 42u);
+  ASSERT_EQ(bytes.substr(0, 4), "fLaC");
+  // Stream information starts at byte 8; its 36-bit total sample count
+  // ends it at bytes 21 (low four bits) to 25.
+  bytes[21] = static_cast<char>(bytes[21] | 0x0F);
+  for (int i = 22; i < 26; ++i) bytes[i] = static_cast<char>(0xFF);
+  FILE* file = fopen(huge.c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  fwrite(bytes.data(), 1, bytes.size(), file);
+  fclose(file);
+
+  oxtest::ChildResult child = oxtest::RunInChild([&] {
+    OxMixerSystem* system = nullptr;
+    if (OxMixerSystemCreate(&system) != OX_MIXER_OK ||
+        OxMixerSystemInit(system, 8, OX_MIXER_INIT_NO_DEVICE, nullptr) != OX_MIXER_OK)
+      return 10;
+    OxMixerSound* sound = reinterpret_cast<OxMixerSound*>(1);
+    if (OxMixerSystemCreateSound(system, huge.c_str(), 0, nullptr, &sound) != OX_MIXER_ERR_FORMAT ||
+        sound)
+      return 1;
+    OxMixerSound* stream = nullptr;
+    OxMixerSystemCreateStream(system, huge.c_str(), 0, nullptr, &stream);
+    OxMixerSystemPlaySound(system, stream, nullptr, 0, nullptr);
+    std::vector<float> out(2 * 4800);
+    for (int pull = 0; pull < 4; ++pull) {
+      if (OxMixerSystemPull(system, out.data(), 4800) != OX_MIXER_OK) return 2;
+      OxMixerSystemUpdate(system);
+    }
+    OxMixerSystemRelease(system);
+    return 0;
+  }, 60);
+  EXPECT_EQ(child.signal, 0) << "the load ended the process";
+  EXPECT_EQ(child.exitCode, 0);
+  oxtest::RunCommand("rm -rf '" + dir + "'");
+}
