@@ -32,4 +32,5 @@ awk '/lost in loss record/ {record = $0; inrec = 1; next}
      inrec && /^==[0-9]+== *$/ {if (ours) print record; inrec = 0; ours = 0; next}
      inrec && /liboxlen|Ox[A-Z][A-Za-z]*\(/ {ours = 1}' "$out/memcheck.txt" \
   > "$out/memcheck-ours.txt"
-echo "loss records through the library: $(wc -l < "$out/memcheck-ours.txt")"
+echo "loss records whose stacks pass through the library: $(wc -l < "$out/memcheck-ours.txt")"
+cat "$out/memcheck-ours.txt"
