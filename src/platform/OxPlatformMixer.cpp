@@ -160,6 +160,10 @@ void EndChannel(Channel& channel)
   channel.group = nullptr;
 }
 
+// The highest pitch a channel plays at: six octaves up. Beyond it nothing
+// audible is left, and the bound keeps the play position finite.
+constexpr float kMostPitch = 64.0f;
+
 // --- Mixing (gMixer.lock held; no allocation, no file access) ---------------
 // Reads frame index of the current pass into left/right; false when a stream
 // has not decoded it yet.
@@ -191,15 +195,27 @@ void MixChannel(System& system, Channel& channel, float* out, int frameCount)
     gain *= system.master->volume;
     pitch *= system.master->pitch;
   }
+  // A volume that is not a number or infinite silences the channel rather
+  // than turning the whole mix into NaNs; a pitch that is not a number holds
+  // the channel still, and one beyond kMostPitch plays at kMostPitch, so the
+  // position stays finite and a looping channel wraps in bounded time.
+  if (!isfinite(gain)) gain = 0.0f;
+  if (pitch > kMostPitch) pitch = kMostPitch;
   double step = pitch > 0.0f ? static_cast<double>(pitch) * sound.rate / kOxMixerOutputRate : 0.0;
   Stream* stream = sound.stream.get();
   for (int f = 0; f < frameCount; ++f) {
     int64_t length = stream ? stream->length : sound.length;
     while (length > 0 && channel.position >= static_cast<double>(length)) {
       if (channel.loopMode == OX_MIXER_LOOP_NORMAL && channel.loopCount != 0) {
-        channel.position -= static_cast<double>(length);
-        channel.passStart += static_cast<uint64_t>(length);
-        if (channel.loopCount > 0) --channel.loopCount;
+        // Every whole pass the position has run past at once (many when a
+        // short sound plays at a high pitch), bounded by the passes left.
+        int64_t passes = static_cast<int64_t>(channel.position / static_cast<double>(length));
+        if (passes < 1) passes = 1;
+        if (channel.loopCount > 0 && passes > channel.loopCount) passes = channel.loopCount;
+        channel.position -= static_cast<double>(passes) * static_cast<double>(length);
+        if (channel.position < 0.0) channel.position = 0.0;
+        channel.passStart += static_cast<uint64_t>(passes) * static_cast<uint64_t>(length);
+        if (channel.loopCount > 0) channel.loopCount -= static_cast<int>(passes);
       } else {
         EndChannel(channel);
         return;
@@ -254,10 +270,16 @@ void RenderForDevice(void* user, float* out, int frameCount)
   MixSystem(*found->second, out, frameCount);
 }
 
+// The most passes of a looping stream that one refill decodes.
+constexpr int kMostPassesPerRefill = 64;
+
 // --- Stream decoding (game's or decoder thread; stream.decodeLock held) ------
 // Decodes until the ring is full, the file fails, or it holds no frames.
 void RefillStream(Stream& stream)
 {
+  // A stream much shorter than the ring would otherwise be rewound and read
+  // again thousands of times in one call; later calls go on filling.
+  int passesEnded = 0;
   for (;;) {
     uint64_t room;
     {
@@ -284,6 +306,7 @@ void RefillStream(Stream& stream)
     if (atEnd) {
       if (stream.length < 0) stream.length = stream.passFrames;
       stream.passFrames = 0;
+      if (++passesEnded >= kMostPassesPerRefill) return;
       continue;
     }
     for (int64_t f = 0; f < got; ++f) {

@@ -8,6 +8,7 @@
 #include <sndfile.h>
 
 #include <mutex>
+#include <new>
 
 #include "platform/OxPlatformMixerInternal.h"
 #include "platform/OxPlatformQuietStderr.h"
@@ -75,6 +76,20 @@ void ToStereo(const float* in, int channels, int64_t frames, float* out)
   }
 }
 
+// What a sound file must declare to be played: at least one channel and
+// one frame, and a rate from 1 Hz to kMostRate. A damaged header can claim
+// any rate, and a stream's ring is sized from it (two seconds of frames).
+constexpr int kMostRate = 768000;
+
+// The most frames reserved before decoding a whole sound: a minute at 48 kHz.
+constexpr int64_t kMostReservedFrames = 48000 * 60;
+
+bool PlausibleFormat(const SF_INFO& info)
+{
+  return info.channels >= 1 && info.samplerate >= 1 && info.samplerate <= kMostRate &&
+         info.frames > 0;
+}
+
 }  // namespace
 
 OxMixerResult OxMixerDecoderOpen(const char* path, OxMixerDecoder** decoder, int* rate)
@@ -91,7 +106,7 @@ OxMixerResult OxMixerDecoderOpen(const char* path, OxMixerDecoder** decoder, int
     file = sf_open(path, SFM_READ, &info);
   }
   if (!file) return OX_MIXER_ERR_FORMAT;
-  if (info.channels < 1 || info.samplerate < 1 || info.frames <= 0) {
+  if (!PlausibleFormat(info)) {
     sf_close(file);
     return OX_MIXER_ERR_FORMAT;
   }
@@ -148,25 +163,33 @@ OxMixerResult OxMixerDecodeWhole(const char* path, std::vector<float>* frames, i
   SNDFILE* file = sf_open(path, SFM_READ, &info);
   if (!file) return OX_MIXER_ERR_FORMAT;
   OxMixerResult result = OX_MIXER_OK;
-  if (info.channels < 1 || info.samplerate < 1 || info.frames <= 0) result = OX_MIXER_ERR_FORMAT;
+  if (!PlausibleFormat(info)) result = OX_MIXER_ERR_FORMAT;
   std::vector<float> chunk;
   int64_t decoded = 0;
   if (result == OX_MIXER_OK) {
     chunk.resize(static_cast<size_t>(kChunkFrames) * info.channels);
-    frames->reserve(static_cast<size_t>(info.frames) * 2);
-    for (;;) {
-      sf_count_t got = sf_readf_float(file, chunk.data(), kChunkFrames);
-      if (got > 0) {
-        size_t at = frames->size();
-        frames->resize(at + static_cast<size_t>(got) * 2);
-        ToStereo(chunk.data(), info.channels, got, frames->data() + at);
-        decoded += got;
+    // The declared length is only a hint for the first allocation: a damaged
+    // header can declare billions of frames. Running out of memory while
+    // decoding fails the load instead of throwing out of the library.
+    int64_t hint = info.frames < kMostReservedFrames ? info.frames : kMostReservedFrames;
+    try {
+      frames->reserve(static_cast<size_t>(hint) * 2);
+      for (;;) {
+        sf_count_t got = sf_readf_float(file, chunk.data(), kChunkFrames);
+        if (got > 0) {
+          size_t at = frames->size();
+          frames->resize(at + static_cast<size_t>(got) * 2);
+          ToStereo(chunk.data(), info.channels, got, frames->data() + at);
+          decoded += got;
+        }
+        if (sf_error(file) != SF_ERR_NO_ERROR) {
+          result = OX_MIXER_ERR_FORMAT;
+          break;
+        }
+        if (got < kChunkFrames) break;
       }
-      if (sf_error(file) != SF_ERR_NO_ERROR) {
-        result = OX_MIXER_ERR_FORMAT;
-        break;
-      }
-      if (got < kChunkFrames) break;
+    } catch (const std::bad_alloc&) {
+      result = OX_MIXER_ERR_FORMAT;
     }
     // A file that ends before its declared length was cut short.
     if (result == OX_MIXER_OK && (decoded == 0 || decoded < info.frames)) result = OX_MIXER_ERR_FORMAT;

@@ -1,0 +1,54 @@
+// Shared by the fuzz targets: input files in a private folder. Leans on
+// POSIX files.
+#include "OxFuzzSupport.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+
+namespace oxfuzz {
+
+namespace {
+
+// The folder's path lives in a plain array, so that removing the folder at
+// exit does not depend on the order in which static objects are destroyed.
+char gFolder[64];
+
+const char* Folder()
+{
+  if (!gFolder[0]) {
+    snprintf(gFolder, sizeof gFolder, "/tmp/oxlen-fuzz-XXXXXX");
+    if (!mkdtemp(gFolder)) {
+      fprintf(stderr, "oxfuzz: no temporary folder\n");
+      abort();
+    }
+  }
+  return gFolder;
+}
+
+void RemoveFolder()
+{
+  char command[96];
+  snprintf(command, sizeof command, "rm -rf '%s'", gFolder);
+  if (gFolder[0]) (void)system(command);
+}
+
+}  // namespace
+
+std::string WriteInput(const char* name, const uint8_t* data, size_t size)
+{
+  static bool registered = (atexit(RemoveFolder), true);
+  (void)registered;
+  std::string path = std::string(Folder()) + "/" + name;
+  FILE* file = fopen(path.c_str(), "wb");
+  if (!file) {
+    fprintf(stderr, "oxfuzz: cannot write %s\n", path.c_str());
+    abort();
+  }
+  if (size) fwrite(data, 1, size, file);
+  fclose(file);
+  return path;
+}
+
+}  // namespace oxfuzz

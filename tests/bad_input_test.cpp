@@ -1,0 +1,471 @@
+// The bad-input table: every documented failure input of the images, fonts,
+// text, meshes and render state, sounds and system settings, each family in
+// a child process that runs its cases in order. The child prints a marker
+// and what each call returned; the parent compares everything printed after
+// start-up byte for byte, so a missing, extra or changed message fails.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <math.h>
+#include <stdio.h>
+#include <sys/stat.h>
+
+#include <limits>
+#include <string>
+
+#include "OxImageSupport.h"
+#include "OxTestSound.h"
+#include "OxTestSupport.h"
+#include "Oxlen.h"
+
+namespace {
+
+const char* const kFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
+const float kInf = std::numeric_limits<float>::infinity();
+
+// Starts the library in an 800 x 600 window and prints the start marker, so
+// that what follows is only the cases' output.
+bool Start(unsigned int maxFrameRate = 0)
+{
+  if (OxSysInit(nullptr, SW_SHOW, 800, 600, 0, maxFrameRate, 0, nullptr) != 1) return false;
+  printf("[start]\n");
+  return true;
+}
+
+// Everything the child printed after the start marker.
+std::string AfterStart(const oxtest::ChildResult& child)
+{
+  size_t at = child.out.find("[start]\n");
+  return at == std::string::npos ? "no start marker in:\n" + child.out : child.out.substr(at + 8);
+}
+
+// A path of exactly `bytes` bytes inside folder, ending in suffix.
+std::string PathOfLength(const std::string& folder, size_t bytes, const std::string& suffix)
+{
+  std::string head = folder + "/";
+  return head + std::string(bytes - head.size() - suffix.size(), 'p') + suffix;
+}
+
+// The files every loader family is tried with: a good one (whole), then
+// missing, empty, truncated, a directory and one of another format.
+struct BadFiles {
+  std::string whole, missing, empty, cut, folder, other;
+};
+
+// The truncated file keeps cutBytes of the whole one (half when 0).
+BadFiles WriteBadFiles(const std::string& dir, const std::string& extension,
+                       const std::string& wholeBytes, const std::string& otherBytes,
+                       size_t cutBytes = 0)
+{
+  BadFiles files;
+  files.whole = dir + "/whole" + extension;
+  files.missing = dir + "/missing" + extension;
+  files.empty = dir + "/empty" + extension;
+  files.cut = dir + "/cut" + extension;
+  files.folder = dir + "/folder" + extension;
+  files.other = dir + "/other" + extension;
+  EXPECT_TRUE(oxtest::WriteBytes(files.whole, wholeBytes));
+  EXPECT_TRUE(oxtest::WriteBytes(files.empty, ""));
+  EXPECT_TRUE(oxtest::WriteBytes(files.cut, wholeBytes.substr(0, cutBytes ? cutBytes : wholeBytes.size() / 2)));
+  EXPECT_EQ(mkdir(files.folder.c_str(), 0755), 0);
+  EXPECT_TRUE(oxtest::WriteBytes(files.other, otherBytes));
+  return files;
+}
+
+std::string FileBytes(const std::string& path) { return oxtest::ReadBytes(path); }
+
+}  // namespace
+
+// Images: missing, empty, truncated, directory and non-image files load as
+// null with no message; paths of 255 bytes load and of 256 bytes fail
+// quietly; a UTF-8 path loads; memory textures of width or height -1 and
+// above the maximum fail, 0 x 0 is accepted; unsupported texture modes 2 and
+// -1 print their message; NaN and infinite offsets reach the program
+// without an OpenGL error.
+TEST(BadInput, Images)
+{
+  std::string dir = oxtest::TempDir();
+  oxtest::RgbaPixels pixels(16 * 16 * 4, 200);
+  ASSERT_TRUE(oxtest::WritePng(dir + "/source.png", pixels, 16, 16));
+  BadFiles files = WriteBadFiles(dir, ".png", FileBytes(dir + "/source.png"), "GIF89a? no\n");
+  std::string path255 = PathOfLength(dir, 255, ".png");
+  std::string path256 = PathOfLength(dir, 256, ".png");
+  std::string utf8 = dir + "/\xc3\xa9t\xc3\xa9-\xe6\x97\xa5\xe6\x9c\xac.png";
+  for (const std::string& path : {path255, path256, utf8})
+    ASSERT_TRUE(oxtest::WriteBytes(path, FileBytes(files.whole)));
+
+  oxtest::ChildResult child = oxtest::RunInChild([&] {
+    if (!Start()) return 2;
+    auto load = [](const char* name, const std::string& path) {
+      OxGfxTexture* texture = OxGfxTextureLoad(path.c_str());
+      printf("%s %s\n", name, texture ? "loaded" : "null");
+      OxGfxTextureUnload(texture);
+    };
+    load("whole", files.whole);
+    load("missing", files.missing);
+    load("empty", files.empty);
+    load("truncated", files.cut);
+    load("directory", files.folder);
+    load("other", files.other);
+    load("path255", path255);
+    load("path256", path256);
+    load("utf8", utf8);
+
+    GLint limit = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
+    unsigned char texel[4] = {1, 2, 3, 4};
+    struct {
+      const char* name;
+      int width, height;
+    } sizes[] = {{"memory -1x1", -1, 1}, {"memory 1x-1", 1, -1}, {"memory 0x0", 0, 0},
+                 {"memory max+1 wide", limit + 1, 1}, {"memory max+1 high", 1, limit + 1}};
+    for (auto& size : sizes) {
+      // Past the limit no pixel is read, so one texel stands for them all.
+      OxGfxTexture* texture = OxGfxTextureLoadFromMemory(texel, size.width, size.height);
+      printf("%s %s\n", size.name, texture ? "made" : "null");
+      OxGfxTextureUnload(texture);
+    }
+
+    OxGfxTexture* texture = OxGfxTextureLoad(files.whole.c_str());
+    OxSysFrameStart();
+    OxGfxSetRenderMode(OxGfxRenderModeTexture);
+    OxGfxTextureSet(texture, 0, 0);
+    printf("[mode 2]\n");
+    OxGfxSetTextureMode(2);
+    printf("[mode -1]\n");
+    OxGfxSetTextureMode(-1);
+    printf("[offsets]\n");
+    OxGfxTextureSet(texture, kNaN, kInf);
+    OxGfxTextureSet(texture, -kInf, 1e30f);
+    OxGfxTextureSet(nullptr, kNaN, kNaN);
+    OxSysFrameEnd();
+    OxGfxTextureUnload(texture);
+    printf("gl error %d\n", static_cast<int>(glGetError()));
+    printf("[end]\n");
+    return 0;
+  });
+  EXPECT_EQ(child.exitCode, 0) << child.out;
+  EXPECT_EQ(AfterStart(child),
+            "whole loaded\nmissing null\nempty null\ntruncated null\ndirectory null\nother null\n"
+            "path255 loaded\npath256 null\nutf8 loaded\n"
+            "memory -1x1 null\nmemory 1x-1 null\nmemory 0x0 made\n"
+            "memory max+1 wide null\nmemory max+1 high null\n"
+            "[mode 2]\nUnsupported texture mode!\n[mode -1]\nUnsupported texture mode!\n"
+            "[offsets]\ngl error 0\n[end]\n");
+  EXPECT_EQ(child.err, "");
+  oxtest::RunCommand("rm -rf '" + dir + "'");
+}
+
+// Fonts: missing, empty, truncated, directory and non-font files print
+// "Error: Could not load font <path>" and give -1; so do sizes 0, -1 and
+// 100000 (its atlas would pass the maximum texture size). Paths of 255 and
+// 256 bytes and a UTF-8 path load (fonts have no path limit of their own).
+// An unknown id prints the destroy message.
+TEST(BadInput, Fonts)
+{
+  std::string dir = oxtest::TempDir();
+  BadFiles files = WriteBadFiles(dir, ".ttf", FileBytes(kFont), "not a font\n");
+  std::string path255 = PathOfLength(dir, 255, ".ttf");
+  std::string path256 = PathOfLength(dir, 256, ".ttf");
+  std::string utf8 = dir + "/\xc3\xa9t\xc3\xa9-\xe6\x97\xa5\xe6\x9c\xac.ttf";
+  for (const std::string& path : {path255, path256, utf8})
+    ASSERT_TRUE(oxtest::WriteBytes(path, FileBytes(files.whole)));
+
+  oxtest::ChildResult child = oxtest::RunInChild([&] {
+    if (!Start()) return 2;
+    auto create = [](const char* name, const std::string& path, int size) {
+      printf("[%s]\n", name);
+      OxGfxFontId font = OxGfxCreateFont(path.c_str(), size);
+      printf("id %s\n", font == -1 ? "-1" : "valid");
+      if (font != -1) OxGfxDestroyFont(font);
+    };
+    create("missing", files.missing, 16);
+    create("empty", files.empty, 16);
+    create("truncated", files.cut, 16);
+    create("directory", files.folder, 16);
+    create("other", files.other, 16);
+    create("size 0", files.whole, 0);
+    create("size -1", files.whole, -1);
+    create("size 100000", files.whole, 100000);
+    printf("[unknown]\n");
+    OxGfxDestroyFont(42);
+    OxGfxDestroyFont(-1);
+    // The long and UTF-8 paths print the start of the creation line; only
+    // the results are compared for them below.
+    printf("[paths]\n");
+    for (const std::string& path : {path255, path256, utf8}) {
+      OxGfxFontId font = OxGfxCreateFont(path.c_str(), 12);
+      printf("[%s]\n", font == -1 ? "-1" : "valid");
+      if (font != -1) OxGfxDestroyFont(font);
+    }
+    return 0;
+  });
+  EXPECT_EQ(child.exitCode, 0) << child.out;
+  std::string out = AfterStart(child);
+  size_t paths = out.find("[paths]\n");
+  ASSERT_NE(paths, std::string::npos) << out;
+  auto error = [](const std::string& path) { return "Error: Could not load font " + path + "\n"; };
+  EXPECT_EQ(out.substr(0, paths),
+            "[missing]\n" + error(files.missing) + "id -1\n" +
+            "[empty]\n" + error(files.empty) + "id -1\n" +
+            "[truncated]\n" + error(files.cut) + "id -1\n" +
+            "[directory]\n" + error(files.folder) + "id -1\n" +
+            "[other]\n" + error(files.other) + "id -1\n" +
+            "[size 0]\n" + error(files.whole) + "id -1\n" +
+            "[size -1]\n" + error(files.whole) + "id -1\n" +
+            "[size 100000]\n" + error(files.whole) + "id -1\n" +
+            "[unknown]\nError: Trying to destroy a font with an unknown fontId (42)\n"
+            "Error: Trying to destroy a font with an unknown fontId (-1)\n");
+  std::string rest = out.substr(paths);
+  for (const std::string& path : {path255, path256, utf8})
+    EXPECT_NE(rest.find("Font " + path + ", size 12, generated a "), std::string::npos) << rest;
+  EXPECT_EQ(rest.find("[-1]"), std::string::npos) << rest;
+  EXPECT_EQ(child.err, "");
+  oxtest::RunCommand("rm -rf '" + dir + "'");
+}
+
+// Text: high bytes and control characters draw nothing, measure nothing and
+// move no pen (so "A\x01\n\x80\xff" + "B" measures as "AB"); NaN and
+// infinite positions, scales and colours draw without an OpenGL error; an
+// unknown id prints the print and size messages with the text and leaves
+// the outputs untouched.
+TEST(BadInput, Text)
+{
+  oxtest::ChildResult child = oxtest::RunInChild([] {
+    if (!Start()) return 2;
+    OxGfxFontId font = OxGfxCreateFont(kFont, 20);
+    printf("[start]\n");
+    float plainWidth = 0, plainHeight = 0, oddWidth = 0, oddHeight = 0;
+    OxGfxGetPrintSize(font, "AB", 1, &plainWidth, &plainHeight);
+    OxGfxGetPrintSize(font, "A\x01\n\t\x1f\x80\xc3\xa9\xff" "B", 1, &oddWidth, &oddHeight);
+    printf("same size %d\n", plainWidth == oddWidth && plainHeight == oddHeight && plainWidth > 0);
+    float highWidth = -1, highHeight = -1;
+    OxGfxGetPrintSize(font, "\x80\x81\xfe\xff\x01\x1b", 1, &highWidth, &highHeight);
+    printf("high and control size %g %g\n", highWidth, highHeight);
+    OxSysFrameStart();
+    OxGfxPrint(font, "\x80\xff\x01\n\x7f", 0, 0, 1, 1, 1, 1, 1);
+    OxGfxPrint(font, "nan", kNaN, kNaN, 1, kNaN, kNaN, kNaN, kNaN);
+    OxGfxPrint(font, "inf", kInf, -kInf, kInf, kInf, -kInf, kInf, kInf);
+    OxGfxPrint(font, "scale", 0, 0, kNaN, 1, 1, 1, 1);
+    float width = 7, height = 8;
+    OxGfxGetPrintSize(font, "nan", kNaN, &width, &height);
+    printf("nan scale width %s\n", isnan(width) ? "nan" : "number");
+    OxSysFrameEnd();
+    printf("gl error %d\n", static_cast<int>(glGetError()));
+    printf("[unknown]\n");
+    OxSysFrameStart();
+    OxGfxPrint(99, "hi\x80", 0, 0, 1, 1, 1, 1, 1);
+    width = 7;
+    height = 8;
+    OxGfxGetPrintSize(99, "hi", 1, &width, &height);
+    printf("untouched %g %g\n", width, height);
+    OxSysFrameEnd();
+    OxGfxDestroyFont(font);
+    return 0;
+  });
+  EXPECT_EQ(child.exitCode, 0) << child.out;
+  std::string out = AfterStart(child);
+  size_t second = out.find("[start]\n");
+  ASSERT_NE(second, std::string::npos) << out;
+  EXPECT_EQ(out.substr(second + 8),
+            "same size 1\nhigh and control size 0 0\nnan scale width nan\ngl error 0\n[unknown]\n"
+            "Error: Cannot print msg (hi\x80). FontId (99) coud not be found\n"
+            "Error: Cannot get size of msg (hi). FontId (99) coud not be found\n"
+            "untouched 7 8\n");
+  EXPECT_EQ(child.err, "");
+}
+
+// Meshes and render state: the 24,577th vertex is ignored with one message
+// per mesh and the full mesh draws; a null mesh is ignored by draw and free;
+// draw modes 4 and 4294967295 print their message; render modes 3 and -1 and
+// blend modes 5 and -1 change nothing and print nothing; NaN and infinite
+// colours, transparency and vertex values reach OpenGL without an error.
+TEST(BadInput, MeshesAndRenderState)
+{
+  oxtest::ChildResult child = oxtest::RunInChild([] {
+    if (!Start()) return 2;
+    printf("[overflow]\n");
+    OxGfxMeshStart();
+    for (int i = 0; i < 24576 / 3 + 2; ++i)
+      OxGfxTriAdd(0, 0, 0xFFFFFFFF, 0, 0, 1, 0, 0xFFFFFFFF, 1, 0, 0, 1, 0xFFFFFFFF, 0, 1);
+    OxGfxVertexList* full = OxGfxMeshEnd();
+    printf("vertices %u\n", full ? full->vertexCount : 0u);
+    printf("[next mesh]\n");
+    OxGfxMeshStart();
+    OxGfxVertexAdd(kNaN, kInf, 0x80FF0000, kNaN, -kInf);
+    OxGfxVertexAdd(-kInf, kNaN, 0, kInf, kNaN);
+    OxGfxVertexAdd(1e38f, -1e38f, 0xFFFFFFFF, 0, 0);
+    OxGfxVertexList* odd = OxGfxMeshEnd();
+    printf("vertices %u\n", odd ? odd->vertexCount : 0u);
+
+    OxSysFrameStart();
+    OxGfxSetRenderMode(OxGfxRenderModeColor);
+    OxGfxMeshDraw(full, OxGfxMeshDrawModeTriangles);
+    printf("[null mesh]\n");
+    OxGfxMeshDraw(nullptr, OxGfxMeshDrawModeTriangles);
+    OxGfxMeshFree(nullptr);
+    printf("[draw modes]\n");
+    OxGfxMeshDraw(odd, 4);
+    OxGfxMeshDraw(odd, 4294967295u);
+    printf("[render and blend modes]\n");
+    OxGfxSetRenderMode(3);
+    OxGfxSetRenderMode(-1);
+    OxGfxSetBlendMode(5);
+    OxGfxSetBlendMode(-1);
+    OxGfxSetBlendMode(OxGfxBlendModeBlend);
+    printf("[colours]\n");
+    OxGfxSetRenderMode(OxGfxRenderModeColor);
+    OxGfxSetBlendColor(kNaN, kInf, -kInf, kNaN);
+    OxGfxSetColorToMultiply(kInf, kNaN, 1, -kInf);
+    OxGfxSetColorToAdd(kNaN, kNaN, kNaN, kNaN);
+    OxGfxSetTransparency(kNaN);
+    OxGfxSetTransparency(-kInf);
+    OxGfxSetBackgroundColor(kNaN, kInf, -kInf);
+    OxGfxSetCamPosition(kNaN, kInf);
+    OxGfxMeshDraw(odd, OxGfxMeshDrawModeTriangles);
+    OxGfxMeshDraw(odd, OxGfxMeshDrawModePoints);
+    OxSysFrameEnd();
+    OxGfxSetCamPosition(0, 0);
+    OxSysFrameStart();
+    OxSysFrameEnd();
+    printf("gl error %d\n", static_cast<int>(glGetError()));
+    OxGfxMeshFree(full);
+    OxGfxMeshFree(odd);
+    return 0;
+  });
+  EXPECT_EQ(child.exitCode, 0) << child.out;
+  EXPECT_EQ(AfterStart(child),
+            "[overflow]\nMesh is full: vertices beyond 24576 are ignored\nvertices 24576\n"
+            "[next mesh]\nvertices 3\n[null mesh]\n[draw modes]\n"
+            "Mesh Draw Mode 4 is invalid!\nMesh Draw Mode 4294967295 is invalid!\n"
+            "[render and blend modes]\n[colours]\ngl error 0\n");
+  EXPECT_EQ(child.err, "");
+}
+
+// Sounds, through the whole library on the silent driver: missing, empty,
+// truncated, directory and non-audio files give invalid records as sounds
+// and as music; paths of 255 and 256 bytes and a UTF-8 path load; play with
+// a null sound or group, group calls on a null group and unloading null
+// records do nothing; released sounds and groups (used again, released
+// twice) do nothing; NaN and infinite volumes and pitches are taken without
+// a crash. Nothing is printed.
+TEST(BadInput, Sounds)
+{
+  std::string dir = oxtest::TempDir();
+  ASSERT_TRUE(oxtest::WriteSoundFile(dir + "/source.wav", oxtest::SoundFormat::Wav, 22050, 1,
+                                     oxtest::Sine(440, 0.5f, 22050, 2205)));
+  // Cut inside the header: a WAV cut inside its samples still plays the
+  // samples it has (the decoder trims the declared length to the file).
+  BadFiles files = WriteBadFiles(dir, ".wav", FileBytes(dir + "/source.wav"), "RIFF? no\n", 30);
+  std::string path255 = PathOfLength(dir, 255, ".wav");
+  std::string path256 = PathOfLength(dir, 256, ".wav");
+  std::string utf8 = dir + "/\xc3\xa9t\xc3\xa9-\xe6\x97\xa5\xe6\x9c\xac.wav";
+  for (const std::string& path : {path255, path256, utf8})
+    ASSERT_TRUE(oxtest::WriteBytes(path, FileBytes(files.whole)));
+
+  oxtest::ChildResult child = oxtest::RunInChild([&] {
+    if (!Start()) return 2;
+    OxAudioGroup group = OxAudioCreateGroup();
+    printf("group %d\n", OxAudioIsValidGroup(group));
+    struct {
+      const char* name;
+      const std::string& path;
+    } cases[] = {{"whole", files.whole},     {"missing", files.missing}, {"empty", files.empty},
+                 {"truncated", files.cut},   {"directory", files.folder}, {"other", files.other},
+                 {"path255", path255},       {"path256", path256},        {"utf8", utf8}};
+    for (auto& item : cases) {
+      OxAudio sound = OxAudioLoadSound(item.path.c_str());
+      OxAudio music = OxAudioLoadMusic(item.path.c_str());
+      printf("%s %d %d\n", item.name, OxAudioIsValidAudio(sound), OxAudioIsValidAudio(music));
+      OxAudioUnloadAudio(sound);
+      OxAudioUnloadAudio(music);
+    }
+    printf("[null]\n");
+    OxAudio none = {nullptr};
+    OxAudioGroup noGroup = {nullptr};
+    OxAudio sound = OxAudioLoadSound(files.whole.c_str());
+    OxAudioPlay(none, group, 1, 1, 0);
+    OxAudioPlay(sound, noGroup, 1, 1, 0);
+    OxAudioPauseGroup(noGroup);
+    OxAudioResumeGroup(noGroup);
+    OxAudioStopGroup(noGroup);
+    OxAudioSetGroupVolume(noGroup, 0.5f);
+    OxAudioSetGroupPitch(noGroup, 2);
+    OxAudioUnloadAudio(none);
+    OxAudioUnloadAudioGroup(noGroup);
+    printf("[values]\n");
+    const float values[] = {kNaN, kInf, -kInf, -1, 0, 1e30f};
+    for (float value : values) {
+      OxAudioPlay(sound, group, value, 1, 0);
+      OxAudioPlay(sound, group, 1, value, 0);
+      OxAudioPlay(sound, group, value, value, -1);
+      OxAudioSetGroupVolume(group, value);
+      OxAudioSetGroupPitch(group, value);
+      OxSysFrameStart();
+      OxSysFrameEnd();
+    }
+    OxAudioStopGroup(group);
+    printf("[released]\n");
+    OxAudioGroup spare = OxAudioCreateGroup();
+    OxAudioUnloadAudio(sound);
+    OxAudioUnloadAudioGroup(spare);
+    OxAudioPlay(sound, group, 1, 1, 0);
+    OxAudioPlay(OxAudioLoadSound(files.whole.c_str()), spare, 1, 1, 0);
+    OxAudioPauseGroup(spare);
+    OxAudioResumeGroup(spare);
+    OxAudioStopGroup(spare);
+    OxAudioSetGroupVolume(spare, 0.5f);
+    OxAudioSetGroupPitch(spare, 2);
+    OxAudioUnloadAudio(sound);
+    OxAudioUnloadAudioGroup(spare);
+    OxSysFrameStart();
+    OxSysFrameEnd();
+    OxAudioUnloadAudioGroup(group);
+    printf("[end]\n");
+    OxSysExit();
+    return 0;
+  });
+  EXPECT_EQ(child.exitCode, 0) << child.out;
+  EXPECT_EQ(AfterStart(child),
+            "group 1\nwhole 1 1\nmissing 0 0\nempty 0 0\ntruncated 0 0\ndirectory 0 0\n"
+            "other 0 0\npath255 1 1\npath256 1 1\nutf8 1 1\n[null]\n[values]\n[released]\n"
+            "[end]\n");
+  EXPECT_EQ(child.err, "");
+  oxtest::RunCommand("rm -rf '" + dir + "'");
+}
+
+// System settings, each start in its own child: a frame-rate limit of
+// 4294967295 starts and runs frames without waiting for them (the minimum
+// frame time is about 0.23 ns); a window of 0 x 0 and one larger than the
+// display (4000 x 3000 on the 1920 x 1080 test display) start and run frames.
+TEST(BadInput, SystemSettings)
+{
+  struct Case {
+    const char* name;
+    int width, height;
+    unsigned int maxFrameRate;
+  } cases[] = {{"frame rate 4294967295", 800, 600, 4294967295u},
+               {"window 0 x 0", 0, 0, 60},
+               {"window 4000 x 3000", 4000, 3000, 60}};
+  for (const Case& item : cases) {
+    oxtest::ChildResult child = oxtest::RunInChild([&] {
+      if (OxSysInit(nullptr, SW_SHOW, item.width, item.height, 0, item.maxFrameRate, 0, nullptr) != 1)
+        return 2;
+      printf("[start]\n");
+      double frameTime = OxFrameRateControllerGetFrameTime();
+      for (int frame = 0; frame < 30 && OxSysDoesWindowExist(); ++frame) {
+        OxSysFrameStart();
+        OxSysFrameEnd();
+      }
+      printf("window %d, frame time %s\n", OxSysDoesWindowExist(),
+             frameTime > 0 && frameTime < 1 ? "positive" : "other");
+      printf("gl error %d\n", static_cast<int>(glGetError()));
+      OxSysExit();
+      return 0;
+    });
+    EXPECT_EQ(child.exitCode, 0) << item.name << "\n" << child.out;
+    EXPECT_EQ(AfterStart(child), "window 1, frame time positive\ngl error 0\n") << item.name;
+    EXPECT_EQ(child.err, "") << item.name;
+  }
+}
