@@ -3,6 +3,7 @@
 // glReadPixels and glGetTexImage; offsets, filtering, the path limit, the
 // files that must fail quietly, and the packed-colour blend.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <GL/glew.h>
 #include <math.h>
@@ -378,6 +379,49 @@ TEST(TextureFiles, BadFilesFailQuietly)
   ASSERT_NE(marker, std::string::npos) << child.out;
   EXPECT_EQ(child.out.substr(marker), "[loads]\n[done]\n");
   EXPECT_EQ(child.err, "");
+}
+
+// Cases: tiny files whose headers declare huge images (BMP, GIF frame, PNG,
+// JPEG, WebP, QOI, PNM, TGA) are refused before decoding: null, nothing
+// printed, and the process's peak memory barely grows (the decoders would
+// otherwise allocate the declared image, gigabytes, before failing).
+TEST(TextureFiles, HugeDeclaredSizesRefusedBeforeDecoding)
+{
+  std::string dir = oxtest::TempDir();
+  std::string regressions = std::string(OX_SOURCE_DIR) + "/fuzz/regressions/texture/";
+  std::vector<std::string> files = {regressions + "bmp-5x-335544318.bmp",
+                                    regressions + "gif-frame-65282x64256.gif"};
+  auto write = [&](const std::string& name, const std::string& bytes) {
+    ASSERT_TRUE(oxtest::WriteBytes(dir + "/" + name, bytes));
+    files.push_back(dir + "/" + name);
+  };
+  using namespace std::string_literals;
+  write("huge.png", "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\x01\x86\xa0\0\x01\x86\xa0\x08\x06\0\0\0"s +
+                        std::string(64, '\0'));
+  write("huge.jpg", "\xff\xd8\xff\xc0\0\x11\x08\xff\xff\xff\xff\x03\x01\x22\0\x02\x11\x01\x03\x11\x01"s +
+                        std::string(64, '\0'));
+  write("huge.webp", "RIFF\x40\0\0\0WEBPVP8X\x0a\0\0\0\0\0\0\0\xff\xff\xff\xff\xff\xff"s +
+                         std::string(64, '\0'));
+  write("huge.qoi", "qoif\x7f\xff\xff\xff\x7f\xff\xff\xff\x04\0"s + std::string(64, '\0'));
+  write("huge.ppm", "P6\n60000 60000\n255\n" + std::string(64, '\x7f'));
+  write("huge.tga", "\0\0\x02\0\0\0\0\0\0\0\0\0\xff\xff\xff\xff\x20\x08"s + std::string(64, '\0'));
+
+  oxtest::ChildResult child = oxtest::RunInChild([files] {
+    if (StartLibrary() != 1) return 200;
+    struct rusage before, after;
+    getrusage(RUSAGE_SELF, &before);
+    int failures = 0;
+    for (size_t i = 0; i < files.size(); ++i)
+      if (OxGfxTextureLoad(files[i].c_str()) != nullptr) failures |= 1 << i;
+    getrusage(RUSAGE_SELF, &after);
+    // ru_maxrss is in kilobytes: less than 64 MB of growth for all of them.
+    if (after.ru_maxrss - before.ru_maxrss > 64 * 1024) failures |= 1 << 20;
+    OxSysExit();
+    return failures;
+  });
+  EXPECT_EQ(child.exitCode, 0);
+  EXPECT_EQ(child.err, "");
+  EXPECT_EQ(child.out.find("Error"), std::string::npos) << child.out;
 }
 
 // Cases: texels read back exactly from a TGA file (32-bit, alpha kept) and a

@@ -87,7 +87,7 @@ OxGfxTexture* OxGfxTextureLoad(const char* path)
   size_t length = strnlen(path, kMaxPathBytes + 1);
   if (length > kMaxPathBytes) return nullptr;
 
-  OxPlatformImage* image = OxPlatformImageOpen(path);
+  OxPlatformImage* image = OxPlatformImageOpen(path, MaxTextureSize());
   if (!image) return nullptr;
   int width = OxPlatformImageWidth(image);
   int height = OxPlatformImageHeight(image);

@@ -1,6 +1,6 @@
 // Image-decoder layer on SDL2_image: reads the whole file, picks the format
-// by its signature (TGA, which has none, by its extension), decodes into an
-// SDL surface and keeps 32-bit surfaces as they are, converting the others.
+// by its signature (TGA, which has none, by its extension), checks the size
+// its header declares, decodes into an SDL surface and keeps 32-bit surfaces as they are, converting the others.
 #include "platform/OxPlatformImage.h"
 #include "platform/OxPlatformQuietStderr.h"
 
@@ -31,20 +31,191 @@ struct MemorySource {
   bool readPastEnd;
 };
 
-// One format the decoder knows by its signature.
+// One format the decoder knows by its signature, and how to read the image
+// size its header declares.
 struct SignatureFormat {
   int (*is)(SDL_RWops*);
   SDL_Surface* (*load)(SDL_RWops*);
+  bool (*declaredSize)(const unsigned char* bytes, size_t size, long long* width,
+                       long long* height);
 };
 
-// Tried in order; the common formats first.
+bool PngSize(const unsigned char* bytes, size_t size, long long* width, long long* height);
+bool JpegSize(const unsigned char* bytes, size_t size, long long* width, long long* height);
+bool BmpSize(const unsigned char* bytes, size_t size, long long* width, long long* height);
+bool GifSize(const unsigned char* bytes, size_t size, long long* width, long long* height);
+bool WebpSize(const unsigned char* bytes, size_t size, long long* width, long long* height);
+bool QoiSize(const unsigned char* bytes, size_t size, long long* width, long long* height);
+bool PnmSize(const unsigned char* bytes, size_t size, long long* width, long long* height);
+
+// Tried in order; the common formats first. Only formats whose header size
+// is checked before decoding are opened: the decoders allocate the whole
+// image as their header declares it, so a few bytes claiming a huge image
+// would otherwise cost gigabytes before failing.
 const SignatureFormat kSignatureFormats[] = {
-    {IMG_isPNG, IMG_LoadPNG_RW}, {IMG_isJPG, IMG_LoadJPG_RW}, {IMG_isBMP, IMG_LoadBMP_RW},
-    {IMG_isGIF, IMG_LoadGIF_RW}, {IMG_isWEBP, IMG_LoadWEBP_RW}, {IMG_isTIF, IMG_LoadTIF_RW},
-    {IMG_isQOI, IMG_LoadQOI_RW}, {IMG_isICO, IMG_LoadICO_RW}, {IMG_isCUR, IMG_LoadCUR_RW},
-    {IMG_isPCX, IMG_LoadPCX_RW}, {IMG_isPNM, IMG_LoadPNM_RW}, {IMG_isLBM, IMG_LoadLBM_RW},
-    {IMG_isXCF, IMG_LoadXCF_RW}, {IMG_isXPM, IMG_LoadXPM_RW}, {IMG_isXV, IMG_LoadXV_RW},
+    {IMG_isPNG, IMG_LoadPNG_RW, PngSize},   {IMG_isJPG, IMG_LoadJPG_RW, JpegSize},
+    {IMG_isBMP, IMG_LoadBMP_RW, BmpSize},   {IMG_isGIF, IMG_LoadGIF_RW, GifSize},
+    {IMG_isWEBP, IMG_LoadWEBP_RW, WebpSize}, {IMG_isQOI, IMG_LoadQOI_RW, QoiSize},
+    {IMG_isPNM, IMG_LoadPNM_RW, PnmSize},
 };
+
+// ---- Declared image sizes -------------------------------------------------------
+// Each reads the width and height from the header; false when the header is
+// too short to hold them.
+
+unsigned Le16(const unsigned char* p) { return p[0] | (p[1] << 8); }
+unsigned long Le32(const unsigned char* p)
+{
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<unsigned long>(p[3]) << 24);
+}
+unsigned Be16(const unsigned char* p) { return (p[0] << 8) | p[1]; }
+unsigned long Be32(const unsigned char* p)
+{
+  return (static_cast<unsigned long>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+}
+
+bool PngSize(const unsigned char* bytes, size_t size, long long* width, long long* height)
+{
+  if (size < 24) return false;
+  *width = static_cast<long long>(Be32(bytes + 16));
+  *height = static_cast<long long>(Be32(bytes + 20));
+  return true;
+}
+
+// The first start-of-frame marker's size.
+bool JpegSize(const unsigned char* bytes, size_t size, long long* width, long long* height)
+{
+  size_t at = 2;
+  while (at + 9 <= size) {
+    if (bytes[at] != 0xFF) return false;
+    unsigned marker = bytes[at + 1];
+    if (marker == 0xFF) {  // fill byte
+      ++at;
+      continue;
+    }
+    bool startOfFrame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
+                        marker != 0xCC;
+    if (startOfFrame) {
+      *height = Be16(bytes + at + 5);
+      *width = Be16(bytes + at + 7);
+      return true;
+    }
+    if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
+      at += 2;
+      continue;
+    }
+    at += 2 + Be16(bytes + at + 2);
+  }
+  return false;
+}
+
+bool BmpSize(const unsigned char* bytes, size_t size, long long* width, long long* height)
+{
+  if (size < 26) return false;
+  if (Le32(bytes + 14) == 12) {  // the old core header: 16-bit sizes
+    *width = Le16(bytes + 18);
+    *height = Le16(bytes + 20);
+    return true;
+  }
+  *width = static_cast<int32_t>(Le32(bytes + 18));
+  *height = static_cast<int32_t>(Le32(bytes + 22));
+  if (*width < 0) *width = -*width;
+  if (*height < 0) *height = -*height;
+  return true;
+}
+
+// The logical screen, grown to hold the first frame where it reaches beyond.
+bool GifSize(const unsigned char* bytes, size_t size, long long* width, long long* height)
+{
+  if (size < 13) return false;
+  *width = Le16(bytes + 6);
+  *height = Le16(bytes + 8);
+  size_t at = 13;
+  if (bytes[10] & 0x80) at += 3u * (1u << ((bytes[10] & 7) + 1));
+  while (at < size) {
+    if (bytes[at] == 0x2C) {  // image descriptor
+      if (at + 9 > size) return true;
+      long long right = static_cast<long long>(Le16(bytes + at + 1)) + Le16(bytes + at + 5);
+      long long bottom = static_cast<long long>(Le16(bytes + at + 3)) + Le16(bytes + at + 7);
+      if (right > *width) *width = right;
+      if (bottom > *height) *height = bottom;
+      return true;
+    }
+    if (bytes[at] != 0x21 || at + 2 > size) return true;  // not an extension
+    at += 2;
+    while (at < size && bytes[at] != 0) at += 1 + bytes[at];  // its sub-blocks
+    ++at;
+  }
+  return true;
+}
+
+bool WebpSize(const unsigned char* bytes, size_t size, long long* width, long long* height)
+{
+  if (size < 30) return false;
+  const unsigned char* chunk = bytes + 12;
+  if (memcmp(chunk, "VP8X", 4) == 0) {
+    *width = 1 + (bytes[24] | (bytes[25] << 8) | (bytes[26] << 16));
+    *height = 1 + (bytes[27] | (bytes[28] << 8) | (bytes[29] << 16));
+  } else if (memcmp(chunk, "VP8L", 4) == 0) {
+    *width = 1 + (bytes[21] | ((bytes[22] & 0x3F) << 8));
+    *height = 1 + ((bytes[22] >> 6) | (bytes[23] << 2) | ((bytes[24] & 0x0F) << 10));
+  } else {  // "VP8 ": the key frame's sizes
+    *width = Le16(bytes + 26) & 0x3FFF;
+    *height = Le16(bytes + 28) & 0x3FFF;
+  }
+  return true;
+}
+
+bool QoiSize(const unsigned char* bytes, size_t size, long long* width, long long* height)
+{
+  if (size < 12) return false;
+  *width = static_cast<long long>(Be32(bytes + 4));
+  *height = static_cast<long long>(Be32(bytes + 8));
+  return true;
+}
+
+// "P1" to "P7": whitespace and comments, then width and height in decimal.
+bool PnmSize(const unsigned char* bytes, size_t size, long long* width, long long* height)
+{
+  long long values[2] = {0, 0};
+  size_t at = 2;
+  for (long long& value : values) {
+    for (;;) {
+      while (at < size && (bytes[at] == ' ' || bytes[at] == '\t' || bytes[at] == '\n' ||
+                           bytes[at] == '\r'))
+        ++at;
+      if (at < size && bytes[at] == '#') {
+        while (at < size && bytes[at] != '\n') ++at;
+        continue;
+      }
+      break;
+    }
+    if (at >= size || bytes[at] < '0' || bytes[at] > '9') return false;
+    while (at < size && bytes[at] >= '0' && bytes[at] <= '9') {
+      if (value < (1LL << 40)) value = value * 10 + (bytes[at] - '0');
+      ++at;
+    }
+  }
+  *width = values[0];
+  *height = values[1];
+  return true;
+}
+
+// TGA has no signature: its 18-byte header holds the size at bytes 12 to 15.
+bool TgaSize(const unsigned char* bytes, size_t size, long long* width, long long* height)
+{
+  if (size < 18) return false;
+  *width = Le16(bytes + 12);
+  *height = Le16(bytes + 14);
+  return true;
+}
+
+// Whether a declared size may be decoded: within the largest side asked for
+// and within what 32-bit pixels can address.
+bool AcceptableSize(long long width, long long height, int maxSide)
+{
+  return width <= maxSide && height <= maxSide && width * height <= (1LL << 28);
+}
 
 // ---- Reading the file ---------------------------------------------------------
 
@@ -137,19 +308,26 @@ bool HasTgaExtension(const char* path)
   return dot && strcasecmp(dot + 1, "tga") == 0;
 }
 
-// Decodes with the first format whose signature matches; the read-past-end
-// record is cleared after the signature tests, which may read beyond a
-// small file's end without harm.
-SDL_Surface* Decode(SDL_RWops* stream, MemorySource* source, const char* path)
+// Decodes with the first format whose signature matches, once its header
+// declares a size within maxSide; the read-past-end record is cleared after
+// the signature tests, which may read beyond a small file's end without harm.
+SDL_Surface* Decode(SDL_RWops* stream, MemorySource* source, const char* path, int maxSide)
 {
+  long long width = 0, height = 0;
   for (const SignatureFormat& format : kSignatureFormats) {
     source->readPastEnd = false;
     if (!format.is(stream)) continue;
+    if (!format.declaredSize(source->data, source->size, &width, &height) ||
+        !AcceptableSize(width, height, maxSide))
+      return nullptr;
     source->readPastEnd = false;
     SDL_RWseek(stream, 0, RW_SEEK_SET);
     return format.load(stream);
   }
   if (!HasTgaExtension(path)) return nullptr;
+  if (!TgaSize(source->data, source->size, &width, &height) ||
+      !AcceptableSize(width, height, maxSide))
+    return nullptr;
   source->readPastEnd = false;
   SDL_RWseek(stream, 0, RW_SEEK_SET);
   return IMG_LoadTGA_RW(stream);
@@ -183,7 +361,7 @@ void OxPlatformImageStart()
 
 void OxPlatformImageStop() { IMG_Quit(); }
 
-OxPlatformImage* OxPlatformImageOpen(const char* path)
+OxPlatformImage* OxPlatformImageOpen(const char* path, int maxSide)
 {
   size_t size = 0;
   unsigned char* bytes = ReadWholeFile(path, &size);
@@ -206,7 +384,7 @@ OxPlatformImage* OxPlatformImageOpen(const char* path)
   SDL_Surface* surface;
   {
     OxPlatformQuietStderr quiet;
-    surface = Decode(stream, &source, path);
+    surface = Decode(stream, &source, path, maxSide);
   }
   SDL_FreeRW(stream);
   free(bytes);
