@@ -21,8 +21,8 @@ void OxPlatformImageStop();
 // Decodes the file at path (its bytes are used as given, so UTF-8 paths
 // work). Null for a file that cannot be read or decoded completely: missing,
 // a directory, empty, truncated, or not an image, and for an image whose
-// header declares a width or height above maxSide (refused before anything
-// is decoded). Accepts PNG, JPEG, BMP, GIF, TGA, WebP, QOI and PNM. Prints
+// header declares a width or height above maxSide or more than 64 Mi pixels
+// (refused before anything is decoded). Accepts PNG, JPEG, BMP, GIF, TGA, WebP, QOI and PNM. Prints
 // nothing and writes nothing to either output stream.
 OxPlatformImage* OxPlatformImageOpen(const char* path, int maxSide);
 // Width and height in pixels.

@@ -125,6 +125,9 @@ bool BmpSize(const unsigned char* bytes, size_t size, long long* width, long lon
 }
 
 // The logical screen, grown to hold the first frame where it reaches beyond.
+// The frame is found the way the decoder finds it: extensions are skipped
+// with their sub-blocks, any other byte before the frame's ',' is passed
+// over, and a ';' or the end of the file means there is no frame.
 bool GifSize(const unsigned char* bytes, size_t size, long long* width, long long* height)
 {
   if (size < 13) return false;
@@ -133,20 +136,23 @@ bool GifSize(const unsigned char* bytes, size_t size, long long* width, long lon
   size_t at = 13;
   if (bytes[10] & 0x80) at += 3u * (1u << ((bytes[10] & 7) + 1));
   while (at < size) {
-    if (bytes[at] == 0x2C) {  // image descriptor
-      if (at + 9 > size) return true;
-      long long right = static_cast<long long>(Le16(bytes + at + 1)) + Le16(bytes + at + 5);
-      long long bottom = static_cast<long long>(Le16(bytes + at + 3)) + Le16(bytes + at + 7);
-      if (right > *width) *width = right;
-      if (bottom > *height) *height = bottom;
-      return true;
+    unsigned char c = bytes[at++];
+    if (c == ';') return false;
+    if (c == '!') {
+      ++at;  // the extension's label, then its sub-blocks
+      while (at < size && bytes[at] != 0) at += 1 + bytes[at];
+      ++at;
+      continue;
     }
-    if (bytes[at] != 0x21 || at + 2 > size) return true;  // not an extension
-    at += 2;
-    while (at < size && bytes[at] != 0) at += 1 + bytes[at];  // its sub-blocks
-    ++at;
+    if (c != ',') continue;
+    if (at + 8 > size) return false;
+    long long right = static_cast<long long>(Le16(bytes + at)) + Le16(bytes + at + 4);
+    long long bottom = static_cast<long long>(Le16(bytes + at + 2)) + Le16(bytes + at + 6);
+    if (right > *width) *width = right;
+    if (bottom > *height) *height = bottom;
+    return true;
   }
-  return true;
+  return false;
 }
 
 bool WebpSize(const unsigned char* bytes, size_t size, long long* width, long long* height)
@@ -211,10 +217,12 @@ bool TgaSize(const unsigned char* bytes, size_t size, long long* width, long lon
 }
 
 // Whether a declared size may be decoded: within the largest side asked for
-// and within what 32-bit pixels can address.
+// and at most 64 Mi pixels (256 MB as 32-bit pixels, which the decoder and a
+// conversion may each hold once), so that a damaged header cannot make the
+// decoder allocate gigabytes.
 bool AcceptableSize(long long width, long long height, int maxSide)
 {
-  return width <= maxSide && height <= maxSide && width * height <= (1LL << 28);
+  return width <= maxSide && height <= maxSide && width * height <= (1LL << 26);
 }
 
 // ---- Reading the file ---------------------------------------------------------
