@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "OxImageSupport.h"
 #include "OxTestSound.h"
 #include "OxTestSupport.h"
 #include "platform/OxPlatformMixer.h"
@@ -100,15 +101,12 @@ TEST(MixerRegressions, AbsurdRatesAndTinyStreams)
   ASSERT_TRUE(oxtest::WriteSoundFile(tiny, oxtest::SoundFormat::Wav, 48000, 1,
                                      oxtest::Constant(0.25f, 1)));
   // The rate is the little-endian word at byte 24 of a canonical header.
-  std::string bytes = oxtest::RunCommand("cat '" + normal + "'");
+  std::string bytes = oxtest::ReadBytes(normal);
   ASSERT_GT(bytes.size(), 44u);
   ASSERT_EQ(bytes.substr(12, 4), "fmt ");
   const unsigned rate = 156835648u;
   for (int i = 0; i < 4; ++i) bytes[24 + i] = static_cast<char>((rate >> (8 * i)) & 0xFF);
-  FILE* file = fopen(absurd.c_str(), "wb");
-  ASSERT_NE(file, nullptr);
-  fwrite(bytes.data(), 1, bytes.size(), file);
-  fclose(file);
+  ASSERT_TRUE(oxtest::WriteBytes(absurd, bytes));
 
   oxtest::ChildResult child = oxtest::RunInChild([&] {
     OxMixerSystem* system = nullptr;
@@ -158,17 +156,14 @@ TEST(MixerRegressions, HugeDeclaredLength)
   std::string huge = dir + "/huge.flac";
   ASSERT_TRUE(oxtest::WriteSoundFile(good, oxtest::SoundFormat::Flac, 8000, 1,
                                      oxtest::Sine(440, 0.5f, 8000, 800)));
-  std::string bytes = oxtest::RunCommand("cat '" + good + "'");
+  std::string bytes = oxtest::ReadBytes(good);
   ASSERT_GT(bytes.size(), 42u);
   ASSERT_EQ(bytes.substr(0, 4), "fLaC");
   // Stream information starts at byte 8; its 36-bit total sample count
   // ends it at bytes 21 (low four bits) to 25.
   bytes[21] = static_cast<char>(bytes[21] | 0x0F);
   for (int i = 22; i < 26; ++i) bytes[i] = static_cast<char>(0xFF);
-  FILE* file = fopen(huge.c_str(), "wb");
-  ASSERT_NE(file, nullptr);
-  fwrite(bytes.data(), 1, bytes.size(), file);
-  fclose(file);
+  ASSERT_TRUE(oxtest::WriteBytes(huge, bytes));
 
   oxtest::ChildResult child = oxtest::RunInChild([&] {
     OxMixerSystem* system = nullptr;
