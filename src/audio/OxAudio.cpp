@@ -59,23 +59,21 @@ OxAudioGroup OxAudioCreateGroup(void)
   return group;
 }
 
-OxAudio OxAudioLoadSound(const char* path)
+// A record filled by one of the mixer's two creation calls; the result is
+// not looked at: a failed creation leaves the handle null.
+template <typename Create>
+static OxAudio LoadWith(Create create, const char* path)
 {
   OxAudio sound = {nullptr};
   OxMixerSound* made = nullptr;
-  OxMixerSystemCreateSound(gAudio.system, path, 0, nullptr, &made);
+  create(gAudio.system, path, 0, nullptr, &made);
   sound.sound = made;
   return sound;
 }
 
-OxAudio OxAudioLoadMusic(const char* path)
-{
-  OxAudio sound = {nullptr};
-  OxMixerSound* made = nullptr;
-  OxMixerSystemCreateStream(gAudio.system, path, 0, nullptr, &made);
-  sound.sound = made;
-  return sound;
-}
+OxAudio OxAudioLoadSound(const char* path) { return LoadWith(OxMixerSystemCreateSound, path); }
+
+OxAudio OxAudioLoadMusic(const char* path) { return LoadWith(OxMixerSystemCreateStream, path); }
 
 void OxAudioPlay(OxAudio sound, OxAudioGroup group, float volume, float pitch, int loops)
 {
