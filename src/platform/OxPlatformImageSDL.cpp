@@ -357,59 +357,6 @@ bool IsDirectlyUsable(const SDL_Surface* surface, OxPlatformPixelOrder* order)
   return false;
 }
 
-// ---- Bounded allocation while decoding ------------------------------------------
-// A damaged header can still make a decoder ask for a huge image in ways the
-// header checks above do not foresee (a GIF decoder that moves on to a later
-// frame, say). While this thread decodes, SDL's allocator refuses any single
-// block above the largest image accepted, so such a file fails at once.
-// The replacement forwards to the allocator SDL had, so blocks made before
-// it was installed are freed correctly; it is installed once and kept.
-
-const size_t kMaxDecodeBlock = (size_t{1} << 28) + (size_t{1} << 20);
-thread_local bool tDecoding = false;
-SDL_malloc_func gSdlMalloc = nullptr;
-SDL_calloc_func gSdlCalloc = nullptr;
-SDL_realloc_func gSdlRealloc = nullptr;
-SDL_free_func gSdlFree = nullptr;
-
-void* SDLCALL BoundedMalloc(size_t size)
-{
-  if (tDecoding && size > kMaxDecodeBlock) return nullptr;
-  return gSdlMalloc(size);
-}
-
-void* SDLCALL BoundedCalloc(size_t count, size_t size)
-{
-  if (tDecoding && size != 0 && count > kMaxDecodeBlock / size) return nullptr;
-  return gSdlCalloc(count, size);
-}
-
-void* SDLCALL BoundedRealloc(void* block, size_t size)
-{
-  if (tDecoding && size > kMaxDecodeBlock) return nullptr;
-  return gSdlRealloc(block, size);
-}
-
-void SDLCALL ForwardFree(void* block) { gSdlFree(block); }
-
-void InstallBoundedAllocator()
-{
-  static bool installed = false;
-  if (installed) return;
-  installed = true;
-  SDL_GetMemoryFunctions(&gSdlMalloc, &gSdlCalloc, &gSdlRealloc, &gSdlFree);
-  SDL_SetMemoryFunctions(BoundedMalloc, BoundedCalloc, BoundedRealloc, ForwardFree);
-}
-
-// Marks this thread as decoding while it lives.
-class BoundedDecoding {
- public:
-  BoundedDecoding() { tDecoding = true; }
-  ~BoundedDecoding() { tDecoding = false; }
-  BoundedDecoding(const BoundedDecoding&) = delete;
-  BoundedDecoding& operator=(const BoundedDecoding&) = delete;
-};
-
 }  // namespace
 
 
@@ -417,7 +364,6 @@ class BoundedDecoding {
 
 void OxPlatformImageStart()
 {
-  InstallBoundedAllocator();
   OxPlatformQuietStderr quiet;
   IMG_Init(IMG_INIT_PNG | IMG_INIT_JPG | IMG_INIT_TIF | IMG_INIT_WEBP);
 }
@@ -447,7 +393,6 @@ OxPlatformImage* OxPlatformImageOpen(const char* path, int maxSide)
   SDL_Surface* surface;
   {
     OxPlatformQuietStderr quiet;
-    BoundedDecoding bounded;
     surface = Decode(stream, &source, path, maxSide);
   }
   SDL_FreeRW(stream);
