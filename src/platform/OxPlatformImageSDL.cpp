@@ -1,6 +1,7 @@
 // Image-decoder layer on SDL2_image: reads the whole file, picks the format
 // by its signature (TGA, which has none, by its extension), checks the size
-// its header declares, decodes into an SDL surface and keeps 32-bit surfaces as they are, converting the others.
+// its header declares, decodes into an SDL surface and keeps 32-bit
+// surfaces as they are, converting the others.
 #include "platform/OxPlatformImage.h"
 #include "platform/OxPlatformQuietStderr.h"
 
@@ -127,7 +128,11 @@ bool BmpSize(const unsigned char* bytes, size_t size, long long* width, long lon
 // The logical screen, grown to hold the first frame where it reaches beyond.
 // The frame is found the way the decoder finds it: extensions are skipped
 // with their sub-blocks, any other byte before the frame's ',' is passed
-// over, and a ';' or the end of the file means there is no frame.
+// over, and a ';' or the end of the file means there is no frame. A first
+// frame the decoder cannot start (no width or height, a code size above 12
+// bits, its colour table or code size cut off) refuses the file: the decoder
+// would go on from inside that frame's data to whatever later ',' it finds,
+// and such a "frame" may declare any size.
 bool GifSize(const unsigned char* bytes, size_t size, long long* width, long long* height)
 {
   if (size < 13) return false;
@@ -145,9 +150,15 @@ bool GifSize(const unsigned char* bytes, size_t size, long long* width, long lon
       continue;
     }
     if (c != ',') continue;
-    if (at + 8 > size) return false;
-    long long right = static_cast<long long>(Le16(bytes + at)) + Le16(bytes + at + 4);
-    long long bottom = static_cast<long long>(Le16(bytes + at + 2)) + Le16(bytes + at + 6);
+    if (at + 9 > size) return false;
+    unsigned frameWidth = Le16(bytes + at + 4), frameHeight = Le16(bytes + at + 6);
+    unsigned flags = bytes[at + 8];
+    size_t codeSizeAt = at + 9;
+    if (flags & 0x80) codeSizeAt += 3u * (1u << ((flags & 7) + 1));
+    if (frameWidth == 0 || frameHeight == 0 || codeSizeAt >= size || bytes[codeSizeAt] > 12)
+      return false;
+    long long right = static_cast<long long>(Le16(bytes + at)) + frameWidth;
+    long long bottom = static_cast<long long>(Le16(bytes + at + 2)) + frameHeight;
     if (right > *width) *width = right;
     if (bottom > *height) *height = bottom;
     return true;

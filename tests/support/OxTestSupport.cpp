@@ -33,17 +33,26 @@ ChildResult RunInChild(const std::function<int()>& body, int timeoutSeconds)
   char errPath[] = "/tmp/oxtest-err-XXXXXX";
   int outFd = mkstemp(outPath);
   int errFd = mkstemp(errPath);
+  // body's whole result goes through a pipe: an exit status keeps only its
+  // low eight bits, which would lose failure flags set above them.
+  int resultPipe[2] = {-1, -1};
+  if (pipe2(resultPipe, O_CLOEXEC) != 0) resultPipe[0] = resultPipe[1] = -1;
+  // Read without waiting: a process the child started may hold the write end.
+  if (resultPipe[0] >= 0) fcntl(resultPipe[0], F_SETFL, O_NONBLOCK);
   pid_t pid = fork();
   if (pid == 0) {
     int nullFd = open("/dev/null", O_RDONLY);
     dup2(nullFd, 0);
     dup2(outFd, 1);
     dup2(errFd, 2);
+    if (resultPipe[0] >= 0) close(resultPipe[0]);
     int code = body();
     fflush(stdout);
     fflush(stderr);
-    _exit(code);
+    if (resultPipe[1] >= 0 && write(resultPipe[1], &code, sizeof code) != sizeof code) _exit(255);
+    _exit(code & 0xFF);
   }
+  if (resultPipe[1] >= 0) close(resultPipe[1]);
   ChildResult result{"", "", -1, 0};
   int status = 0;
   time_t deadline = time(nullptr) + timeoutSeconds;
@@ -55,7 +64,12 @@ ChildResult RunInChild(const std::function<int()>& body, int timeoutSeconds)
     }
     usleep(2000);
   }
-  if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+  if (WIFEXITED(status)) {
+    int code = 0;
+    bool returned = resultPipe[0] >= 0 && read(resultPipe[0], &code, sizeof code) == sizeof code;
+    result.exitCode = returned ? code : WEXITSTATUS(status);
+  }
+  if (resultPipe[0] >= 0) close(resultPipe[0]);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   lseek(outFd, 0, SEEK_SET);
   lseek(errFd, 0, SEEK_SET);

@@ -10,7 +10,8 @@ namespace oxtest {
 struct ChildResult {
   std::string out;  // standard output
   std::string err;  // standard error
-  int exitCode;     // exit status, or -1 when killed by a signal
+  int exitCode;     // body's result in full, the exit status when the child
+                    // exited itself, or -1 when killed by a signal
   int signal;       // the signal that ended it, 0 if none
 };
 
