@@ -22,7 +22,11 @@ echo "== Resident memory, ${frames} frames natively, sampled every second"
 pid=$!
 : > "$out/rss.txt"
 while kill -0 "$pid" 2>/dev/null; do
-  rss=$(awk '/^VmRSS/ {print $2}' "/proc/$pid/status" 2>/dev/null || true)
+  # Resident, anonymous and file-backed kB: growth in the file-backed part is
+  # library code paged in, in the anonymous part heap and mappings.
+  rss=$(awk '/^VmRSS|^RssAnon|^RssFile/ {v[$1] = $2}
+             END {if ("VmRSS:" in v) print v["VmRSS:"], v["RssAnon:"], v["RssFile:"]}' \
+        "/proc/$pid/status" 2>/dev/null || true)
   [ -n "$rss" ] && echo "$rss" >> "$out/rss.txt"
   sleep 1
 done
@@ -30,12 +34,13 @@ wait "$pid"
 tail -n 1 "$out/native.txt"
 # The first sample is the start-up. Flat means no trend after it: the means
 # of successive 20-second windows, and the range of every later sample.
-awk '{rss[NR] = $1}
+awk '{rss[NR] = $1; anon[NR] = $2; file[NR] = $3}
      END {
        printf "RSS samples: %d (one a second)\n", NR
        min = rss[2]; max = rss[2]
        for (i = 2; i <= NR; i++) { if (rss[i] < min) min = rss[i]; if (rss[i] > max) max = rss[i] }
-       printf "after 1 s: %d kB; range after that: %d-%d kB; last: %d kB\n", rss[2], min, max, rss[NR]
+       printf "after 1 s: %d kB (anonymous %d, file-backed %d); range after that: %d-%d kB; last: %d kB (anonymous %d, file-backed %d)\n",
+              rss[2], anon[2], file[2], min, max, rss[NR], anon[NR], file[NR]
        printf "means of 20-second windows (kB):"
        for (i = 2; i + 19 <= NR; i += 20) { s = 0; for (j = i; j < i + 20; j++) s += rss[j]; printf " %d", s / 20 }
        printf "\n"
