@@ -125,6 +125,13 @@ bool BmpSize(const unsigned char* bytes, size_t size, long long* width, long lon
   return true;
 }
 
+// The bytes of the colour table that a screen or frame descriptor's flags
+// announce: none, or 3 bytes for each of 2 to 256 entries.
+size_t GifColourTableBytes(unsigned flags)
+{
+  return (flags & 0x80) ? 3u * (1u << ((flags & 7) + 1)) : 0;
+}
+
 // The logical screen, grown to hold the first frame where it reaches beyond.
 // The frame is found the way the decoder finds it: extensions are skipped
 // with their sub-blocks, any other byte before the frame's ',' is passed
@@ -139,7 +146,7 @@ bool GifSize(const unsigned char* bytes, size_t size, long long* width, long lon
   *width = Le16(bytes + 6);
   *height = Le16(bytes + 8);
   size_t at = 13;
-  if (bytes[10] & 0x80) at += 3u * (1u << ((bytes[10] & 7) + 1));
+  at += GifColourTableBytes(bytes[10]);
   while (at < size) {
     unsigned char c = bytes[at++];
     if (c == ';') return false;
@@ -153,8 +160,7 @@ bool GifSize(const unsigned char* bytes, size_t size, long long* width, long lon
     if (at + 9 > size) return false;
     unsigned frameWidth = Le16(bytes + at + 4), frameHeight = Le16(bytes + at + 6);
     unsigned flags = bytes[at + 8];
-    size_t codeSizeAt = at + 9;
-    if (flags & 0x80) codeSizeAt += 3u * (1u << ((flags & 7) + 1));
+    size_t codeSizeAt = at + 9 + GifColourTableBytes(flags);
     if (frameWidth == 0 || frameHeight == 0 || codeSizeAt >= size || bytes[codeSizeAt] > 12)
       return false;
     long long right = static_cast<long long>(Le16(bytes + at)) + frameWidth;
