@@ -7,6 +7,11 @@
 #include <stdint.h>
 #include "OxExport.h"
 
+#if defined(_WIN32)
+/* The Windows build uses the platform's own definitions. */
+#include <windows.h>
+#else
+
 #ifndef CALLBACK
 #define CALLBACK
 #endif
@@ -271,5 +276,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
                    int showCommand);
 
 OX_EXTERN_C_END
+
+#endif /* _WIN32 */
 
 #endif

@@ -162,7 +162,10 @@ build_opus() {
 build_mpg123() {
   # The CMake build lives in ports/cmake; only the decoder library is needed.
   source=$source/ports/cmake
-  cmake_build mpg123 -DBUILD_PROGRAMS=OFF -DBUILD_LIBOUT123=OFF -DBUILD_LIBSYN123=OFF
+  # Built without its console messages: the library writes nothing to
+  # standard error, and damaged MP3 files would otherwise make it.
+  cmake_build mpg123 -DBUILD_PROGRAMS=OFF -DBUILD_LIBOUT123=OFF -DBUILD_LIBSYN123=OFF \
+    -DNO_MESSAGES=ON
 }
 
 build_lame() {
@@ -178,7 +181,9 @@ build_lame() {
 }
 
 build_libsndfile() {
-  cmake_build libsndfile -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_TESTING=OFF \
+  # FLAC's headers declare its functions as DLL imports unless told that the
+  # library is static.
+  cmake_build libsndfile -DCMAKE_C_FLAGS=-DFLAC__NO_DLL -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_TESTING=OFF \
     -DENABLE_CPACK=OFF -DENABLE_EXTERNAL_LIBS=ON -DENABLE_MPEG=ON -DINSTALL_MANPAGES=OFF \
     -DENABLE_PACKAGE_CONFIG=ON -DINSTALL_PKGCONFIG_MODULE=ON
 }
