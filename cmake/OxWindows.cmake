@@ -11,8 +11,9 @@ endif()
 # Every program and oxlen.dll carry the compiler's runtime (libgcc, libstdc++,
 # winpthread) inside, so a game ships only oxlen.dll beside its .exe.
 add_link_options(-static)
-# windows.h would otherwise define min and max as macros.
-add_compile_definitions(NOMINMAX)
+# windows.h would otherwise define min and max as macros; math.h defines M_PI
+# only when asked.
+add_compile_definitions(NOMINMAX _USE_MATH_DEFINES)
 
 # A pkg-config module of the cache as a static imported target called
 # PkgConfig::<prefix>, so that the rest of the project links it by the name

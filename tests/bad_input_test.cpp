@@ -13,6 +13,7 @@
 #include <limits>
 #include <string>
 
+#include "OxFileSupport.h"
 #include "OxImageSupport.h"
 #include "OxTestSound.h"
 #include "OxTestSupport.h"
@@ -68,7 +69,7 @@ BadFiles WriteBadFiles(const std::string& dir, const std::string& extension,
   EXPECT_TRUE(oxtest::WriteBytes(files.whole, wholeBytes));
   EXPECT_TRUE(oxtest::WriteBytes(files.empty, ""));
   EXPECT_TRUE(oxtest::WriteBytes(files.cut, wholeBytes.substr(0, cutBytes ? cutBytes : wholeBytes.size() / 2)));
-  EXPECT_EQ(mkdir(files.folder.c_str(), 0755), 0);
+  EXPECT_TRUE(oxtest::MakeDirectory(files.folder));
   EXPECT_TRUE(oxtest::WriteBytes(files.other, otherBytes));
   return files;
 }
@@ -154,7 +155,7 @@ TEST(BadInput, Images)
             "[mode 2]\nUnsupported texture mode!\n[mode -1]\nUnsupported texture mode!\n"
             "[offsets]\ngl error 0\n[end]\n");
   EXPECT_EQ(child.err, "");
-  oxtest::RunCommand("rm -rf '" + dir + "'");
+  oxtest::RemoveTree(dir);
 }
 
 // Fonts: missing, empty, truncated, directory and non-font files print
@@ -222,7 +223,7 @@ TEST(BadInput, Fonts)
     EXPECT_NE(rest.find("Font " + path + ", size 12, generated a "), std::string::npos) << rest;
   EXPECT_EQ(rest.find("[-1]"), std::string::npos) << rest;
   EXPECT_EQ(child.err, "");
-  oxtest::RunCommand("rm -rf '" + dir + "'");
+  oxtest::RemoveTree(dir);
 }
 
 // Text: high bytes and control characters draw nothing, measure nothing and
@@ -432,7 +433,7 @@ TEST(BadInput, Sounds)
             "other 0 0\npath255 1 1\npath256 1 1\nutf8 1 1\n[null]\n[values]\n[released]\n"
             "[end]\n");
   EXPECT_EQ(child.err, "");
-  oxtest::RunCommand("rm -rf '" + dir + "'");
+  oxtest::RemoveTree(dir);
 }
 
 // System settings, each start in its own child: a frame-rate limit of

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "OxFileSupport.h"
 #include "OxImageSupport.h"
 #include "OxPixelSupport.h"
 #include "OxTestSupport.h"
@@ -289,7 +290,7 @@ TEST_F(Textures, PathLimitAndSourcePath)
 {
   std::string folder = dir + "/";
   while (folder.size() < 200) folder += "d";
-  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  ASSERT_TRUE(oxtest::MakeDirectory(folder));
   std::string name = "/";
   while (folder.size() + name.size() + 4 < 255) name += "f";
   std::string path = folder + name + ".png";
@@ -336,7 +337,7 @@ TEST(TextureFiles, BadFilesFailQuietly)
     ASSERT_GT(bytes.size(), 100u);
     ASSERT_TRUE(oxtest::WriteBytes(dir + "/cut." + kind, bytes.substr(0, bytes.size() / 2)));
   }
-  ASSERT_EQ(mkdir((dir + "/folder.png").c_str(), 0755), 0);
+  ASSERT_TRUE(oxtest::MakeDirectory(dir + "/folder.png"));
   ASSERT_TRUE(oxtest::WriteBytes(dir + "/empty.png", ""));
   ASSERT_TRUE(oxtest::WriteBytes(dir + "/text.png", "not an image at all\n"));
   // Above llvmpipe's maximum texture size; the child checks the real one.

@@ -1,69 +1,12 @@
-// Image files for the texture tests: SDL surfaces saved by SDL2_image and
-// SDL, WebP encoded by libwebp, and two formats written byte by byte.
+// Image files for the texture tests written byte by byte (TGA, GIF, raw
+// bytes); the encoded formats are in OxImageEncoders.cpp.
 #include "OxImageSupport.h"
-
-#include <SDL2/SDL.h>
-#include <SDL2/SDL_image.h>
-#include <webp/encode.h>
 
 #include <fstream>
 #include <iterator>
 #include <sstream>
 
 namespace oxtest {
-namespace {
-
-// A surface of the pixels converted to the given format; null on failure.
-SDL_Surface* SurfaceOf(const RgbaPixels& pixels, int width, int height, Uint32 format)
-{
-  SDL_Surface* rgba = SDL_CreateRGBSurfaceWithFormatFrom(
-      const_cast<unsigned char*>(pixels.data()), width, height, 32, width * 4,
-      SDL_PIXELFORMAT_RGBA32);
-  if (!rgba) return nullptr;
-  SDL_Surface* converted = SDL_ConvertSurfaceFormat(rgba, format, 0);
-  SDL_FreeSurface(rgba);
-  return converted;
-}
-
-}  // namespace
-
-bool WritePng(const std::string& path, const RgbaPixels& pixels, int width, int height)
-{
-  SDL_Surface* surface = SurfaceOf(pixels, width, height, SDL_PIXELFORMAT_RGBA32);
-  if (!surface) return false;
-  bool written = IMG_SavePNG(surface, path.c_str()) == 0;
-  SDL_FreeSurface(surface);
-  return written;
-}
-
-bool WriteBmp(const std::string& path, const RgbaPixels& pixels, int width, int height)
-{
-  SDL_Surface* surface = SurfaceOf(pixels, width, height, SDL_PIXELFORMAT_BGR24);
-  if (!surface) return false;
-  bool written = SDL_SaveBMP(surface, path.c_str()) == 0;
-  SDL_FreeSurface(surface);
-  return written;
-}
-
-bool WriteJpeg(const std::string& path, const RgbaPixels& pixels, int width, int height,
-               int quality)
-{
-  SDL_Surface* surface = SurfaceOf(pixels, width, height, SDL_PIXELFORMAT_RGB24);
-  if (!surface) return false;
-  bool written = IMG_SaveJPG(surface, path.c_str(), quality) == 0;
-  SDL_FreeSurface(surface);
-  return written;
-}
-
-bool WriteWebp(const std::string& path, const RgbaPixels& pixels, int width, int height)
-{
-  uint8_t* encoded = nullptr;
-  size_t size = WebPEncodeLosslessRGBA(pixels.data(), width, height, width * 4, &encoded);
-  if (size == 0) return false;
-  bool written = WriteBytes(path, std::string(reinterpret_cast<const char*>(encoded), size));
-  WebPFree(encoded);
-  return written;
-}
 
 bool WriteTga(const std::string& path, const RgbaPixels& pixels, int width, int height)
 {

@@ -28,4 +28,10 @@ size_t Count(const std::string& text, const std::string& part);
 // A fresh empty directory for this test process's files.
 std::string TempDir();
 
+#ifdef _WIN32
+// Whether this process is a child that RunInChild started (Win32, where a
+// child is the test program run again).
+bool IsChildRun();
+#endif
+
 }  // namespace oxtest

@@ -33,6 +33,9 @@ void SendKey(Display* display, KeySym key, bool down);
 void SendButton(Display* display, unsigned int button, bool down);
 void MovePointer(Display* display, int x, int y);
 
+// Whether the engine shows the pointer over its window.
+bool CursorShown(Display* display);
+
 // The ICCCM WM_DELETE_WINDOW request a window manager sends on close.
 void RequestClose(Display* display, Window window);
 // A mapped 100 by 100 window of the test's at (0, 0), for taking the focus.

@@ -1,0 +1,49 @@
+# The test suite's Windows part (included by tests/CMakeLists.txt): GoogleTest
+# built from Debian's sources with the cross compiler, the Win32 twins of the
+# platform-specific test helpers, and stand-ins under the names of the Linux
+# helpers' libraries so that the rest of the test build reads the same.
+
+# GoogleTest from the googletest package's sources (it names itself
+# GTest::gtest); the tests' main is the suite's own
+# (tests/support/win32/OxTestMain.cpp), which also serves the child
+# processes of RunInChild.
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+add_library(ox_test_main STATIC ${CMAKE_CURRENT_LIST_DIR}/../tests/support/win32/OxTestMain.cpp)
+target_include_directories(ox_test_main PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../tests/support)
+target_link_libraries(ox_test_main PUBLIC gtest ox_test_support)
+set(OX_TEST_MAIN ox_test_main)
+
+# Stand-ins: what links the X11 and XTest helpers links their user32 twin;
+# the image writers of SDL2_image are GDI+'s encoders; there is no WebP
+# writer; the mixer's SDL2 device is waveOut.
+add_library(X11::X11 INTERFACE IMPORTED)
+set_target_properties(X11::X11 PROPERTIES INTERFACE_LINK_LIBRARIES "user32;gdi32"
+  INTERFACE_INCLUDE_DIRECTORIES ${CMAKE_CURRENT_LIST_DIR}/../tests/support/win32)
+add_library(X11::Xtst INTERFACE IMPORTED)
+add_library(PkgConfig::SDL2_IMAGE INTERFACE IMPORTED)
+set_target_properties(PkgConfig::SDL2_IMAGE PROPERTIES INTERFACE_LINK_LIBRARIES "gdiplus;ole32")
+add_library(PkgConfig::WEBP INTERFACE IMPORTED)
+add_library(PkgConfig::SDL2 INTERFACE IMPORTED)
+set_target_properties(PkgConfig::SDL2 PROPERTIES INTERFACE_LINK_LIBRARIES "${OX_WIN32_LIBRARIES}")
+
+# The support sources: the POSIX and X11 ones are replaced by their twins.
+macro(ox_windows_test_support sources)
+  list(FILTER ${sources} EXCLUDE REGEX "/support/(OxTestSupport|OxX11Support|OxImageEncoders)\\.cpp$")
+  file(GLOB OX_WIN32_SUPPORT CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/../tests/support/win32/Ox*Win32.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../tests/support/win32/OxWin32Support.cpp)
+  list(APPEND ${sources} ${OX_WIN32_SUPPORT})
+endmacro()
+
+# Test programs of Linux-only mechanics, not built here:
+# - quiet_stderr_test: the standard-error holder points POSIX descriptor 2 at
+#   /dev/null; this build's decoders print nothing, and its holder does
+#   nothing.
+# - packaging_test: installs the build and compiles a game against it with
+#   the host's compiler, pkg-config and CMake package (the Linux package).
+# - graphics_fatal_test: wraps two OpenGL entry points by ELF symbol
+#   interposition (RTLD_NEXT) to provoke errors Mesa does not make.
+set(OX_LINUX_ONLY_TEST_PROGRAMS quiet_stderr_test packaging_test graphics_fatal_test)
+# Not yet ported to the Windows build.
+list(APPEND OX_LINUX_ONLY_TEST_PROGRAMS demo_test platform_test)

@@ -1,0 +1,275 @@
+// Child processes with captured output, commands and scratch folders on
+// Win32. There is no fork: a child is this test program started again for
+// the current test alone; its Nth RunInChild call runs the body and ends the
+// process, and the calls before it return what they returned in the parent.
+#include "OxTestSupport.h"
+
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+// The C runtime here names only the signals it can raise itself.
+#ifndef SIGKILL
+#define SIGKILL 9
+#endif
+
+namespace oxtest {
+namespace {
+
+constexpr const char* kChildVariable = "OX_TEST_CHILD";
+
+// The child's orders, read from the environment once.
+struct ChildOrders {
+  bool isChild = false;
+  int call = 0;                     // the call whose body runs here
+  std::string resultPath;           // where the body's whole result goes
+  std::vector<ChildResult> earlier;  // results of the calls before it
+};
+
+// Calls made so far by the current test, and their results.
+struct CallLog {
+  std::string test;
+  std::vector<ChildResult> results;
+};
+
+std::string CurrentTestName()
+{
+  const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  if (!info) return "";
+  return std::string(info->test_suite_name()) + "." + info->name();
+}
+
+void WriteText(std::ostream& out, const std::string& text)
+{
+  out << text.size() << ' ';
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+std::string ReadText(std::istream& in)
+{
+  size_t size = 0;
+  in >> size;
+  in.get();
+  std::string text(size, '\0');
+  in.read(&text[0], static_cast<std::streamsize>(size));
+  return text;
+}
+
+const ChildOrders& Orders()
+{
+  static ChildOrders orders = [] {
+    ChildOrders made;
+    const char* value = getenv(kChildVariable);
+    if (!value || !*value) return made;
+    std::istringstream in(value);
+    std::string earlierPath;
+    in >> made.call;
+    in.get();
+    std::getline(in, made.resultPath, '|');
+    std::getline(in, earlierPath);
+    made.isChild = true;
+    std::ifstream earlier(earlierPath, std::ios::binary);
+    int count = 0;
+    earlier >> count;
+    for (int i = 0; i < count; ++i) {
+      ChildResult result{"", "", -1, 0};
+      earlier >> result.exitCode >> result.signal;
+      earlier.get();
+      result.out = ReadText(earlier);
+      result.err = ReadText(earlier);
+      made.earlier.push_back(result);
+    }
+    return made;
+  }();
+  return orders;
+}
+
+CallLog& Log()
+{
+  static CallLog log;
+  std::string test = CurrentTestName();
+  if (log.test != test) {
+    log.test = test;
+    log.results.clear();
+  }
+  return log;
+}
+
+std::string ReadFileText(const std::string& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string TempFile(const char* prefix)
+{
+  char folder[MAX_PATH], path[MAX_PATH];
+  GetTempPathA(MAX_PATH, folder);
+  GetTempFileNameA(folder, prefix, 0, path);
+  return path;
+}
+
+HANDLE Inheritable(const std::string& path, DWORD access, DWORD disposition)
+{
+  SECURITY_ATTRIBUTES security = {sizeof(security), nullptr, TRUE};
+  return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &security,
+                     disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// The signal a POSIX system would report for an exception that ended the
+// process, for the tests that tell crashes from exits.
+int SignalOfException(DWORD code)
+{
+  switch (code) {
+    case EXCEPTION_ACCESS_VIOLATION: case EXCEPTION_IN_PAGE_ERROR:
+    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED: case EXCEPTION_STACK_OVERFLOW:
+      return SIGSEGV;
+    case EXCEPTION_INT_DIVIDE_BY_ZERO: case EXCEPTION_FLT_DIVIDE_BY_ZERO:
+      return SIGFPE;
+    case EXCEPTION_ILLEGAL_INSTRUCTION: case EXCEPTION_PRIV_INSTRUCTION:
+      return SIGILL;
+    default:
+      return SIGABRT;
+  }
+}
+
+}  // namespace
+
+bool IsChildRun() { return Orders().isChild; }
+
+ChildResult RunInChild(const std::function<int()>& body, int timeoutSeconds)
+{
+  CallLog& log = Log();
+  int call = static_cast<int>(log.results.size());
+  const ChildOrders& orders = Orders();
+  if (orders.isChild) {
+    if (call < static_cast<int>(orders.earlier.size())) {
+      log.results.push_back(orders.earlier[call]);
+      return orders.earlier[call];
+    }
+    fflush(stdout);
+    fflush(stderr);
+    int code = body();
+    fflush(stdout);
+    fflush(stderr);
+    {
+      std::ofstream result(orders.resultPath, std::ios::binary | std::ios::trunc);
+      result << code;
+    }
+    _exit(code & 0xFF);
+  }
+
+  fflush(stdout);
+  fflush(stderr);
+  std::string outPath = TempFile("oxo");
+  std::string errPath = TempFile("oxe");
+  std::string resultPath = TempFile("oxr");
+  std::string earlierPath = TempFile("oxp");
+  {
+    std::ofstream earlier(earlierPath, std::ios::binary | std::ios::trunc);
+    earlier << log.results.size() << '\n';
+    for (const ChildResult& result : log.results) {
+      earlier << result.exitCode << ' ' << result.signal << ' ';
+      WriteText(earlier, result.out);
+      WriteText(earlier, result.err);
+    }
+  }
+  DeleteFileA(resultPath.c_str());
+  HANDLE in = Inheritable("NUL", GENERIC_READ, OPEN_EXISTING);
+  HANDLE out = Inheritable(outPath, GENERIC_WRITE, CREATE_ALWAYS);
+  HANDLE err = Inheritable(errPath, GENERIC_WRITE, CREATE_ALWAYS);
+  char program[MAX_PATH];
+  GetModuleFileNameA(nullptr, program, MAX_PATH);
+  std::string commandLine =
+      std::string("\"") + program + "\" --gtest_filter=" + log.test;
+  std::string orderText =
+      std::to_string(call) + " " + resultPath + "|" + earlierPath;
+  SetEnvironmentVariableA(kChildVariable, orderText.c_str());
+  STARTUPINFOA startup;
+  ZeroMemory(&startup, sizeof(startup));
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  PROCESS_INFORMATION process;
+  ZeroMemory(&process, sizeof(process));
+  BOOL started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                nullptr, &startup, &process);
+  SetEnvironmentVariableA(kChildVariable, nullptr);
+  CloseHandle(in);
+  CloseHandle(out);
+  CloseHandle(err);
+
+  ChildResult result{"", "", -1, 0};
+  if (started) {
+    if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(timeoutSeconds) * 1000) ==
+        WAIT_TIMEOUT) {
+      TerminateProcess(process.hProcess, 1);
+      WaitForSingleObject(process.hProcess, INFINITE);
+      result.signal = SIGKILL;
+    } else {
+      DWORD status = 0;
+      GetExitCodeProcess(process.hProcess, &status);
+      if (status >= 0xC0000000u) {
+        result.signal = SignalOfException(status);
+      } else {
+        std::string full = ReadFileText(resultPath);
+        result.exitCode = full.empty() ? static_cast<int>(status) : atoi(full.c_str());
+      }
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  result.out = ReadFileText(outPath);
+  result.err = ReadFileText(errPath);
+  for (const std::string& path : {outPath, errPath, resultPath, earlierPath})
+    DeleteFileA(path.c_str());
+  log.results.push_back(result);
+  return result;
+}
+
+std::string RunCommand(const std::string& command)
+{
+  std::string text;
+  FILE* pipe = _popen(command.c_str(), "rb");
+  if (!pipe) return text;
+  char chunk[4096];
+  size_t n;
+  while ((n = fread(chunk, 1, sizeof chunk, pipe)) > 0) text.append(chunk, n);
+  _pclose(pipe);
+  return text;
+}
+
+size_t Count(const std::string& text, const std::string& part)
+{
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    ++count;
+  return count;
+}
+
+std::string TempDir()
+{
+  char folder[MAX_PATH];
+  GetTempPathA(MAX_PATH, folder);
+  for (unsigned attempt = 0;; ++attempt) {
+    std::string path = std::string(folder) + "oxtest-dir-" + std::to_string(GetCurrentProcessId()) +
+                       "-" + std::to_string(GetTickCount()) + "-" + std::to_string(attempt);
+    if (CreateDirectoryA(path.c_str(), nullptr)) return path;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return folder;
+  }
+}
+
+}  // namespace oxtest
