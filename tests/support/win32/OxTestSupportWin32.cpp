@@ -104,12 +104,24 @@ CallLog& Log()
   return log;
 }
 
-std::string ReadFileText(const std::string& path)
+std::string ReadFileBytes(const std::string& path)
 {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+// A child's output read as text: the C runtime writes each line break to a
+// text stream as carriage return and line feed, read back as one line feed.
+std::string ReadFileText(const std::string& path)
+{
+  std::string bytes = ReadFileBytes(path);
+  std::string text;
+  text.reserve(bytes.size());
+  for (size_t i = 0; i < bytes.size(); ++i)
+    if (!(bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')) text += bytes[i];
+  return text;
 }
 
 std::string TempFile(const char* prefix)
@@ -225,7 +237,7 @@ ChildResult RunInChild(const std::function<int()>& body, int timeoutSeconds)
       if (status >= 0xC0000000u) {
         result.signal = SignalOfException(status);
       } else {
-        std::string full = ReadFileText(resultPath);
+        std::string full = ReadFileBytes(resultPath);
         result.exitCode = full.empty() ? static_cast<int>(status) : atoi(full.c_str());
       }
     }
