@@ -163,7 +163,10 @@ build_mpg123() {
   # The CMake build lives in ports/cmake; only the decoder library is needed.
   source=$source/ports/cmake
   # Built without its console messages: the library writes nothing to
-  # standard error, and damaged MP3 files would otherwise make it.
+  # standard error, and damaged MP3 files would otherwise make it. Besides
+  # its message macros, the decoder prints a few notes itself unless a
+  # handle is marked quiet, which libsndfile does not do: every handle is.
+  sed -i 's/^#define NOQUIET .*/#define NOQUIET 0/' "$source/src/libmpg123/mpg123lib_intern.h"
   cmake_build mpg123 -DBUILD_PROGRAMS=OFF -DBUILD_LIBOUT123=OFF -DBUILD_LIBSYN123=OFF \
     -DNO_MESSAGES=ON
 }

@@ -6,6 +6,10 @@
 #include <stdio.h>
 
 #include <GL/glew.h>
+#ifdef _WIN32
+#include <windows.h>
+#include <psapi.h>
+#endif
 #include <math.h>
 #include <sys/stat.h>
 
@@ -382,6 +386,15 @@ TEST(TextureFiles, BadFilesFailQuietly)
   EXPECT_EQ(child.err, "");
 }
 
+#ifdef _WIN32
+// The process's peak committed memory in kilobytes, or -1.
+static long PeakAddressSpaceKb()
+{
+  PROCESS_MEMORY_COUNTERS counters;
+  if (!K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters))) return -1;
+  return static_cast<long>(counters.PeakPagefileUsage / 1024);
+}
+#else
 // The process's peak virtual size in kilobytes (VmPeak), or -1.
 static long PeakAddressSpaceKb()
 {
@@ -394,6 +407,7 @@ static long PeakAddressSpaceKb()
   fclose(status);
   return peak;
 }
+#endif
 
 // Cases: tiny files whose headers declare huge images (BMP, GIF frame, PNG,
 // JPEG, WebP, QOI, PNM, TGA) are refused before decoding: null, nothing
@@ -452,13 +466,8 @@ TEST(TextureFiles, HugeDeclaredSizesRefusedBeforeDecoding)
 TEST_F(Textures, FileFormatsDecode)
 {
   const RgbaPixels four = {255, 0, 0, 255, 0, 255, 0, 128, 0, 0, 255, 0, 10, 20, 30, 40};
-  ASSERT_TRUE(oxtest::WriteTga(dir + "/four.tga", four, 2, 2));
   ASSERT_TRUE(oxtest::WriteBmp(dir + "/four.bmp", four, 2, 2));
   ASSERT_TRUE(oxtest::WriteTransparentGif(dir + "/key.gif"));
-  // The WebP encoder drops the colour of fully transparent pixels.
-  RgbaPixels visible = four;
-  visible[11] = 1;
-  ASSERT_TRUE(oxtest::WriteWebp(dir + "/four.webp", visible, 2, 2));
   RgbaPixels halves(32 * 16 * 4);
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 32; ++x) {
@@ -470,13 +479,25 @@ TEST_F(Textures, FileFormatsDecode)
     }
   ASSERT_TRUE(oxtest::WriteJpeg(dir + "/halves.jpg", halves, 32, 16));
 
+#ifndef _WIN32
+  // Linux only: GDI+, the Windows build's decoder, reads neither TGA nor WebP.
+  ASSERT_TRUE(oxtest::WriteTga(dir + "/four.tga", four, 2, 2));
   OxGfxTexture* tga = OxGfxTextureLoad((dir + "/four.tga").c_str());
   ASSERT_NE(tga, nullptr);
   EXPECT_EQ(Texels(tga, 2, 2), four);
 
+  // The WebP encoder drops the colour of fully transparent pixels.
+  RgbaPixels visible = four;
+  visible[11] = 1;
+  ASSERT_TRUE(oxtest::WriteWebp(dir + "/four.webp", visible, 2, 2));
   OxGfxTexture* webp = OxGfxTextureLoad((dir + "/four.webp").c_str());
   ASSERT_NE(webp, nullptr);
   EXPECT_EQ(Texels(webp, 2, 2), visible);
+  for (OxGfxTexture* texture : {tga, webp}) {
+    EXPECT_EQ(TextureLevelValue(texture, GL_TEXTURE_INTERNAL_FORMAT), GL_RGBA8);
+    OxGfxTextureUnload(texture);
+  }
+#endif
 
   OxGfxTexture* bmp = OxGfxTextureLoad((dir + "/four.bmp").c_str());
   ASSERT_NE(bmp, nullptr);
@@ -498,7 +519,7 @@ TEST_F(Textures, FileFormatsDecode)
   EXPECT_TRUE(left[0] > 240 && left[1] < 16 && left[2] < 16 && left[3] == 255);
   EXPECT_TRUE(right[0] < 16 && right[1] < 16 && right[2] > 240 && right[3] == 255);
 
-  for (OxGfxTexture* texture : {tga, webp, bmp, gif, jpeg}) {
+  for (OxGfxTexture* texture : {bmp, gif, jpeg}) {
     EXPECT_EQ(TextureLevelValue(texture, GL_TEXTURE_INTERNAL_FORMAT), GL_RGBA8);
     OxGfxTextureUnload(texture);
   }

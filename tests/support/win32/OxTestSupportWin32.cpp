@@ -33,12 +33,15 @@ struct ChildOrders {
   int call = 0;                     // the call whose body runs here
   std::string resultPath;           // where the body's whole result goes
   std::vector<ChildResult> earlier;  // results of the calls before it
+  std::vector<std::string> folders;  // the parent's TempDir folders so far
 };
 
 // Calls made so far by the current test, and their results.
 struct CallLog {
   std::string test;
   std::vector<ChildResult> results;
+  std::vector<std::string> folders;  // made by TempDir
+  size_t foldersTaken = 0;           // in a child: the parent's folders reused
 };
 
 std::string CurrentTestName()
@@ -88,6 +91,9 @@ const ChildOrders& Orders()
       result.err = ReadText(earlier);
       made.earlier.push_back(result);
     }
+    earlier >> count;
+    earlier.get();
+    for (int i = 0; i < count; ++i) made.folders.push_back(ReadText(earlier));
     return made;
   }();
   return orders;
@@ -100,6 +106,8 @@ CallLog& Log()
   if (log.test != test) {
     log.test = test;
     log.results.clear();
+    log.folders.clear();
+    log.foldersTaken = 0;
   }
   return log;
 }
@@ -196,6 +204,8 @@ ChildResult RunInChild(const std::function<int()>& body, int timeoutSeconds)
       WriteText(earlier, result.out);
       WriteText(earlier, result.err);
     }
+    earlier << log.folders.size() << '\n';
+    for (const std::string& folder : log.folders) WriteText(earlier, folder);
   }
   DeleteFileA(resultPath.c_str());
   HANDLE in = Inheritable("NUL", GENERIC_READ, OPEN_EXISTING);
@@ -272,15 +282,27 @@ size_t Count(const std::string& text, const std::string& part)
   return count;
 }
 
+// A child gets the folders its parent had made by the same point of the
+// test, where the parent wrote the files the child reads.
 std::string TempDir()
 {
-  char folder[MAX_PATH];
-  GetTempPathA(MAX_PATH, folder);
+  CallLog& log = Log();
+  const ChildOrders& orders = Orders();
+  if (orders.isChild && log.foldersTaken < orders.folders.size()) {
+    std::string folder = orders.folders[log.foldersTaken++];
+    log.folders.push_back(folder);
+    return folder;
+  }
+  char base[MAX_PATH];
+  GetTempPathA(MAX_PATH, base);
   for (unsigned attempt = 0;; ++attempt) {
-    std::string path = std::string(folder) + "oxtest-dir-" + std::to_string(GetCurrentProcessId()) +
+    std::string path = std::string(base) + "oxtest-dir-" + std::to_string(GetCurrentProcessId()) +
                        "-" + std::to_string(GetTickCount()) + "-" + std::to_string(attempt);
-    if (CreateDirectoryA(path.c_str(), nullptr)) return path;
-    if (GetLastError() != ERROR_ALREADY_EXISTS) return folder;
+    if (CreateDirectoryA(path.c_str(), nullptr)) {
+      log.folders.push_back(path);
+      return path;
+    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return base;
   }
 }
 
