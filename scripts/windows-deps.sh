@@ -102,9 +102,13 @@ unpack() {
 
 stamp_of() { echo "$prefix/stamps/$1"; }
 
+# What a stamp records: the source version and the recipe that built it, so
+# that a changed recipe rebuilds its library.
+stamp_text() { echo "$version $(declare -f "build_$1" | md5sum | cut -c1-12)"; }
+
 done_building() {
   mkdir -p "$prefix/stamps"
-  echo "$version" > "$(stamp_of "$1")"
+  stamp_text "$1" > "$(stamp_of "$1")"
   rm -rf "$cache/src/$1" "$cache/build/$1"
 }
 
@@ -124,11 +128,22 @@ cmake_build() {
 
 build() {
   local package=$1
-  if [ -f "$(stamp_of "$package")" ]; then return; fi
+  version=$(apt-cache showsrc "$package" | sed -n 's/^Version: //p' | head -1)
+  if [ -f "$(stamp_of "$package")" ] &&
+     [ "$(cat "$(stamp_of "$package")")" = "$(stamp_text "$package")" ]; then
+    return
+  fi
   mkdir -p "$cache/logs"
   unpack "$package"
   log "building $package $version"
-  if ! "build_$package" 2>> "$cache/logs/$package.log"; then
+  # In a subshell of its own, outside any condition, so that the first
+  # failing step ends the build.
+  local status=0
+  set +e
+  (set -e; "build_$package") 2>> "$cache/logs/$package.log"
+  status=$?
+  set -e
+  if [ $status -ne 0 ]; then
     log "building $package failed; its log: $cache/logs/$package.log"
     tail -20 "$cache/logs/$package.log" >&2
     exit 1
@@ -160,13 +175,14 @@ build_opus() {
 }
 
 build_mpg123() {
-  # The CMake build lives in ports/cmake; only the decoder library is needed.
-  source=$source/ports/cmake
   # Built without its console messages: the library writes nothing to
   # standard error, and damaged MP3 files would otherwise make it. Besides
   # its message macros, the decoder prints a few notes itself unless a
   # handle is marked quiet, which libsndfile does not do: every handle is.
   sed -i 's/^#define NOQUIET .*/#define NOQUIET 0/' "$source/src/libmpg123/mpg123lib_intern.h"
+  grep -q '^#define NOQUIET 0$' "$source/src/libmpg123/mpg123lib_intern.h"
+  # The CMake build lives in ports/cmake; only the decoder library is needed.
+  source=$source/ports/cmake
   cmake_build mpg123 -DBUILD_PROGRAMS=OFF -DBUILD_LIBOUT123=OFF -DBUILD_LIBSYN123=OFF \
     -DNO_MESSAGES=ON
 }
