@@ -255,7 +255,7 @@ void OxGfxExit(void)
 void OxGfxStart(void)
 {
   // Draws made between frames land before the clear, as they would have.
-  OxBatchFlush();
+  OxBatchFrameStart();
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   OxBatchViewport(0, 0, gWindowWidth, gWindowHeight);
 }

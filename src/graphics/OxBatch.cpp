@@ -10,6 +10,7 @@
 
 #include <math.h>
 #include <stdint.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -29,48 +30,50 @@ const unsigned int kCopiedMeshLimit = 1024;
 
 enum Kind : unsigned int { kKindColour = 0, kKindTexture = 1, kKindFont = 2, kKindNone = 3 };
 
-// The batch's programs: colour and texture, each light (every colour value
-// neutral, where the faithful arithmetic leaves the colour unchanged) and
-// full, and text.
-enum Variant : unsigned int {
-  kVariantColourLight,
-  kVariantColourFull,
-  kVariantTextureLight,
-  kVariantTextureFull,
-  kVariantFont,
-  kVariantCount
+// What a draw needs beyond the plain vertex colour or texel: each colour
+// value that is not neutral (a neutral one leaves every step of the
+// faithful arithmetic exact, so leaving the step out changes no bit), and a
+// world matrix that is not a 2D affine one.
+enum Feature : unsigned int {
+  kFeatureBlend = 1,         // blend colour with alpha other than 0
+  kFeatureMultiply = 2,      // multiply colour other than (1, 1, 1, 1)
+  kFeatureAdd = 4,           // add colour other than (0, 0, 0, 0)
+  kFeatureTransparency = 8,  // transparency other than 1
+  kFeatureWorld3D = 16,      // more than OxGfxSetTransform's 2D affine matrix
+  kFeatureCount = 32
 };
+// One program for each kind of mesh and set of features, and one for text.
+const unsigned int kFontProgram = 2 * kFeatureCount;
+const unsigned int kProgramCount = kFontProgram + 1;
 
 // Attribute locations, the same in every batch program.
 enum Attribute : GLuint {
   kAttributePosition = 0,  // x, y (z 0 and w 1 by default)
   kAttributeColor = 1,     // colour, or texture coordinate in x and y
-  kAttributeWorld0 = 2,    // four columns of the world matrix: 2 to 5
+  kAttributeWorld0 = 2,    // 2 to 5: the world matrix's columns (3D), or
+                           // 2: (m00, m10, m01, m11) and 3: (m02, m12)
   kAttributeBlend = 6,     // blend colour, or the font colour
   kAttributeMultiply = 7,
   kAttributeAdd = 8,
-  kAttributeExtra = 9,     // transparency, texture offset x and y, 0
-  kAttributeTotal = 10
+  kAttributeTransparency = 9,
+  kAttributeOffset = 10,   // texture offset
+  kAttributeTotal = 11
 };
 const char* const kAttributeNames[kAttributeTotal] = {
     "aPosition", "aColor", "aWorld0", "aWorld1", "aWorld2", "aWorld3",
-    "aBlendColor", "aMultiplyColor", "aAddColor", "aExtra"};
+    "aBlendColor", "aMultiplyColor", "aAddColor", "aTransparency", "aTextureOffset"};
 
-// Vertex layouts, in floats. A mesh vertex: position (2), colour or texture
-// coordinate (4), then the per-draw block: world matrix (16, column by
-// column), blend (4), multiply (4), add (4), extra (4).
-const unsigned int kMeshData = 2;
-const unsigned int kMeshBlock = 6;
-const unsigned int kBlockFloats = 32;
-const unsigned int kMeshStride = kMeshBlock + kBlockFloats;
-// A text vertex: position (2), atlas coordinate (2), font colour (4).
-const unsigned int kTextStride = 8;
 // A kept mesh vertex: x, y, red, green, blue, alpha, u, v.
 const unsigned int kCopyStride = 8;
+// A text vertex: position (2), atlas coordinate (2), font colour (4).
+const unsigned int kTextStride = 8;
+// The largest mesh vertex: position, colour, 3D world, every colour value.
+const unsigned int kMaxStride = 2 + 4 + 16 + 4 + 4 + 4 + 1;
 
 // ---- Program sources --------------------------------------------------------------
-// The faithful programs' arithmetic, written the same way, with the uniforms
-// replaced by values that are constant over each draw's vertices.
+// The faithful programs' arithmetic, step by step in the same order, with
+// the uniforms replaced by values that are constant over each draw's
+// vertices and the steps of neutral values left out.
 
 const char kVertexSource[] =
     "uniform mat4 uPMatrix;\n"
@@ -88,32 +91,62 @@ const char kVertexSource[] =
     "}\n"
     "#else\n"
     "attribute vec4 aWorld0;\n"
+    "#if WORLD_3D\n"
     "attribute vec4 aWorld1;\n"
     "attribute vec4 aWorld2;\n"
     "attribute vec4 aWorld3;\n"
-    "attribute vec4 aExtra;\n"
-    "varying vec4 vExtra;\n"
-    "#if FULL\n"
+    "#else\n"
+    "attribute vec2 aWorld1;\n"
+    "#endif\n"
+    "#if KIND_TEXTURE\n"
+    "attribute vec2 aTextureOffset;\n"
+    "#endif\n"
+    "#if HAS_BLEND\n"
     "attribute vec4 aBlendColor;\n"
-    "attribute vec4 aMultiplyColor;\n"
-    "attribute vec4 aAddColor;\n"
     "varying vec4 vBlendColor;\n"
+    "#endif\n"
+    "#if HAS_MULTIPLY\n"
+    "attribute vec4 aMultiplyColor;\n"
     "varying vec4 vMultiplyColor;\n"
+    "#endif\n"
+    "#if HAS_ADD\n"
+    "attribute vec4 aAddColor;\n"
     "varying vec4 vAddColor;\n"
+    "#endif\n"
+    "#if HAS_TRANSPARENCY\n"
+    "attribute float aTransparency;\n"
+    "varying float vTransparency;\n"
     "#endif\n"
     "void main()\n"
     "{\n"
+    "#if KIND_TEXTURE\n"
+    "vColor = vec4(aColor.xy, aTextureOffset);\n"
+    "#else\n"
     "vColor = aColor;\n"
-    "vExtra = aExtra;\n"
-    "#if FULL\n"
+    "#endif\n"
+    "#if HAS_BLEND\n"
     "vBlendColor = aBlendColor;\n"
+    "#endif\n"
+    "#if HAS_MULTIPLY\n"
     "vMultiplyColor = aMultiplyColor;\n"
+    "#endif\n"
+    "#if HAS_ADD\n"
     "vAddColor = aAddColor;\n"
     "#endif\n"
-    "gl_Position = uPMatrix * uVMatrix * mat4(aWorld0, aWorld1, aWorld2, aWorld3) * aPosition;\n"
+    "#if HAS_TRANSPARENCY\n"
+    "vTransparency = aTransparency;\n"
+    "#endif\n"
+    "#if WORLD_3D\n"
+    "mat4 world = mat4(aWorld0, aWorld1, aWorld2, aWorld3);\n"
+    "#else\n"
+    "mat4 world = mat4(vec4(aWorld0.xy, 0.0, 0.0), vec4(aWorld0.zw, 0.0, 0.0), vec4(0.0, 0.0, 1.0, 0.0), vec4(aWorld1, 0.0, 1.0));\n"
+    "#endif\n"
+    "gl_Position = uPMatrix * uVMatrix * world * aPosition;\n"
     "}\n"
     "#endif\n";
 
+// CHANNEL(x) is the faithful red, green or blue step; c is the vertex
+// colour or the texel.
 const char kFragmentSource[] =
     "uniform sampler2D uTexture;\n"
     "varying vec4 vColor;\n"
@@ -123,49 +156,78 @@ const char kFragmentSource[] =
     "gl_FragColor = vec4(vFontColor.x, vFontColor.y , vFontColor.z, texture2D(uTexture, vColor.xy).a * vFontColor.w);\n"
     "}\n"
     "#else\n"
-    "varying vec4 vExtra;\n"
-    "#if FULL\n"
+    "#if HAS_BLEND\n"
     "varying vec4 vBlendColor;\n"
+    "#define BLEND(c, x) (c.x * (1.0 - vBlendColor.w) + vBlendColor.x * vBlendColor.w)\n"
+    "#else\n"
+    "#define BLEND(c, x) (c.x)\n"
+    "#endif\n"
+    "#if HAS_MULTIPLY\n"
     "varying vec4 vMultiplyColor;\n"
+    "#define MULTIPLY(v, x) (v * vMultiplyColor.x)\n"
+    "#else\n"
+    "#define MULTIPLY(v, x) (v)\n"
+    "#endif\n"
+    "#if HAS_ADD\n"
     "varying vec4 vAddColor;\n"
+    "#define ADD(v, x) (v + vAddColor.x)\n"
+    "#else\n"
+    "#define ADD(v, x) (v)\n"
+    "#endif\n"
+    "#if HAS_TRANSPARENCY\n"
+    "varying float vTransparency;\n"
     "#endif\n"
     "void main()\n"
     "{\n"
     "#if KIND_TEXTURE\n"
     "vec2 offsetTexCoord = vColor.xy;\n"
-    "offsetTexCoord.x += vExtra.y;\n"
-    "offsetTexCoord.y += vExtra.z;\n"
+    "offsetTexCoord.x += vColor.z;\n"
+    "offsetTexCoord.y += vColor.w;\n"
     "if(offsetTexCoord.x > 1.0)\n"
     "offsetTexCoord.x -= 1.0;\n"
     "if(offsetTexCoord.y > 1.0)\n"
     "offsetTexCoord.y -= 1.0;\n"
-    "gl_FragColor = texture2D(uTexture, offsetTexCoord);\n"
-    "#if FULL\n"
-    "gl_FragColor.x = (gl_FragColor.x * (1.0 - vBlendColor.w) + vBlendColor.x * vBlendColor.w) * vMultiplyColor.x + vAddColor.x;\n"
-    "gl_FragColor.y = (gl_FragColor.y * (1.0 - vBlendColor.w) + vBlendColor.y * vBlendColor.w) * vMultiplyColor.y + vAddColor.y;\n"
-    "gl_FragColor.z = (gl_FragColor.z * (1.0 - vBlendColor.w) + vBlendColor.z * vBlendColor.w) * vMultiplyColor.z + vAddColor.z;\n"
-    "gl_FragColor.w *= (vExtra.x * vMultiplyColor.w)  + vAddColor.w;\n"
+    "vec4 c = texture2D(uTexture, offsetTexCoord);\n"
+    "#else\n"
+    "vec4 c = vColor;\n"
+    "#endif\n"
+    "gl_FragColor.x = ADD(MULTIPLY(BLEND(c, x), x), x);\n"
+    "gl_FragColor.y = ADD(MULTIPLY(BLEND(c, y), y), y);\n"
+    "gl_FragColor.z = ADD(MULTIPLY(BLEND(c, z), z), z);\n"
+    "#if KIND_TEXTURE\n"
+    // Texel alpha times ((transparency x multiply alpha) + add alpha).
+    "#if HAS_TRANSPARENCY && HAS_MULTIPLY\n"
+    "#define FACTOR (vTransparency * vMultiplyColor.w)\n"
+    "#elif HAS_TRANSPARENCY\n"
+    "#define FACTOR (vTransparency)\n"
+    "#elif HAS_MULTIPLY\n"
+    "#define FACTOR (vMultiplyColor.w)\n"
+    "#endif\n"
+    "#if HAS_ADD && defined(FACTOR)\n"
+    "gl_FragColor.w = c.w * ((FACTOR)  + vAddColor.w);\n"
+    "#elif HAS_ADD\n"
+    "gl_FragColor.w = c.w * (1.0 + vAddColor.w);\n"
+    "#elif defined(FACTOR)\n"
+    "gl_FragColor.w = c.w * (FACTOR);\n"
+    "#else\n"
+    "gl_FragColor.w = c.w;\n"
     "#endif\n"
     "#else\n"
-    "#if FULL\n"
-    "gl_FragColor.x = (vColor.x * (1.0 - vBlendColor.w) + vBlendColor.x * vBlendColor.w) * vMultiplyColor.x + vAddColor.x;\n"
-    "gl_FragColor.y = (vColor.y * (1.0 - vBlendColor.w) + vBlendColor.y * vBlendColor.w) * vMultiplyColor.y + vAddColor.y;\n"
-    "gl_FragColor.z = (vColor.z * (1.0 - vBlendColor.w) + vBlendColor.z * vBlendColor.w) * vMultiplyColor.z + vAddColor.z;\n"
-    "gl_FragColor.w = vColor.w * vExtra.x * vMultiplyColor.w + vAddColor.w;\n"
-    "#else\n"
-    "gl_FragColor = vColor;\n"
+    // Vertex alpha times transparency times multiply alpha, plus add alpha.
+    "float a = c.w;\n"
+    "#if HAS_TRANSPARENCY\n"
+    "a = a * vTransparency;\n"
     "#endif\n"
+    "#if HAS_MULTIPLY\n"
+    "a = a * vMultiplyColor.w;\n"
+    "#endif\n"
+    "#if HAS_ADD\n"
+    "a = a + vAddColor.w;\n"
+    "#endif\n"
+    "gl_FragColor.w = a;\n"
     "#endif\n"
     "}\n"
     "#endif\n";
-
-// The defines that pick each variant out of the two sources.
-const char* const kVariantDefines[kVariantCount] = {
-    "#define KIND_FONT 0\n#define KIND_TEXTURE 0\n#define FULL 0\n",
-    "#define KIND_FONT 0\n#define KIND_TEXTURE 0\n#define FULL 1\n",
-    "#define KIND_FONT 0\n#define KIND_TEXTURE 1\n#define FULL 0\n",
-    "#define KIND_FONT 0\n#define KIND_TEXTURE 1\n#define FULL 1\n",
-    "#define KIND_FONT 1\n#define KIND_TEXTURE 0\n#define FULL 0\n"};
 
 // ---- Types ---------------------------------------------------------------------------
 
@@ -178,18 +240,38 @@ struct RenderState {
 };
 
 struct Program {
-  GLuint name;
+  GLuint name;  // 0 until first used
   GLint projection;
   GLint view;
   bool cameraKnown;
   float camera[32];  // projection, then view, as last sent
 };
 
+// Where a mesh vertex's parts lie, in floats from its start; 0 for a part
+// the features leave out. Position at 0, colour or texture coordinate at 2.
+struct Layout {
+  unsigned int stride;
+  unsigned int block;  // the world matrix, first of the per-draw values
+  unsigned int offset, blend, multiply, add, transparency;
+};
+
+// The values a mesh draw with a program reads from its uniforms.
+struct DrawValues {
+  const float* world;
+  const float* blend;
+  const float* multiply;
+  const float* add;
+  const float* transparency;
+  const float* offset;
+  unsigned int features;
+};
+
 // The pending draws.
 struct Batch {
   unsigned int kind;  // kKindNone when nothing is pending
   GLenum primitive;
-  bool full;          // some draw's colour values are not neutral
+  unsigned int features;
+  Layout layout;
   GLuint texture;     // sampled by textured meshes and text
   unsigned int blend;
   int viewport[4];
@@ -197,7 +279,7 @@ struct Batch {
   unsigned int cameraSlot;
   unsigned int cameraGeneration;
   unsigned int count;  // vertices
-  float* vertices;     // kBatchCapacity x kMeshStride floats
+  float* vertices;     // room for kBatchCapacity x kMaxStride floats
 };
 
 // A kept copy of a small mesh.
@@ -223,15 +305,18 @@ bool gActualViewportKnown = false;
 GLuint gActualProgram = 0;
 // Which attribute arrays are enabled, one bit per location.
 unsigned int gEnabledArrays = 0;
-Program gPrograms[kVariantCount];
-bool gProgramsBuilt = false;
+Program gPrograms[kProgramCount];
 GLuint gStreamBuffer = 0;
 Batch gBatch = {};
+// Features a kind's batches have needed this frame: later batches start
+// with them, so that draws that alternate between needing a feature and not
+// needing it do not split batches.
+unsigned int gStickyFeatures[2] = {0, 0};
 
 // Kept mesh copies: open addressing on the record's address.
 const OxGfxVertexList* const kTombstone = reinterpret_cast<const OxGfxVertexList*>(1);
 MeshSlot* gMeshTable = nullptr;
-size_t gMeshTableSize = 0;  // a power of two, or 0
+size_t gMeshTableSize = 0;    // a power of two, or 0
 size_t gMeshTableFilled = 0;  // live entries and tombstones
 
 // ---- Mesh copies -----------------------------------------------------------------
@@ -324,10 +409,37 @@ void SetArrays(unsigned int wanted)
 
 // ---- Programs ------------------------------------------------------------------------
 
-GLuint CompileStage(GLenum type, unsigned int variant, const char* body)
+Layout LayoutOf(unsigned int kind, unsigned int features)
+{
+  Layout layout = {};
+  unsigned int at = kind == kKindColour ? 6 : 4;
+  layout.block = at;
+  at += features & kFeatureWorld3D ? 16 : 6;
+  if (kind == kKindTexture) {
+    layout.offset = at;
+    at += 2;
+  }
+  if (features & kFeatureBlend) {
+    layout.blend = at;
+    at += 4;
+  }
+  if (features & kFeatureMultiply) {
+    layout.multiply = at;
+    at += 4;
+  }
+  if (features & kFeatureAdd) {
+    layout.add = at;
+    at += 4;
+  }
+  if (features & kFeatureTransparency) layout.transparency = at++;
+  layout.stride = at;
+  return layout;
+}
+
+GLuint CompileStage(GLenum type, const char* defines, const char* body)
 {
   GLuint shader = glCreateShader(type);
-  const char* parts[2] = {kVariantDefines[variant], body};
+  const char* parts[2] = {defines, body};
   glShaderSource(shader, 2, parts, nullptr);
   glCompileShader(shader);
   GLint status = 0;
@@ -336,32 +448,40 @@ GLuint CompileStage(GLenum type, unsigned int variant, const char* body)
   return shader;
 }
 
-void BuildPrograms()
+// The program of a kind of mesh and its features, or of text (kind font),
+// built the first time it is asked for.
+Program& ProgramFor(unsigned int kind, unsigned int features)
 {
-  if (gProgramsBuilt) return;
-  for (unsigned int variant = 0; variant < kVariantCount; ++variant) {
-    Program& program = gPrograms[variant];
-    program.name = glCreateProgram();
-    GLuint vertex = CompileStage(GL_VERTEX_SHADER, variant, kVertexSource);
-    GLuint fragment = CompileStage(GL_FRAGMENT_SHADER, variant, kFragmentSource);
-    glAttachShader(program.name, vertex);
-    glAttachShader(program.name, fragment);
-    for (GLuint location = 0; location < kAttributeTotal; ++location)
-      glBindAttribLocation(program.name, location, kAttributeNames[location]);
-    glLinkProgram(program.name);
-    // Deleted with the program.
-    glDeleteShader(vertex);
-    glDeleteShader(fragment);
-    program.projection = glGetUniformLocation(program.name, "uPMatrix");
-    program.view = glGetUniformLocation(program.name, "uVMatrix");
-    program.cameraKnown = false;
-  }
-  gProgramsBuilt = true;
+  unsigned int index = kind == kKindFont ? kFontProgram : kind * kFeatureCount + features;
+  Program& program = gPrograms[index];
+  if (program.name != 0) return program;
+  char defines[256];
+  snprintf(defines, sizeof(defines),
+           "#define KIND_FONT %d\n#define KIND_TEXTURE %d\n#define WORLD_3D %d\n"
+           "#define HAS_BLEND %d\n#define HAS_MULTIPLY %d\n#define HAS_ADD %d\n"
+           "#define HAS_TRANSPARENCY %d\n",
+           kind == kKindFont, kind == kKindTexture, (features & kFeatureWorld3D) != 0,
+           (features & kFeatureBlend) != 0, (features & kFeatureMultiply) != 0,
+           (features & kFeatureAdd) != 0, (features & kFeatureTransparency) != 0);
+  program.name = glCreateProgram();
+  GLuint vertex = CompileStage(GL_VERTEX_SHADER, defines, kVertexSource);
+  GLuint fragment = CompileStage(GL_FRAGMENT_SHADER, defines, kFragmentSource);
+  glAttachShader(program.name, vertex);
+  glAttachShader(program.name, fragment);
+  for (GLuint location = 0; location < kAttributeTotal; ++location)
+    glBindAttribLocation(program.name, location, kAttributeNames[location]);
+  glLinkProgram(program.name);
+  // Deleted with the program.
+  glDeleteShader(vertex);
+  glDeleteShader(fragment);
+  program.projection = glGetUniformLocation(program.name, "uPMatrix");
+  program.view = glGetUniformLocation(program.name, "uVMatrix");
+  program.cameraKnown = false;
+  return program;
 }
 
-Program& UseProgram(unsigned int variant)
+Program& UseProgram(Program& program)
 {
-  Program& program = gPrograms[variant];
   if (gActualProgram != program.name) {
     glUseProgram(program.name);
     gActualProgram = program.name;
@@ -388,37 +508,60 @@ bool AllFinite(const float* values, unsigned int count)
   return true;
 }
 
-// The per-draw block of a mesh draw with the slot's program: world matrix,
-// blend, multiply and add colours, extra. False when the values need the
+// Reads what a mesh draw with the slot's program would take from uniforms
+// and tells which features it needs. False when the values need the
 // faithful path: a world matrix whose last row is not (0, 0, 0, 1) (clip w
 // would not be 1, and values constant over a triangle would no longer
 // interpolate exactly), or colour values or an offset that are not finite
-// (they would not interpolate to themselves). *neutral tells whether the
-// colour arithmetic leaves colours unchanged.
-bool DrawBlock(unsigned int slot, float block[kBlockFloats], bool* neutral)
+// (they would not interpolate to themselves).
+bool ReadDrawValues(unsigned int slot, DrawValues* values)
 {
-  const float* world = gShader.Value(slot, kUniformWorldMatrix);
-  if (world[3] != 0.0f || world[7] != 0.0f || world[11] != 0.0f || world[15] != 1.0f) return false;
-  const float* blend = gShader.Value(slot, kUniformBlendColor);
-  const float* multiply = gShader.Value(slot, kUniformMultiplyColor);
-  const float* add = gShader.Value(slot, kUniformAddColor);
-  float transparency = gShader.Value(slot, kUniformTransparencyValue)[0];
-  const float* offset = gShader.Value(slot, kUniformTextureOffset);
-  memcpy(block, world, 16 * sizeof(float));
-  memcpy(block + 16, blend, 4 * sizeof(float));
-  memcpy(block + 20, multiply, 4 * sizeof(float));
-  memcpy(block + 24, add, 4 * sizeof(float));
-  block[28] = transparency;
-  block[29] = offset[0];
-  block[30] = offset[1];
-  block[31] = 0.0f;
-  if (!AllFinite(block + 16, 15)) return false;
-  // Blend alpha 0 with a finite blend colour, multiply 1, add 0 and
-  // transparency 1: every step of the arithmetic is exact.
-  *neutral = blend[3] == 0.0f && multiply[0] == 1.0f && multiply[1] == 1.0f &&
-             multiply[2] == 1.0f && multiply[3] == 1.0f && add[0] == 0.0f && add[1] == 0.0f &&
-             add[2] == 0.0f && add[3] == 0.0f && transparency == 1.0f;
+  const float* w = values->world = gShader.Value(slot, kUniformWorldMatrix);
+  if (w[3] != 0.0f || w[7] != 0.0f || w[11] != 0.0f || w[15] != 1.0f) return false;
+  const float* blend = values->blend = gShader.Value(slot, kUniformBlendColor);
+  const float* multiply = values->multiply = gShader.Value(slot, kUniformMultiplyColor);
+  const float* add = values->add = gShader.Value(slot, kUniformAddColor);
+  values->transparency = gShader.Value(slot, kUniformTransparencyValue);
+  values->offset = gShader.Value(slot, kUniformTextureOffset);
+  if (!AllFinite(blend, 4) || !AllFinite(multiply, 4) || !AllFinite(add, 4) ||
+      !AllFinite(values->transparency, 1) || !AllFinite(values->offset, 2))
+    return false;
+  unsigned int features = 0;
+  if (blend[3] != 0.0f) features |= kFeatureBlend;
+  if (multiply[0] != 1.0f || multiply[1] != 1.0f || multiply[2] != 1.0f || multiply[3] != 1.0f)
+    features |= kFeatureMultiply;
+  if (add[0] != 0.0f || add[1] != 0.0f || add[2] != 0.0f || add[3] != 0.0f)
+    features |= kFeatureAdd;
+  if (values->transparency[0] != 1.0f) features |= kFeatureTransparency;
+  // OxGfxSetTransform's matrices: column 2 (0, 0, 1, 0), row 2 otherwise 0.
+  if (w[2] != 0.0f || w[6] != 0.0f || w[8] != 0.0f || w[9] != 0.0f || w[10] != 1.0f ||
+      w[14] != 0.0f)
+    features |= kFeatureWorld3D;
+  values->features = features;
   return true;
+}
+
+// The per-draw part of one vertex in the layout.
+void WriteDrawValues(const Layout& layout, unsigned int features, const DrawValues& values,
+                     float* vertex)
+{
+  const float* w = values.world;
+  float* block = vertex + layout.block;
+  if (features & kFeatureWorld3D) {
+    memcpy(block, w, 16 * sizeof(float));
+  } else {
+    block[0] = w[0];
+    block[1] = w[1];
+    block[2] = w[4];
+    block[3] = w[5];
+    block[4] = w[12];
+    block[5] = w[13];
+  }
+  if (layout.offset) memcpy(vertex + layout.offset, values.offset, 2 * sizeof(float));
+  if (layout.blend) memcpy(vertex + layout.blend, values.blend, 4 * sizeof(float));
+  if (layout.multiply) memcpy(vertex + layout.multiply, values.multiply, 4 * sizeof(float));
+  if (layout.add) memcpy(vertex + layout.add, values.add, 4 * sizeof(float));
+  if (layout.transparency) vertex[layout.transparency] = values.transparency[0];
 }
 
 // ---- The batch ------------------------------------------------------------------------
@@ -435,32 +578,17 @@ bool CameraMatches(unsigned int slot)
   return true;
 }
 
-// Whether count more vertices of this kind can join the pending draws.
-bool Joins(unsigned int kind, GLenum primitive, GLuint texture, unsigned int slot,
-           unsigned int count)
+// Whether count more vertices of this kind, needing these features, can
+// join the pending draws.
+bool Joins(unsigned int kind, GLenum primitive, unsigned int features, GLuint texture,
+           unsigned int slot, unsigned int count)
 {
   return gBatch.kind == kind && gBatch.primitive == primitive &&
-         gBatch.count + count <= kBatchCapacity && gBatch.blend == gLogical.blend &&
+         (features & ~gBatch.features) == 0 && gBatch.count + count <= kBatchCapacity &&
+         gBatch.blend == gLogical.blend &&
          memcmp(gBatch.viewport, gLogical.viewport, sizeof(gBatch.viewport)) == 0 &&
          (kind == kKindColour || gBatch.texture == texture) &&
          (kind == kKindFont || CameraMatches(slot));
-}
-
-void Begin(unsigned int kind, GLenum primitive, GLuint texture, unsigned int slot)
-{
-  OxBatchFlush();
-  gBatch.kind = kind;
-  gBatch.primitive = primitive;
-  gBatch.full = false;
-  gBatch.texture = texture;
-  gBatch.blend = gLogical.blend;
-  memcpy(gBatch.viewport, gLogical.viewport, sizeof(gBatch.viewport));
-  if (kind != kKindFont) {
-    memcpy(gBatch.camera, gShader.Value(slot, kUniformPMatrix), 16 * sizeof(float));
-    memcpy(gBatch.camera + 16, gShader.Value(slot, kUniformVMatrix), 16 * sizeof(float));
-    gBatch.cameraSlot = slot;
-    gBatch.cameraGeneration = gShader.CameraGeneration(slot);
-  }
 }
 
 // The camera of the slot's program as the batch programs take it.
@@ -470,15 +598,33 @@ void CameraOf(unsigned int slot, float camera[32])
   memcpy(camera + 16, gShader.Value(slot, kUniformVMatrix), 16 * sizeof(float));
 }
 
-// A mesh drawn at once from its own buffers with a batch program, the
-// per-draw values given as constant attributes.
-void DrawDirect(const OxGfxVertexList* mesh, unsigned int kind, GLenum primitive, bool neutral,
-                unsigned int slot, const float block[kBlockFloats])
+void Begin(unsigned int kind, GLenum primitive, unsigned int features, GLuint texture,
+           unsigned int slot)
 {
   OxBatchFlush();
-  Program& program = UseProgram(kind == kKindColour
-                                    ? (neutral ? kVariantColourLight : kVariantColourFull)
-                                    : (neutral ? kVariantTextureLight : kVariantTextureFull));
+  gBatch.kind = kind;
+  gBatch.primitive = primitive;
+  if (kind != kKindFont) {
+    gStickyFeatures[kind] |= features;
+    gBatch.features = gStickyFeatures[kind];
+    gBatch.layout = LayoutOf(kind, gBatch.features);
+    CameraOf(slot, gBatch.camera);
+    gBatch.cameraSlot = slot;
+    gBatch.cameraGeneration = gShader.CameraGeneration(slot);
+  }
+  gBatch.texture = texture;
+  gBatch.blend = gLogical.blend;
+  memcpy(gBatch.viewport, gLogical.viewport, sizeof(gBatch.viewport));
+}
+
+// A mesh drawn at once from its own buffers with a batch program, the
+// per-draw values given as constant attributes.
+void DrawDirect(const OxGfxVertexList* mesh, unsigned int kind, GLenum primitive,
+                const DrawValues& values, unsigned int slot)
+{
+  OxBatchFlush();
+  unsigned int features = values.features;
+  Program& program = UseProgram(ProgramFor(kind, features));
   float camera[32];
   CameraOf(slot, camera);
   SendCamera(program, camera);
@@ -496,46 +642,92 @@ void DrawDirect(const OxGfxVertexList* mesh, unsigned int kind, GLenum primitive
     glBindBuffer(GL_ARRAY_BUFFER, mesh->bufferNames[2]);
     glVertexAttribPointer(kAttributeColor, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
   }
-  for (GLuint column = 0; column < 4; ++column)
-    glVertexAttrib4fv(kAttributeWorld0 + column, block + 4 * column);
-  glVertexAttrib4fv(kAttributeBlend, block + 16);
-  glVertexAttrib4fv(kAttributeMultiply, block + 20);
-  glVertexAttrib4fv(kAttributeAdd, block + 24);
-  glVertexAttrib4fv(kAttributeExtra, block + 28);
+  float vertex[kMaxStride];
+  Layout layout = LayoutOf(kind, features);
+  WriteDrawValues(layout, features, values, vertex);
+  const float* block = vertex + layout.block;
+  if (features & kFeatureWorld3D) {
+    for (GLuint column = 0; column < 4; ++column)
+      glVertexAttrib4fv(kAttributeWorld0 + column, block + 4 * column);
+  } else {
+    glVertexAttrib4fv(kAttributeWorld0, block);
+    glVertexAttrib2fv(kAttributeWorld0 + 1, block + 4);
+  }
+  if (layout.offset) glVertexAttrib2fv(kAttributeOffset, vertex + layout.offset);
+  if (layout.blend) glVertexAttrib4fv(kAttributeBlend, vertex + layout.blend);
+  if (layout.multiply) glVertexAttrib4fv(kAttributeMultiply, vertex + layout.multiply);
+  if (layout.add) glVertexAttrib4fv(kAttributeAdd, vertex + layout.add);
+  if (layout.transparency) glVertexAttrib1f(kAttributeTransparency, vertex[layout.transparency]);
   glDrawArrays(primitive, 0, static_cast<GLsizei>(mesh->vertexCount));
 }
 
-void PointArrays(unsigned int kind)
+void PointArrays()
 {
   const char* base = nullptr;
-  if (kind == kKindFont) {
+  auto at = [base](unsigned int floats) { return base + floats * sizeof(float); };
+  if (gBatch.kind == kKindFont) {
     GLsizei stride = kTextStride * sizeof(float);
     SetArrays((1u << kAttributePosition) | (1u << kAttributeColor) | (1u << kAttributeBlend));
-    glVertexAttribPointer(kAttributePosition, 2, GL_FLOAT, GL_FALSE, stride, base);
-    glVertexAttribPointer(kAttributeColor, 2, GL_FLOAT, GL_FALSE, stride, base + 2 * sizeof(float));
-    glVertexAttribPointer(kAttributeBlend, 4, GL_FLOAT, GL_FALSE, stride, base + 4 * sizeof(float));
+    glVertexAttribPointer(kAttributePosition, 2, GL_FLOAT, GL_FALSE, stride, at(0));
+    glVertexAttribPointer(kAttributeColor, 2, GL_FLOAT, GL_FALSE, stride, at(2));
+    glVertexAttribPointer(kAttributeBlend, 4, GL_FLOAT, GL_FALSE, stride, at(4));
     return;
   }
-  GLsizei stride = kMeshStride * sizeof(float);
-  SetArrays((1u << kAttributeTotal) - 1);
-  glVertexAttribPointer(kAttributePosition, 2, GL_FLOAT, GL_FALSE, stride, base);
-  glVertexAttribPointer(kAttributeColor, 4, GL_FLOAT, GL_FALSE, stride,
-                        base + kMeshData * sizeof(float));
-  for (GLuint location = kAttributeWorld0; location < kAttributeTotal; ++location)
-    glVertexAttribPointer(location, 4, GL_FLOAT, GL_FALSE, stride,
-                          base + (kMeshBlock + 4 * (location - kAttributeWorld0)) * sizeof(float));
+  const Layout& layout = gBatch.layout;
+  GLsizei stride = static_cast<GLsizei>(layout.stride * sizeof(float));
+  unsigned int arrays = (1u << kAttributePosition) | (1u << kAttributeColor) |
+                        (1u << kAttributeWorld0) | (1u << (kAttributeWorld0 + 1));
+  if (gBatch.features & kFeatureWorld3D)
+    arrays |= (1u << (kAttributeWorld0 + 2)) | (1u << (kAttributeWorld0 + 3));
+  if (layout.offset) arrays |= 1u << kAttributeOffset;
+  if (layout.blend) arrays |= 1u << kAttributeBlend;
+  if (layout.multiply) arrays |= 1u << kAttributeMultiply;
+  if (layout.add) arrays |= 1u << kAttributeAdd;
+  if (layout.transparency) arrays |= 1u << kAttributeTransparency;
+  SetArrays(arrays);
+  glVertexAttribPointer(kAttributePosition, 2, GL_FLOAT, GL_FALSE, stride, at(0));
+  glVertexAttribPointer(kAttributeColor, gBatch.kind == kKindColour ? 4 : 2, GL_FLOAT, GL_FALSE,
+                        stride, at(2));
+  if (gBatch.features & kFeatureWorld3D) {
+    for (GLuint column = 0; column < 4; ++column)
+      glVertexAttribPointer(kAttributeWorld0 + column, 4, GL_FLOAT, GL_FALSE, stride,
+                            at(layout.block + 4 * column));
+  } else {
+    glVertexAttribPointer(kAttributeWorld0, 4, GL_FLOAT, GL_FALSE, stride, at(layout.block));
+    glVertexAttribPointer(kAttributeWorld0 + 1, 2, GL_FLOAT, GL_FALSE, stride,
+                          at(layout.block + 4));
+  }
+  if (layout.offset)
+    glVertexAttribPointer(kAttributeOffset, 2, GL_FLOAT, GL_FALSE, stride, at(layout.offset));
+  if (layout.blend)
+    glVertexAttribPointer(kAttributeBlend, 4, GL_FLOAT, GL_FALSE, stride, at(layout.blend));
+  if (layout.multiply)
+    glVertexAttribPointer(kAttributeMultiply, 4, GL_FLOAT, GL_FALSE, stride, at(layout.multiply));
+  if (layout.add)
+    glVertexAttribPointer(kAttributeAdd, 4, GL_FLOAT, GL_FALSE, stride, at(layout.add));
+  if (layout.transparency)
+    glVertexAttribPointer(kAttributeTransparency, 1, GL_FLOAT, GL_FALSE, stride,
+                          at(layout.transparency));
 }
 
 bool CreateResources()
 {
   if (!gBatch.vertices) {
-    gBatch.vertices = static_cast<float*>(malloc(sizeof(float) * kBatchCapacity * kMeshStride));
+    gBatch.vertices = static_cast<float*>(malloc(sizeof(float) * kBatchCapacity * kMaxStride));
     if (!gBatch.vertices) return false;
   }
   gBatch.kind = kKindNone;
   gBatch.count = 0;
-  BuildPrograms();
-  if (gStreamBuffer == 0) glGenBuffers(1, &gStreamBuffer);
+  if (gStreamBuffer == 0) {
+    // Made once at its full size: each flush writes into it, so that no
+    // flush allocates.
+    glGenBuffers(1, &gStreamBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, gStreamBuffer);
+    glBufferData(GL_ARRAY_BUFFER,
+                 static_cast<GLsizeiptr>(sizeof(float) * kBatchCapacity * kMaxStride), nullptr,
+                 GL_STREAM_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+  }
   return true;
 }
 
@@ -597,11 +789,11 @@ void OxBatchStop()
     gRecording = false;
     gShader.SetDeferred(false);
   }
-  if (gProgramsBuilt) {
-    glUseProgram(0);
-    gShader.ForgetProgramInUse();
-    for (Program& program : gPrograms) glDeleteProgram(program.name);
-    gProgramsBuilt = false;
+  glUseProgram(0);
+  gShader.ForgetProgramInUse();
+  for (Program& program : gPrograms) {
+    if (program.name != 0) glDeleteProgram(program.name);
+    program.name = 0;
   }
   if (gStreamBuffer != 0) glDeleteBuffers(1, &gStreamBuffer);
   gStreamBuffer = 0;
@@ -618,25 +810,27 @@ void OxBatchStop()
 void OxBatchFlush()
 {
   if (gBatch.count == 0) return;
-  unsigned int variant = gBatch.kind == kKindFont
-                             ? kVariantFont
-                             : (gBatch.kind == kKindColour ? kVariantColourLight
-                                                           : kVariantTextureLight) +
-                                   (gBatch.full ? 1 : 0);
-  Program& program = UseProgram(variant);
+  Program& program = UseProgram(ProgramFor(gBatch.kind, gBatch.features));
   if (gBatch.kind != kKindFont) SendCamera(program, gBatch.camera);
   if (gBatch.kind != kKindColour) ApplyTexture(gBatch.texture);
   ApplyBlend(gBatch.blend);
   ApplyViewport(gBatch.viewport);
 
-  unsigned int stride = gBatch.kind == kKindFont ? kTextStride : kMeshStride;
+  unsigned int stride = gBatch.kind == kKindFont ? kTextStride : gBatch.layout.stride;
   glBindBuffer(GL_ARRAY_BUFFER, gStreamBuffer);
-  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(gBatch.count) * stride * sizeof(float),
-               gBatch.vertices, GL_STREAM_DRAW);
-  PointArrays(gBatch.kind);
+  glBufferSubData(GL_ARRAY_BUFFER, 0,
+                  static_cast<GLsizeiptr>(gBatch.count) * stride * sizeof(float), gBatch.vertices);
+  PointArrays();
   glDrawArrays(gBatch.primitive, 0, static_cast<GLsizei>(gBatch.count));
   gBatch.count = 0;
   gBatch.kind = kKindNone;
+}
+
+void OxBatchFrameStart()
+{
+  OxBatchFlush();
+  gStickyFeatures[kKindColour] = 0;
+  gStickyFeatures[kKindTexture] = 0;
 }
 
 void OxBatchSuspend()
@@ -772,43 +966,43 @@ bool OxBatchMeshDraw(const OxGfxVertexList* mesh, unsigned int mode)
   // No program or the font program: the faithful path draws nothing either.
   if (slot != kShaderSlotColor && slot != kShaderSlotTexture) return true;
   unsigned int kind = slot == kShaderSlotColor ? kKindColour : kKindTexture;
-  float block[kBlockFloats];
-  bool neutral = false;
-  if (!DrawBlock(slot, block, &neutral)) return false;
+  DrawValues values;
+  if (!ReadDrawValues(slot, &values)) return false;
 
   GLenum primitive = kPrimitives[mode];
   MeshSlot* kept = FindSlot(mesh);
   const MeshCopy* copy = kept ? kept->copy : nullptr;
   // Meshes without a copy (large, or not built by OxGfxMeshEnd), a vertex
-  // count changed by the game, and line strips (which cannot be joined) are
+  // count raised by the game, and line strips (which cannot be joined) are
   // drawn at once.
   if (!copy || mesh->vertexCount > copy->count || primitive == GL_LINE_STRIP) {
-    DrawDirect(mesh, kind, primitive, neutral, slot, block);
+    DrawDirect(mesh, kind, primitive, values, slot);
     return true;
   }
   unsigned int count = mesh->vertexCount - mesh->vertexCount % kGroup[mode];
   if (count == 0) return true;
 
   GLuint texture = kind == kKindTexture ? gLogical.texture : 0;
-  if (!Joins(kind, primitive, texture, slot, count)) Begin(kind, primitive, texture, slot);
-  gBatch.full = gBatch.full || !neutral;
-  float* out = gBatch.vertices + static_cast<size_t>(gBatch.count) * kMeshStride;
+  if (!Joins(kind, primitive, values.features, texture, slot, count))
+    Begin(kind, primitive, values.features, texture, slot);
+  const Layout& layout = gBatch.layout;
+  unsigned int features = gBatch.features;
+  float* first = gBatch.vertices + static_cast<size_t>(gBatch.count) * layout.stride;
+  // The per-draw values once, then copied to the other vertices.
+  WriteDrawValues(layout, features, values, first);
+  size_t blockBytes = (layout.stride - layout.block) * sizeof(float);
   const float* in = copy->vertices;
-  if (kind == kKindColour) {
-    for (unsigned int i = 0; i < count; ++i, out += kMeshStride, in += kCopyStride) {
-      memcpy(out, in, kMeshBlock * sizeof(float));
-      memcpy(out + kMeshBlock, block, kBlockFloats * sizeof(float));
-    }
-  } else {
-    for (unsigned int i = 0; i < count; ++i, out += kMeshStride, in += kCopyStride) {
-      out[0] = in[0];
-      out[1] = in[1];
+  float* out = first;
+  for (unsigned int i = 0; i < count; ++i, out += layout.stride, in += kCopyStride) {
+    out[0] = in[0];
+    out[1] = in[1];
+    if (kind == kKindColour) {
+      memcpy(out + 2, in + 2, 4 * sizeof(float));
+    } else {
       out[2] = in[6];
       out[3] = in[7];
-      out[4] = 0.0f;
-      out[5] = 0.0f;
-      memcpy(out + kMeshBlock, block, kBlockFloats * sizeof(float));
     }
+    if (i > 0) memcpy(out + layout.block, first + layout.block, blockBytes);
   }
   gBatch.count += count;
   return true;
@@ -821,8 +1015,8 @@ void OxBatchText(const OxBatchTextVertex* vertices, unsigned int count, const fl
   const unsigned int kGlyphVertices = 6;
   GLuint texture = gLogical.texture;
   while (count > 0) {
-    if (!Joins(kKindFont, GL_TRIANGLES, texture, kShaderSlotFont, kGlyphVertices))
-      Begin(kKindFont, GL_TRIANGLES, texture, kShaderSlotFont);
+    if (!Joins(kKindFont, GL_TRIANGLES, 0, texture, kShaderSlotFont, kGlyphVertices))
+      Begin(kKindFont, GL_TRIANGLES, 0, texture, kShaderSlotFont);
     unsigned int room = (kBatchCapacity - gBatch.count) / kGlyphVertices * kGlyphVertices;
     unsigned int taken = count < room ? count : room;
     float* out = gBatch.vertices + static_cast<size_t>(gBatch.count) * kTextStride;

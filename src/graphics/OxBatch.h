@@ -27,6 +27,8 @@ void OxBatchStart();
 void OxBatchStop();
 // Issues the pending draws, if any.
 void OxBatchFlush();
+// A frame begins (OxGfxStart): issues what is pending.
+void OxBatchFrameStart();
 // Around a draw that the faithful path must make while recording (values the
 // batch cannot carry): Suspend issues what is pending and puts OpenGL in the
 // faithful state; Resume goes back to recording.
