@@ -24,6 +24,9 @@ namespace {
 
 // Vertices one batch holds; a full batch is issued.
 const unsigned int kBatchCapacity = 16384;
+// Vertices of one OpenGL draw when a batch is issued: a multiple of 1, 2
+// and 3, so that no point, line or triangle is cut.
+const unsigned int kDrawPiece = 1020;
 // Meshes with more vertices are drawn from their own buffers (copying them
 // costs more than a draw call), and no copy of them is kept.
 const unsigned int kCopiedMeshLimit = 1024;
@@ -821,7 +824,14 @@ void OxBatchFlush()
   glBufferSubData(GL_ARRAY_BUFFER, 0,
                   static_cast<GLsizeiptr>(gBatch.count) * stride * sizeof(float), gBatch.vertices);
   PointArrays();
-  glDrawArrays(gBatch.primitive, 0, static_cast<GLsizei>(gBatch.count));
+  // In pieces of whole primitives: the software rasteriser's vertex stage
+  // allocates working memory for each draw in proportion to its vertices,
+  // and small pieces keep that memory in the allocator's reused pool instead
+  // of mapping fresh pages for every draw.
+  for (unsigned int first = 0; first < gBatch.count; first += kDrawPiece) {
+    unsigned int count = gBatch.count - first < kDrawPiece ? gBatch.count - first : kDrawPiece;
+    glDrawArrays(gBatch.primitive, static_cast<GLint>(first), static_cast<GLsizei>(count));
+  }
   gBatch.count = 0;
   gBatch.kind = kKindNone;
 }
