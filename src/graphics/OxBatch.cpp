@@ -620,6 +620,19 @@ void Begin(unsigned int kind, GLenum primitive, unsigned int features, GLuint te
   memcpy(gBatch.viewport, gLogical.viewport, sizeof(gBatch.viewport));
 }
 
+// Draws the vertices in pieces of whole points, lines or triangles: the
+// software rasteriser's vertex stage allocates working memory for each draw
+// in proportion to its vertices, and small pieces keep that memory in the
+// allocator's reused pool instead of mapping fresh pages for every draw.
+// The pieces rasterise as the whole draw would.
+void DrawInPieces(GLenum primitive, unsigned int vertices)
+{
+  for (unsigned int first = 0; first < vertices; first += kDrawPiece) {
+    unsigned int count = vertices - first < kDrawPiece ? vertices - first : kDrawPiece;
+    glDrawArrays(primitive, static_cast<GLint>(first), static_cast<GLsizei>(count));
+  }
+}
+
 // A mesh drawn at once from its own buffers with a batch program, the
 // per-draw values given as constant attributes.
 void DrawDirect(const OxGfxVertexList* mesh, unsigned int kind, GLenum primitive,
@@ -661,7 +674,11 @@ void DrawDirect(const OxGfxVertexList* mesh, unsigned int kind, GLenum primitive
   if (layout.multiply) glVertexAttrib4fv(kAttributeMultiply, vertex + layout.multiply);
   if (layout.add) glVertexAttrib4fv(kAttributeAdd, vertex + layout.add);
   if (layout.transparency) glVertexAttrib1f(kAttributeTransparency, vertex[layout.transparency]);
-  glDrawArrays(primitive, 0, static_cast<GLsizei>(mesh->vertexCount));
+  // A line strip in one draw: its pieces would not rasterise as the whole.
+  if (primitive == GL_LINE_STRIP)
+    glDrawArrays(primitive, 0, static_cast<GLsizei>(mesh->vertexCount));
+  else
+    DrawInPieces(primitive, mesh->vertexCount);
 }
 
 void PointArrays()
@@ -824,14 +841,7 @@ void OxBatchFlush()
   glBufferSubData(GL_ARRAY_BUFFER, 0,
                   static_cast<GLsizeiptr>(gBatch.count) * stride * sizeof(float), gBatch.vertices);
   PointArrays();
-  // In pieces of whole primitives: the software rasteriser's vertex stage
-  // allocates working memory for each draw in proportion to its vertices,
-  // and small pieces keep that memory in the allocator's reused pool instead
-  // of mapping fresh pages for every draw.
-  for (unsigned int first = 0; first < gBatch.count; first += kDrawPiece) {
-    unsigned int count = gBatch.count - first < kDrawPiece ? gBatch.count - first : kDrawPiece;
-    glDrawArrays(gBatch.primitive, static_cast<GLint>(first), static_cast<GLsizei>(count));
-  }
+  DrawInPieces(gBatch.primitive, gBatch.count);
   gBatch.count = 0;
   gBatch.kind = kKindNone;
 }
