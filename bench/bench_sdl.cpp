@@ -9,6 +9,8 @@
 
 #include <vector>
 
+#include <valgrind/callgrind.h>
+
 #include <SDL2/SDL.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -156,6 +158,8 @@ int main(int argc, char** argv)
   std::vector<SDL_Vertex> line(kLineChars * 6);
   float rows[2][3];
   for (int frame = 0; frame < warmup + frames; ++frame) {
+    // Under callgrind only the measured frames are counted.
+    if (frame == warmup) CALLGRIND_ZERO_STATS;
     double start = Now(), cpuStart = ProcessCpu();
     SDL_SetRenderDrawColor(renderer, 255, 255, 255, 255);
     SDL_RenderClear(renderer);
@@ -240,6 +244,7 @@ int main(int argc, char** argv)
       cpuTimes.push_back(ProcessCpu() - cpuStart);
     }
   }
+  CALLGRIND_DUMP_STATS_AT("measured");
   SDL_DestroyRenderer(renderer);
   SDL_DestroyWindow(window);
   SDL_Quit();

@@ -9,6 +9,8 @@
 
 #include <vector>
 
+#include <valgrind/callgrind.h>
+
 #include <SFML/Graphics.hpp>
 
 #include "BenchCommon.h"
@@ -89,6 +91,8 @@ int main(int argc, char** argv)
   sf::RenderStates textured(sf::BlendAlpha);
   textured.texture = &texture;
   for (int frame = 0; frame < warmup + frames; ++frame) {
+    // Under callgrind only the measured frames are counted.
+    if (frame == warmup) CALLGRIND_ZERO_STATS;
     double start = Now(), cpuStart = ProcessCpu();
     window.clear(sf::Color::White);
     if (scenario == kQuads) {
@@ -165,6 +169,7 @@ int main(int argc, char** argv)
       cpuTimes.push_back(ProcessCpu() - cpuStart);
     }
   }
+  CALLGRIND_DUMP_STATS_AT("measured");
   window.close();
   return AppendTimes(argv[4], times.data(), cpuTimes.data(), times.size()) ? 0 : 1;
 }

@@ -309,7 +309,6 @@ GLuint gActualProgram = 0;
 // Which attribute arrays are enabled, one bit per location.
 unsigned int gEnabledArrays = 0;
 Program gPrograms[kProgramCount];
-GLuint gStreamBuffer = 0;
 Batch gBatch = {};
 // Features a kind's batches have needed this frame: later batches start
 // with them, so that draws that alternate between needing a feature and not
@@ -683,7 +682,7 @@ void DrawDirect(const OxGfxVertexList* mesh, unsigned int kind, GLenum primitive
 
 void PointArrays()
 {
-  const char* base = nullptr;
+  const char* base = reinterpret_cast<const char*>(gBatch.vertices);
   auto at = [base](unsigned int floats) { return base + floats * sizeof(float); };
   if (gBatch.kind == kKindFont) {
     GLsizei stride = kTextStride * sizeof(float);
@@ -738,16 +737,6 @@ bool CreateResources()
   }
   gBatch.kind = kKindNone;
   gBatch.count = 0;
-  if (gStreamBuffer == 0) {
-    // Made once at its full size: each flush writes into it, so that no
-    // flush allocates.
-    glGenBuffers(1, &gStreamBuffer);
-    glBindBuffer(GL_ARRAY_BUFFER, gStreamBuffer);
-    glBufferData(GL_ARRAY_BUFFER,
-                 static_cast<GLsizeiptr>(sizeof(float) * kBatchCapacity * kMaxStride), nullptr,
-                 GL_STREAM_DRAW);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-  }
   return true;
 }
 
@@ -815,8 +804,6 @@ void OxBatchStop()
     if (program.name != 0) glDeleteProgram(program.name);
     program.name = 0;
   }
-  if (gStreamBuffer != 0) glDeleteBuffers(1, &gStreamBuffer);
-  gStreamBuffer = 0;
   free(gBatch.vertices);
   gBatch.vertices = nullptr;
   // The next context starts afresh.
@@ -836,10 +823,9 @@ void OxBatchFlush()
   ApplyBlend(gBatch.blend);
   ApplyViewport(gBatch.viewport);
 
-  unsigned int stride = gBatch.kind == kKindFont ? kTextStride : gBatch.layout.stride;
-  glBindBuffer(GL_ARRAY_BUFFER, gStreamBuffer);
-  glBufferSubData(GL_ARRAY_BUFFER, 0,
-                  static_cast<GLsizeiptr>(gBatch.count) * stride * sizeof(float), gBatch.vertices);
+  // Read straight from the batch's memory (client-side arrays): a buffer
+  // object would only add a copy of every vertex.
+  glBindBuffer(GL_ARRAY_BUFFER, 0);
   PointArrays();
   DrawInPieces(gBatch.primitive, gBatch.count);
   gBatch.count = 0;
