@@ -105,6 +105,10 @@ const char* const kAttributeNames[kAttributeCount] = {
 // A location not yet asked of OpenGL.
 const GLint kLocationUnknown = -2;
 
+// Numbers every change of any program's projection or view, never reset, so
+// that a number names one camera for the life of the process.
+unsigned int gCameraChanges = 0;
+
 }  // namespace
 
 const char* const kVertexShaderSources[kShaderSlotCount] = {
@@ -130,7 +134,7 @@ void Shader::ResetCaches()
     for (bool& unsent : cache.valueUnsent) unsent = false;
     // A freshly linked program holds zeros.
     memset(cache.values, 0, sizeof(cache.values));
-    cache.cameraGeneration = 0;
+    cache.cameraGeneration = ++gCameraChanges;
   }
 }
 
@@ -316,7 +320,8 @@ bool Shader::PrepareUpload(OxShaderUniform uniform, const float* value, unsigned
   memcpy(cache.values[uniform], value, size * sizeof(float));
   cache.valueSizes[uniform] = size;
   cache.valueKnown[uniform] = true;
-  if (uniform == kUniformPMatrix || uniform == kUniformVMatrix) ++cache.cameraGeneration;
+  if (uniform == kUniformPMatrix || uniform == kUniformVMatrix)
+    cache.cameraGeneration = ++gCameraChanges;
   if (mDeferred) {
     cache.valueUnsent[uniform] = true;
     return false;

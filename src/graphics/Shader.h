@@ -88,8 +88,9 @@ class Shader {
   {
     return mCaches[slot].values[uniform];
   }
-  // Counts every upload of the projection and view to the slot's program, so
-  // that a caller can tell cheaply whether they may have changed.
+  // A number that changes whenever the slot's projection or view changes
+  // (and is never the number of another camera), so that a caller can tell
+  // cheaply whether they did.
   unsigned int CameraGeneration(unsigned int slot) const { return mCaches[slot].cameraGeneration; }
 
   // Uniform setters for the program in use. Every uniform write of the
