@@ -117,10 +117,14 @@ OX_API float OxGfxGetWinMaxX(void);
 OX_API float OxGfxGetWinMinY(void);
 OX_API float OxGfxGetWinMaxY(void);
 /* The world matrix of the program in use from a 2D affine transform: the
-   upper-left 2x2 block and the translation column; the third row is unused. */
+   upper-left 2x2 block and the translation column; the third row is unused.
+   Also takes the matrix's array, as Windows-build games pass it:
+   OxGfxSetTransform(world.m), a float[3][3] row by row (see the end of this
+   header). */
 OX_API void OxGfxSetTransform(const struct OxMtx33* matrix);
 /* The world matrix of the program in use: the 4x4 matrix (row by row,
-   column vectors) exactly as given. */
+   column vectors) exactly as given. Also takes a float[4][4] array row by
+   row, such as a Matrix4's m. */
 OX_API void OxGfxSetTransform3D(const struct Matrix4* matrix);
 
 /* ---- Meshes -------------------------------------------------------------- */
@@ -315,6 +319,34 @@ OX_EXTERN_C_END
 /* Gives the record a zero-filled name cell (one unsigned int) in
    textureName; creates no OpenGL object. A null texture is ignored. */
 OX_API void OxGfxTextureInitialize(OxGfxTexture* texture);
+#endif
+
+/* ---- The world setters from matrix arrays -------------------------------
+   OxGfxSetTransform(world.m) and OxGfxSetTransform3D(array) for a float[3][3]
+   or float[4][4] laid out row by row, the layout of OxMtx33 and Matrix4.
+   Header-only: the library exports only the two functions above. In C11 the
+   two names are macros choosing by the argument's type; taking a function's
+   address still gives the exported function. */
+#ifdef __cplusplus
+inline void OxGfxSetTransform(const float (*matrix)[3])
+{
+  OxGfxSetTransform(reinterpret_cast<const struct OxMtx33*>(matrix));
+}
+inline void OxGfxSetTransform3D(const float (*matrix)[4])
+{
+  OxGfxSetTransform3D(reinterpret_cast<const struct Matrix4*>(matrix));
+}
+#elif defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
+#define OxGfxSetTransform(matrix)                                          \
+  OxGfxSetTransform(_Generic((matrix),                                     \
+      float(*)[3]: (const struct OxMtx33*)(matrix),                        \
+      const float(*)[3]: (const struct OxMtx33*)(matrix),                  \
+      default: (matrix)))
+#define OxGfxSetTransform3D(matrix)                                        \
+  OxGfxSetTransform3D(_Generic((matrix),                                   \
+      float(*)[4]: (const struct Matrix4*)(matrix),                        \
+      const float(*)[4]: (const struct Matrix4*)(matrix),                  \
+      default: (matrix)))
 #endif
 
 #endif
