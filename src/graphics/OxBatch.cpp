@@ -320,6 +320,7 @@ const OxGfxVertexList* const kTombstone = reinterpret_cast<const OxGfxVertexList
 MeshSlot* gMeshTable = nullptr;
 size_t gMeshTableSize = 0;    // a power of two, or 0
 size_t gMeshTableFilled = 0;  // live entries and tombstones
+size_t gMeshTableLive = 0;
 
 // ---- Mesh copies -----------------------------------------------------------------
 
@@ -948,6 +949,7 @@ void OxBatchKeepMesh(const OxGfxVertexList* mesh, const float* positions, const 
     if (!slot.key) ++gMeshTableFilled;
     slot.key = mesh;
     slot.copy = copy;
+    ++gMeshTableLive;
     break;
   }
 }
@@ -960,6 +962,14 @@ void OxBatchForgetMesh(const OxGfxVertexList* mesh)
   free(slot->copy);
   slot->key = kTombstone;
   slot->copy = nullptr;
+  // The last copy gone: the table goes too, so that a game that frees its
+  // meshes leaves nothing behind.
+  if (--gMeshTableLive == 0) {
+    free(gMeshTable);
+    gMeshTable = nullptr;
+    gMeshTableSize = 0;
+    gMeshTableFilled = 0;
+  }
 }
 
 bool OxBatchMeshDraw(const OxGfxVertexList* mesh, unsigned int mode)
