@@ -5,17 +5,27 @@
 // milliseconds to FILE. LIMITER "engine" lets the library's frame-rate
 // controller hold the rate (it sleeps, then spins the last stretch); "spin"
 // gives the library no limit and waits as the controller used to, spinning
-// on the clock for the whole remainder of the frame. Both time a frame the
-// same way: OxGetTime before OxSysFrameStart to the end of the wait. The
+// on the clock for the whole remainder of the frame; "sleep" gives the
+// library no limit and sleeps for the whole remainder with no spin at all,
+// the floor of processor time and what precision is left without a spin.
+// All time a frame the same way: OxGetTime before OxSysFrameStart to the end
+// of the wait. The
 // first 30 frames (the software rasteriser compiles its shaders in the first
 // one) are run but not counted. Prints "BENCH limiter LIMITER cpu_seconds
 // wall_seconds frames" for the counted frames: the processor time of the
 // whole process (every thread: the game's, the software rasteriser's and the
 // mixer's).
+// "bench_limiter lateness COUNT" sleeps COUNT times for 10 ms with the same
+// POSIX call the library uses and prints how late the sleeps came back
+// (median, 99th percentile, largest, microseconds): what the limiter's
+// margin has to absorb on this machine at the time.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include <time.h>
+
+#include <algorithm>
 #include <vector>
 
 #include "BenchCommon.h"
@@ -26,15 +36,34 @@ namespace {
 const unsigned int kFrameRate = 60;
 const int kWarmupFrames = 30;
 
+// Sleeps count times for 10 ms; prints the lateness quantiles.
+int MeasureLateness(int count)
+{
+  std::vector<double> lateness;
+  for (int i = 0; i < count; ++i) {
+    timespec wanted = {0, 10000000};
+    double before = bench::Now();
+    clock_nanosleep(CLOCK_MONOTONIC, 0, &wanted, nullptr);
+    lateness.push_back((bench::Now() - before - 0.010) * 1e6);
+  }
+  std::sort(lateness.begin(), lateness.end());
+  printf("BENCH lateness_us %.0f %.0f %.0f\n", lateness[lateness.size() / 2],
+         lateness[lateness.size() * 99 / 100], lateness.back());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-  if (argc != 4 || (strcmp(argv[1], "engine") != 0 && strcmp(argv[1], "spin") != 0)) {
-    printf("usage: bench_limiter engine|spin SECONDS FILE\n");
+  if (argc == 3 && strcmp(argv[1], "lateness") == 0) return MeasureLateness(atoi(argv[2]));
+  if (argc != 4 || (strcmp(argv[1], "engine") != 0 && strcmp(argv[1], "spin") != 0 &&
+                    strcmp(argv[1], "sleep") != 0)) {
+    printf("usage: bench_limiter engine|spin|sleep SECONDS FILE, or bench_limiter lateness COUNT\n");
     return 2;
   }
   const bool engineLimits = strcmp(argv[1], "engine") == 0;
+  const bool sleepOnly = strcmp(argv[1], "sleep") == 0;
   const double seconds = atof(argv[2]);
   const double minimum = 1.0 / kFrameRate;
 
@@ -68,9 +97,16 @@ int main(int argc, char** argv)
     OxGfxMeshDraw(triangle, OxGfxMeshDrawModeTriangles);
     OxGfxPrint(font, "Hello from Oxlen", -0.4f, 0.8f, 1.0f, 1, 1, 1, 1);
     OxSysFrameEnd();
-    if (!engineLimits)
+    if (sleepOnly) {
+      double remaining = minimum - (OxGetTime(nullptr) - frameStart);
+      if (remaining > 0) {
+        timespec wanted = {0, static_cast<long>(remaining * 1e9)};
+        clock_nanosleep(CLOCK_MONOTONIC, 0, &wanted, nullptr);
+      }
+    } else if (!engineLimits) {
       while (OxGetTime(nullptr) - frameStart < minimum) {
       }
+    }
     if (frame >= kWarmupFrames) frameTimes.push_back(OxGetTime(nullptr) - frameStart);
   }
   double wall = OxGetTime(nullptr) - wallStart;

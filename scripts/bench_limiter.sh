@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The frame limiter's figures that bench/README.md records: the README's
 # minimal game at 60 frames a second, with the library's limiter (sleep, then
-# spin the last stretch) and with the old one (spin for the whole remainder),
-# alternating in one run; processor time as a share of one core, and the
+# spin the last stretch), with the old one (spin for the whole remainder) and
+# with a bare sleep for the whole remainder (no spin: the floor of processor
+# time), alternating in one run; processor time as a share of one core, and the
 # distribution of frame times. Then the example program itself
 # (examples/minimal_game) for 600 frames under /usr/bin/time.
 # Settings (environment): BENCH_LIMITER_ROUNDS (3), BENCH_LIMITER_SECONDS (10).
@@ -36,10 +37,18 @@ quantile() {
 }
 
 echo
+echo "== Wake-up lateness of a 10 ms sleep (200 sleeps before and after the runs):"
+"$BIN/bench_limiter" lateness 200 | awk '{ printf "   before: median %s us, p99 %s us, largest %s us\n", $3, $4, $5 }'
+
+echo
 echo "== Minimal game at 60 frames a second: $ROUNDS rounds of $SECONDS_EACH s per limiter,"
-echo "   alternating (order swapped every round); load average before each run in brackets"
+echo "   alternating (order rotated every round); load average before each run in brackets"
 for round in $(seq 1 "$ROUNDS"); do
-  if [ $((round % 2)) -eq 1 ]; then order="engine spin"; else order="spin engine"; fi
+  case $((round % 3)) in
+    1) order="engine spin sleep" ;;
+    2) order="spin sleep engine" ;;
+    *) order="sleep engine spin" ;;
+  esac
   for limiter in $order; do
     load=$(cut -d' ' -f1 /proc/loadavg)
     line=$("$BIN/bench_limiter" "$limiter" "$SECONDS_EACH" "$OUT/$limiter.times" | grep '^BENCH limiter')
@@ -50,7 +59,7 @@ for round in $(seq 1 "$ROUNDS"); do
 done
 printf '\n%-8s %9s %8s %8s %8s %8s %11s %11s\n' limiter cpu_core median p99 max frames \
   'late>0.2ms' 'late>1ms'
-for limiter in engine spin; do
+for limiter in engine spin sleep; do
   cpu=$(awk '{ c += $4; w += $5 } END { printf "%.1f %%", 100 * c / w }' "$OUT/$limiter.runs")
   frames=$(wc -l < "$OUT/$limiter.times")
   late=$(awk -v t=16.6667 '$1 > t + 0.2 { a++ } $1 > t + 1 { b++ }
@@ -60,6 +69,7 @@ for limiter in engine spin; do
 done
 echo "   (frame times in milliseconds, target 16.667; cpu_core = processor time of every"
 echo "   thread over wall-clock time; late = frames longer than the target by that much)"
+"$BIN/bench_limiter" lateness 200 | awk '{ printf "   lateness after: median %s us, p99 %s us, largest %s us\n", $3, $4, $5 }'
 
 echo
 echo "== examples/minimal_game 600 (the program itself, the library's limiter)"
