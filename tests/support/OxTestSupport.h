@@ -3,6 +3,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace oxtest {
 
@@ -18,6 +19,12 @@ struct ChildResult {
 // Runs body in a forked child with stdout and stderr captured (stdin is
 // /dev/null). The child exits with body's result unless body exits itself.
 ChildResult RunInChild(const std::function<int()>& body, int timeoutSeconds = 60);
+
+// Runs the program at path with these arguments (UTF-8, passed as they are)
+// and its output captured, as RunInChild does; on Win32 path may leave out
+// ".exe".
+ChildResult RunProgram(const std::string& path, const std::vector<std::string>& arguments,
+                       int timeoutSeconds = 60);
 
 // Runs a shell command and returns its standard output.
 std::string RunCommand(const std::string& command);

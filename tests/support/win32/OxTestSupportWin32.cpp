@@ -164,6 +164,91 @@ int SignalOfException(DWORD code)
   }
 }
 
+
+std::wstring Widen(const std::string& text)
+{
+  int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+  std::wstring wide(size > 0 ? size : 1, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], size);
+  wide.resize(wide.size() - 1);
+  return wide;
+}
+
+// One argument quoted for a command line the C runtime splits back into the
+// same argument: backslashes are literal except before a quote.
+std::wstring QuoteArgument(const std::wstring& argument)
+{
+  if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
+  std::wstring quoted = L"\"";
+  size_t backslashes = 0;
+  for (wchar_t character : argument) {
+    if (character == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(character == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    quoted += character;
+  }
+  quoted.append(backslashes * 2, L'\\');
+  return quoted + L"\"";
+}
+
+// Runs a command line with standard input from NUL and both outputs captured
+// in files, waits for it within the timeout (killing it past that) and
+// reads how it ended. The exit code comes from resultPath when the process
+// wrote its full result there.
+ChildResult RunProcess(std::wstring commandLine, int timeoutSeconds, const std::string& resultPath)
+{
+  std::string outPath = TempFile("oxo");
+  std::string errPath = TempFile("oxe");
+  HANDLE in = Inheritable("NUL", GENERIC_READ, OPEN_EXISTING);
+  HANDLE out = Inheritable(outPath, GENERIC_WRITE, CREATE_ALWAYS);
+  HANDLE err = Inheritable(errPath, GENERIC_WRITE, CREATE_ALWAYS);
+  STARTUPINFOW startup;
+  ZeroMemory(&startup, sizeof(startup));
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  PROCESS_INFORMATION process;
+  ZeroMemory(&process, sizeof(process));
+  BOOL started = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                nullptr, &startup, &process);
+  CloseHandle(in);
+  CloseHandle(out);
+  CloseHandle(err);
+
+  ChildResult result{"", "", -1, 0};
+  if (started) {
+    if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(timeoutSeconds) * 1000) ==
+        WAIT_TIMEOUT) {
+      TerminateProcess(process.hProcess, 1);
+      WaitForSingleObject(process.hProcess, INFINITE);
+      result.signal = SIGKILL;
+    } else {
+      DWORD status = 0;
+      GetExitCodeProcess(process.hProcess, &status);
+      if (status >= 0xC0000000u) {
+        result.signal = SignalOfException(status);
+      } else {
+        std::string full = resultPath.empty() ? "" : ReadFileBytes(resultPath);
+        result.exitCode = full.empty() ? static_cast<int>(status) : atoi(full.c_str());
+      }
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  } else {
+    result.exitCode = 127;
+  }
+  result.out = ReadFileText(outPath);
+  result.err = ReadFileText(errPath);
+  for (const std::string& path : {outPath, errPath, resultPath})
+    if (!path.empty()) DeleteFileA(path.c_str());
+  return result;
+}
+
 }  // namespace
 
 bool IsChildRun() { return Orders().isChild; }
@@ -192,8 +277,6 @@ ChildResult RunInChild(const std::function<int()>& body, int timeoutSeconds)
 
   fflush(stdout);
   fflush(stderr);
-  std::string outPath = TempFile("oxo");
-  std::string errPath = TempFile("oxe");
   std::string resultPath = TempFile("oxr");
   std::string earlierPath = TempFile("oxp");
   {
@@ -208,58 +291,29 @@ ChildResult RunInChild(const std::function<int()>& body, int timeoutSeconds)
     for (const std::string& folder : log.folders) WriteText(earlier, folder);
   }
   DeleteFileA(resultPath.c_str());
-  HANDLE in = Inheritable("NUL", GENERIC_READ, OPEN_EXISTING);
-  HANDLE out = Inheritable(outPath, GENERIC_WRITE, CREATE_ALWAYS);
-  HANDLE err = Inheritable(errPath, GENERIC_WRITE, CREATE_ALWAYS);
-  char program[MAX_PATH];
-  GetModuleFileNameA(nullptr, program, MAX_PATH);
-  std::string commandLine =
-      std::string("\"") + program + "\" --gtest_filter=" + log.test;
-  std::string orderText =
-      std::to_string(call) + " " + resultPath + "|" + earlierPath;
+  wchar_t program[MAX_PATH];
+  GetModuleFileNameW(nullptr, program, MAX_PATH);
+  std::wstring commandLine = QuoteArgument(program) + L" --gtest_filter=" + Widen(log.test);
+  std::string orderText = std::to_string(call) + " " + resultPath + "|" + earlierPath;
   SetEnvironmentVariableA(kChildVariable, orderText.c_str());
-  STARTUPINFOA startup;
-  ZeroMemory(&startup, sizeof(startup));
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = in;
-  startup.hStdOutput = out;
-  startup.hStdError = err;
-  PROCESS_INFORMATION process;
-  ZeroMemory(&process, sizeof(process));
-  BOOL started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                nullptr, &startup, &process);
+  ChildResult result = RunProcess(commandLine, timeoutSeconds, resultPath);
   SetEnvironmentVariableA(kChildVariable, nullptr);
-  CloseHandle(in);
-  CloseHandle(out);
-  CloseHandle(err);
-
-  ChildResult result{"", "", -1, 0};
-  if (started) {
-    if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(timeoutSeconds) * 1000) ==
-        WAIT_TIMEOUT) {
-      TerminateProcess(process.hProcess, 1);
-      WaitForSingleObject(process.hProcess, INFINITE);
-      result.signal = SIGKILL;
-    } else {
-      DWORD status = 0;
-      GetExitCodeProcess(process.hProcess, &status);
-      if (status >= 0xC0000000u) {
-        result.signal = SignalOfException(status);
-      } else {
-        std::string full = ReadFileBytes(resultPath);
-        result.exitCode = full.empty() ? static_cast<int>(status) : atoi(full.c_str());
-      }
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-  }
-  result.out = ReadFileText(outPath);
-  result.err = ReadFileText(errPath);
-  for (const std::string& path : {outPath, errPath, resultPath, earlierPath})
-    DeleteFileA(path.c_str());
+  DeleteFileA(earlierPath.c_str());
   log.results.push_back(result);
   return result;
+}
+
+ChildResult RunProgram(const std::string& path, const std::vector<std::string>& arguments,
+                       int timeoutSeconds)
+{
+  fflush(stdout);
+  fflush(stderr);
+  std::wstring program = Widen(path);
+  if (program.size() < 4 || _wcsicmp(program.c_str() + program.size() - 4, L".exe") != 0)
+    program += L".exe";
+  std::wstring commandLine = QuoteArgument(program);
+  for (const std::string& argument : arguments) commandLine += L" " + QuoteArgument(Widen(argument));
+  return RunProcess(commandLine, timeoutSeconds, "");
 }
 
 std::string RunCommand(const std::string& command)
