@@ -36,14 +36,14 @@ macro(ox_windows_test_support sources)
   list(APPEND ${sources} ${OX_WIN32_SUPPORT})
 endmacro()
 
-# Test programs of Linux-only mechanics, not built here:
-# - quiet_stderr_test: the standard-error holder points POSIX descriptor 2 at
-#   /dev/null; this build's decoders print nothing, and its holder does
-#   nothing.
-# - packaging_test: installs the build and compiles a game against it with
-#   the host's compiler, pkg-config and CMake package (the Linux package).
-# - graphics_fatal_test: wraps two OpenGL entry points by ELF symbol
-#   interposition (RTLD_NEXT) to provoke errors Mesa does not make.
-set(OX_LINUX_ONLY_TEST_PROGRAMS quiet_stderr_test packaging_test graphics_fatal_test)
-# Not yet ported to the Windows build.
-list(APPEND OX_LINUX_ONLY_TEST_PROGRAMS demo_test platform_test)
+# Test programs of Linux-only mechanics are not built here; each says so,
+# and why, in a line of its own source that starts "// Linux-only program:".
+set(OX_LINUX_ONLY_TEST_PROGRAMS "")
+file(GLOB OX_ALL_TEST_SOURCES ${CMAKE_CURRENT_LIST_DIR}/../tests/*_test.cpp)
+foreach(source ${OX_ALL_TEST_SOURCES})
+  file(STRINGS ${source} marker REGEX "^// Linux-only program:" LIMIT_COUNT 1)
+  if(marker)
+    get_filename_component(name ${source} NAME_WE)
+    list(APPEND OX_LINUX_ONLY_TEST_PROGRAMS ${name})
+  endif()
+endforeach()

@@ -23,11 +23,13 @@ Display* OpenOrFail()
   return display;
 }
 
+// The frame's corner at (x, y) (full screen has no frame) and the client
+// area width by height.
 void ExpectGeometry(Display* display, Window window, int x, int y, int width, int height)
 {
   Geometry g = oxtest::WindowGeometry(display, window);
-  EXPECT_EQ(g.x, x);
-  EXPECT_EQ(g.y, y);
+  EXPECT_EQ(g.frameX, x);
+  EXPECT_EQ(g.frameY, y);
   EXPECT_EQ(g.width, width);
   EXPECT_EQ(g.height, height);
 }
@@ -62,10 +64,13 @@ TEST(FullScreen, EnterAndLeave)
   OxSysSetFullScreen(0);
   EXPECT_EQ(OxSysIsFullScreen(), 0);
   ExpectGeometry(display, window, 560, 240, 800, 600);
+  // The pointer at (960, 540), now read unscaled from the client area's
+  // corner: (400, 300) where no frame surrounds it.
+  Geometry windowed = oxtest::WindowGeometry(display, window);
   OxSysFrameStart();
   OxInputGetCursorPosition(&x, &y);
-  EXPECT_EQ(x, 400);
-  EXPECT_EQ(y, 300);
+  EXPECT_EQ(x, 960 - windowed.x);
+  EXPECT_EQ(y, 540 - windowed.y);
   OxSysFrameEnd();
 
   XMoveWindow(display, window, 100, 50);

@@ -3,6 +3,10 @@
 // through the CMake package and through oxlen.pc, and run for five frames on
 // a display: the tiny game of tests/packaging/ (a plain main()) and the
 // wizard-style wWinMain game of tests/windows_style/.
+// Linux-only program: it installs the build and compiles games against the
+// installed copy with the host's compiler, pkg-config and CMake package while
+// it runs; the Windows build's tests run under Wine, with the cross compiler
+// outside.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>

@@ -6,6 +6,8 @@
 #include <SDL2/SDL_image.h>
 #include <webp/encode.h>
 
+#include <algorithm>
+
 namespace oxtest {
 namespace {
 
@@ -59,6 +61,24 @@ bool WriteWebp(const std::string& path, const RgbaPixels& pixels, int width, int
   bool written = WriteBytes(path, std::string(reinterpret_cast<const char*>(encoded), size));
   WebPFree(encoded);
   return written;
+}
+
+bool ReadImage(const std::string& path, RgbaPixels* pixels, int* width, int* height)
+{
+  SDL_Surface* loaded = IMG_Load(path.c_str());
+  if (!loaded) return false;
+  SDL_Surface* image = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGBA32, 0);
+  SDL_FreeSurface(loaded);
+  if (!image) return false;
+  *width = image->w;
+  *height = image->h;
+  pixels->resize(static_cast<size_t>(image->w) * image->h * 4);
+  for (int y = 0; y < image->h; ++y) {
+    const unsigned char* row = static_cast<const unsigned char*>(image->pixels) + y * image->pitch;
+    std::copy(row, row + image->w * 4, pixels->begin() + static_cast<size_t>(y) * image->w * 4);
+  }
+  SDL_FreeSurface(image);
+  return true;
 }
 
 }  // namespace oxtest

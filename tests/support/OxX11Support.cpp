@@ -114,13 +114,15 @@ Geometry WindowGeometry(Display* display, Window window)
 {
   XSync(display, False);
   XWindowAttributes attributes;
-  Geometry geometry = {0, 0, 0, 0};
+  Geometry geometry = {0, 0, 0, 0, 0, 0};
   if (!XGetWindowAttributes(display, window, &attributes)) return geometry;
   Window child = 0;
   XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &geometry.x,
                         &geometry.y, &child);
   geometry.width = attributes.width;
   geometry.height = attributes.height;
+  geometry.frameX = geometry.x;
+  geometry.frameY = geometry.y;
   return geometry;
 }
 

@@ -9,9 +9,13 @@
 
 namespace oxtest {
 
-// A window's client area in root (screen) coordinates.
+// A window's client area in root (screen) coordinates, and the top-left
+// corner of the whole window with its frame, which is what placement moves.
+// Under X11 without a window manager nothing frames the window, and the two
+// corners are the same; a Win32 window's frame and title bar are its own.
 struct Geometry {
   int x, y, width, height;
+  int frameX, frameY;
 };
 
 // Points DISPLAY at an Xvfb of this process's own (no window manager), so

@@ -101,4 +101,38 @@ bool WriteJpeg(const std::string& path, const RgbaPixels& pixels, int width, int
 
 bool WriteWebp(const std::string&, const RgbaPixels&, int, int) { return false; }
 
+bool ReadImage(const std::string& path, RgbaPixels* pixels, int* width, int* height)
+{
+  if (!StartGdiplus()) return false;
+  std::wstring widePath(path.begin(), path.end());
+  Gdiplus::GpBitmap* bitmap = nullptr;
+  if (GdipCreateBitmapFromFile(widePath.c_str(), &bitmap) != Gdiplus::Ok) return false;
+  UINT w = 0, h = 0;
+  GdipGetImageWidth(bitmap, &w);
+  GdipGetImageHeight(bitmap, &h);
+  Gdiplus::Rect area(0, 0, static_cast<INT>(w), static_cast<INT>(h));
+  Gdiplus::BitmapData data;
+  bool read = GdipBitmapLockBits(bitmap, &area, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB,
+                                 &data) == Gdiplus::Ok;
+  if (read) {
+    *width = static_cast<int>(w);
+    *height = static_cast<int>(h);
+    pixels->resize(static_cast<size_t>(w) * h * 4);
+    for (UINT y = 0; y < h; ++y) {
+      const unsigned char* row = static_cast<const unsigned char*>(data.Scan0) + y * data.Stride;
+      unsigned char* out = pixels->data() + static_cast<size_t>(y) * w * 4;
+      // Blue, green, red, alpha to red, green, blue, alpha.
+      for (UINT x = 0; x < w; ++x) {
+        out[x * 4] = row[x * 4 + 2];
+        out[x * 4 + 1] = row[x * 4 + 1];
+        out[x * 4 + 2] = row[x * 4];
+        out[x * 4 + 3] = row[x * 4 + 3];
+      }
+    }
+    GdipBitmapUnlockBits(bitmap, &data);
+  }
+  GdipDisposeImage(bitmap);
+  return read;
+}
+
 }  // namespace oxtest

@@ -53,9 +53,12 @@ bool WindowExists(Display*, Window window) { return IsWindow(ToHandle(window)) !
 
 Geometry WindowGeometry(Display*, Window window)
 {
-  Geometry geometry = {0, 0, 0, 0};
-  RECT client;
-  if (!GetClientRect(ToHandle(window), &client)) return geometry;
+  Geometry geometry = {0, 0, 0, 0, 0, 0};
+  RECT client, outer;
+  if (!GetClientRect(ToHandle(window), &client) || !GetWindowRect(ToHandle(window), &outer))
+    return geometry;
+  geometry.frameX = outer.left;
+  geometry.frameY = outer.top;
   POINT origin = {0, 0};
   ClientToScreen(ToHandle(window), &origin);
   geometry.x = origin.x;
