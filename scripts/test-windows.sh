@@ -27,15 +27,16 @@ fi
 deps=$(scripts/windows-deps.sh | tail -1)
 echo "Third-party libraries: $deps ($(( $(date +%s) - start )) s so far)"
 
-cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DOX_WINDOWS_DEPS="$deps" -DCMAKE_BUILD_TYPE="${OX_BUILD_TYPE:-RelWithDebInfo}" > /dev/null
-cmake --build build-windows -j2
-echo "Cross-built ($(( $(date +%s) - start )) s so far)"
-
+# Wine is up before the build: the examples' asset tool runs under it.
 source scripts/xvfb.sh
 ox_start_xvfb
 source scripts/wine.sh
 ox_start_wine
+
+cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+  -DOX_WINDOWS_DEPS="$deps" -DCMAKE_BUILD_TYPE="${OX_BUILD_TYPE:-RelWithDebInfo}" > /dev/null
+cmake --build build-windows -j2
+echo "Cross-built ($(( $(date +%s) - start )) s so far)"
 # The programs find oxlen.dll on the path, as a game finds it beside itself.
 WINEPATH="$(winepath -w "$(pwd)/build-windows")"
 export WINEPATH

@@ -117,7 +117,14 @@ TEST_F(SystemTest, PlacementOfOddAndOversizedWindows)
     printf("%d %d %d %d", g.frameX, g.frameY, g.width, g.height);
     return 0;
   });
+#ifdef _WIN32
+  // Windows keeps a captioned window within its largest tracking size (about
+  // the display plus the frame): the position is as asked, the size is the
+  // system's.
+  EXPECT_NE(large.out.find("\n-40 -60 "), std::string::npos) << large.out;
+#else
   EXPECT_TRUE(EndsWith(large.out, "\n-40 -60 2000 1200")) << large.out;
+#endif
   EXPECT_EQ(large.err, "");
 }
 
@@ -276,9 +283,11 @@ TEST_F(SystemTest, GameWindowProcedureReceivesTheMessages)
   }
 
   // Focus away: the game hears it, the library's flag does not change.
+  // Counted before the focus moves: on Windows the other window is this
+  // thread's, and WM_ACTIVATE arrives during the call itself.
+  int activations = CountMessages(WM_ACTIVATE);
   Window other = oxtest::CreateOtherWindow(display_);
   oxtest::SetFocus(display_, other);
-  int activations = CountMessages(WM_ACTIVATE);
   ASSERT_TRUE(PumpUntilMessage(WM_ACTIVATE, activations));
   EXPECT_EQ(LOWORD(RecordedMessages().back().wParam), WA_INACTIVE);
   EXPECT_EQ(OxSysIsFocus(), 1);

@@ -310,12 +310,16 @@ TEST_F(Textures, PathLimitAndSourcePath)
   ASSERT_EQ(longer.size(), 256u);
   EXPECT_EQ(OxGfxTextureLoad(longer.c_str()), nullptr);
 
+#ifndef _WIN32
+  // Linux only: the Windows build takes paths in the program's code page,
+  // where these bytes name another file.
   std::string utf8 = dir + "/bild-\xC3\xBC\xE2\x82\xAC.png";
   ASSERT_TRUE(oxtest::WritePng(utf8, kRedBlue, 2, 1));
   texture = OxGfxTextureLoad(utf8.c_str());
   ASSERT_NE(texture, nullptr);
   EXPECT_EQ(std::string(texture->sourcePath), utf8);
   OxGfxTextureUnload(texture);
+#endif
 
   texture = OxGfxTextureLoadFromMemory(kRedBlue.data(), 2, 1);
   ASSERT_NE(texture, nullptr);

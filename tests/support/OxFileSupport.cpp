@@ -10,7 +10,8 @@ namespace oxtest {
 bool MakeDirectory(const std::string& path)
 {
   std::error_code error;
-  return std::filesystem::create_directory(path, error);
+  std::filesystem::create_directory(path, error);
+  return !error && std::filesystem::is_directory(path, error);
 }
 
 void RemoveTree(const std::string& path)

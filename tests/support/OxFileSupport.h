@@ -7,7 +7,9 @@
 
 namespace oxtest {
 
-// Makes one folder; false when it exists or cannot be made.
+// Makes one folder; true when it is there afterwards (a child that RunInChild
+// starts again on Win32 walks through its parent's steps and finds the
+// folder made), false when it cannot be made.
 bool MakeDirectory(const std::string& path);
 // Removes a folder with everything in it (or a file); quiet when missing.
 void RemoveTree(const std::string& path);

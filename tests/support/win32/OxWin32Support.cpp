@@ -21,6 +21,19 @@ ULONGLONG NowMs() { return GetTickCount64(); }
 
 void SendOne(INPUT input) { SendInput(1, &input, sizeof(INPUT)); }
 
+// Lets Wine's X11 driver take in what the X server says after a focus change
+// or a pointer warp, without taking any message off this thread's queue.
+// With the focus or the pointer entering a window, the server reports which
+// keys it holds down, and the driver then lets go of every other key: keys
+// sent with SendInput, which the server never saw, included. A key pressed
+// before that report arrives would be let go of under the test's feet.
+void Settle()
+{
+  ULONGLONG until = NowMs() + 200;
+  while (NowMs() < until)
+    MsgWaitForMultipleObjectsEx(0, nullptr, 10, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
 }  // namespace
 
 void UsePrivateDisplay(const std::string&) {}
@@ -106,7 +119,11 @@ void SendButton(Display*, unsigned int button, bool down)
   SendOne(input);
 }
 
-void MovePointer(Display*, int x, int y) { SetCursorPos(x, y); }
+void MovePointer(Display*, int x, int y)
+{
+  SetCursorPos(x, y);
+  Settle();
+}
 
 bool CursorShown(Display*)
 {
@@ -143,6 +160,7 @@ void SetFocus(Display*, Window window)
   SetForegroundWindow(ToHandle(window));
   SetActiveWindow(ToHandle(window));
   ::SetFocus(ToHandle(window));
+  Settle();
 }
 
 bool RepeatUntil(const std::function<void()>& step, const std::function<bool()>& done,
