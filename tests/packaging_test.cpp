@@ -316,7 +316,8 @@ TEST(Packaging, WizardGameBuildsThroughPkgConfig)
   ExpectGameRuns(wizard, "5", prefix, "Wizard game frames: 5\n");
 }
 
-// Cases: the README's complete game, taken out of the README's text, saved
+// Cases: the README's complete game, taken out of the README's text (the
+// same as examples/minimal_game.cpp, which the tree builds), saved
 // as mygame.cpp in an empty folder and built against an installed copy at
 // $HOME/oxlen with the README's own commands: its CMakeLists.txt and cmake
 // line, and its pkg-config lines. Each build prints no warning; each game
@@ -331,6 +332,8 @@ TEST(Packaging, ReadmeGameBuildsAsCopied)
   ASSERT_FALSE(readme.empty()) << kReadme;
   std::string game = CodeBlockAfter(readme, "## A complete game", "cpp");
   ASSERT_NE(game.find("int main("), std::string::npos) << "no game in the README:\n" << game;
+  EXPECT_EQ(game, ReadFile(std::string(OX_SOURCE_DIR) + "/examples/minimal_game.cpp"))
+      << "the README's game and examples/minimal_game.cpp differ";
   std::vector<std::string> shellBlocks = CodeBlocks(readme, "sh");
   std::string cmakeLine = BlockContaining(shellBlocks, "-DCMAKE_PREFIX_PATH=$HOME/oxlen &&");
   std::string pkgConfigLines = BlockContaining(shellBlocks, "PKG_CONFIG_PATH=$HOME/oxlen");
