@@ -79,11 +79,11 @@ struct Channel {
   uint64_t passStart = 0;     // stream frame where the current pass began
   int64_t passesPlayed = 0;   // passes finished before the current one
   // What the channel plays with now. On a ramped system a change moves the
-  // gain and the step (source frames per output frame) towards their
-  // targets over the frames left; before the channel first sounds they are
-  // simply set.
+  // gain (along an S-curve from gainFrom) and the step (source frames per
+  // output frame, in a straight line) towards their targets over the frames
+  // left; before the channel first sounds they are simply set.
   bool sounding = false;
-  float gain = 0.0f, gainTarget = 0.0f, gainChange = 0.0f;
+  float gain = 0.0f, gainFrom = 0.0f, gainTarget = 0.0f;
   int gainFrames = 0;
   double step = 0.0, stepTarget = 0.0, stepChange = 0.0;
   int stepFrames = 0;
@@ -106,8 +106,10 @@ struct System {
   std::vector<Channel> channels;
   std::vector<Ghost> ghosts;
   uint64_t startCounter = 0;
-  // The source frames one channel reads for one stretch of output, planar.
+  // The source frames one channel reads for one stretch of output, planar,
+  // and the gain of each output frame while the channel's gain ramps.
   std::vector<float> windowLeft, windowRight;
+  std::vector<float> gains;
   OxMixerDevice* device = nullptr;
   // With a device, a small thread decodes streams ahead between game frames,
   // so a slow frame does not starve the device.
@@ -270,8 +272,8 @@ bool Steer(const System& system, Channel& channel)
   }
   float gain = targets.paused ? 0.0f : targets.gain;
   if (gain != channel.gainTarget) {
+    channel.gainFrom = channel.gain;
     channel.gainTarget = gain;
-    channel.gainChange = (gain - channel.gain) / kOxMixerRampFrames;
     channel.gainFrames = kOxMixerRampFrames;
   }
   if (targets.step != channel.stepTarget) {
@@ -280,6 +282,24 @@ bool Steer(const System& system, Channel& channel)
     channel.stepFrames = kOxMixerRampFrames;
   }
   return !(targets.paused && channel.gainFrames == 0);
+}
+
+// The gains of the next frames of a channel's gain ramp. The ramp follows
+// 3t^2 - 2t^3, level at both ends, so the gain's own change never adds a
+// step at the moment the ramp starts or ends, and reaches its target exactly.
+void RampGains(const Channel& channel, int frameCount, float* gains)
+{
+  int done = kOxMixerRampFrames - channel.gainFrames;
+  float span = channel.gainTarget - channel.gainFrom;
+  for (int i = 0; i < frameCount; ++i) {
+    int at = done + i + 1;
+    if (at >= kOxMixerRampFrames) {
+      gains[i] = channel.gainTarget;
+      continue;
+    }
+    float t = static_cast<float>(at) / kOxMixerRampFrames;
+    gains[i] = channel.gainFrom + span * (t * t * (3.0f - 2.0f * t));
+  }
 }
 
 // The kernel level a channel needs now and until its ramps end.
@@ -451,15 +471,20 @@ void MixChannel(System& system, Channel& channel, float* out, int frameCount)
     motion.position = channel.position - static_cast<double>(first);
     motion.step = channel.step;
     motion.stepChange = channel.stepFrames > 0 ? channel.stepChange : 0.0;
-    motion.gain = channel.gain;
-    motion.gainChange = channel.gainFrames > 0 ? channel.gainChange : 0.0f;
+    const float* gains = nullptr;
+    if (channel.gainFrames > 0) {
+      RampGains(channel, frames, system.gains.data());
+      gains = system.gains.data();
+    }
     double limit = extent.end == INT64_MAX ? HUGE_VAL : static_cast<double>(extent.end - first);
     int made = OxMixerResample(kernel, system.windowLeft.data(), system.windowRight.data(), &motion, limit,
-                               out + 2 * done, frames);
+                               channel.gain, gains, out + 2 * done, frames);
     channel.position = motion.position + static_cast<double>(first);
     channel.step = motion.step;
-    channel.gain = motion.gain;
-    if (channel.gainFrames > 0 && (channel.gainFrames -= made) == 0) channel.gain = channel.gainTarget;
+    if (gains && made > 0) {
+      channel.gain = gains[made - 1];
+      channel.gainFrames -= made;
+    }
     if (channel.stepFrames > 0 && (channel.stepFrames -= made) == 0) channel.step = channel.stepTarget;
     done += made;
     if (made < frames) {
@@ -809,6 +834,7 @@ OxMixerResult OxMixerSystemInit(OxMixerSystem* systemHandle, int maxChannels, un
     system->channels.assign(static_cast<size_t>(maxChannels), Channel());
     system->windowLeft.assign(kWindowFrames, 0.0f);
     system->windowRight.assign(kWindowFrames, 0.0f);
+    system->gains.assign(kBlockFrames, 0.0f);
     system->ramped = (flags & OX_MIXER_INIT_RAMPS) != 0;
     if (system->ramped) {
       system->ghosts.resize(kGhostCount);

@@ -147,7 +147,6 @@ inline void Filter(const OxMixerKernel& kernel, double offset, const float* left
 #define OX_MIXER_RENDER_FRAMES(FILTER)                                                         \
   double position = motion->position;                                                         \
   double step = motion->step;                                                                 \
-  float gain = motion->gain;                                                                  \
   int reach = kernel.taps / 2 - 1;                                                            \
   int made = 0;                                                                               \
   for (; made < frameCount && position < limit; ++made) {                                     \
@@ -155,19 +154,19 @@ inline void Filter(const OxMixerKernel& kernel, double offset, const float* left
     float sampleLeft, sampleRight;                                                            \
     FILTER(kernel, position - static_cast<double>(base), left + base - reach,                 \
            right + base - reach, &sampleLeft, &sampleRight);                                  \
-    out[2 * made] += gain * sampleLeft;                                                       \
-    out[2 * made + 1] += gain * sampleRight;                                                  \
+    float level = gains ? gains[made] : gain;                                                 \
+    out[2 * made] += level * sampleLeft;                                                      \
+    out[2 * made + 1] += level * sampleRight;                                                 \
     position += step;                                                                         \
     step += motion->stepChange;                                                               \
-    gain += motion->gainChange;                                                               \
   }                                                                                           \
   motion->position = position;                                                                \
   motion->step = step;                                                                        \
-  motion->gain = gain;                                                                        \
   return made;
 
 int RenderPlain(const OxMixerKernel& kernel, const float* left, const float* right,
-                OxMixerResampleMotion* motion, double limit, float* out, int frameCount)
+                OxMixerResampleMotion* motion, double limit, float gain, const float* gains, float* out,
+                int frameCount)
 {
   OX_MIXER_RENDER_FRAMES(Filter)
 }
@@ -216,7 +215,8 @@ __attribute__((target("avx2,fma"), always_inline)) inline void FilterAvx2(
 
 __attribute__((target("avx2,fma"))) int RenderAvx2(const OxMixerKernel& kernel, const float* left,
                                                    const float* right, OxMixerResampleMotion* motion,
-                                                   double limit, float* out, int frameCount)
+                                                   double limit, float gain, const float* gains,
+                                                   float* out, int frameCount)
 {
   OX_MIXER_RENDER_FRAMES(FilterAvx2)
 }
@@ -229,7 +229,7 @@ bool HasAvx2()
 #endif
 
 typedef int (*RenderFunction)(const OxMixerKernel&, const float*, const float*, OxMixerResampleMotion*,
-                              double, float*, int);
+                              double, float, const float*, float*, int);
 
 RenderFunction ChooseRender()
 {
@@ -274,24 +274,23 @@ bool OxMixerKernelBuild(int level)
 }
 
 int OxMixerResample(const OxMixerKernel* kernel, const float* left, const float* right,
-                    OxMixerResampleMotion* motion, double limit, float* out, int frameCount)
+                    OxMixerResampleMotion* motion, double limit, float gain, const float* gains,
+                    float* out, int frameCount)
 {
   static const RenderFunction render = ChooseRender();
-  if (kernel) return render(*kernel, left, right, motion, limit, out, frameCount);
+  if (kernel) return render(*kernel, left, right, motion, limit, gain, gains, out, frameCount);
   double position = motion->position;
   double step = motion->step;
-  float gain = motion->gain;
   int made = 0;
   for (; made < frameCount && position < limit; ++made) {
     size_t at = static_cast<size_t>(position);
-    out[2 * made] += gain * left[at];
-    out[2 * made + 1] += gain * right[at];
+    float level = gains ? gains[made] : gain;
+    out[2 * made] += level * left[at];
+    out[2 * made + 1] += level * right[at];
     position += step;
     step += motion->stepChange;
-    gain += motion->gainChange;
   }
   motion->position = position;
   motion->step = step;
-  motion->gain = gain;
   return made;
 }

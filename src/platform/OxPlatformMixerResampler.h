@@ -32,19 +32,18 @@ const OxMixerKernel* OxMixerKernelFind(int level);
 bool OxMixerKernelBuild(int level);
 
 // One stretch of output from one channel. The source is planar, left and
-// right, starting at source frame 0 of the window; *position is the source
-// position of the next output frame within it. Each output frame adds gain
-// times the filtered source into out (interleaved stereo), then the position
-// moves on by step, step by stepChange and gain by gainChange. Rendering
-// stops before a frame whose position reaches limit. A null kernel copies
-// source frames (step 1 from a whole position: the rate needs no change).
-// Returns the frames rendered.
+// right, starting at source frame 0 of the window; position is the source
+// position of the next output frame within it. Each output frame adds its
+// gain (gains[i], or gain for every frame when gains is null) times the
+// filtered source into out (interleaved stereo); then the position moves on
+// by step, and step by stepChange. Rendering stops before a frame whose
+// position reaches limit. A null kernel copies source frames (step 1 from a
+// whole position: the rate needs no change). Returns the frames rendered.
 struct OxMixerResampleMotion {
   double position = 0.0;
   double step = 1.0;
   double stepChange = 0.0;
-  float gain = 1.0f;
-  float gainChange = 0.0f;
 };
 int OxMixerResample(const OxMixerKernel* kernel, const float* left, const float* right,
-                    OxMixerResampleMotion* motion, double limit, float* out, int frameCount);
+                    OxMixerResampleMotion* motion, double limit, float gain, const float* gains,
+                    float* out, int frameCount);
