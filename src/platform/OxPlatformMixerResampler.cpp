@@ -74,7 +74,7 @@ OxMixerKernel* MakeKernel(int level)
   int phases = static_cast<int>(ceil(kLevelZeroPhases / stretch));
   auto* kernel = new (std::nothrow) OxMixerKernel;
   // Eight spare floats let the rows start on a 32-byte boundary.
-  auto* storage = new (std::nothrow) float[static_cast<size_t>(phases + 1) * taps + 8];
+  auto* storage = new (std::nothrow) float[static_cast<size_t>(phases) * 2 * taps + 8];
   if (!kernel || !storage) {
     delete kernel;
     delete[] storage;
@@ -83,6 +83,7 @@ OxMixerKernel* MakeKernel(int level)
   float* rows = storage;
   while (reinterpret_cast<uintptr_t>(rows) % 32 != 0) ++rows;
   double windowScale = 1.0 / BesselI0(kKaiserBeta);
+  std::vector<float> made(static_cast<size_t>(phases + 1) * taps);
   std::vector<double> row(static_cast<size_t>(taps));
   for (int phase = 0; phase <= phases; ++phase) {
     double offset = static_cast<double>(phase) / phases;
@@ -95,7 +96,17 @@ OxMixerKernel* MakeKernel(int level)
       sum += row[k];
     }
     // Each row sums to exactly one, so a constant source stays constant.
-    for (int k = 0; k < taps; ++k) rows[static_cast<size_t>(phase) * taps + k] = static_cast<float>(row[k] / sum);
+    for (int k = 0; k < taps; ++k) made[static_cast<size_t>(phase) * taps + k] = static_cast<float>(row[k] / sum);
+  }
+  // Each stored row holds its coefficients and then their differences to
+  // the next phase's, so that blending two phases is one multiply-add.
+  for (int phase = 0; phase < phases; ++phase) {
+    const float* near = &made[static_cast<size_t>(phase) * taps];
+    float* stored = rows + static_cast<size_t>(phase) * 2 * taps;
+    for (int k = 0; k < taps; ++k) {
+      stored[k] = near[k];
+      stored[taps + k] = near[taps + k] - near[k];
+    }
   }
   kernel->level = level;
   kernel->taps = taps;
@@ -116,8 +127,8 @@ inline Vector4 Load(const float* at)
 
 inline float Sum(Vector4 value) { return (value[0] + value[1]) + (value[2] + value[3]); }
 
-// One output frame: the rows either side of the position's phase, blended,
-// applied to taps source frames from left and right.
+// One output frame: the row of the position's phase blended towards the
+// next phase's, applied to taps source frames from left and right.
 inline void Filter(const OxMixerKernel& kernel, double offset, const float* left, const float* right,
                    float* outLeft, float* outRight)
 {
@@ -125,17 +136,17 @@ inline void Filter(const OxMixerKernel& kernel, double offset, const float* left
   int phase = static_cast<int>(scaled);
   if (phase >= kernel.phases) phase = kernel.phases - 1;
   float blend = static_cast<float>(scaled - phase);
-  const float* near = kernel.rows + static_cast<size_t>(phase) * kernel.taps;
-  const float* far = near + kernel.taps;
+  const float* near = kernel.rows + static_cast<size_t>(phase) * 2 * kernel.taps;
+  const float* toNext = near + kernel.taps;
   Vector4 weight = {blend, blend, blend, blend};
   Vector4 left0 = {0, 0, 0, 0}, left1 = left0, right0 = left0, right1 = left0;
   for (int k = 0; k < kernel.taps; k += 8) {
     Vector4 a = Load(near + k);
-    Vector4 c = a + weight * (Load(far + k) - a);
+    Vector4 c = a + weight * Load(toNext + k);
     left0 += c * Load(left + k);
     right0 += c * Load(right + k);
     Vector4 b = Load(near + k + 4);
-    Vector4 d = b + weight * (Load(far + k + 4) - b);
+    Vector4 d = b + weight * Load(toNext + k + 4);
     left1 += d * Load(left + k + 4);
     right1 += d * Load(right + k + 4);
   }
@@ -143,82 +154,89 @@ inline void Filter(const OxMixerKernel& kernel, double offset, const float* left
   *outRight = Sum(right0 + right1);
 }
 
-// Renders frames with one filter function; both instruction sets share it.
-#define OX_MIXER_RENDER_FRAMES(FILTER)                                                         \
-  double position = motion->position;                                                         \
-  double step = motion->step;                                                                 \
-  int reach = kernel.taps / 2 - 1;                                                            \
-  int made = 0;                                                                               \
-  for (; made < frameCount && position < limit; ++made) {                                     \
-    size_t base = static_cast<size_t>(position);                                              \
-    float sampleLeft, sampleRight;                                                            \
-    FILTER(kernel, position - static_cast<double>(base), left + base - reach,                 \
-           right + base - reach, &sampleLeft, &sampleRight);                                  \
-    float level = gains ? gains[made] : gain;                                                 \
-    out[2 * made] += level * sampleLeft;                                                      \
-    out[2 * made + 1] += level * sampleRight;                                                 \
-    position += step;                                                                         \
-    step += motion->stepChange;                                                               \
-  }                                                                                           \
-  motion->position = position;                                                                \
-  motion->step = step;                                                                        \
-  return made;
-
 int RenderPlain(const OxMixerKernel& kernel, const float* left, const float* right,
                 OxMixerResampleMotion* motion, double limit, float gain, const float* gains, float* out,
                 int frameCount)
 {
-  OX_MIXER_RENDER_FRAMES(Filter)
+  double position = motion->position;
+  double step = motion->step;
+  const double stepChange = motion->stepChange;
+  const int64_t reach = kernel.taps / 2 - 1;
+  int made = 0;
+  for (; made < frameCount && position < limit; ++made) {
+    int64_t base = static_cast<int64_t>(position);
+    float sampleLeft, sampleRight;
+    Filter(kernel, position - static_cast<double>(base), left + base - reach, right + base - reach,
+           &sampleLeft, &sampleRight);
+    float level = gains ? gains[made] : gain;
+    out[2 * made] += level * sampleLeft;
+    out[2 * made + 1] += level * sampleRight;
+    position += step;
+    step += stepChange;
+  }
+  motion->position = position;
+  motion->step = step;
+  return made;
 }
 
 #ifdef OX_MIXER_WITH_AVX2
 // The same filter eight taps at a time with fused multiply-adds, for
-// processors that have them (chosen once, at run time).
-__attribute__((target("avx2,fma"), always_inline)) inline void FilterAvx2(
-    const OxMixerKernel& kernel, double offset, const float* left, const float* right,
-    float* outLeft, float* outRight)
-{
-  double scaled = offset * kernel.phases;
-  int phase = static_cast<int>(scaled);
-  if (phase >= kernel.phases) phase = kernel.phases - 1;
-  __m256 weight = _mm256_set1_ps(static_cast<float>(scaled - phase));
-  const float* near = kernel.rows + static_cast<size_t>(phase) * kernel.taps;
-  const float* far = near + kernel.taps;
-  __m256 left0 = _mm256_setzero_ps(), left1 = left0, right0 = left0, right1 = left0;
-  int k = 0;
-  for (; k + 16 <= kernel.taps; k += 16) {
-    __m256 a = _mm256_load_ps(near + k);
-    __m256 c = _mm256_fmadd_ps(weight, _mm256_sub_ps(_mm256_load_ps(far + k), a), a);
-    left0 = _mm256_fmadd_ps(c, _mm256_loadu_ps(left + k), left0);
-    right0 = _mm256_fmadd_ps(c, _mm256_loadu_ps(right + k), right0);
-    __m256 b = _mm256_load_ps(near + k + 8);
-    __m256 d = _mm256_fmadd_ps(weight, _mm256_sub_ps(_mm256_load_ps(far + k + 8), b), b);
-    left1 = _mm256_fmadd_ps(d, _mm256_loadu_ps(left + k + 8), left1);
-    right1 = _mm256_fmadd_ps(d, _mm256_loadu_ps(right + k + 8), right1);
-  }
-  if (k < kernel.taps) {
-    __m256 a = _mm256_load_ps(near + k);
-    __m256 c = _mm256_fmadd_ps(weight, _mm256_sub_ps(_mm256_load_ps(far + k), a), a);
-    left0 = _mm256_fmadd_ps(c, _mm256_loadu_ps(left + k), left0);
-    right0 = _mm256_fmadd_ps(c, _mm256_loadu_ps(right + k), right0);
-  }
-  __m256 sumLeft = _mm256_add_ps(left0, left1);
-  __m256 sumRight = _mm256_add_ps(right0, right1);
-  // Both sums at once: lanes 0-3 left, 4-7 right, then folded to two.
-  __m128 lowLeft = _mm_add_ps(_mm256_castps256_ps128(sumLeft), _mm256_extractf128_ps(sumLeft, 1));
-  __m128 lowRight = _mm_add_ps(_mm256_castps256_ps128(sumRight), _mm256_extractf128_ps(sumRight, 1));
-  __m128 pairs = _mm_hadd_ps(lowLeft, lowRight);
-  pairs = _mm_hadd_ps(pairs, pairs);
-  *outLeft = _mm_cvtss_f32(pairs);
-  *outRight = _mm_cvtss_f32(_mm_shuffle_ps(pairs, pairs, 1));
-}
-
+// processors that have them (chosen once, at run time); both sides are
+// summed and added to the output as one pair.
 __attribute__((target("avx2,fma"))) int RenderAvx2(const OxMixerKernel& kernel, const float* left,
                                                    const float* right, OxMixerResampleMotion* motion,
                                                    double limit, float gain, const float* gains,
                                                    float* out, int frameCount)
 {
-  OX_MIXER_RENDER_FRAMES(FilterAvx2)
+  const int taps = kernel.taps;
+  const int phases = kernel.phases;
+  const float* rows = kernel.rows;
+  const int64_t reach = taps / 2 - 1;
+  const int sixteens = taps / 16 * 16;
+  double position = motion->position;
+  double step = motion->step;
+  const double stepChange = motion->stepChange;
+  int made = 0;
+  for (; made < frameCount && position < limit; ++made) {
+    int64_t base = static_cast<int64_t>(position);
+    double scaled = (position - static_cast<double>(base)) * phases;
+    int phase = static_cast<int>(scaled);
+    if (phase >= phases) phase = phases - 1;
+    __m256 weight = _mm256_set1_ps(static_cast<float>(scaled - phase));
+    const float* near = rows + static_cast<size_t>(phase) * 2 * taps;
+    const float* toNext = near + taps;
+    const float* fromLeft = left + base - reach;
+    const float* fromRight = right + base - reach;
+    __m256 left0 = _mm256_setzero_ps(), left1 = left0, right0 = left0, right1 = left0;
+    int k = 0;
+    for (; k < sixteens; k += 16) {
+      __m256 c = _mm256_fmadd_ps(weight, _mm256_load_ps(toNext + k), _mm256_load_ps(near + k));
+      left0 = _mm256_fmadd_ps(c, _mm256_loadu_ps(fromLeft + k), left0);
+      right0 = _mm256_fmadd_ps(c, _mm256_loadu_ps(fromRight + k), right0);
+      __m256 d = _mm256_fmadd_ps(weight, _mm256_load_ps(toNext + k + 8), _mm256_load_ps(near + k + 8));
+      left1 = _mm256_fmadd_ps(d, _mm256_loadu_ps(fromLeft + k + 8), left1);
+      right1 = _mm256_fmadd_ps(d, _mm256_loadu_ps(fromRight + k + 8), right1);
+    }
+    if (k < taps) {
+      __m256 c = _mm256_fmadd_ps(weight, _mm256_load_ps(toNext + k), _mm256_load_ps(near + k));
+      left0 = _mm256_fmadd_ps(c, _mm256_loadu_ps(fromLeft + k), left0);
+      right0 = _mm256_fmadd_ps(c, _mm256_loadu_ps(fromRight + k), right0);
+    }
+    // [left pairs, right pairs] in each half, the halves added, then one
+    // more pairwise add leaves left and right side by side.
+    __m256 pairs = _mm256_hadd_ps(_mm256_add_ps(left0, left1), _mm256_add_ps(right0, right1));
+    __m128 folded = _mm_add_ps(_mm256_castps256_ps128(pairs), _mm256_extractf128_ps(pairs, 1));
+    __m128 sides = _mm_hadd_ps(folded, folded);
+    float* frame = out + 2 * made;
+    __m128 mix = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(frame)));
+    mix = _mm_fmadd_ps(_mm_set1_ps(gains ? gains[made] : gain), sides, mix);
+    _mm_storel_pi(reinterpret_cast<__m64*>(frame), mix);
+    position += step;
+    step += stepChange;
+  }
+  motion->position = position;
+  motion->step = step;
+  return made;
 }
 
 bool HasAvx2()

@@ -17,8 +17,10 @@ constexpr int kOxMixerKernelMostHalfTaps = 8 * kOxMixerKernelHalfWidth;
 struct OxMixerKernel {
   int level = 0;
   int taps = 0;    // coefficients per phase row, a multiple of 8
-  int phases = 0;  // rows between two source frames; one more row is stored
-  const float* rows = nullptr;  // (phases + 1) rows of taps, 32-byte aligned
+  int phases = 0;  // rows between two source frames
+  // phases rows, 32-byte aligned: each row's taps coefficients, then the
+  // taps differences from them to the next phase's coefficients.
+  const float* rows = nullptr;
 };
 
 // The level that keeps a source read at ratio source frames per output frame
