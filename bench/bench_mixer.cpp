@@ -3,9 +3,10 @@
 // on the game's thread with the device (here the silent clock) running.
 // Prints "BENCH" lines.
 //
-//   bench_mixer DIR [ROUNDS]  every figure below
-//   bench_mixer DIR pull      one second of the pitched scene only (for
-//                             callgrind, collecting inside OxMixerSystemPull)
+//   bench_mixer DIR [ROUNDS]          every figure below
+//   bench_mixer DIR pull SCENE        one second of one mixing scene only
+//                                     (moving, fixed or floor), for callgrind
+//                                     collecting inside OxMixerSystemPull
 //
 // 1. Mixing one second of output, rounds interleaved, medians: 64 channels
 //    of a 44.1 kHz stereo sound whose pitches move every device buffer
@@ -440,7 +441,7 @@ void StreamStarts(const std::string& dir)
 int main(int argc, char** argv)
 {
   if (argc < 2) {
-    printf("usage: bench_mixer DIR [ROUNDS | pull]\n");
+    printf("usage: bench_mixer DIR [ROUNDS | pull moving|fixed|floor]\n");
     return 2;
   }
   std::string dir = argv[1];
@@ -456,10 +457,13 @@ int main(int argc, char** argv)
   std::vector<float> out(2 * kBuffer);
 
   if (pullOnly) {
+    std::string scene = argc > 3 ? argv[3] : "moving";
     Mixer mixer;
-    if (!mixer.Start(converted, OX_MIXER_INIT_RAMPS, [](int c) { return MovingPitch(c, 0); })) return 1;
+    bool started = scene == "moving"  ? mixer.Start(converted, OX_MIXER_INIT_RAMPS, [](int c) { return MovingPitch(c, 0); })
+                   : scene == "fixed" ? mixer.Start(converted, OX_MIXER_INIT_RAMPS, [](int c) { return 0.9f + 0.003f * c; })
+                                      : mixer.Start(plain, OX_MIXER_INIT_RAMPS, [](int) { return 1.0f; });
     int buffer = 0;
-    if (!mixer.Second(out, true, &buffer)) return 1;
+    if (!started || !mixer.Second(out, scene == "moving", &buffer)) return 1;
     mixer.Stop();
     return 0;
   }
