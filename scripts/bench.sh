@@ -3,7 +3,8 @@
 # Xvfb display, printing the figures that bench/README.md records:
 #   1. frame scenarios, engine against the bare OpenGL floor, interleaved;
 #   2. instructions inside liboxlen.so per draw (callgrind) and allocations;
-#   3. start-up, mesh build, font creation, texture load, mixer cost.
+#   3. start-up, mesh build, font creation, texture load, mixer cost (beside
+#      libsamplerate and libsoxr when installed) and music starts.
 # Settings (environment): BENCH_ROUNDS (8), BENCH_WARMUP (20), BENCH_FRAMES
 # (40 per block), BENCH_CALLGRIND_FRAMES (2), BENCH_FRAME_INSTRUCTIONS (0; 1
 # also counts each scenario's whole-frame instructions, engine and floor,
@@ -137,3 +138,9 @@ for run in 1 2 3 4 5; do "$BIN/bench_startup" startup | sed -n 's/^BENCH startup
 echo "   startup_ms (OxSysInit to first presented frame, 5 processes) $(quantile "$OUT/startup" 1 0.5)"
 "$BIN/bench_startup" ops "$OUT" | sed -n 's/^BENCH /   /p'
 "$BIN/bench_mixer" "$OUT" | sed -n 's/^BENCH /   /p'
+echo "   mixer instructions for one second of 64 channels (callgrind, inside OxMixerSystemPull):"
+for scene in moving fixed floor; do
+  (cd "$OUT" && valgrind --tool=callgrind --callgrind-out-file="$OUT/mixer.$scene.out" \
+    '--toggle-collect=OxMixerSystemPull*' "$BIN/bench_mixer" "$OUT" pull "$scene" > /dev/null 2>&1)
+  echo "     $scene $(sed -n 's/^totals: //p' "$OUT/mixer.$scene.out")"
+done
