@@ -151,6 +151,37 @@ OX_API void OxGfxMeshDraw(OxGfxVertexList* mesh, unsigned int mode);
 /* Deletes the mesh's buffers and frees it. A null mesh is ignored. */
 OX_API void OxGfxMeshFree(OxGfxVertexList* mesh);
 
+/* ---- Batched drawing ------------------------------------------------------ */
+
+/* Turns the batched draw path on (on non-zero) or off (0), and returns the
+   previous setting, 1 or 0. Off by default. With batching on, OxGfxMeshDraw
+   and OxGfxPrint record the draw, with the render mode, blend mode, colours,
+   transparency, texture, texture offset, world transform, camera and
+   viewport in effect, instead of issuing it; consecutive draws that one
+   OpenGL draw can carry are merged, and the recorded draws are issued when
+   something would observe or change their outcome: OxGfxFlush,
+   OxGfxSaveTextureToFile, OxGfxEnd (so OxSysFrameEnd), OxGfxStart,
+   unloading a texture or destroying a font they sample, a filter change on
+   a texture they sample, turning batching off, and whenever a draw cannot
+   join them (another program, blend mode, texture, primitive or camera) or
+   the batch is full. The pictures are the same byte for byte as with
+   batching off.
+   What is not the same with batching on: OpenGL's own state between calls
+   (the program, texture, buffer and attribute bindings, blending and the
+   viewport are set when a batch is issued, not by each call), and what the
+   back buffer holds before a flush. A game that makes its own OpenGL calls
+   or reads pixels between draws calls OxGfxFlush first, or keeps batching
+   off; turning it off puts OpenGL's state where the calls made so far would
+   have left it. Meshes of up to 1,024 vertices built by OxGfxMeshEnd are
+   drawn from a copy of their vertices kept by the library: a game that
+   changes a mesh's buffers itself keeps batching off.
+   May be called at any time, also before OxSysInit (the setting is kept
+   over OxSysExit and a new OxSysInit). Never fails. */
+OX_API int OxGfxSetBatching(int on);
+/* Issues every draw that batching has recorded; does nothing when batching
+   is off or nothing is pending. */
+OX_API void OxGfxFlush(void);
+
 OX_EXTERN_C_END
 
 #ifdef __cplusplus
