@@ -1,7 +1,7 @@
-// Mixer device backend on Win32: the waveOut device of winmm, fed from a
-// thread of its own that refills each buffer the device hands back. Where no
-// device opens, the same thread pulls the mix at the real rate and drops it,
-// so time passes and channels end as they would on a device.
+// Mixer output backend on Win32: the waveOut device of winmm, fed from a
+// thread of its own that refills each buffer the device hands back. Losing
+// the device (a write refused) is reported to the device layer, which goes
+// silent and tries again.
 #include <windows.h>
 #include <mmsystem.h>
 #include <mmreg.h>
@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include <atomic>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -17,17 +18,19 @@
 namespace {
 
 // Buffers queued at the device at once: one playing, the others waiting.
-constexpr int kBufferCount = 3;
+// waveOut hands buffers back late by a few milliseconds, so a small buffer
+// needs several behind it.
+constexpr int kBufferCount = 4;
 
 }  // namespace
 
-struct OxMixerDevice {
+struct OxMixerOutput {
   OxMixerRenderFunction render = nullptr;
   void* user = nullptr;
-  HWAVEOUT waveOut = nullptr;  // null: the silent stand-in
-  HANDLE wake = nullptr;       // set by the device when a buffer is done, and to stop
+  HWAVEOUT waveOut = nullptr;
+  HANDLE wake = nullptr;  // set by the device when a buffer is done, and to stop
   std::atomic<bool> stopping{false};
-  std::atomic<bool> failed{false};
+  std::atomic<bool> lost{false};
   std::thread thread;
   std::vector<float> samples[kBufferCount];
   WAVEHDR headers[kBufferCount];
@@ -35,9 +38,9 @@ struct OxMixerDevice {
 
 namespace {
 
-void Fill(OxMixerDevice* device, float* out)
+void Fill(OxMixerOutput* output, float* out)
 {
-  device->render(device->user, out, kOxMixerDeviceFrames);
+  output->render(output->user, out, kOxMixerDeviceFrames);
   for (int i = 0; i < 2 * kOxMixerDeviceFrames; ++i) {
     if (out[i] > 1.0f) out[i] = 1.0f;
     else if (out[i] < -1.0f) out[i] = -1.0f;
@@ -45,45 +48,34 @@ void Fill(OxMixerDevice* device, float* out)
 }
 
 // Refills and requeues each buffer the device has finished with.
-void PlayLoop(OxMixerDevice* device)
+void PlayLoop(OxMixerOutput* output)
 {
-  while (!device->stopping.load()) {
-    WaitForSingleObject(device->wake, INFINITE);
-    if (device->stopping.load()) break;
-    for (WAVEHDR& header : device->headers) {
+  while (!output->stopping.load()) {
+    WaitForSingleObject(output->wake, INFINITE);
+    if (output->stopping.load()) break;
+    for (WAVEHDR& header : output->headers) {
       if (!(header.dwFlags & WHDR_DONE)) continue;
-      Fill(device, reinterpret_cast<float*>(header.lpData));
+      Fill(output, reinterpret_cast<float*>(header.lpData));
       header.dwFlags &= ~static_cast<DWORD>(WHDR_DONE);
-      if (waveOutWrite(device->waveOut, &header, sizeof(header)) != MMSYSERR_NOERROR) {
-        device->failed.store(true);
+      if (waveOutWrite(output->waveOut, &header, sizeof(header)) != MMSYSERR_NOERROR) {
+        output->lost.store(true);
         return;
       }
     }
   }
 }
 
-// Without a device: one buffer's worth of mix per buffer period, timed on the
-// performance counter so that rounding never accumulates.
-void SilentLoop(OxMixerDevice* device)
+void CloseWaveOut(OxMixerOutput* output)
 {
-  LARGE_INTEGER frequency, start, now;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&start);
-  int64_t buffers = 0;
-  std::vector<float>& scratch = device->samples[0];
-  while (!device->stopping.load()) {
-    QueryPerformanceCounter(&now);
-    int64_t due = (now.QuadPart - start.QuadPart) * kOxMixerOutputRate /
-                  (frequency.QuadPart * kOxMixerDeviceFrames);
-    while (buffers <= due && !device->stopping.load()) {
-      Fill(device, scratch.data());
-      ++buffers;
-    }
-    WaitForSingleObject(device->wake, 1000 * kOxMixerDeviceFrames / kOxMixerOutputRate / 2 + 1);
-  }
+  waveOutReset(output->waveOut);
+  for (WAVEHDR& header : output->headers)
+    if (header.dwFlags & WHDR_PREPARED)
+      waveOutUnprepareHeader(output->waveOut, &header, sizeof(header));
+  waveOutClose(output->waveOut);
+  output->waveOut = nullptr;
 }
 
-bool OpenWaveOut(OxMixerDevice* device)
+bool OpenWaveOut(OxMixerOutput* output)
 {
   WAVEFORMATEX format;
   memset(&format, 0, sizeof(format));
@@ -93,21 +85,19 @@ bool OpenWaveOut(OxMixerDevice* device)
   format.wBitsPerSample = 32;
   format.nBlockAlign = format.nChannels * format.wBitsPerSample / 8;
   format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
-  if (waveOutOpen(&device->waveOut, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(device->wake),
-                  0, CALLBACK_EVENT) != MMSYSERR_NOERROR) {
-    device->waveOut = nullptr;
+  if (waveOutOpen(&output->waveOut, WAVE_MAPPER, &format,
+                  reinterpret_cast<DWORD_PTR>(output->wake), 0,
+                  CALLBACK_EVENT) != MMSYSERR_NOERROR) {
+    output->waveOut = nullptr;
     return false;
   }
   for (int i = 0; i < kBufferCount; ++i) {
-    WAVEHDR& header = device->headers[i];
+    WAVEHDR& header = output->headers[i];
     memset(&header, 0, sizeof(header));
-    header.lpData = reinterpret_cast<LPSTR>(device->samples[i].data());
-    header.dwBufferLength = static_cast<DWORD>(device->samples[i].size() * sizeof(float));
-    if (waveOutPrepareHeader(device->waveOut, &header, sizeof(header)) != MMSYSERR_NOERROR) {
-      for (int j = 0; j < i; ++j)
-        waveOutUnprepareHeader(device->waveOut, &device->headers[j], sizeof(WAVEHDR));
-      waveOutClose(device->waveOut);
-      device->waveOut = nullptr;
+    header.lpData = reinterpret_cast<LPSTR>(output->samples[i].data());
+    header.dwBufferLength = static_cast<DWORD>(output->samples[i].size() * sizeof(float));
+    if (waveOutPrepareHeader(output->waveOut, &header, sizeof(header)) != MMSYSERR_NOERROR) {
+      CloseWaveOut(output);
       return false;
     }
     // Marked done so that the play loop fills and queues it first.
@@ -118,36 +108,38 @@ bool OpenWaveOut(OxMixerDevice* device)
 
 }  // namespace
 
-OxMixerDevice* OxMixerDeviceOpen(OxMixerRenderFunction render, void* user)
+OxMixerOutput* OxMixerOutputOpen(OxMixerRenderFunction render, void* user)
 {
-  auto* device = new OxMixerDevice;
-  device->render = render;
-  device->user = user;
-  device->wake = CreateEventA(nullptr, FALSE, TRUE, nullptr);
-  if (!device->wake) {
-    delete device;
+  auto* output = new OxMixerOutput;
+  output->render = render;
+  output->user = user;
+  for (auto& buffer : output->samples) buffer.assign(2 * kOxMixerDeviceFrames, 0.0f);
+  output->wake = CreateEventA(nullptr, FALSE, TRUE, nullptr);
+  if (!output->wake || !OpenWaveOut(output)) {
+    if (output->wake) CloseHandle(output->wake);
+    delete output;
     return nullptr;
   }
-  for (auto& buffer : device->samples) buffer.assign(2 * kOxMixerDeviceFrames, 0.0f);
-  if (OpenWaveOut(device)) device->thread = std::thread(PlayLoop, device);
-  else device->thread = std::thread(SilentLoop, device);
-  return device;
+  try {
+    output->thread = std::thread(PlayLoop, output);
+  } catch (const std::system_error&) {
+    CloseWaveOut(output);
+    CloseHandle(output->wake);
+    delete output;
+    return nullptr;
+  }
+  return output;
 }
 
-bool OxMixerDeviceHasFailed(OxMixerDevice* device) { return device->failed.load(); }
+bool OxMixerOutputIsLost(OxMixerOutput* output) { return output->lost.load(); }
 
-void OxMixerDeviceClose(OxMixerDevice* device)
+void OxMixerOutputClose(OxMixerOutput* output)
 {
-  if (!device) return;
-  device->stopping.store(true);
-  SetEvent(device->wake);
-  if (device->thread.joinable()) device->thread.join();
-  if (device->waveOut) {
-    waveOutReset(device->waveOut);
-    for (WAVEHDR& header : device->headers)
-      waveOutUnprepareHeader(device->waveOut, &header, sizeof(header));
-    waveOutClose(device->waveOut);
-  }
-  CloseHandle(device->wake);
-  delete device;
+  if (!output) return;
+  output->stopping.store(true);
+  SetEvent(output->wake);
+  if (output->thread.joinable()) output->thread.join();
+  CloseWaveOut(output);
+  CloseHandle(output->wake);
+  delete output;
 }
