@@ -22,7 +22,10 @@
 namespace {
 
 // The system's DejaVu Sans on Linux; the Windows build ships it beside the
-// other assets.
+// other assets and says where.
+#ifndef OX_DEMO_FONT_PATH
+#define OX_DEMO_FONT_PATH "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
+#endif
 const char* const kFontPath = OX_DEMO_FONT_PATH;
 
 struct Options {
