@@ -234,9 +234,26 @@ EOF
 
 # ---- Main -----------------------------------------------------------------
 
+# Builds the libraries named, one after another.
+build_chain() {
+  local package
+  for package in "$@"; do build "$package"; done
+}
+
 ensure_packages
 ensure_deb_src
-for package in libogg libvorbis flac opus mpg123 lame libsndfile freetype glew; do
-  build "$package"
-done
+# Two independent chains side by side, one compiler job each: most of the
+# time goes into configuring, which runs on one core. libsndfile, which
+# links every codec, comes last, with both jobs.
+jobs=1
+build_chain libogg libvorbis flac freetype glew &
+first=$!
+build_chain opus mpg123 lame &
+second=$!
+status=0
+wait "$first" || status=1
+wait "$second" || status=1
+[ $status -eq 0 ] || exit 1
+jobs=2
+build libsndfile
 echo "$prefix"
