@@ -147,6 +147,20 @@ OX_API void OxGfxMeshDraw(OxGfxVertexList* mesh, unsigned int mode);
 /* Deletes the mesh's buffers and frees it. A null mesh is ignored. */
 OX_API void OxGfxMeshFree(OxGfxVertexList* mesh);
 
+/* ---- Screenshots ---------------------------------------------------------- */
+
+/* Writes what the game has drawn so far in the current frame to path as an
+   8-bit RGB PNG (no alpha), the frame's full drawing area: the window size,
+   times the full-screen scale factors in full screen. Call between
+   OxSysFrameStart and OxSysFrameEnd, after the drawing to capture. Returns
+   1 when the file is written; returns 0 and prints one line, writing
+   nothing, for a null path ("Screenshot: no path given\n"), outside a frame
+   or before OxSysInit ("Screenshot: no frame is being drawn for %s\n"), or
+   a path that cannot be written, such as a directory, a device or a missing
+   folder ("Screenshot: cannot write %s\n"; a half-written file is removed).
+   An existing file at path is replaced. Game's thread only. */
+OX_API int OxGfxSaveScreenshot(const char* path);
+
 OX_EXTERN_C_END
 
 #ifdef __cplusplus

@@ -59,6 +59,8 @@ int gWindowHeight = 0;
 // exist. Calls that need them do nothing outside that span (the OpenGL 1.1
 // calls are harmless without a context).
 bool gOpenGLReady = false;
+// True from OxGfxStart to OxGfxEnd: the back buffer holds this frame.
+bool gFrameUnderWay = false;
 
 // Render state: the recorded blend mode (OpenGL starts with blending off).
 unsigned int gBlendMode = OxGfxBlendModeNone;
@@ -121,6 +123,8 @@ void OxGfxCheckGLErrorReport(int line, const char* function)
 }
 
 unsigned int OxGfxGetCurrentBlendMode() { return gBlendMode; }
+
+bool OxGfxIsFrameUnderWay() { return gFrameUnderWay; }
 
 // ---- Camera helpers ------------------------------------------------------------
 
@@ -241,16 +245,19 @@ void OxGfxExit(void)
   gRenderingContext = nullptr;
   gDeviceContext = nullptr;
   gOpenGLReady = false;
+  gFrameUnderWay = false;
 }
 
 void OxGfxStart(void)
 {
+  gFrameUnderWay = gOpenGLReady;
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glViewport(0, 0, gWindowWidth, gWindowHeight);
 }
 
 void OxGfxEnd(void)
 {
+  gFrameUnderWay = false;
   if (!gOpenGLReady) return;
   CHECK_GL_ERROR("OxGfxEnd");
   // With no program in use, the next frame's first OxGfxSetRenderMode

@@ -28,3 +28,6 @@ extern Shader gShader;
 
 // The recorded blend mode (an OxGfxBlendMode value, or whatever was last set).
 unsigned int OxGfxGetCurrentBlendMode();
+
+// Whether a frame is being drawn: from OxGfxStart to OxGfxEnd, with a context.
+bool OxGfxIsFrameUnderWay();

@@ -6,6 +6,7 @@
 #include <stdint.h>
 
 #include "platform/OxPlatformClock.h"
+#include "system/OxSystemInternal.h"
 
 // ---- Module state ----------------------------------------------------------
 
@@ -21,6 +22,10 @@ struct State {
   double secondsPerTick = 0.0;  // 0 until the first frame start
   int64_t frameStartCount = 0;
   int64_t frameEndCount = 0;
+  // A replay's frame time and rate, reported instead of the measured ones.
+  bool replaying = false;
+  double replayedFrameTime = 0.0;
+  double replayedFrameRate = 0.0;
 };
 
 State gState;
@@ -70,16 +75,29 @@ void OxFrameRateControllerEnd(void)
     uint64_t ticks = static_cast<uint64_t>(gState.frameEndCount) -
                      static_cast<uint64_t>(gState.frameStartCount);
     gState.frameTime = static_cast<double>(ticks) * gState.secondsPerTick;
-  } while (gState.minFrameTime > gState.frameTime);
+  } while (!gState.replaying && gState.minFrameTime > gState.frameTime);
   gState.frameRate = 1.0 / gState.frameTime;
   gState.frameCount = gState.frameCount + 1;
 }
 
-double OxFrameRateControllerGetFrameTime(void) { return gState.frameTime; }
+double OxFrameRateControllerGetFrameTime(void)
+{
+  return gState.replaying ? gState.replayedFrameTime : gState.frameTime;
+}
 
 unsigned int OxFrameRateControllerGetFrameCount(void) { return gState.frameCount; }
 
-double OxFrameRateControllerGetFrameRate(void) { return gState.frameRate; }
+double OxFrameRateControllerGetFrameRate(void)
+{
+  return gState.replaying ? gState.replayedFrameRate : gState.frameRate;
+}
+
+void OxFrameRateControllerSetReplay(bool replaying, double frameTime, double frameRate)
+{
+  gState.replaying = replaying;
+  gState.replayedFrameTime = frameTime;
+  gState.replayedFrameRate = frameRate;
+}
 
 double OxGetTime(double* seconds)
 {
