@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "OxEngineSupport.h"
+#include "OxGamepadSupport.h"
 #include "OxTestSupport.h"
 #include "OxX11Support.h"
 #include "Oxlen.h"
@@ -18,59 +19,7 @@ namespace {
 
 using oxtest::RunFrame;
 
-// A virtual pad in SDL's game-controller layout, held open by the test so
-// that its buttons and axes can be set.
-class VirtualPad {
- public:
-  VirtualPad()
-  {
-    SDL_VirtualJoystickDesc desc;
-    SDL_zero(desc);
-    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
-    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-    int index = SDL_JoystickAttachVirtualEx(&desc);
-    if (index >= 0) joystick_ = SDL_JoystickOpen(index);
-    // The virtual pad's triggers are whole joystick axes, -32768 released.
-    if (joystick_) {
-      Trigger(SDL_CONTROLLER_AXIS_TRIGGERLEFT, 0.0);
-      Trigger(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 0.0);
-    }
-  }
-  ~VirtualPad() { Detach(); }
-  VirtualPad(const VirtualPad&) = delete;
-  VirtualPad& operator=(const VirtualPad&) = delete;
-
-  bool ok() const { return joystick_ != nullptr; }
-  void Button(SDL_GameControllerButton button, bool down)
-  {
-    SDL_JoystickSetVirtualButton(joystick_, button, down ? 1 : 0);
-  }
-  void Axis(SDL_GameControllerAxis axis, Sint16 value)
-  {
-    SDL_JoystickSetVirtualAxis(joystick_, axis, value);
-  }
-  // A trigger pressed from 0 (released) to 1 (fully).
-  void Trigger(SDL_GameControllerAxis axis, double pressed)
-  {
-    Axis(axis, static_cast<Sint16>(lround(pressed * 65535.0 - 32768.0)));
-  }
-  // Unplugs the pad: its device index is looked up, since it moves as other
-  // pads leave.
-  void Detach()
-  {
-    if (!joystick_) return;
-    SDL_JoystickID id = SDL_JoystickInstanceID(joystick_);
-    for (int i = 0; i < SDL_NumJoysticks(); ++i)
-      if (SDL_JoystickGetDeviceInstanceID(i) == id) SDL_JoystickDetachVirtual(i);
-    SDL_JoystickClose(joystick_);
-    joystick_ = nullptr;
-  }
-
- private:
-  SDL_Joystick* joystick_ = nullptr;
-};
+using oxtest::VirtualPad;
 
 class GamepadTest : public ::testing::Test {
  protected:
