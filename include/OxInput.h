@@ -154,8 +154,11 @@ OX_API int OxInputIsRecording(void);
    comes from a newer engine ("Input: %s is a version %u recording; this
    engine reads version 1\n"). A recording cut short or damaged returns 0
    with "Input: the recording %s ends early; replaying its %u complete
-   frames\n" and still replays the frames before the damage (with none,
-   nothing is replayed). */
+   frames\n" and still replays the frames before the damage; with none it
+   prints "Input: the recording %s ends early, before its first frame\n"
+   and replays nothing. Should the file change during the replay so that a
+   frame no longer reads, "Input: the recording %s could not be read; replay
+   stopped\n" is printed and the replay ends there. */
 OX_API int OxInputReplayStart(const char* path);
 /* Ends a replay early: from the next OxInputUpdate the devices are read
    again and the frame limiter waits again. Returns 1 when a replay was
