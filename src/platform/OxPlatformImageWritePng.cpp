@@ -31,9 +31,12 @@ bool WriteStream(FILE* stream, int width, int height, const unsigned char* const
     return false;
   }
   png_init_io(png, stream);
-  // Screenshots are written during play: the fastest deflate level keeps the
-  // frame short, at some cost in file size.
-  png_set_compression_level(png, 1);
+  // Screenshots are written during play. One filter for every row (each byte
+  // less the one to its left) and a low deflate level took a fifth of the
+  // instructions of libpng's defaults on a 1920 x 1080 frame (a quarter of
+  // its fastest level's), for a file 1.4 times the default's size.
+  png_set_filter(png, 0, PNG_FILTER_SUB);
+  png_set_compression_level(png, 3);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
