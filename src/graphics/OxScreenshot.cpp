@@ -5,7 +5,8 @@
 
 #include <stdio.h>
 
-#include <vector>
+#include <memory>
+#include <new>
 
 #include "graphics/OxGraphicsInternal.h"
 #include "platform/OxPlatformImageWrite.h"
@@ -35,19 +36,34 @@ int OxGfxSaveScreenshot(const char* path)
     return 0;
   }
   const size_t rowBytes = static_cast<size_t>(width) * 3;
-  std::vector<unsigned char> pixels(rowBytes * static_cast<size_t>(height));
-  GLint packAlignment = 4;
-  glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  // A frame too large to hold in memory is a failure, not an exception.
+  std::unique_ptr<unsigned char[]> pixels(new (std::nothrow) unsigned char[rowBytes * static_cast<size_t>(height)]);
+  std::unique_ptr<const unsigned char*[]> rows(new (std::nothrow) const unsigned char*[static_cast<size_t>(height)]);
+  if (!pixels || !rows) {
+    printf("Screenshot: cannot write %s\n", path);
+    return 0;
+  }
+  // Tightly packed rows from the back buffer; whatever pixel-store and read
+  // settings the game had are put back afterwards.
+  const GLenum settings[] = {GL_PACK_ALIGNMENT, GL_PACK_ROW_LENGTH, GL_PACK_SKIP_PIXELS,
+                             GL_PACK_SKIP_ROWS};
+  const GLint packed[] = {1, 0, 0, 0};
+  GLint saved[4] = {4, 0, 0, 0};
+  for (int i = 0; i < 4; ++i) {
+    glGetIntegerv(settings[i], &saved[i]);
+    glPixelStorei(settings[i], packed[i]);
+  }
+  GLint readBuffer = GL_BACK;
+  glGetIntegerv(GL_READ_BUFFER, &readBuffer);
   glReadBuffer(GL_BACK);
-  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-  glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
+  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.get());
+  glReadBuffer(static_cast<GLenum>(readBuffer));
+  for (int i = 0; i < 4; ++i) glPixelStorei(settings[i], saved[i]);
 
   // OpenGL's rows run bottom-up, an image's top-down.
-  std::vector<const unsigned char*> rows(static_cast<size_t>(height));
   for (int y = 0; y < height; ++y)
-    rows[static_cast<size_t>(y)] = pixels.data() + rowBytes * static_cast<size_t>(height - 1 - y);
-  if (!OxPlatformWritePng(path, width, height, rows.data())) {
+    rows[static_cast<size_t>(y)] = pixels.get() + rowBytes * static_cast<size_t>(height - 1 - y);
+  if (!OxPlatformWritePng(path, width, height, rows.get())) {
     printf("Screenshot: cannot write %s\n", path);
     return 0;
   }
