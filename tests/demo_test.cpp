@@ -182,18 +182,20 @@ TEST(Demo, EndsOnEscapeOrClose)
     pid_t pid = StartDemo(folder + "/out", folder + "/err");
     Window window = oxtest::FindWindowByTitle(display, "Oxlen Engine", 5000);
     ASSERT_NE(window, 0u);
+    int status = -1;
     if (escape) {
       oxtest::SetFocus(display, window);
-      usleep(100000);
-      // Held for several frames: a press and release inside one frame is
-      // never seen by the snapshot.
+      // Held until the demo ends: the window shows before the frame loop
+      // starts, and a press and release that both come before a frame's
+      // snapshot are never seen.
       oxtest::SendKey(display, XK_Escape, true);
-      usleep(200000);
+      status = WaitForDemo(pid, 10000);
       oxtest::SendKey(display, XK_Escape, false);
     } else {
       oxtest::RequestClose(display, window);
+      status = WaitForDemo(pid, 10000);
     }
-    EXPECT_EQ(WaitForDemo(pid, 10000), 0) << (escape ? "Escape" : "close");
+    EXPECT_EQ(status, 0) << (escape ? "Escape" : "close");
     std::string out = ReadFile(folder + "/out");
     EXPECT_EQ(out.rfind("Oxlen Engine version: 3.10\n\n", 0), 0u) << out;
     EXPECT_NE(out.find("\nFrames run: "), std::string::npos) << out;
@@ -230,13 +232,16 @@ TEST(Demo, FullScreenToggleClickAndEscape)
   Window window = oxtest::FindWindowByTitle(display, "Oxlen Engine", 5000);
   ASSERT_NE(window, 0u);
   oxtest::SetFocus(display, window);
-  usleep(100000);
 
-  TapKey(display, XK_F11);
+  // F11 held until the window grows: the window shows before the frame loop
+  // starts, so an early tap could fall between two snapshots.
+  oxtest::SendKey(display, XK_F11, true);
   bool full = oxtest::RepeatUntil([] { usleep(20000); }, [&] {
     oxtest::Geometry geometry = oxtest::WindowGeometry(display, window);
     return geometry.width == 1920 && geometry.height == 1080;
-  });
+  }, 10000);
+  oxtest::SendKey(display, XK_F11, false);
+  usleep(150000);
   EXPECT_TRUE(full);
   oxtest::SetFocus(display, window);
   TapKey(display, XK_F11);
