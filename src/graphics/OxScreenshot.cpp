@@ -24,8 +24,8 @@ int OxGfxSaveScreenshot(const char* path)
     printf("Screenshot: no frame is being drawn for %s\n", path);
     return 0;
   }
-  // NOTE: draws waiting in a batch must reach the back buffer before it is
-  // read; this is the place to flush them.
+  // Draws waiting in a batch must reach the back buffer before it is read.
+  OxGfxFlushPending();
 
   // The area the frame is drawn in: the window in game pixels, stretched by
   // the full-screen scale like the viewport.
