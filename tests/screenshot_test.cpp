@@ -155,6 +155,43 @@ TEST(Screenshot, PngHoldsExactlyTheFrame)
   OxSysExit();
 }
 
+// Cases: with batching on, the draws still waiting in the batch are issued
+// before the frame is read, so the screenshot equals the frame OpenGL reads
+// afterwards and the same scene's screenshot with batching off.
+TEST(Screenshot, BatchedDrawsAreFlushedFirst)
+{
+  oxtest::UsePrivateDisplay();
+  const int width = 320, height = 240;
+  ASSERT_EQ(OxSysInit(nullptr, SW_SHOWNORMAL, width, height, 0, 0, 0, nullptr), 1);
+  glewInit();
+  std::string folder = oxtest::TempDir();
+  OxGfxVertexList* quad = Quad(70.0f);
+  OxGfxVertexList* triangle = Triangle();
+  OxGfxFontId font = OxGfxCreateFont(kFontPath, 18);
+  ASSERT_GE(font, 0);
+  OxGfxSetBackgroundColor(0.2f, 0.4f, 0.6f);
+
+  std::vector<unsigned char> pictures[2];
+  for (int batching = 0; batching < 2; ++batching) {
+    OxGfxSetBatching(batching);
+    std::string path = folder + "/shot" + std::to_string(batching) + ".png";
+    OxSysFrameStart();
+    DrawScene(quad, triangle, font);
+    EXPECT_EQ(OxGfxSaveScreenshot(path.c_str()), 1);
+    std::vector<unsigned char> frame = ReadFrame(width, height);
+    OxSysFrameEnd();
+    int pngWidth = 0, pngHeight = 0;
+    pictures[batching] = ReadPng(path, &pngWidth, &pngHeight);
+    EXPECT_TRUE(pictures[batching] == frame) << "batching " << batching;
+  }
+  OxGfxSetBatching(0);
+  ASSERT_FALSE(pictures[0].empty());
+  EXPECT_TRUE(pictures[0] == pictures[1]);
+  OxGfxMeshFree(quad);
+  OxGfxMeshFree(triangle);
+  OxSysExit();
+}
+
 // Cases: each call that cannot write gives 0 and exactly its one line, and
 // leaves no file: before the engine starts, a null path, between frames, a
 // directory, a missing folder, a FIFO with no reader (no wait), a device;
