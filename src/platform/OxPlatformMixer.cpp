@@ -848,27 +848,24 @@ OxMixerResult OxMixerSystemInit(OxMixerSystem* systemHandle, int maxChannels, un
   // The device starts calling RenderForDevice at once, so it opens unlocked.
   OxMixerDevice* device =
       OxMixerDeviceOpen(RenderForDevice, reinterpret_cast<void*>(static_cast<uintptr_t>(systemId)));
-  std::lock_guard<std::mutex> hold(gMixer.lock);
-  System* system = FindSystem(systemHandle);
-  if (device) {
-    system->device = device;
-    try {
-      system->decoder = std::thread(DecodeAhead, system, systemHandle);
-      return OX_MIXER_OK;
-    } catch (const std::system_error&) {
-      system->device = nullptr;
+  {
+    std::lock_guard<std::mutex> hold(gMixer.lock);
+    System* system = FindSystem(systemHandle);
+    if (device) {
+      try {
+        system->decoder = std::thread(DecodeAhead, system, systemHandle);
+        system->device = device;
+        return OX_MIXER_OK;
+      } catch (const std::system_error&) {
+      }
     }
+    gMixer.groups.erase(system->master->id);
+    system->master = nullptr;
+    system->channels.clear();
+    system->initialized = false;
   }
-  gMixer.groups.erase(system->master->id);
-  system->master = nullptr;
-  system->channels.clear();
-  system->initialized = false;
-  if (device) {
-    // The device's thread takes the lock to mix: let it go while it stops.
-    gMixer.lock.unlock();
-    OxMixerDeviceClose(device);
-    gMixer.lock.lock();
-  }
+  // The device's thread takes the lock to mix, so it stops with it let go.
+  OxMixerDeviceClose(device);
   return OX_MIXER_ERR_DEVICE;
 }
 

@@ -6,7 +6,9 @@
 #include <math.h>
 #include <string.h>
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// OX_MIXER_PORTABLE_ONLY leaves the AVX2 path out (the mixer's own tests
+// build that way, so both paths are tested: the library's through it).
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(OX_MIXER_PORTABLE_ONLY)
 #include <immintrin.h>
 #define OX_MIXER_WITH_AVX2 1
 #endif
