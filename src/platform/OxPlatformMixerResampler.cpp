@@ -8,7 +8,10 @@
 
 // OX_MIXER_PORTABLE_ONLY leaves the AVX2 path out (the mixer's own tests
 // build that way, so both paths are tested: the library's through it).
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(OX_MIXER_PORTABLE_ONLY)
+// NOTE: Windows builds leave it out too: MinGW's GCC cannot align the stack
+// to 32 bytes, and a spilled 256-bit value would fault.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32) && \
+    !defined(OX_MIXER_PORTABLE_ONLY)
 #include <immintrin.h>
 #define OX_MIXER_WITH_AVX2 1
 #endif
