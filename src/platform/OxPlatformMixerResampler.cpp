@@ -37,6 +37,10 @@ constexpr double kPi = 3.14159265358979323846;
 // Built kernels are published once and never freed: the device's thread may
 // be filtering with any of them until the process ends.
 struct KernelState {
+  KernelState()
+  {
+    for (auto& kernel : kernels) kernel.store(nullptr);
+  }
   std::mutex building;
   std::atomic<const OxMixerKernel*> kernels[kOxMixerKernelLevels];
 };
