@@ -116,3 +116,10 @@ void OxMixerOutputClose(OxMixerOutput* output)
   RestoreAlsa();
   delete output;
 }
+
+void OxMixerOutputLeaveThread()
+{
+  // SDL keeps its error text per thread and frees it only for threads it
+  // started itself.
+  SDL_TLSCleanup();
+}
