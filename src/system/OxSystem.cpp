@@ -8,8 +8,10 @@
 #include "OxAudio.h"
 #include "OxGraphics.h"
 #include "OxInput.h"
+#include "input/OxInputInternal.h"
 #include "platform/OxPlatformTerminal.h"
 #include "platform/OxPlatformWindow.h"
+#include "system/OxSystemInternal.h"
 #include "system/OxSystemWindow.h"
 
 // ---- Module state ----------------------------------------------------------
@@ -151,7 +153,10 @@ void OxSysUpdate()
   }
 }
 
-int OxSysIsFocus(void) { return gState.focus; }
+// During a replay the game is told the recorded flag.
+int OxSysIsFocus(void) { return OxInputReportedFocus(gState.focus); }
+
+int OxSysGetWindowFocus() { return gState.focus; }
 
 int OxSysDoesWindowExist(void) { return gState.windowExists; }
 
