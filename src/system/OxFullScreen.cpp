@@ -29,6 +29,8 @@ float OxSysGetFullScreenScaleY() { return gState.scaleY; }
 
 int OxSysIsFullScreen(void) { return gState.fullScreen; }
 
+void OxSysResetFullScreen() { gState = State(); }
+
 void OxSysSetFullScreen(int fullScreen)
 {
   HWND window = OxSysGetWindowHandle();

@@ -5,3 +5,6 @@
 // screen, 1.0 in windowed mode.
 float OxSysGetFullScreenScaleX();
 float OxSysGetFullScreenScaleY();
+// Back to windowed mode's state (flag 0, factors 1.0) without touching a
+// window: the library's state after OxSysExit.
+void OxSysResetFullScreen();
