@@ -303,3 +303,36 @@ TEST_F(SystemCareless, ExitBeforeInitAndTwice)
   EXPECT_EQ(child.out, "[start]\n" + kBanner + "Graphics: OpenGL\n[end] exists 0\n");
   EXPECT_EQ(child.err, "");
 }
+
+// Cases found by trying: full screen with a 0 x 0 game window (its scale
+// factors were infinite and the viewport an OpenGL error that ended the
+// process) runs frames with factors of 1; OxGfxInit called again while
+// graphics runs prints its line and changes nothing.
+TEST_F(SystemCareless, ZeroSizeFullScreenAndSecondGraphicsStart)
+{
+  oxtest::ChildResult child = oxtest::RunInChild([] {
+    if (OxSysInit(nullptr, SW_SHOWNORMAL, 0, 0, 0, 0, 0, nullptr) != 1) return 2;
+    OxSysSetFullScreen(1);
+    for (int i = 0; i < 3; ++i) {
+      OxSysFrameStart();
+      OxGfxSetRenderMode(OxGfxRenderModeColor);
+      OxSysFrameEnd();
+    }
+    printf("[again]\n");
+    printf("result %d\n", OxGfxInit(0, 0));
+    for (int i = 0; i < 3; ++i) {
+      OxSysFrameStart();
+      OxGfxSetRenderMode(OxGfxRenderModeColor);
+      OxGfxSetColorToMultiply(1, 1, 1, 1);
+      OxSysFrameEnd();
+    }
+    OxSysExit();
+    printf("[end]\n");
+    return 0;
+  });
+  EXPECT_EQ(child.exitCode, 0) << child.out;
+  EXPECT_EQ(After(child.out, "[again]"),
+            "[again]\nGraphics already running: OxGfxInit changes nothing before OxGfxExit\n"
+            "result 1\n[end]\n");
+  EXPECT_EQ(child.err, "");
+}
