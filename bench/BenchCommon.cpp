@@ -27,8 +27,8 @@ double ProcessCpu()
 
 int ParseScenario(const char* name)
 {
-  static const char* const kNames[] = {"quads", "sprites", "text", "big"};
-  for (int i = 0; i < 4; ++i)
+  static const char* const kNames[] = {"quads", "sprites", "text", "big", "bunnies"};
+  for (int i = 0; i < 5; ++i)
     if (strcmp(name, kNames[i]) == 0) return i;
   return -1;
 }
@@ -108,6 +108,50 @@ void BigMeshVertex(int index, float* x, float* y, unsigned int* colour)
   unsigned int r = static_cast<unsigned int>(cx * 4) & 0xFF;
   unsigned int g = static_cast<unsigned int>(cy * 4) & 0xFF;
   *colour = 0xFF000000u | (r << 16) | (g << 8) | 0x80u;
+}
+
+int BunnyCount()
+{
+  const char* text = getenv("BENCH_BUNNIES");
+  int count = text ? atoi(text) : 10000;
+  return count > 0 ? count : 1;
+}
+
+// A position that moves at a constant speed between low and high, bouncing.
+static float Bounce(float start, float speed, float frame, float low, float high)
+{
+  float span = high - low;
+  float travelled = fmodf(start - low + speed * frame, 2.0f * span);
+  if (travelled < 0) travelled += 2.0f * span;
+  return travelled <= span ? low + travelled : high - (travelled - span);
+}
+
+void BunnyPosition(int i, int frame, float* x, float* y)
+{
+  unsigned int k = static_cast<unsigned int>(i) * 2654435761u;
+  float startX = static_cast<float>(k % 769u);
+  float startY = static_cast<float>((k >> 10) % 569u);
+  float speedX = 1.0f + static_cast<float>((k >> 4) % 50u) / 10.0f;
+  float speedY = 1.0f + static_cast<float>((k >> 16) % 40u) / 10.0f;
+  float half = kBunnySize / 2.0f;
+  *x = Bounce(startX - 400.0f + half, speedX, static_cast<float>(frame), -400.0f + half, 400.0f - half);
+  *y = Bounce(startY - 300.0f + half, speedY, static_cast<float>(frame), -300.0f + half, 300.0f - half);
+}
+
+void BunnyTexturePixels(unsigned char* rgba)
+{
+  for (int y = 0; y < kBunnySize; ++y)
+    for (int x = 0; x < kBunnySize; ++x) {
+      unsigned char* p = rgba + 4 * (y * kBunnySize + x);
+      float dx = x - 15.5f, dy = y - 15.5f;
+      float distance = sqrtf(dx * dx + dy * dy);
+      float coverage = distance < 13.0f ? 1.0f : distance > 16.0f ? 0.0f : (16.0f - distance) / 3.0f;
+      bool eye = (dy > -6 && dy < -2) && ((dx > -7 && dx < -3) || (dx > 3 && dx < 7));
+      p[0] = static_cast<unsigned char>(eye ? 20 : 240);
+      p[1] = static_cast<unsigned char>(eye ? 20 : 200 - y * 3);
+      p[2] = static_cast<unsigned char>(eye ? 20 : 120 + x * 3);
+      p[3] = static_cast<unsigned char>(coverage * 255.0f);
+    }
 }
 
 void SnapshotIfAsked()

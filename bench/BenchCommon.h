@@ -24,9 +24,22 @@ const int kBigMeshVertices = 24576;
 // Seconds on a monotonic clock.
 double Now();
 
-// The scenario named by its text (quads, sprites, text, big); -1 if none.
-enum Scenario { kQuads = 0, kSprites = 1, kText = 2, kBig = 3 };
+// The scenario named by its text (quads, sprites, text, big, bunnies); -1
+// if none.
+enum Scenario { kQuads = 0, kSprites = 1, kText = 2, kBig = 3, kBunnies = 4 };
 int ParseScenario(const char* name);
+
+// The bunny scene: N textured 32 x 32 sprites with alpha, each moving in a
+// straight line and bouncing off the window's edges. N comes from
+// BENCH_BUNNIES (default 10,000).
+const int kBunnySize = 32;
+int BunnyCount();
+// Bunny i's centre in frame `frame`, world coordinates (y up, origin at the
+// window's centre).
+void BunnyPosition(int i, int frame, float* x, float* y);
+// The 32 x 32 bunny texture: a soft-edged disc with a face, bytes red,
+// green, blue, alpha, top row first.
+void BunnyTexturePixels(unsigned char* rgba);
 
 // Object i's world transform in frame `frame`: rows of a 2D affine matrix
 // (rotation about its centre, then a place on a 50 x 40 grid).

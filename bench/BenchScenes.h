@@ -14,6 +14,8 @@ struct EngineScene {
   OxGfxTexture* texture = nullptr;
   OxGfxFontId font = -1;
   OxGfxVertexList* big = nullptr;
+  OxGfxVertexList* bunny = nullptr;
+  OxGfxTexture* bunnyTexture = nullptr;
 };
 
 inline OxGfxVertexList* EngineQuad(float half, unsigned int colour, float uv)
@@ -39,6 +41,12 @@ inline bool EngineBuild(EngineScene* scene, int scenario)
   } else if (scenario == kText) {
     scene->font = OxGfxCreateFont(kFontPath, kFontPixels);
     if (scene->font == -1) return false;
+  } else if (scenario == kBunnies) {
+    static unsigned char pixels[kBunnySize * kBunnySize * 4];
+    BunnyTexturePixels(pixels);
+    scene->bunnyTexture = OxGfxTextureLoadFromMemory(pixels, kBunnySize, kBunnySize);
+    scene->bunny = EngineQuad(kBunnySize / 2.0f, 0xFFFFFFFFu, 1.0f);
+    if (!scene->bunnyTexture || !scene->bunny) return false;
   } else if (scenario == kBig) {
     OxGfxMeshStart();
     for (int v = 0; v < kBigMeshVertices; ++v) {
@@ -78,7 +86,7 @@ inline void EngineDraw(EngineScene* scene, int frame, int objects)
       ObjectColour(i, frame, rgba);
       ToMtx33(rows, &m);
       OxGfxSetTransform(&m);
-      OxGfxSetColorToMultiply(rgba[0], rgba[1], rgba[2], rgba[3]);
+      if (!getenv("BENCH_NEUTRAL")) OxGfxSetColorToMultiply(rgba[0], rgba[1], rgba[2], rgba[3]);
       OxGfxMeshDraw(scene->quads[i], OxGfxMeshDrawModeTriangles);
     }
   } else if (scene->scenario == kSprites) {
@@ -104,6 +112,20 @@ inline void EngineDraw(EngineScene* scene, int frame, int objects)
       TextLine(l, frame, line);
       OxGfxPrint(scene->font, line, TextLineX(), TextLineY(l), 1.0f, 0.0f, 0.0f, 0.0f, 1.0f);
     }
+  } else if (scene->scenario == kBunnies) {
+    OxGfxSetRenderMode(OxGfxRenderModeTexture);
+    OxGfxSetBlendMode(OxGfxBlendModeBlend);
+    OxGfxSetTransparency(1.0f);
+    OxGfxSetColorToMultiply(1.0f, 1.0f, 1.0f, 1.0f);
+    OxGfxSetColorToAdd(0.0f, 0.0f, 0.0f, 0.0f);
+    OxGfxTextureSet(scene->bunnyTexture, 0.0f, 0.0f);
+    for (int i = 0; i < objects; ++i) {
+      float x, y;
+      BunnyPosition(i, frame, &x, &y);
+      OxMtx33Trans(&m, x, y);
+      OxGfxSetTransform(&m);
+      OxGfxMeshDraw(scene->bunny, OxGfxMeshDrawModeTriangles);
+    }
   } else if (scene->scenario == kBig) {
     const float identity[2][3] = {{1, 0, 0}, {0, 1, 0}};
     OxGfxSetRenderMode(OxGfxRenderModeColor);
@@ -119,7 +141,10 @@ inline void EngineDraw(EngineScene* scene, int frame, int objects)
 // Objects a frame in the scenario's own definition.
 inline int SceneObjects(int scenario)
 {
-  return scenario == kText ? kTextLines : scenario == kBig ? 1 : kObjects;
+  return scenario == kText      ? kTextLines
+         : scenario == kBig     ? 1
+         : scenario == kBunnies ? BunnyCount()
+                                : kObjects;
 }
 
 }  // namespace bench

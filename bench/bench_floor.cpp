@@ -211,7 +211,7 @@ int main(int argc, char** argv)
   }
   int scenario = ParseScenario(argv[1]);
   int warmup = atoi(argv[2]), frames = atoi(argv[3]);
-  if (scenario < 0 || warmup < 0 || frames <= 0) return 2;
+  if (scenario < 0 || scenario == kBunnies || warmup < 0 || frames <= 0) return 2;
   // Diagnosis only: BENCH_FLOOR_ENGINE_ARRAYS=1 makes the floor make the
   // engine's extra state calls: vertex arrays enabled and disabled around
   // every mesh draw and the buffer unbound after it; the program, blending

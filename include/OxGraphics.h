@@ -119,10 +119,14 @@ OX_API float OxGfxGetWinMaxX(void);
 OX_API float OxGfxGetWinMinY(void);
 OX_API float OxGfxGetWinMaxY(void);
 /* The world matrix of the program in use from a 2D affine transform: the
-   upper-left 2x2 block and the translation column; the third row is unused. */
+   upper-left 2x2 block and the translation column; the third row is unused.
+   Also takes the matrix's array, as Windows-build games pass it:
+   OxGfxSetTransform(world.m), a float[3][3] row by row (see the end of this
+   header). */
 OX_API void OxGfxSetTransform(const struct OxMtx33* matrix);
 /* The world matrix of the program in use: the 4x4 matrix (row by row,
-   column vectors) exactly as given. */
+   column vectors) exactly as given. Also takes a float[4][4] array row by
+   row, such as a Matrix4's m. */
 OX_API void OxGfxSetTransform3D(const struct Matrix4* matrix);
 
 /* ---- Meshes -------------------------------------------------------------- */
@@ -148,6 +152,37 @@ OX_API OxGfxVertexList* OxGfxMeshEnd(void);
 OX_API void OxGfxMeshDraw(OxGfxVertexList* mesh, unsigned int mode);
 /* Deletes the mesh's buffers and frees it. A null mesh is ignored. */
 OX_API void OxGfxMeshFree(OxGfxVertexList* mesh);
+
+/* ---- Batched drawing ------------------------------------------------------ */
+
+/* Turns the batched draw path on (on non-zero) or off (0), and returns the
+   previous setting, 1 or 0. Off by default. With batching on, OxGfxMeshDraw
+   and OxGfxPrint record the draw, with the render mode, blend mode, colours,
+   transparency, texture, texture offset, world transform, camera and
+   viewport in effect, instead of issuing it; consecutive draws that one
+   OpenGL draw can carry are merged, and the recorded draws are issued when
+   something would observe or change their outcome: OxGfxFlush,
+   OxGfxSaveTextureToFile, OxGfxEnd (so OxSysFrameEnd), OxGfxStart,
+   unloading a texture or destroying a font they sample, a filter change on
+   a texture they sample, turning batching off, and whenever a draw cannot
+   join them (another program, blend mode, texture, primitive or camera) or
+   the batch is full. The pictures are the same byte for byte as with
+   batching off.
+   What is not the same with batching on: OpenGL's own state between calls
+   (the program, texture, buffer and attribute bindings, blending and the
+   viewport are set when a batch is issued, not by each call), and what the
+   back buffer holds before a flush. A game that makes its own OpenGL calls
+   or reads pixels between draws calls OxGfxFlush first, or keeps batching
+   off; turning it off puts OpenGL's state where the calls made so far would
+   have left it. Meshes of up to 1,024 vertices built by OxGfxMeshEnd are
+   drawn from a copy of their vertices kept by the library: a game that
+   changes a mesh's buffers itself keeps batching off.
+   May be called at any time, also before OxSysInit (the setting is kept
+   over OxSysExit and a new OxSysInit). Never fails. */
+OX_API int OxGfxSetBatching(int on);
+/* Issues every draw that batching has recorded; does nothing when batching
+   is off or nothing is pending. */
+OX_API void OxGfxFlush(void);
 
 OX_EXTERN_C_END
 
@@ -286,6 +321,34 @@ OX_EXTERN_C_END
 /* Gives the record a zero-filled name cell (one unsigned int) in
    textureName; creates no OpenGL object. A null texture is ignored. */
 OX_API void OxGfxTextureInitialize(OxGfxTexture* texture);
+#endif
+
+/* ---- The world setters from matrix arrays -------------------------------
+   OxGfxSetTransform(world.m) and OxGfxSetTransform3D(array) for a float[3][3]
+   or float[4][4] laid out row by row, the layout of OxMtx33 and Matrix4.
+   Header-only: the library exports only the two functions above. In C11 the
+   two names are macros choosing by the argument's type; taking a function's
+   address still gives the exported function. */
+#ifdef __cplusplus
+inline void OxGfxSetTransform(const float (*matrix)[3])
+{
+  OxGfxSetTransform(reinterpret_cast<const struct OxMtx33*>(matrix));
+}
+inline void OxGfxSetTransform3D(const float (*matrix)[4])
+{
+  OxGfxSetTransform3D(reinterpret_cast<const struct Matrix4*>(matrix));
+}
+#elif defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
+#define OxGfxSetTransform(matrix)                                          \
+  OxGfxSetTransform(_Generic((matrix),                                     \
+      float(*)[3]: (const struct OxMtx33*)(matrix),                        \
+      const float(*)[3]: (const struct OxMtx33*)(matrix),                  \
+      default: (matrix)))
+#define OxGfxSetTransform3D(matrix)                                        \
+  OxGfxSetTransform3D(_Generic((matrix),                                   \
+      float(*)[4]: (const struct Matrix4*)(matrix),                        \
+      const float(*)[4]: (const struct Matrix4*)(matrix),                  \
+      default: (matrix)))
 #endif
 
 #endif

@@ -1,11 +1,15 @@
 /* Oxlen Engine 4x4 math: the exported value classes Matrix4, Vector4 and
    Point4. Row-major storage, column vectors multiplied on the right (a
    translation sits in column 3), all arithmetic in 32-bit floats. No state:
-   callable from any thread on distinct data. Every member is exported. */
+   callable from any thread on distinct data. Every member is exported.
+   C++ only: included from C (through Oxlen.h) it declares nothing, and a C
+   game passes its 4x4 matrices to OxGfxSetTransform3D as float[4][4]. */
 #ifndef OX_MATRIX4_H
 #define OX_MATRIX4_H
 
 #include "OxExport.h"
+
+#ifdef __cplusplus
 
 struct Vector4;
 struct Point4;
@@ -127,5 +131,7 @@ struct OX_API Matrix4 {
      by single spaces, and the hyphens again, to standard output. */
   void Print() const;
 };
+
+#endif /* __cplusplus */
 
 #endif

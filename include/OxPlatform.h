@@ -1,29 +1,55 @@
-/* Oxlen Engine: the Win32-shaped types, messages, virtual-key and show codes
-   that games written for the Windows build use, with their Win32 values.
-   Everything here compiles as C or C++ on its own. */
+/* Oxlen Engine: the Win32-shaped names that games written for the Windows
+   build use around the engine's calls, with their Win32 values and meanings:
+   calling conventions, source annotations, types, messages, virtual-key and
+   show codes, the default window procedure and the game's entry points.
+   Everything here compiles as C or C++ on its own.
+
+   On Windows the system's own headers define all of these: this header then
+   includes <windows.h> and defines only what that leaves out, so a game may
+   include <windows.h> before or after it. Elsewhere every name is defined
+   here, each macro only when nothing defined it before. */
 #ifndef OX_PLATFORM_H
 #define OX_PLATFORM_H
 
+#include <stddef.h>
 #include <stdint.h>
 #include "OxExport.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#include <sal.h>
+#else
+
+/* ---- Calling conventions ----------------------------------------------- */
+/* Empty here: there is one calling convention. */
+
+#ifndef WINAPI
+#define WINAPI
+#endif
 #ifndef CALLBACK
 #define CALLBACK
 #endif
-#ifndef WINAPI
-#define WINAPI
+#ifndef APIENTRY
+#define APIENTRY WINAPI
 #endif
 
 /* ---- Types ------------------------------------------------------------ */
 
 typedef unsigned int UINT;
 typedef int BOOL;
+typedef wchar_t WCHAR;
+typedef char* LPSTR;
+typedef char* PSTR;
+typedef const char* LPCSTR;
+typedef const char* PCSTR;
+typedef WCHAR* LPWSTR;
+typedef WCHAR* PWSTR;
+typedef const WCHAR* LPCWSTR;
+typedef const WCHAR* PCWSTR;
 typedef unsigned char BYTE;
 typedef unsigned short WORD;
 typedef uint32_t DWORD;
 typedef int32_t LONG;
-typedef char* LPSTR;
-typedef const char* LPCSTR;
 typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
 typedef intptr_t LRESULT;
@@ -50,14 +76,18 @@ typedef struct tagRECT {
 #define FALSE 0
 #endif
 
+/* Marks a parameter as deliberately unused; unlike Win32's plain (P) it
+   leaves no "statement has no effect" warning. */
+#ifndef UNREFERENCED_PARAMETER
+#define UNREFERENCED_PARAMETER(P) ((void)(P))
+#endif
+
 /* Word and parameter packing, as on Win32. */
 #define LOWORD(l) ((WORD)(((uintptr_t)(l)) & 0xffff))
 #define HIWORD(l) ((WORD)((((uintptr_t)(l)) >> 16) & 0xffff))
 #define MAKELONG(a, b) ((LONG)(((WORD)(((uintptr_t)(a)) & 0xffff)) | ((DWORD)((WORD)(((uintptr_t)(b)) & 0xffff))) << 16))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
-#define GET_X_LPARAM(lp) ((int)(short)LOWORD(lp))
-#define GET_Y_LPARAM(lp) ((int)(short)HIWORD(lp))
 #define GET_WHEEL_DELTA_WPARAM(wp) ((short)HIWORD(wp))
 #define GET_KEYSTATE_WPARAM(wp) (LOWORD(wp))
 #define GET_XBUTTON_WPARAM(wp) (HIWORD(wp))
@@ -262,14 +292,112 @@ OX_EXTERN_C_BEGIN
    destroyed window is ignored (0). Belongs to the game's thread. */
 OX_API LRESULT CALLBACK DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-/* The game's entry point, written by the game as on Windows. The entry-point
-   library (oxlen_main) provides main(), which calls it with a null instance,
-   a null previous instance, the command line after the program name (the
-   arguments joined by single spaces) and SW_SHOWNORMAL, and returns its
-   result as the exit status. */
+/* The game's entry point, written by the game as on Windows: either of the
+   two. The entry-point library (oxlen_main) provides main(), which calls
+   wWinMain when the game defines it, else WinMain, with a null instance, a
+   null previous instance, the command line after the program name (the
+   arguments joined by single spaces; for wWinMain decoded from UTF-8 into
+   UTF-32 wchar_t, a byte that is not UTF-8 becoming U+FFFD) and
+   SW_SHOWNORMAL, and returns its result as the exit status. A game that
+   defines neither fails to link (undefined reference to wWinMain). Declared
+   with C linkage, so a C++ game's definition has it too. */
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine,
                    int showCommand);
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR commandLine,
+                    int showCommand);
 
 OX_EXTERN_C_END
+
+#endif /* !_WIN32 */
+
+/* ---- Names the Windows headers keep elsewhere ---------------------------
+   Each defined only when not defined yet. The two cursor macros have the
+   replacement lists of <windowsx.h>, so that a game including it later
+   redefines nothing differently; on Windows <sal.h> is already in. */
+
+#ifndef GET_X_LPARAM
+#define GET_X_LPARAM(lp) ((int)(short)LOWORD(lp))
+#endif
+#ifndef GET_Y_LPARAM
+#define GET_Y_LPARAM(lp) ((int)(short)HIWORD(lp))
+#endif
+
+/* Source annotations: they tell a Windows analysis tool how a parameter is
+   used and mean nothing to the compiler, so they are empty. */
+#ifndef _In_
+#define _In_
+#endif
+#ifndef _In_opt_
+#define _In_opt_
+#endif
+#ifndef _In_z_
+#define _In_z_
+#endif
+#ifndef _In_opt_z_
+#define _In_opt_z_
+#endif
+#ifndef _In_reads_
+#define _In_reads_(s)
+#endif
+#ifndef _In_reads_opt_
+#define _In_reads_opt_(s)
+#endif
+#ifndef _In_reads_bytes_
+#define _In_reads_bytes_(s)
+#endif
+#ifndef _Out_
+#define _Out_
+#endif
+#ifndef _Out_opt_
+#define _Out_opt_
+#endif
+#ifndef _Out_writes_
+#define _Out_writes_(s)
+#endif
+#ifndef _Out_writes_opt_
+#define _Out_writes_opt_(s)
+#endif
+#ifndef _Out_writes_z_
+#define _Out_writes_z_(s)
+#endif
+#ifndef _Out_writes_bytes_
+#define _Out_writes_bytes_(s)
+#endif
+#ifndef _Inout_
+#define _Inout_
+#endif
+#ifndef _Inout_opt_
+#define _Inout_opt_
+#endif
+#ifndef _Inout_z_
+#define _Inout_z_
+#endif
+#ifndef _Inout_updates_
+#define _Inout_updates_(s)
+#endif
+#ifndef _Outptr_
+#define _Outptr_
+#endif
+#ifndef _Outptr_opt_
+#define _Outptr_opt_
+#endif
+#ifndef _Printf_format_string_
+#define _Printf_format_string_
+#endif
+#ifndef _Check_return_
+#define _Check_return_
+#endif
+#ifndef _Ret_maybenull_
+#define _Ret_maybenull_
+#endif
+#ifndef _Ret_notnull_
+#define _Ret_notnull_
+#endif
+#ifndef _Success_
+#define _Success_(expr)
+#endif
+#ifndef _Use_decl_annotations_
+#define _Use_decl_annotations_
+#endif
 
 #endif

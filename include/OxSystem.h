@@ -78,8 +78,12 @@ OX_API void OxFrameRateControllerInit(unsigned int maxFrameRate);
 OX_API void OxFrameRateControllerReset(void);
 /* Opens a frame: reads the clock's frequency and the frame start time. */
 OX_API void OxFrameRateControllerStart(void);
-/* Closes a frame: busy-waits until the minimum frame time has passed since
-   the start, then sets the frame time and rate and counts the frame. Before
+/* Closes a frame: waits until the minimum frame time has passed since the
+   start, then sets the frame time and rate and counts the frame. The wait
+   sleeps for most of the remainder and spins on the clock for the last
+   stretch (a margin learnt from how late this system wakes sleepers), so a
+   frame never ends before the minimum and ends within one clock reading of
+   it unless the thread was held up. Without a limit it does not wait. Before
    any OxFrameRateControllerStart it returns at once and counts nothing. */
 OX_API void OxFrameRateControllerEnd(void);
 /* The last completed frame's duration in seconds. */

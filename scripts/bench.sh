@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Builds the benchmark programs in build-bench/ and runs them all on a private
 # Xvfb display, printing the figures that bench/README.md records:
-#   1. frame scenarios, engine against the bare OpenGL floor, interleaved;
+#   1. frame scenarios: the engine with batching off and on, the bare OpenGL
+#      floor, SDL2's 2D renderer and SFML, interleaved; then the bunny scene's
+#      largest count under 16.7 ms a frame for the engine and the peers;
 #   2. instructions inside liboxlen.so per draw (callgrind) and allocations;
 #   3. start-up, mesh build, font creation, texture load, mixer cost.
+# The peers need Debian's libsfml-dev, installed here when missing.
 # Settings (environment): BENCH_ROUNDS (8), BENCH_WARMUP (20), BENCH_FRAMES
 # (40 per block), BENCH_CALLGRIND_FRAMES (2), BENCH_FRAME_INSTRUCTIONS (0; 1
 # also counts each scenario's whole-frame instructions, engine and floor,
@@ -16,13 +19,20 @@ WARMUP="${BENCH_WARMUP:-20}"
 FRAMES="${BENCH_FRAMES:-40}"
 CG_FRAMES="${BENCH_CALLGRIND_FRAMES:-2}"
 SCENARIOS="quads sprites text big"
+PROGRAMS="engine batched floor sdl sfml"
+
+if ! dpkg-query -W -f='${Status}' libsfml-dev 2>/dev/null | grep -q "install ok installed"; then
+  if [ "$(id -u)" -eq 0 ]; then apt=(apt-get); else apt=(sudo apt-get); fi
+  DEBIAN_FRONTEND=noninteractive "${apt[@]}" install -y -qq --no-install-recommends libsfml-dev \
+    > /dev/null
+fi
 
 mkdir -p "$BUILD"
 cmake -S "$ROOT" -B "$BUILD" -DOX_BUILD_BENCH=ON -DOX_BUILD_TESTS=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$BUILD/bench-configure.log" 2>&1 || {
   cat "$BUILD/bench-configure.log"; exit 1; }
-cmake --build "$BUILD" -j2 --target bench_engine bench_floor bench_calls bench_startup \
-  bench_mixer bench_alloc_counter > "$BUILD/bench-build.log" 2>&1 || {
+cmake --build "$BUILD" -j2 --target bench_engine bench_floor bench_sdl bench_sfml bench_calls \
+  bench_startup bench_mixer bench_alloc_counter > "$BUILD/bench-build.log" 2>&1 || {
   tail -40 "$BUILD/bench-build.log"; exit 1; }
 BIN="$BUILD/bench"
 OUT="$BUILD/bench-results"
@@ -43,74 +53,154 @@ quantile() {
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
+# Runs one program of the comparison: PROGRAM SCENARIO WARMUP FRAMES FILE.
+run() {
+  local program=$1
+  shift
+  case $program in
+    batched) BENCH_BATCHING=1 "$BIN/bench_engine" "$@" ;;
+    *) "$BIN/bench_$program" "$@" ;;
+  esac > /dev/null 2>&1
+}
+
 echo
 echo "== 0. Same picture: bytes of the last frame's 800 x 600 RGB image that differ"
-echo "   between engine and floor (text differs a little: the atlases are packed apart)"
-for s in $SCENARIOS; do
-  for program in engine floor; do
-    BENCH_SNAPSHOT="$OUT/$s.$program.ppm" "$BIN/bench_$program" "$s" 2 2 /dev/null > /dev/null
+echo "   between engine and floor (text differs a little: the atlases are packed apart),"
+echo "   and between the engine with batching off and on"
+for s in $SCENARIOS bunnies; do
+  for program in engine batched floor; do
+    [ "$s" = bunnies ] && [ "$program" = floor ] && continue
+    case $program in
+      batched) BENCH_BUNNIES=2000 BENCH_SNAPSHOT="$OUT/$s.$program.ppm" BENCH_BATCHING=1 \
+        "$BIN/bench_engine" "$s" 2 2 /dev/null > /dev/null ;;
+      *) BENCH_BUNNIES=2000 BENCH_SNAPSHOT="$OUT/$s.$program.ppm" "$BIN/bench_$program" "$s" 2 2 \
+        /dev/null > /dev/null ;;
+    esac
   done
-  printf '   %-8s %s of %s\n' "$s" "$(cmp -l "$OUT/$s.engine.ppm" "$OUT/$s.floor.ppm" | wc -l)" \
-    "$(stat -c %s "$OUT/$s.engine.ppm")"
+  floor="-"
+  if [ -f "$OUT/$s.floor.ppm" ]; then
+    floor=$(cmp -l "$OUT/$s.engine.ppm" "$OUT/$s.floor.ppm" | wc -l || true)
+  fi
+  printf '   %-8s floor %7s   batched %s of %s\n' "$s" "$floor" \
+    "$(cmp -l "$OUT/$s.engine.ppm" "$OUT/$s.batched.ppm" | wc -l)" "$(stat -c %s "$OUT/$s.engine.ppm")"
 done
 
 echo
 echo "== 1. Frame scenarios: $ROUNDS rounds, each a block of $FRAMES frames after $WARMUP warm-up"
-echo "   frames per program; engine and floor alternate (order swapped every round)."
+echo "   frames per program; the programs alternate (order rotated every round)."
 for round in $(seq 1 "$ROUNDS"); do
+  # shellcheck disable=SC2086
+  set -- $PROGRAMS
+  for _ in $(seq 2 "$round"); do set -- "$@" "$1"; shift; done
   for s in $SCENARIOS; do
-    if [ $((round % 2)) -eq 1 ]; then order="engine floor"; else order="floor engine"; fi
-    for program in $order; do
-      "$BIN/bench_$program" "$s" "$WARMUP" "$FRAMES" "$OUT/$s.$program.r$round" > /dev/null
+    for program in "$@"; do
+      run "$program" "$s" "$WARMUP" "$FRAMES" "$OUT/$s.$program.r$round"
       cat "$OUT/$s.$program.r$round" >> "$OUT/$s.$program"
     done
   done
 done
-printf '%-8s %9s %9s %9s %9s %8s %8s %9s %8s\n' scenario eng_med eng_p90 flr_med flr_p90 \
-  ratio_med ratio_p90 paired_med cpu_ratio
+printf '%-8s %-8s %9s %9s %9s %9s %9s\n' scenario program median p90 cpu_med paired cpu_ratio
 for s in $SCENARIOS; do
-  em=$(quantile "$OUT/$s.engine" 1 0.5); ep=$(quantile "$OUT/$s.engine" 1 0.9)
-  fm=$(quantile "$OUT/$s.floor" 1 0.5); fp=$(quantile "$OUT/$s.floor" 1 0.9)
-  ec=$(quantile "$OUT/$s.engine" 2 0.5); fc=$(quantile "$OUT/$s.floor" 2 0.5)
-  # Per round: the ratio of the two blocks' medians; then their median.
-  for round in $(seq 1 "$ROUNDS"); do
-    ratio "$(quantile "$OUT/$s.engine.r$round" 1 0.5)" "$(quantile "$OUT/$s.floor.r$round" 1 0.5)"
-    echo
-  done > "$OUT/$s.paired"
-  pm=$(quantile "$OUT/$s.paired" 1 0.5)
-  printf '%-8s %9s %9s %9s %9s %8s %8s %9s %8s\n' "$s" "$em" "$ep" "$fm" "$fp" \
-    "$(ratio "$em" "$fm")" "$(ratio "$ep" "$fp")" "$pm" "$(ratio "$ec" "$fc")"
+  for program in $PROGRAMS; do
+    # Per round: the ratio of the block's median to the engine's (batching
+    # off) or the floor's; then their median.
+    base=floor
+    [ "$program" = floor ] && base=engine
+    for round in $(seq 1 "$ROUNDS"); do
+      ratio "$(quantile "$OUT/$s.$program.r$round" 1 0.5)" "$(quantile "$OUT/$s.$base.r$round" 1 0.5)"
+      echo
+    done > "$OUT/$s.$program.paired"
+    printf '%-8s %-8s %9s %9s %9s %9s %9s\n' "$s" "$program" "$(quantile "$OUT/$s.$program" 1 0.5)" \
+      "$(quantile "$OUT/$s.$program" 1 0.9)" "$(quantile "$OUT/$s.$program" 2 0.5)" \
+      "$(quantile "$OUT/$s.$program.paired" 1 0.5)" \
+      "$(ratio "$(quantile "$OUT/$s.$program" 2 0.5)" "$(quantile "$OUT/$s.$base" 2 0.5)")"
+  done
 done
-echo "   (milliseconds; ratio = engine / floor; paired_med = median over rounds of the"
-echo "   per-round ratio of medians; cpu_ratio = ratio of median processor time a frame)"
+echo "   (milliseconds a frame; paired = median over rounds of the per-round ratio of block"
+echo "   medians to the floor's (to the engine's for the floor); cpu_ratio = the same for the"
+echo "   median processor time a frame, all threads)"
+echo "   batched against the fastest peer (ratio of medians, wall and processor time):"
+for s in $SCENARIOS; do
+  b=$(quantile "$OUT/$s.batched" 1 0.5); bc=$(quantile "$OUT/$s.batched" 2 0.5)
+  best=""; bestc=""
+  for peer in sdl sfml; do
+    m=$(quantile "$OUT/$s.$peer" 1 0.5); c=$(quantile "$OUT/$s.$peer" 2 0.5)
+    if [ -z "$best" ] || awk -v a="$m" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$m; bestpeer=$peer; fi
+    if [ -z "$bestc" ] || awk -v a="$c" -v b="$bestc" 'BEGIN { exit !(a < b) }'; then bestc=$c; bestcpeer=$peer; fi
+  done
+  printf '     %-8s wall %s (%s)   cpu %s (%s)\n' "$s" "$(ratio "$b" "$best")" "$bestpeer" \
+    "$(ratio "$bc" "$bestc")" "$bestcpeer"
+done
+
+echo
+echo "== 1b. Bunnies: the largest count of moving 32 x 32 alpha sprites whose median frame"
+echo "   (of $FRAMES after 10 warm-up) stays under 16.7 ms; the programs probe in turn"
+BUNNY_PROGRAMS="engine batched sdl sfml"
+median_at() {  # program count
+  BENCH_BUNNIES=$2 run "$1" bunnies 10 "$FRAMES" "$OUT/bunnies.$1.$2"
+  quantile "$OUT/bunnies.$1.$2" 1 0.5
+}
+declare -A low high
+for program in $BUNNY_PROGRAMS; do low[$program]=0; high[$program]=0; done
+# Doubling from 500 until a count is too slow, then halving the interval
+# until it is within 5 %.
+for step in $(seq 1 20); do
+  busy=0
+  for program in $BUNNY_PROGRAMS; do
+    l=${low[$program]}; h=${high[$program]}
+    if [ "$h" = 0 ]; then
+      n=$(( l == 0 ? 500 : l * 2 ))
+    else
+      [ $(( (h - l) * 20 )) -le "$h" ] && continue
+      n=$(( (l + h) / 2 ))
+    fi
+    busy=1
+    m=$(median_at "$program" "$n")
+    if awk -v m="$m" 'BEGIN { exit !(m < 16.7) }'; then low[$program]=$n; else high[$program]=$n; fi
+    echo "   probe $program $n: $m ms" >> "$OUT/bunnies.log"
+  done
+  [ "$busy" = 0 ] && break
+done
+for program in $BUNNY_PROGRAMS; do
+  printf '   %-8s %7d bunnies (%d too many)\n' "$program" "${low[$program]}" "${high[$program]}"
+done
 
 echo
 echo "== 2. Library cost per draw (callgrind, collecting inside OxGfxSetTransform,"
 echo "   OxGfxMeshDraw and OxGfxPrint only; phases with all and half of the objects)"
-(cd "$OUT" && valgrind --tool=callgrind --callgrind-out-file="$OUT/calls.out" \
+for batching in 0 1; do
+(cd "$OUT" && BENCH_BATCHING=$batching valgrind --tool=callgrind \
+  --callgrind-out-file="$OUT/calls$batching.out" \
   --toggle-collect=OxGfxSetTransform --toggle-collect=OxGfxMeshDraw \
-  --toggle-collect=OxGfxPrint "$BIN/bench_calls" "$CG_FRAMES" > "$OUT/calls.log" 2>&1)
+  --toggle-collect=OxGfxPrint --toggle-collect=OxGfxFlush "$BIN/bench_calls" "$CG_FRAMES" \
+  > "$OUT/calls$batching.log" 2>&1)
 # Instructions inside liboxlen.so and in all, per dump, by phase name.
-for dump in "$OUT"/calls.out.*; do
+for dump in "$OUT"/calls$batching.out.*; do
   name=$(sed -n 's/^desc: Trigger: Client Request: //p' "$dump")
   library=$(callgrind_annotate --threshold=100 "$dump" 2>/dev/null |
     awk '/liboxlen\.so/ { gsub(",", "", $1); if ($1 ~ /^[0-9]+$/) s += $1 } END { print s + 0 }')
   all=$(sed -n 's/^totals: //p' "$dump")
   echo "$name $library $all"
-done > "$OUT/calls.table"
+done > "$OUT/calls$batching.table"
+done
 per_object() {  # scenario, full count, half count, divisor per object
   awk -v s="$1" -v f="$1_$2" -v h="$1_$3" -v n="$(( ($2 - $3) * CG_FRAMES ))" -v d="$4" '
     $1 == f { lf = $2; af = $3 } $1 == h { lh = $2; ah = $3 }
     END { printf "%-8s library %7.1f   all (with Mesa) %9.1f\n", s, (lf - lh) / n / d, (af - ah) / n / d }'
 }
-echo "   instructions per SetTransform + MeshDraw pair:"
-per_object quads 2000 1000 1 < "$OUT/calls.table" | sed 's/^/     /'
-per_object sprites 2000 1000 1 < "$OUT/calls.table" | sed 's/^/     /'
-echo "   instructions per character of OxGfxPrint (48-character lines):"
-per_object text 40 20 48 < "$OUT/calls.table" | sed 's/^/     /'
+for batching in 0 1; do
+  [ "$batching" = 0 ] && echo "   batching off:" || echo "   batching on (OxGfxFlush included):"
+  echo "   instructions per SetTransform + MeshDraw pair:"
+  per_object quads 2000 1000 1 < "$OUT/calls$batching.table" | sed 's/^/     /'
+  per_object sprites 2000 1000 1 < "$OUT/calls$batching.table" | sed 's/^/     /'
+  echo "   instructions per character of OxGfxPrint (48-character lines):"
+  per_object text 40 20 48 < "$OUT/calls$batching.table" | sed 's/^/     /'
+done
 echo "   allocations per frame (malloc, calloc, realloc; LD_PRELOAD counter):"
 LD_PRELOAD="$BIN/libbench_alloc_counter.so" "$BIN/bench_calls" 5 | grep '^BENCH alloc' |
   sed 's/^BENCH alloc /     engine /'
+BENCH_BATCHING=1 LD_PRELOAD="$BIN/libbench_alloc_counter.so" "$BIN/bench_calls" 5 |
+  grep '^BENCH alloc' | sed 's/^BENCH alloc /     batched /'
 for s in $SCENARIOS; do
   LD_PRELOAD="$BIN/libbench_alloc_counter.so" "$BIN/bench_floor" "$s" 3 5 /dev/null |
     grep '^BENCH floor_alloc' | sed 's/^BENCH floor_alloc /     floor  /'
@@ -120,13 +210,14 @@ if [ "${BENCH_FRAME_INSTRUCTIONS:-0}" = 1 ]; then
   echo
   echo "== 2b. Whole-frame instructions (callgrind, 3 frames after 3, all threads)"
   for s in $SCENARIOS; do
-    for program in engine floor; do
-      (cd "$OUT" && valgrind --tool=callgrind --callgrind-out-file="$OUT/frame.$s.$program.out" \
-        "$BIN/bench_$program" "$s" 3 3 /dev/null > /dev/null 2>&1)
+    line="$s"
+    for program in $PROGRAMS; do
+      (cd "$OUT" && if [ "$program" = batched ]; then export BENCH_BATCHING=1; p=engine; else p=$program; fi &&
+        valgrind --tool=callgrind --callgrind-out-file="$OUT/frame.$s.$program.out" \
+        "$BIN/bench_$p" "$s" 3 3 /dev/null > /dev/null 2>&1)
+      line="$line $program $(( $(sed -n 's/^totals: //p' "$OUT/frame.$s.$program.out.1") / 3 ))"
     done
-    e=$(sed -n 's/^totals: //p' "$OUT/frame.$s.engine.out.1")
-    f=$(sed -n 's/^totals: //p' "$OUT/frame.$s.floor.out.1")
-    printf '   %-8s engine %12d  floor %12d  ratio %s\n' "$s" $((e / 3)) $((f / 3)) "$(ratio "$e" "$f")"
+    echo "   $line"
   done
 fi
 

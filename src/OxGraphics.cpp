@@ -13,6 +13,7 @@
 #include "OxMatrix4.h"
 #include "OxMtx33.h"
 #include "OxSystem.h"
+#include "graphics/OxBatch.h"
 #include "graphics/OxFontSystem.h"
 #include "graphics/OxGraphicsInternal.h"
 #include "graphics/OxMatrixBuilders.h"
@@ -122,6 +123,10 @@ void OxGfxCheckGLErrorReport(int line, const char* function)
 
 unsigned int OxGfxGetCurrentBlendMode() { return gBlendMode; }
 
+bool OxGfxIsOpenGLReady() { return gOpenGLReady; }
+
+void OxGfxFlushPending() { OxBatchFlush(); }
+
 // ---- Camera helpers ------------------------------------------------------------
 
 namespace {
@@ -153,7 +158,7 @@ void SetProjectionAndViewMatrices()
   // OpenGL reads the floats column by column, hence the transpose.
   Matrix4 projectionUpload = TransposeMatrix(projection);
   gShader.SetUniformMatrix4(kUniformPMatrix, &projectionUpload.m[0][0]);
-  glViewport(0, 0, viewportWidth, viewportHeight);
+  OxBatchViewport(0, 0, viewportWidth, viewportHeight);
   CHECK_GL_ERROR("SetProjectionAndViewMatrices");
 
   Point4 eye(gCameraX, gCameraY, kCameraHeight, 1.0f);
@@ -219,6 +224,8 @@ int OxGfxInit(int width, int height)
 
   glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
   CHECK_GL_ERROR("OxGfxInit");
+  // Batching asked for before start-up begins now.
+  OxBatchStart();
   return 1;
 }
 
@@ -237,6 +244,8 @@ void OxGfxReset(void)
 
 void OxGfxExit(void)
 {
+  // Draws still pending are dropped, as an unfinished frame would be.
+  if (gOpenGLReady) OxBatchStop();
   OxGfxFontSystemEnd();
   gShader.Destroy();
   if (gRenderingContext) OxPlatformDeleteContext(gRenderingContext);
@@ -250,13 +259,16 @@ void OxGfxExit(void)
 
 void OxGfxStart(void)
 {
+  // Draws made between frames land before the clear, as they would have.
+  OxBatchFrameStart();
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  glViewport(0, 0, gWindowWidth, gWindowHeight);
+  OxBatchViewport(0, 0, gWindowWidth, gWindowHeight);
 }
 
 void OxGfxEnd(void)
 {
   if (!gOpenGLReady) return;
+  OxBatchFlush();
   CHECK_GL_ERROR("OxGfxEnd");
   // With no program in use, the next frame's first OxGfxSetRenderMode
   // switches programs and so uploads the camera's matrices again.
@@ -294,15 +306,7 @@ void OxGfxSetBlendMode(int mode)
   if (blendMode == gBlendMode) return;
   // Recorded for every value, also one that changes no OpenGL state.
   gBlendMode = blendMode;
-  if (blendMode == OxGfxBlendModeNone) {
-    glDisable(GL_BLEND);
-  } else if (blendMode == OxGfxBlendModeBlend) {
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  } else if (blendMode == OxGfxBlendModeAdd) {
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-  }
+  if (blendMode <= OxGfxBlendModeAdd) OxBatchBlend(blendMode);
 }
 
 // The colour setters touch OpenGL only while a program is in use: a uniform
@@ -469,20 +473,20 @@ OxGfxVertexList* OxGfxMeshEnd(void)
     glFinish();
   }
   CHECK_GL_ERROR("OxGfxMeshEnd");
+  // The batched path draws small meshes from a copy of their vertices.
+  OxBatchKeepMesh(mesh, positions, colours, textureCoordinates, count);
 
   free(arrays);
   OxGfxReset();
   return mesh;
 }
 
-void OxGfxMeshDraw(OxGfxVertexList* mesh, unsigned int mode)
+namespace {
+
+// One OpenGL draw of the mesh with the program in use.
+void DrawMeshNow(OxGfxVertexList* mesh, unsigned int mode)
 {
   static const GLenum kPrimitives[] = {GL_POINTS, GL_LINES, GL_LINE_STRIP, GL_TRIANGLES};
-  if (mode > OxGfxMeshDrawModeTriangles) {
-    printf("Mesh Draw Mode %u is invalid!\n", mode);
-    return;
-  }
-  if (!mesh || !mesh->bufferNames || !gOpenGLReady) return;
   GLenum primitive = kPrimitives[mode];
   GLsizei count = static_cast<GLsizei>(mesh->vertexCount);
 
@@ -515,10 +519,42 @@ void OxGfxMeshDraw(OxGfxVertexList* mesh, unsigned int mode)
   glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
+}  // namespace
+
+void OxGfxMeshDraw(OxGfxVertexList* mesh, unsigned int mode)
+{
+  if (mode > OxGfxMeshDrawModeTriangles) {
+    printf("Mesh Draw Mode %u is invalid!\n", mode);
+    return;
+  }
+  if (!mesh || !mesh->bufferNames || !gOpenGLReady) return;
+  if (OxBatchIsRecording()) {
+    if (OxBatchMeshDraw(mesh, mode)) return;
+    // Values the batch cannot carry: drawn the faithful way.
+    OxBatchSuspend();
+    DrawMeshNow(mesh, mode);
+    OxBatchResume();
+    return;
+  }
+  DrawMeshNow(mesh, mode);
+}
+
 void OxGfxMeshFree(OxGfxVertexList* mesh)
 {
   if (!mesh) return;
+  OxBatchForgetMesh(mesh);
   if (mesh->bufferNames && gOpenGLReady) glDeleteBuffers(3, mesh->bufferNames);
   free(mesh->bufferNames);
   free(mesh);
 }
+
+// ---- Batched drawing -----------------------------------------------------------------
+
+int OxGfxSetBatching(int on)
+{
+  int previous = OxBatchIsWanted() ? 1 : 0;
+  OxBatchSetWanted(on != 0);
+  return previous;
+}
+
+void OxGfxFlush(void) { OxBatchFlush(); }

@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
 #include <regex>
 #include <set>
 #include <string>
@@ -171,6 +172,19 @@ TEST(Demo, MinimalGameRunsAndEnds)
   EXPECT_EQ(output.substr(output.size() - end.size()), end) << output;
 }
 
+// Holds a key down until done says its effect is seen (or 20 s pass), then
+// lets it go. The demo's window appears before it has loaded its images,
+// font and sounds, which takes a while on a busy machine, and a press and
+// release that fall between two of its frames are never seen by the
+// snapshot; holding the key until it has acted covers both.
+bool HoldKeyUntil(Display* display, KeySym key, const std::function<bool()>& done)
+{
+  oxtest::SendKey(display, key, true);
+  bool seen = oxtest::RepeatUntil([] { usleep(20000); }, done, 20000);
+  oxtest::SendKey(display, key, false);
+  return seen;
+}
+
 // Cases: Escape ends the loop; so does the window manager's close request.
 TEST(Demo, EndsOnEscapeOrClose)
 {
@@ -184,12 +198,7 @@ TEST(Demo, EndsOnEscapeOrClose)
     ASSERT_NE(window, 0u);
     if (escape) {
       oxtest::SetFocus(display, window);
-      usleep(100000);
-      // Held for several frames: a press and release inside one frame is
-      // never seen by the snapshot.
-      oxtest::SendKey(display, XK_Escape, true);
-      usleep(200000);
-      oxtest::SendKey(display, XK_Escape, false);
+      HoldKeyUntil(display, XK_Escape, [&] { return !oxtest::WindowExists(display, window); });
     } else {
       oxtest::RequestClose(display, window);
     }
@@ -206,15 +215,9 @@ TEST(Demo, EndsOnEscapeOrClose)
 
 namespace {
 
-// Presses and releases a key, holding it for several frames: a press and
-// release inside one frame is never seen by the snapshot.
-void TapKey(Display* display, KeySym key)
-{
-  oxtest::SendKey(display, key, true);
-  usleep(150000);
-  oxtest::SendKey(display, key, false);
-  usleep(150000);
-}
+// Gives the demo a few frames to see that a key held down is now up, so
+// that the next press is a new one.
+void LetTheReleaseBeSeen() { usleep(300000); }
 
 // Cases: F11 makes the demo's window cover the display and F11 again gives
 // the 800 x 600 window back; a left click in the window (which fires towards
@@ -232,19 +235,19 @@ TEST(Demo, FullScreenToggleClickAndEscape)
   oxtest::SetFocus(display, window);
   usleep(100000);
 
-  TapKey(display, XK_F11);
-  bool full = oxtest::RepeatUntil([] { usleep(20000); }, [&] {
+  bool full = HoldKeyUntil(display, XK_F11, [&] {
     oxtest::Geometry geometry = oxtest::WindowGeometry(display, window);
     return geometry.width == 1920 && geometry.height == 1080;
   });
   EXPECT_TRUE(full);
+  LetTheReleaseBeSeen();
   oxtest::SetFocus(display, window);
-  TapKey(display, XK_F11);
-  bool windowed = oxtest::RepeatUntil([] { usleep(20000); }, [&] {
+  bool windowed = HoldKeyUntil(display, XK_F11, [&] {
     oxtest::Geometry geometry = oxtest::WindowGeometry(display, window);
     return geometry.width == 800 && geometry.height == 600;
   });
   EXPECT_TRUE(windowed);
+  LetTheReleaseBeSeen();
 
   oxtest::Geometry geometry = oxtest::WindowGeometry(display, window);
   oxtest::MovePointer(display, geometry.x + 700, geometry.y + 100);
@@ -253,7 +256,7 @@ TEST(Demo, FullScreenToggleClickAndEscape)
   oxtest::SendButton(display, 1, false);
 
   oxtest::SetFocus(display, window);
-  TapKey(display, XK_Escape);
+  HoldKeyUntil(display, XK_Escape, [&] { return !oxtest::WindowExists(display, window); });
   EXPECT_EQ(WaitForDemo(pid, 10000), 0);
   std::string out = ReadFile(folder + "/out");
   EXPECT_NE(out.find("\nFrames run: "), std::string::npos) << out;

@@ -1,8 +1,13 @@
 // Frame-rate controller and clock, without a display: the values after init
-// and reset, the frame counter, the limiter's lower bound, and OxGetTime.
+// and reset, the frame counter, the limiter's lower bound over many frames,
+// the learnt sleep margin's arithmetic, and OxGetTime.
 #include <gtest/gtest.h>
 
+#include <math.h>
+#include <stdlib.h>
+
 #include "Oxlen.h"
+#include "system/OxSleepMargin.h"
 
 namespace {
 
@@ -72,6 +77,55 @@ TEST(FrameRateController, UnlimitedAndLongFrames)
   OxFrameRateControllerEnd();
   EXPECT_GE(OxFrameRateControllerGetFrameTime(), 0.02);
   EXPECT_LT(OxFrameRateControllerGetFrameRate(), 1000.0);
+}
+
+// Cases: over a few hundred frames at 240 per second, with frame work that
+// varies from none to more than the minimum, no frame ends before the
+// minimum frame time, whether read from the controller or measured around
+// it with OxGetTime; each frame's rate is 1 / its time.
+TEST(FrameRateController, SleepingWaitNeverEndsAFrameEarly)
+{
+  const double minimum = 1.0 / 240.0;
+  OxFrameRateControllerInit(240);
+  srand(16);
+  for (unsigned int frame = 1; frame <= 300; ++frame) {
+    double before = OxGetTime(nullptr);
+    OxFrameRateControllerStart();
+    double work = minimum * 1.2 * (rand() % 8) / 7.0;
+    while (OxGetTime(nullptr) - before < work) {
+    }
+    OxFrameRateControllerEnd();
+    double after = OxGetTime(nullptr);
+    ASSERT_GE(OxFrameRateControllerGetFrameTime(), minimum) << "frame " << frame;
+    ASSERT_GE(after - before, minimum) << "frame " << frame;
+    ASSERT_EQ(OxFrameRateControllerGetFrameRate(), 1.0 / OxFrameRateControllerGetFrameTime());
+  }
+  EXPECT_EQ(OxFrameRateControllerGetFrameCount(), 300u);
+}
+
+// Cases: 1 ms before any sleep is measured; then the largest lateness of the
+// last 64 sleeps plus 0.1 ms; a slow spell raises it and is forgotten 64
+// sleeps later; early wake-ups (negative lateness) and NaN count as 0, which
+// gives the 0.1 ms floor; a huge lateness stops at the 2 ms ceiling.
+TEST(SleepMargin, FollowsTheLargestRecentLateness)
+{
+  OxSleepMargin margin;
+  EXPECT_EQ(OxSleepMarginSeconds(margin), 1e-3);
+
+  OxSleepMarginRecord(&margin, 50e-6);
+  EXPECT_DOUBLE_EQ(OxSleepMarginSeconds(margin), 150e-6);
+  OxSleepMarginRecord(&margin, 400e-6);
+  OxSleepMarginRecord(&margin, 80e-6);
+  EXPECT_DOUBLE_EQ(OxSleepMarginSeconds(margin), 500e-6);
+  for (int i = 0; i < 62; ++i) OxSleepMarginRecord(&margin, 60e-6);
+  EXPECT_DOUBLE_EQ(OxSleepMarginSeconds(margin), 500e-6) << "the slow sleep is 63 sleeps old";
+  OxSleepMarginRecord(&margin, 60e-6);
+  EXPECT_DOUBLE_EQ(OxSleepMarginSeconds(margin), 180e-6) << "the slow sleep is forgotten";
+
+  for (int i = 0; i < 64; ++i) OxSleepMarginRecord(&margin, i % 2 ? -1e-3 : NAN);
+  EXPECT_DOUBLE_EQ(OxSleepMarginSeconds(margin), 100e-6);
+  OxSleepMarginRecord(&margin, 0.5);
+  EXPECT_EQ(OxSleepMarginSeconds(margin), 2e-3);
 }
 
 // Cases: OxGetTime with a null pointer only returns; with a pointer it stores

@@ -1,7 +1,8 @@
 // The installed engine as a game sees it: `cmake --install` of this build
-// tree into a scratch prefix, then the tiny game of tests/packaging/ built
-// out of tree against that copy through the CMake package and through
-// oxlen.pc, and run for five frames on a display.
+// tree into a scratch prefix, then games built out of tree against that copy
+// through the CMake package and through oxlen.pc, and run for five frames on
+// a display: the tiny game of tests/packaging/ (a plain main()) and the
+// wizard-style wWinMain game of tests/windows_style/.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -23,7 +24,9 @@ const std::string kBuildDir = OX_BUILD_DIR;
 const std::string kCMake = OX_CMAKE_COMMAND;
 const std::string kCompiler = OX_CXX_COMPILER;
 const std::string kPkgConfig = OX_PKG_CONFIG;
-const std::string kTinyGameDir = std::string(OX_SOURCE_DIR) + "/tests/packaging";
+const std::string kPackagedGameProject = std::string(OX_SOURCE_DIR) + "/tests/packaging";
+const std::string kTinyGame = kPackagedGameProject + "/tiny_game.cpp";
+const std::string kWizardGame = std::string(OX_SOURCE_DIR) + "/tests/windows_style/wizard_game.cpp";
 const char kBanner[] = "Oxlen Engine version: 3.10";
 
 struct Shell {
@@ -90,14 +93,15 @@ std::string PkgConfig(const std::string& prefix, const std::string& arguments)
   return query.output;
 }
 
-// Runs a built tiny game on the test's display (which must exist) and checks
-// that it loaded the installed library, printed the banner, ran five frames
-// and ended with status 0.
-void ExpectTinyGameRuns(const std::string& game, const std::string& prefix)
+// Runs a built game with these arguments on the test's display (which must
+// exist) and checks that it loaded the installed library, printed the
+// banner, ended with status 0 and printed the line expected.
+void ExpectGameRuns(const std::string& game, const std::string& arguments, const std::string& prefix,
+                    const std::string& expectedLine)
 {
   oxtest::UsePrivateDisplay();
   Display* display = oxtest::OpenTestDisplay();
-  ASSERT_NE(display, nullptr) << "no X display for the tiny game (DISPLAY unset or unreachable)";
+  ASSERT_NE(display, nullptr) << "no X display for the game (DISPLAY unset or unreachable)";
   XCloseDisplay(display);
 
   Shell libraries = RunShell("env -u LD_LIBRARY_PATH ldd '" + game + "'");
@@ -108,10 +112,32 @@ void ExpectTinyGameRuns(const std::string& game, const std::string& prefix)
   std::string loaded = libraries.output.substr(start, libraries.output.find(" (", start) - start);
   EXPECT_EQ(RealPath(loaded), RealPath(prefix + "/lib/liboxlen.so.3.1")) << libraries.output;
 
-  Shell run = RunShell("env -u LD_LIBRARY_PATH timeout 60 '" + game + "' </dev/null");
+  Shell run = RunShell("env -u LD_LIBRARY_PATH timeout 60 '" + game + "' " + arguments + " </dev/null");
   EXPECT_EQ(run.status, 0) << run.output;
-  EXPECT_EQ(run.output.rfind(std::string(kBanner) + "\n", 0), 0u) << run.output;
-  EXPECT_NE(run.output.find("Tiny game frames: 5\n"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find(std::string(kBanner) + "\n"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find(expectedLine), std::string::npos) << run.output;
+}
+
+// Compiles and links one game source in one command with the flags
+// pkg-config reads from the installed oxlen.pc (the run-time path is the
+// package's libdir) plus any libraries given first; no output is expected.
+std::string BuildWithPkgConfig(const Scratch& scratch, const std::string& prefix,
+                               const std::string& source, const std::string& name,
+                               const std::string& firstLibraries)
+{
+  std::string flags = PkgConfig(prefix, "--cflags --libs oxlen");
+  std::string libdir = PkgConfig(prefix, "--variable=libdir oxlen");
+  EXPECT_FALSE(flags.empty());
+  EXPECT_FALSE(libdir.empty());
+  flags.erase(flags.find_last_not_of(" \n") + 1);
+  libdir.erase(libdir.find_last_not_of(" \n") + 1);
+  std::string game = scratch.path() + "/" + name;
+  Shell compile = RunShell("'" + kCompiler + "' -std=c++17 -Wall -Wextra '" + source + "' " +
+                           firstLibraries + " " + flags + " -Wl,-rpath,'" + libdir + "' -o '" +
+                           game + "'");
+  EXPECT_EQ(compile.status, 0) << compile.output;
+  EXPECT_EQ(compile.output, "");
+  return game;
 }
 
 // Cases: the headers land in include/Oxlen with the umbrella header; the
@@ -167,42 +193,36 @@ TEST(Packaging, InstallsHeadersLibraryLinksAndPackageFiles)
 }
 
 // Cases: a game's CMake project finds the installed copy with find_package
-// (version 3.1, both components) through CMAKE_PREFIX_PATH alone, builds a
-// WinMain game linked with Oxlen::oxlen_main and Oxlen::oxlen, and runs it.
-TEST(Packaging, TinyGameBuildsThroughTheCMakePackage)
+// (version 3.1, both components) through CMAKE_PREFIX_PATH alone, builds the
+// wizard-style wWinMain game linked with Oxlen::oxlen_main and Oxlen::oxlen
+// without a warning, and runs it.
+TEST(Packaging, WizardGameBuildsThroughTheCMakePackage)
 {
   Scratch scratch;
   std::string prefix = InstallCopy(scratch);
-  std::string build = scratch.path() + "/tiny-cmake";
-  Shell configure = RunShell("'" + kCMake + "' -S '" + kTinyGameDir + "' -B '" + build +
-                        "' -DCMAKE_PREFIX_PATH='" + prefix + "' -DCMAKE_CXX_COMPILER='" + kCompiler +
-                        "' -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF");
+  std::string build = scratch.path() + "/wizard-cmake";
+  Shell configure = RunShell("'" + kCMake + "' -S '" + kPackagedGameProject + "' -B '" + build +
+                             "' -DGAME_SOURCE='" + kWizardGame + "' -DCMAKE_PREFIX_PATH='" + prefix +
+                             "' -DCMAKE_CXX_COMPILER='" + kCompiler +
+                             "' -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF");
   ASSERT_EQ(configure.status, 0) << configure.output;
   Shell compile = RunShell("'" + kCMake + "' --build '" + build + "' -j2");
   ASSERT_EQ(compile.status, 0) << compile.output;
   EXPECT_EQ(compile.output.find("warning"), std::string::npos) << compile.output;
-  ExpectTinyGameRuns(build + "/tiny_game", prefix);
+  ExpectGameRuns(build + "/game", "5", prefix, "Wizard game frames: 5\n");
 }
 
-// Cases: the same game with a plain main(), compiled and linked in one
-// command with the flags pkg-config reads from the installed oxlen.pc (the
-// run-time path is the package's libdir), and run.
-TEST(Packaging, TinyGameBuildsThroughPkgConfig)
+// Cases: the tiny game with a plain main() and the wizard-style game with
+// -loxlen_main before the flags, each compiled and linked in one command
+// with the flags of the installed oxlen.pc, and run.
+TEST(Packaging, GamesBuildThroughPkgConfig)
 {
   Scratch scratch;
   std::string prefix = InstallCopy(scratch);
-  std::string flags = PkgConfig(prefix, "--cflags --libs oxlen");
-  std::string libdir = PkgConfig(prefix, "--variable=libdir oxlen");
-  ASSERT_FALSE(flags.empty());
-  ASSERT_FALSE(libdir.empty());
-  flags.erase(flags.find_last_not_of(" \n") + 1);
-  libdir.erase(libdir.find_last_not_of(" \n") + 1);
-  std::string game = scratch.path() + "/tiny_game";
-  Shell compile = RunShell("'" + kCompiler + "' -std=c++17 -Wall -Wextra '" + kTinyGameDir +
-                      "/tiny_game.cpp' " + flags + " -Wl,-rpath,'" + libdir + "' -o '" + game + "'");
-  ASSERT_EQ(compile.status, 0) << compile.output;
-  EXPECT_EQ(compile.output, "");
-  ExpectTinyGameRuns(game, prefix);
+  std::string tiny = BuildWithPkgConfig(scratch, prefix, kTinyGame, "tiny_game", "");
+  ExpectGameRuns(tiny, "", prefix, "Tiny game frames: 5\n");
+  std::string wizard = BuildWithPkgConfig(scratch, prefix, kWizardGame, "wizard_game", "-loxlen_main");
+  ExpectGameRuns(wizard, "5", prefix, "Wizard game frames: 5\n");
 }
 
 }  // namespace

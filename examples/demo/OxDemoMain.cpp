@@ -87,6 +87,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     OxSysExit();
     return 1;
   }
+  // Draws are recorded and merged into few OpenGL calls.
+  OxGfxSetBatching(1);
   OxSysSetWindowTitle("Oxlen Engine");
   OxGfxSetBackgroundColor(0.02f, 0.02f, 0.06f);
   if (!demo::LoadLook(OX_DEMO_ASSET_DIR "/background.png", kFontPath))

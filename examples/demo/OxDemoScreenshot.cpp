@@ -9,11 +9,15 @@
 
 #include <vector>
 
+#include "Oxlen.h"
+
 namespace demo {
 
 bool SaveScreenshot(const char* path, int width, int height)
 {
   if (width <= 0 || height <= 0) return false;
+  // With batching on, draws still pending reach the back buffer first.
+  OxGfxFlush();
   std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 3);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadBuffer(GL_BACK);

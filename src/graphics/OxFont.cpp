@@ -16,6 +16,7 @@
 
 #include "OxGraphics.h"
 #include "OxMath.h"
+#include "graphics/OxBatch.h"
 #include "graphics/OxFontSystem.h"
 #include "graphics/OxGlyphAtlas.h"
 #include "graphics/OxGraphicsInternal.h"
@@ -37,9 +38,7 @@ struct OxFont {
 
 // One text vertex: position in normalised device coordinates, then the atlas
 // texture coordinate; the font program's "aCoords".
-struct TextVertex {
-  float x, y, u, v;
-};
+using TextVertex = OxBatchTextVertex;
 
 const int kVerticesPerGlyph = 6;
 // Every value an OxGfxFontId can take.
@@ -278,47 +277,14 @@ static TextVertex* ScratchVertices(size_t count)
   return gTextScratch;
 }
 
-void OxGfxPrint(OxGfxFontId font, const char* text, float x, float y, float scale, float red,
-                float green, float blue, float alpha)
+// Lays the text out as it is drawn, six vertices for each glyph that has an
+// image, the pen starting at (x, y); returns the number of vertices.
+static size_t LayoutText(const OxGlyphAtlas& atlas, const char* text, size_t length, float x,
+                         float y, float scale, TextVertex* vertices)
 {
-  // A missing string is an empty one.
-  if (!text) text = "";
-  OxFont* entry = FindFont(font);
-  if (!entry) {
-    printf("Error: Cannot print msg (%s). FontId (%d) coud not be found\n", text, font);
-    return;
-  }
-  const OxGlyphAtlas& atlas = *entry->atlas;
-
-  // The font program directly, so that no camera matrices are sent to it.
-  unsigned int previousSlot = gShader.GetCurrentProgram();
-  gShader.Use(kShaderSlotFont);
-  unsigned int previousBlendMode = OxGfxGetCurrentBlendMode();
-  OxGfxSetBlendMode(OxGfxBlendModeBlend);
-
-  gShader.SetUniform4f(kUniformFontColor, red, green, blue, alpha);
-  glBindTexture(GL_TEXTURE_2D, atlas.texture);
-  gShader.SetUniform1i(kUniformTexture, 0);
-
-  GLint coords = gShader.GetAttribLocation(kAttributeCoords);
-  if (coords != -1) glEnableVertexAttribArray(coords);
-  glBindBuffer(GL_ARRAY_BUFFER, gTextVertexBuffer);
-  if (coords != -1) glVertexAttribPointer(coords, 4, GL_FLOAT, GL_FALSE, 0, nullptr);
-
   float sx, sy;
   PixelScale(scale, &sx, &sy);
   float penX = x, penY = y;
-
-  size_t length = strlen(text);
-  size_t capacity = length * kVerticesPerGlyph;
-  TextVertex* vertices = ScratchVertices(capacity);
-  if (!vertices) {
-    printf("Error: Cannot print msg (%s). Memory allocation failed\n", text);
-    if (coords != -1) glDisableVertexAttribArray(coords);
-    RestoreModes(previousSlot, previousBlendMode);
-    return;
-  }
-
   float atlasWidth = static_cast<float>(atlas.width);
   float atlasHeight = static_cast<float>(atlas.height);
   size_t count = 0;
@@ -344,6 +310,47 @@ void OxGfxPrint(OxGfxFontId font, const char* text, float x, float y, float scal
     vertices[count++] = TextVertex{left, top - h, u, v + dv};
     vertices[count++] = TextVertex{left + w, top - h, u + du, v + dv};
   }
+  return count;
+}
+
+// Switches to the font program, blending and the atlas as a print does; the
+// previous program slot and blend mode are returned for RestoreModes.
+static void EnterTextModes(const OxGlyphAtlas& atlas, const float colour[4],
+                           unsigned int* previousSlot, unsigned int* previousBlendMode)
+{
+  // The font program directly, so that no camera matrices are sent to it.
+  *previousSlot = gShader.GetCurrentProgram();
+  gShader.Use(kShaderSlotFont);
+  *previousBlendMode = OxGfxGetCurrentBlendMode();
+  OxGfxSetBlendMode(OxGfxBlendModeBlend);
+
+  gShader.SetUniform4f(kUniformFontColor, colour[0], colour[1], colour[2], colour[3]);
+  OxBatchBindTexture(atlas.texture);
+  gShader.SetUniform1i(kUniformTexture, 0);
+}
+
+// One draw call with the font program, now.
+static void PrintNow(const OxGlyphAtlas& atlas, const char* text, float x, float y, float scale,
+                     const float colour[4])
+{
+  unsigned int previousSlot, previousBlendMode;
+  EnterTextModes(atlas, colour, &previousSlot, &previousBlendMode);
+
+  GLint coords = gShader.GetAttribLocation(kAttributeCoords);
+  if (coords != -1) glEnableVertexAttribArray(coords);
+  glBindBuffer(GL_ARRAY_BUFFER, gTextVertexBuffer);
+  if (coords != -1) glVertexAttribPointer(coords, 4, GL_FLOAT, GL_FALSE, 0, nullptr);
+
+  size_t length = strlen(text);
+  size_t capacity = length * kVerticesPerGlyph;
+  TextVertex* vertices = ScratchVertices(capacity);
+  if (!vertices) {
+    printf("Error: Cannot print msg (%s). Memory allocation failed\n", text);
+    if (coords != -1) glDisableVertexAttribArray(coords);
+    RestoreModes(previousSlot, previousBlendMode);
+    return;
+  }
+  size_t count = LayoutText(atlas, text, length, x, y, scale, vertices);
 
   // The upload covers six vertices per byte; the ones not drawn are zero.
   memset(vertices + count, 0, (capacity - count) * sizeof(TextVertex));
@@ -353,6 +360,48 @@ void OxGfxPrint(OxGfxFontId font, const char* text, float x, float y, float scal
   if (coords != -1) glDisableVertexAttribArray(coords);
 
   RestoreModes(previousSlot, previousBlendMode);
+}
+
+// The same, recorded by the batched path: the mode switches only change
+// what the next draw would use.
+static void PrintRecorded(const OxGlyphAtlas& atlas, const char* text, float x, float y,
+                          float scale, const float colour[4])
+{
+  unsigned int previousSlot, previousBlendMode;
+  EnterTextModes(atlas, colour, &previousSlot, &previousBlendMode);
+  size_t length = strlen(text);
+  TextVertex* vertices = ScratchVertices(length * kVerticesPerGlyph);
+  if (!vertices) {
+    printf("Error: Cannot print msg (%s). Memory allocation failed\n", text);
+    RestoreModes(previousSlot, previousBlendMode);
+    return;
+  }
+  size_t count = LayoutText(atlas, text, length, x, y, scale, vertices);
+  OxBatchText(vertices, static_cast<unsigned int>(count), colour);
+  RestoreModes(previousSlot, previousBlendMode);
+}
+
+void OxGfxPrint(OxGfxFontId font, const char* text, float x, float y, float scale, float red,
+                float green, float blue, float alpha)
+{
+  // A missing string is an empty one.
+  if (!text) text = "";
+  OxFont* entry = FindFont(font);
+  if (!entry) {
+    printf("Error: Cannot print msg (%s). FontId (%d) coud not be found\n", text, font);
+    return;
+  }
+  const float colour[4] = {red, green, blue, alpha};
+  if (!OxBatchIsRecording()) {
+    PrintNow(*entry->atlas, text, x, y, scale, colour);
+  } else if (OxBatchCanPrint(colour)) {
+    PrintRecorded(*entry->atlas, text, x, y, scale, colour);
+  } else {
+    // A colour the batch cannot carry: drawn the faithful way.
+    OxBatchSuspend();
+    PrintNow(*entry->atlas, text, x, y, scale, colour);
+    OxBatchResume();
+  }
 }
 
 void OxGfxGetPrintSize(OxGfxFontId font, const char* text, float scale, float* width,

@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "graphics/OxBatch.h"
 #include "graphics/OxGraphicsInternal.h"
 
 namespace {
@@ -135,7 +136,10 @@ OxGlyphAtlas::OxGlyphAtlas(FT_Face face, unsigned int size, unsigned int sizeLim
 
 OxGlyphAtlas::~OxGlyphAtlas()
 {
-  if (texture != 0) glDeleteTextures(1, &texture);
+  if (texture != 0) {
+    OxBatchTextureDeleting(texture);
+    glDeleteTextures(1, &texture);
+  }
 }
 
 bool OxGlyphAtlas::IsBuildable() const
@@ -152,6 +156,7 @@ void OxGlyphAtlas::Build()
   glActiveTexture(GL_TEXTURE0);
   glGenTextures(1, &texture);
   glBindTexture(GL_TEXTURE_2D, texture);
+  OxBatchTextureBound(texture);
   CHECK_GL_ERROR(kAtlasFunction);
 
   // No initial contents: texels between the images are never written.

@@ -28,3 +28,13 @@ extern Shader gShader;
 
 // The recorded blend mode (an OxGfxBlendMode value, or whatever was last set).
 unsigned int OxGfxGetCurrentBlendMode();
+
+// True from a successful start of OpenGL (GLEW and OpenGL 2.0) to OxGfxExit.
+bool OxGfxIsOpenGLReady();
+
+// Issues every draw that the batched path holds, so that the back buffer
+// shows everything drawn so far. Call it before reading pixels back (or
+// anything else that observes the frame). Does nothing when batching is off
+// or nothing is pending. OpenGL's program, texture and buffer bindings
+// afterwards are the batched path's, not the faithful path's.
+void OxGfxFlushPending();

@@ -10,6 +10,7 @@
 
 #include "OxGraphics.h"
 #include "OxMath.h"
+#include "graphics/OxBatch.h"
 #include "graphics/OxGraphicsInternal.h"
 #include "graphics/Shader.h"
 #include "platform/OxPlatformImage.h"
@@ -106,6 +107,7 @@ OxGfxTexture* OxGfxTextureLoad(const char* path)
                OxPlatformImagePixels(image));
   OxPlatformImageRelease(image);
   glBindTexture(GL_TEXTURE_2D, 0);
+  OxBatchTextureBound(0);
   return texture;
 }
 
@@ -118,13 +120,18 @@ OxGfxTexture* OxGfxTextureLoadFromMemory(const void* pixels, int width, int heig
   CreateBoundTexture(texture);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
   glBindTexture(GL_TEXTURE_2D, 0);
+  OxBatchTextureBound(0);
   return texture;
 }
 
 void OxGfxTextureUnload(OxGfxTexture* texture)
 {
   if (!texture) return;
-  if (texture->textureName) glDeleteTextures(1, texture->textureName);
+  if (texture->textureName) {
+    // Pending draws that sample it are issued first.
+    OxBatchTextureDeleting(*texture->textureName);
+    glDeleteTextures(1, texture->textureName);
+  }
   free(texture->textureName);
   free(texture);
 }
@@ -132,13 +139,14 @@ void OxGfxTextureUnload(OxGfxTexture* texture)
 void OxGfxTextureSet(OxGfxTexture* texture, float offsetX, float offsetY)
 {
   if (!texture) {
-    glBindTexture(GL_TEXTURE_2D, 0);
+    OxBatchBindTexture(0);
     return;
   }
   // Before OxGfxInit the OpenGL 2.0 entry points do not exist yet.
   if (!glActiveTexture) return;
-  glActiveTexture(GL_TEXTURE0);
-  glBindTexture(GL_TEXTURE_2D, *texture->textureName);
+  // While batching, the unit is always 0 and binding waits for the draw.
+  if (!OxBatchIsRecording()) glActiveTexture(GL_TEXTURE0);
+  OxBatchBindTexture(*texture->textureName);
   // The cached setters make no OpenGL call while no program is in use.
   gShader.SetUniform1i(kUniformTexture, 0);
   CHECK_GL_ERROR("OxGfxTextureSet");
@@ -158,12 +166,16 @@ void OxGfxSetTextureMode(int mode)
     printf("Unsupported texture mode!\n");
     return;
   }
+  // Pending draws that sample the texture keep the filter they had.
+  OxBatchPrepareTextureParameter();
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
 }
 
 void OxGfxSaveTextureToFile(OxGfxTexture* texture, const char* path)
 {
+  // Saving reads what has been drawn so far.
+  OxBatchFlush();
   if (texture && path)
     printf("OxGfxSaveTextureToFile not supported in the OpenGL version of the Oxlen Engine!\n");
 }

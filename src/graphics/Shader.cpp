@@ -105,6 +105,10 @@ const char* const kAttributeNames[kAttributeCount] = {
 // A location not yet asked of OpenGL.
 const GLint kLocationUnknown = -2;
 
+// Numbers every change of any program's projection or view, never reset, so
+// that a number names one camera for the life of the process.
+unsigned int gCameraChanges = 0;
+
 }  // namespace
 
 const char* const kVertexShaderSources[kShaderSlotCount] = {
@@ -114,7 +118,10 @@ const char* const kFragmentShaderSources[kShaderSlotCount] = {
 
 // ---- Shader ------------------------------------------------------------------
 
-Shader::Shader() : mPrograms{0, 0, 0, 0}, mCurrentSlot(0) { ResetCaches(); }
+Shader::Shader() : mPrograms{0, 0, 0, 0}, mCurrentSlot(0), mProgramInUse(0), mDeferred(false)
+{
+  ResetCaches();
+}
 
 Shader::~Shader() {}
 
@@ -124,6 +131,10 @@ void Shader::ResetCaches()
     for (GLint& location : cache.uniformLocations) location = kLocationUnknown;
     for (GLint& location : cache.attributeLocations) location = kLocationUnknown;
     for (bool& known : cache.valueKnown) known = false;
+    for (bool& unsent : cache.valueUnsent) unsent = false;
+    // A freshly linked program holds zeros.
+    memset(cache.values, 0, sizeof(cache.values));
+    cache.cameraGeneration = ++gCameraChanges;
   }
 }
 
@@ -162,15 +173,80 @@ bool Shader::Use(unsigned int slot)
     return false;
   }
   if (slot >= kShaderSlotCount) return false;
-  glUseProgram(mPrograms[slot]);
   mCurrentSlot = slot;
+  if (!mDeferred) {
+    glUseProgram(mPrograms[slot]);
+    mProgramInUse = slot;
+  }
   return true;
 }
 
 void Shader::Unuse()
 {
-  glUseProgram(0);
   mCurrentSlot = kShaderSlotNone;
+  if (mDeferred) return;
+  glUseProgram(0);
+  mProgramInUse = kShaderSlotNone;
+}
+
+void Shader::SetDeferred(bool deferred)
+{
+  if (mDeferred == deferred) return;
+  mDeferred = deferred;
+  if (!deferred) Sync();
+}
+
+void Shader::PutInUse(unsigned int slot)
+{
+  if (mProgramInUse == slot) return;
+  glUseProgram(mPrograms[slot]);
+  mProgramInUse = slot;
+}
+
+void Shader::SendUnsent(unsigned int slot)
+{
+  ProgramCache& cache = mCaches[slot];
+  for (unsigned int u = 0; u < kUniformCount; ++u) {
+    if (!cache.valueUnsent[u]) continue;
+    cache.valueUnsent[u] = false;
+    OxShaderUniform uniform = static_cast<OxShaderUniform>(u);
+    GLint location = LocationIn(slot, uniform);
+    const float* value = cache.values[u];
+    switch (uniform) {
+      case kUniformPMatrix:
+      case kUniformVMatrix:
+      case kUniformWorldMatrix:
+        glUniformMatrix4fv(location, 1, GL_FALSE, value);
+        break;
+      case kUniformTransparencyValue:
+        glUniform1f(location, value[0]);
+        break;
+      case kUniformTexture: {
+        int unit;
+        memcpy(&unit, value, sizeof(unit));
+        glUniform1i(location, unit);
+        break;
+      }
+      case kUniformTextureOffset:
+        glUniform2f(location, value[0], value[1]);
+        break;
+      default:
+        glUniform4f(location, value[0], value[1], value[2], value[3]);
+        break;
+    }
+  }
+}
+
+void Shader::Sync()
+{
+  for (unsigned int slot = 1; slot < kShaderSlotCount; ++slot) {
+    bool unsent = false;
+    for (bool value : mCaches[slot].valueUnsent) unsent = unsent || value;
+    if (!unsent) continue;
+    PutInUse(slot);
+    SendUnsent(slot);
+  }
+  PutInUse(mCurrentSlot);
 }
 
 GLint Shader::GetUniformLocation(const char* name) const
@@ -189,9 +265,14 @@ GLint Shader::GetAttribLocation(const char* name) const
 GLint Shader::GetUniformLocation(OxShaderUniform uniform)
 {
   if (mCurrentSlot == kShaderSlotNone) return -1;
-  GLint& location = mCaches[mCurrentSlot].uniformLocations[uniform];
+  return LocationIn(mCurrentSlot, uniform);
+}
+
+GLint Shader::LocationIn(unsigned int slot, OxShaderUniform uniform)
+{
+  GLint& location = mCaches[slot].uniformLocations[uniform];
   if (location == kLocationUnknown)
-    location = glGetUniformLocation(mPrograms[mCurrentSlot], kUniformNames[uniform]);
+    location = glGetUniformLocation(mPrograms[slot], kUniformNames[uniform]);
   return location;
 }
 
@@ -218,6 +299,7 @@ void Shader::Destroy()
   }
   // The names stay in their slots; nothing about them is known any more.
   mCurrentSlot = kShaderSlotNone;
+  mProgramInUse = kProgramUnknown;
   ResetCaches();
 }
 
@@ -238,6 +320,12 @@ bool Shader::PrepareUpload(OxShaderUniform uniform, const float* value, unsigned
   memcpy(cache.values[uniform], value, size * sizeof(float));
   cache.valueSizes[uniform] = size;
   cache.valueKnown[uniform] = true;
+  if (uniform == kUniformPMatrix || uniform == kUniformVMatrix)
+    cache.cameraGeneration = ++gCameraChanges;
+  if (mDeferred) {
+    cache.valueUnsent[uniform] = true;
+    return false;
+  }
   return true;
 }
 

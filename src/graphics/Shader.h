@@ -1,6 +1,8 @@
 // The built-in shader programs: the colour, texture and font programs in
 // numbered slots, which slot is in use, and per-program caches of uniform and
-// attribute locations and of the uniform values last sent. Leans on GLEW.
+// attribute locations and of each program's uniform values. In deferred mode
+// (the batched draw path) switching programs and setting uniforms only
+// records what the programs should hold; Sync sends it. Leans on GLEW.
 #pragma once
 
 #include <GL/glew.h>
@@ -55,9 +57,9 @@ class Shader {
   void AddShaderFromString(int slot, const char* source, GLenum type);
   // Makes the slot's program current. True only when the program in use
   // changed to a real program (the caller then uploads projection and view).
-  // No OpenGL call when the slot is already current.
+  // No OpenGL call when the slot is already current, nor in deferred mode.
   bool Use(unsigned int slot);
-  // glUseProgram(0); no slot current.
+  // glUseProgram(0); no slot current. In deferred mode only recorded.
   void Unuse();
   unsigned int GetCurrentProgram() const { return mCurrentSlot; }
   // Locations in the program in use, -1 when none is in use. The named forms
@@ -69,6 +71,27 @@ class Shader {
   // Deletes every program and its attached shaders; checks for errors after
   // each program. No slot is current afterwards.
   void Destroy();
+
+  // Deferred mode: Use, Unuse and the uniform setters record only; OpenGL is
+  // left to whoever draws (the batched path) until Sync. Leaving it sends
+  // every unsent value and puts the current slot's program in use.
+  void SetDeferred(bool deferred);
+  bool IsDeferred() const { return mDeferred; }
+  // Sends every program's unsent uniform values and makes the current slot's
+  // program the one OpenGL uses (glUseProgram(0) for no slot).
+  void Sync();
+  // Someone else put a program in use: the next Sync or Use calls glUseProgram.
+  void ForgetProgramInUse() { mProgramInUse = kProgramUnknown; }
+  // The value a program holds for a uniform (what it was last set to, or the
+  // zeros OpenGL gives a freshly linked program).
+  const float* Value(unsigned int slot, OxShaderUniform uniform) const
+  {
+    return mCaches[slot].values[uniform];
+  }
+  // A number that changes whenever the slot's projection or view changes
+  // (and is never the number of another camera), so that a caller can tell
+  // cheaply whether they did.
+  unsigned int CameraGeneration(unsigned int slot) const { return mCaches[slot].cameraGeneration; }
 
   // Uniform setters for the program in use. Every uniform write of the
   // library goes through them (never glUniform* directly), or the cached
@@ -89,9 +112,14 @@ class Shader {
     GLint uniformLocations[kUniformCount];
     GLint attributeLocations[kAttributeCount];
     bool valueKnown[kUniformCount];
+    // Recorded in deferred mode and not yet sent to OpenGL.
+    bool valueUnsent[kUniformCount];
     unsigned int valueSizes[kUniformCount];
     float values[kUniformCount][16];
+    unsigned int cameraGeneration;
   };
+  // mProgramInUse when the program OpenGL uses is not one of the slots'.
+  static const unsigned int kProgramUnknown = 0xFFFFFFFFu;
 
   // Forgets every cached location and value (programs built or deleted).
   void ResetCaches();
@@ -100,8 +128,18 @@ class Shader {
   // recording it as sent when it must; *location receives the location.
   bool PrepareUpload(OxShaderUniform uniform, const float* value, unsigned int size,
                      GLint* location);
+  // The uniform's location in the slot's program (asked once).
+  GLint LocationIn(unsigned int slot, OxShaderUniform uniform);
+  // glUseProgram of the slot's program (0 for none) unless it is in use.
+  void PutInUse(unsigned int slot);
+  // Sends the slot's unsent values; its program must be in use.
+  void SendUnsent(unsigned int slot);
 
   GLuint mPrograms[kShaderSlotCount];
   unsigned int mCurrentSlot;
+  // The slot whose program OpenGL has in use (differs from mCurrentSlot only
+  // in deferred mode), or kProgramUnknown.
+  unsigned int mProgramInUse;
+  bool mDeferred;
   ProgramCache mCaches[kShaderSlotCount];
 };

@@ -1,11 +1,13 @@
 // Frame-rate controller and the high-resolution clock: frame time, frame rate
-// and frame count, with a busy wait that holds each frame to the minimum frame
-// time. Leans on the clock layer.
+// and frame count, with a wait that holds each frame to the minimum frame
+// time by sleeping for most of the remainder and spinning on the clock for
+// the last stretch. Leans on the clock layer and the sleep margin.
 #include "OxSystem.h"
 
 #include <stdint.h>
 
 #include "platform/OxPlatformClock.h"
+#include "system/OxSleepMargin.h"
 
 // ---- Module state ----------------------------------------------------------
 
@@ -21,6 +23,7 @@ struct State {
   double secondsPerTick = 0.0;  // 0 until the first frame start
   int64_t frameStartCount = 0;
   int64_t frameEndCount = 0;
+  OxSleepMargin sleepMargin;  // learnt over the whole run; init keeps it
 };
 
 State gState;
@@ -37,6 +40,41 @@ void ResetFromMaximum()
     gState.frameTime = 0.0;
     gState.minFrameTime = 0.0;
   }
+}
+
+// Seconds from the frame's start to the counter read just taken.
+double MeasureFrameTime()
+{
+  gState.frameEndCount = OxPlatformQueryCounter();
+  uint64_t ticks = static_cast<uint64_t>(gState.frameEndCount) -
+                   static_cast<uint64_t>(gState.frameStartCount);
+  return static_cast<double>(ticks) * gState.secondsPerTick;
+}
+
+// Waits until the minimum frame time has passed since the frame's start and
+// returns the frame time: the seconds from the start to the wait's last
+// counter read. While more than the sleep margin remains it sleeps for the
+// remainder less the margin, then measures how late the sleep came back to
+// keep the margin just above that; the last stretch is spun on the counter,
+// so the frame ends within one counter read of the minimum, never before it.
+// Without a limit it only measures.
+double WaitForMinimumFrameTime()
+{
+  double frameTime = MeasureFrameTime();
+  while (gState.minFrameTime > frameTime) {
+    double remaining = gState.minFrameTime - frameTime;
+    double margin = OxSleepMarginSeconds(gState.sleepMargin);
+    if (remaining > margin) {
+      double asleep = remaining - margin;
+      OxPlatformSleep(static_cast<int64_t>(asleep / gState.secondsPerTick));
+      double woken = MeasureFrameTime();
+      OxSleepMarginRecord(&gState.sleepMargin, (woken - frameTime) - asleep);
+      frameTime = woken;
+    } else {
+      frameTime = MeasureFrameTime();
+    }
+  }
+  return frameTime;
 }
 
 }  // namespace
@@ -63,14 +101,9 @@ void OxFrameRateControllerStart(void)
 void OxFrameRateControllerEnd(void)
 {
   // Before any frame start the tick length is unknown and the measured time
-  // could never grow: return instead of spinning for ever.
+  // could never grow: return instead of waiting for ever.
   if (gState.secondsPerTick == 0.0) return;
-  do {
-    gState.frameEndCount = OxPlatformQueryCounter();
-    uint64_t ticks = static_cast<uint64_t>(gState.frameEndCount) -
-                     static_cast<uint64_t>(gState.frameStartCount);
-    gState.frameTime = static_cast<double>(ticks) * gState.secondsPerTick;
-  } while (gState.minFrameTime > gState.frameTime);
+  gState.frameTime = WaitForMinimumFrameTime();
   gState.frameRate = 1.0 / gState.frameTime;
   gState.frameCount = gState.frameCount + 1;
 }

@@ -1,11 +1,10 @@
 // A tiny game built out of tree against an installed copy of the engine: it
-// opens the window, runs five frames and quits. Built with TINY_GAME_WINMAIN
-// it is a Windows-style game whose main() comes from the entry-point library.
+// opens the window, runs five frames and quits.
 #include <Oxlen.h>
 
 #include <cstdio>
 
-static int RunTinyGame()
+int main()
 {
   if (!OxSysInit(nullptr, SW_SHOWNORMAL, 320, 240, 0, 60, 0, nullptr)) return 2;
   int frames = 0;
@@ -18,15 +17,3 @@ static int RunTinyGame()
   std::printf("Tiny game frames: %d\n", frames);
   return frames == 5 ? 0 : 3;
 }
-
-#ifdef TINY_GAME_WINMAIN
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
-{
-  return RunTinyGame();
-}
-#else
-int main()
-{
-  return RunTinyGame();
-}
-#endif
