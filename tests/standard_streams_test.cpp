@@ -46,9 +46,12 @@ std::string Damaged(std::string bytes, size_t from, int count)
 // decoders report what they find: a PNG whose gamma chunk fails its
 // checksum and one cut inside its image data, JPEGs with damaged data and
 // cut short, damaged and cut MP3 files (as sounds and as streamed music,
-// frames run so the streams decode), a damaged Ogg Vorbis file and a cut
-// font. Every line arrives, in order, nothing else is on standard error, and
-// the descriptors never changed.
+// frames run so the streams decode), MPEG audio that libmpg123 reports on
+// whatever its quiet flag says (Layer II joint-stereo frames whose stereo
+// bound passes their subband limit; the fuzz finding of frames of two
+// rates), a damaged Ogg Vorbis file and a cut font. Every line arrives, in
+// order, nothing else is on standard error, and the descriptors never
+// changed.
 TEST(StandardStreams, NeverRedirectedAndDecodersSilent)
 {
   std::string dir = oxtest::TempDir();
@@ -69,6 +72,14 @@ TEST(StandardStreams, NeverRedirectedAndDecodersSilent)
   std::string mp3 = oxtest::ReadBytes(dir + "/whole.mp3");
   std::string ogg = oxtest::ReadBytes(dir + "/whole.ogg");
   std::string font = oxtest::ReadBytes("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+  // MPEG-1 Layer II, 32 kbps at 48 kHz (a subband limit of 8), joint stereo
+  // with the widest stereo bound (16): 60 silent frames of 96 bytes.
+  std::string stereoBound;
+  for (int frame = 0; frame < 60; ++frame)
+    stereoBound += std::string("\xff\xfd\x14\x70", 4) + std::string(92, '\0');
+  std::string twoRates = oxtest::ReadBytes(std::string(OX_SOURCE_DIR) +
+                                           "/fuzz/regressions/audio/mp3-frames-of-two-rates.mp3");
+  ASSERT_FALSE(twoRates.empty());
   const std::pair<const char*, std::string> files[] = {
       {"checksum.png", badChecksum},
       {"cut.png", png.substr(0, png.size() * 2 / 3)},
@@ -76,6 +87,8 @@ TEST(StandardStreams, NeverRedirectedAndDecodersSilent)
       {"cut.jpg", jpeg.substr(0, jpeg.size() * 3 / 4)},
       {"damaged.mp3", Damaged(mp3, 200, 60)},
       {"cut.mp3", mp3.substr(0, mp3.size() / 2)},
+      {"stereo-bound.mp2", stereoBound},
+      {"two-rates.mp3", twoRates},
       {"damaged.ogg", Damaged(ogg, 4000, 40)},
       {"cut.ttf", font.substr(0, font.size() / 3)}};
   for (auto& file : files) ASSERT_TRUE(oxtest::WriteBytes(dir + "/" + file.first, file.second));

@@ -1,6 +1,10 @@
 // The decoder's MP3 reader on libmpg123, with its quiet flag set (through
 // libsndfile it writes its warnings about damaged frames to standard error)
-// and reading through the file layer.
+// and reading through the file layer. libmpg123 still prints two messages
+// whatever the flag says: that no output format fits (avoided by leaving
+// every format allowed) and that a Layer II frame's stereo bound was cut to
+// its subband limit (avoided by taking Layer III streams only, held to the
+// first frame's layer by refusing stitched-together streams).
 #include <mpg123.h>
 #include <stdio.h>
 #include <string.h>
@@ -28,8 +32,8 @@ class MpegReader : public OxMixerReader {
     int error = MPG123_OK;
     handle_ = mpg123_new(nullptr, &error);
     if (!handle_) return false;
-    mpg123_param(handle_, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_FORCE_FLOAT | MPG123_GAPLESS,
-                 0.0);
+    mpg123_param(handle_, MPG123_ADD_FLAGS,
+                 MPG123_QUIET | MPG123_FORCE_FLOAT | MPG123_GAPLESS | MPG123_NO_FRANKENSTEIN, 0.0);
     mpg123_param(handle_, MPG123_REMOVE_FLAGS, MPG123_AUTO_RESAMPLE, 0.0);
     if (mpg123_replace_reader_handle(handle_, ReadBytes, SeekBytes, nullptr) != MPG123_OK ||
         mpg123_open_handle(handle_, this) != MPG123_OK)
@@ -39,11 +43,9 @@ class MpegReader : public OxMixerReader {
     if (mpg123_getformat(handle_, &fileRate, &fileChannels, &encoding) != MPG123_OK ||
         fileChannels < 1 || fileChannels > 2 || fileRate < 1 || fileRate > 1000000)
       return false;
-    // Held to the first frame's format: a later frame of another one ends
-    // the sound instead of changing its channels midway.
-    mpg123_format_none(handle_);
-    if (mpg123_format(handle_, fileRate, fileChannels, MPG123_ENC_FLOAT_32) != MPG123_OK)
-      return false;
+    // Only the first frame's header has been read so far, nothing decoded.
+    mpg123_frameinfo first;
+    if (mpg123_info(handle_, &first) != MPG123_OK || first.layer != 3) return false;
     channels = fileChannels;
     rate = static_cast<int>(fileRate);
     frames = mpg123_length(handle_);
@@ -62,6 +64,8 @@ class MpegReader : public OxMixerReader {
       if (result == MPG123_DONE) {
         ended_ = true;
       } else if (result == MPG123_NEW_FORMAT) {
+        // A later frame with other channels ends the sound instead of
+        // changing them midway (the rate cannot change in one stream).
         long newRate = 0;
         int newChannels = 0, encoding = 0;
         mpg123_getformat(handle_, &newRate, &newChannels, &encoding);
