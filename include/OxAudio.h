@@ -23,13 +23,15 @@ typedef struct OxAudioGroup {
 OX_EXTERN_C_BEGIN
 
 /* Creates and starts the mixer (at most 64 channels playing at once). Where
-   no audio device opens, the mixer runs on a silent driver and this still
-   succeeds. Result: 1 on success, 0 when the mixer cannot be created or
+   no audio device opens, the mixer runs on a silent clock (and tries the
+   device again every second) and this still succeeds. Result: 1 on success, 0 when the mixer cannot be created or
    started (OxSysInit then prints "Audio module failed to initialize").
    Called by OxSysInit; a second call while the mixer runs keeps it and
    returns 1. */
 OX_API int OxAudioInit(void);
-/* Drives the mixer once (decodes music ahead). On a mixer error releases the
+/* Drives the mixer once (wakes the thread that decodes music ahead). A lost
+   audio device is not an error: the mixer carries on silently and opens the
+   default device again once there is one. On a mixer error releases the
    mixer, and audio stays off for the rest of the run: every later call meets
    no mixer and does nothing. Called by OxSysFrameStart. */
 OX_API void OxAudioUpdate(void);
@@ -61,11 +63,17 @@ OX_API OxAudio OxAudioLoadMusic(const char* path);
    pitch (playback-rate factor: 1 normal, 2 an octave up, 0 or less holds it
    still) and loops (0 plays once, N > 0 plays N + 1 times, -1 or any other
    negative count forever). The channel starts paused and sounds only once
-   its settings are in place. Does nothing when sound or
+   its settings are in place; it starts on its first sample at full level.
+   Music decodes only its first few thousand frames here; the mixer's thread
+   decodes the rest. Does nothing when sound or
    group is null, or the mixer rejects the play (unknown handle, no mixer).
    With all 64 channels busy, the channel that started first is taken over.
    Values are handed on unchanged and not range-checked. */
 OX_API void OxAudioPlay(OxAudio sound, OxAudioGroup group, float volume, float pitch, int loops);
+
+/* The group calls below take effect within the next 5.3 ms mixing buffer
+   and glide over 5 ms (pause, resume, stop, volume, pitch), so no change
+   clicks; a stopped sound is silent once its fade-out has ended. */
 
 /* If group is not null: unpauses it. */
 OX_API void OxAudioResumeGroup(OxAudioGroup group);

@@ -45,7 +45,8 @@ OX_API void OxSysFrameStart(void);
 /* Closes a frame: graphics end (buffer swap), the message pump, then the
    frame-rate wait. */
 OX_API void OxSysFrameEnd(void);
-/* 1 while the window has focus (1 before any activation message). */
+/* 1 while the window has focus (1 before any activation message). During
+   an input replay (OxInput.h), the recorded flag of the frame. */
 OX_API int OxSysIsFocus(void);
 /* 1 from a successful OxSysInit until the window is destroyed, 0 before and
    after. A lost display destroys the window, and this is then 0 whichever
@@ -83,14 +84,17 @@ OX_API void OxFrameRateControllerStart(void);
    sleeps for most of the remainder and spins on the clock for the last
    stretch (a margin learnt from how late this system wakes sleepers), so a
    frame never ends before the minimum and ends within one clock reading of
-   it unless the thread was held up. Without a limit it does not wait. Before
-   any OxFrameRateControllerStart it returns at once and counts nothing. */
+   it unless the thread was held up. Without a limit it does not wait, nor
+   during an input replay (OxInput.h). Before any
+   OxFrameRateControllerStart it returns at once and counts nothing. */
 OX_API void OxFrameRateControllerEnd(void);
-/* The last completed frame's duration in seconds. */
+/* The last completed frame's duration in seconds; during an input replay
+   (OxInput.h), the recorded value of the frame. */
 OX_API double OxFrameRateControllerGetFrameTime(void);
 /* Frames completed since the last init or reset; wraps at 2^32. */
 OX_API unsigned int OxFrameRateControllerGetFrameCount(void);
-/* 1 / frame time of the last completed frame, in frames per second. */
+/* 1 / frame time of the last completed frame, in frames per second; during
+   an input replay, the recorded value of the frame. */
 OX_API double OxFrameRateControllerGetFrameRate(void);
 
 /* The high-resolution clock in seconds, from an arbitrary origin; also stored

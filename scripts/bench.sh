@@ -5,8 +5,10 @@
 #      floor, SDL2's 2D renderer and SFML, interleaved; then the bunny scene's
 #      largest count under 16.7 ms a frame for the engine and the peers;
 #   2. instructions inside liboxlen.so per draw (callgrind) and allocations;
-#   3. start-up, mesh build, font creation, texture load, mixer cost.
-# The peers need Debian's libsfml-dev, installed here when missing.
+#   3. start-up, mesh build, font creation, texture load, mixer cost (beside
+#      libsamplerate and libsoxr when installed) and music starts.
+# The peers need Debian's libsfml-dev, libsoxr-dev and libsamplerate0-dev,
+# installed here when missing.
 # Settings (environment): BENCH_ROUNDS (8), BENCH_WARMUP (20), BENCH_FRAMES
 # (40 per block), BENCH_CALLGRIND_FRAMES (2), BENCH_FRAME_INSTRUCTIONS (0; 1
 # also counts each scenario's whole-frame instructions, engine and floor,
@@ -21,11 +23,13 @@ CG_FRAMES="${BENCH_CALLGRIND_FRAMES:-2}"
 SCENARIOS="quads sprites text big"
 PROGRAMS="engine batched floor sdl sfml"
 
-if ! dpkg-query -W -f='${Status}' libsfml-dev 2>/dev/null | grep -q "install ok installed"; then
-  if [ "$(id -u)" -eq 0 ]; then apt=(apt-get); else apt=(sudo apt-get); fi
-  DEBIAN_FRONTEND=noninteractive "${apt[@]}" install -y -qq --no-install-recommends libsfml-dev \
-    > /dev/null
-fi
+for peer_package in libsfml-dev libsoxr-dev libsamplerate0-dev; do
+  if ! dpkg-query -W -f='${Status}' "$peer_package" 2>/dev/null | grep -q "install ok installed"; then
+    if [ "$(id -u)" -eq 0 ]; then apt=(apt-get); else apt=(sudo apt-get); fi
+    DEBIAN_FRONTEND=noninteractive "${apt[@]}" install -y -qq --no-install-recommends "$peer_package" \
+      > /dev/null
+  fi
+done
 
 mkdir -p "$BUILD"
 cmake -S "$ROOT" -B "$BUILD" -DOX_BUILD_BENCH=ON -DOX_BUILD_TESTS=OFF \
@@ -228,3 +232,9 @@ for run in 1 2 3 4 5; do "$BIN/bench_startup" startup | sed -n 's/^BENCH startup
 echo "   startup_ms (OxSysInit to first presented frame, 5 processes) $(quantile "$OUT/startup" 1 0.5)"
 "$BIN/bench_startup" ops "$OUT" | sed -n 's/^BENCH /   /p'
 "$BIN/bench_mixer" "$OUT" | sed -n 's/^BENCH /   /p'
+echo "   mixer instructions for one second of 64 channels (callgrind, inside OxMixerSystemPull):"
+for scene in moving fixed floor; do
+  (cd "$OUT" && valgrind --tool=callgrind --callgrind-out-file="$OUT/mixer.$scene.out" \
+    '--toggle-collect=OxMixerSystemPull*' "$BIN/bench_mixer" "$OUT" pull "$scene" > /dev/null 2>&1)
+  echo "     $scene $(sed -n 's/^totals: //p' "$OUT/mixer.$scene.out")"
+done

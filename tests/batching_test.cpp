@@ -549,6 +549,45 @@ TEST_F(Batching, ReleasedRightAfterDrawing)
   });
 }
 
+// Cases: hundreds of meshes alive at once (the library's table of mesh
+// copies grows), then half of them freed and others made (freed entries are
+// skipped and reused), each set drawn both ways.
+TEST_F(Batching, ManyMeshes)
+{
+  std::vector<OxGfxVertexList*> meshes;
+  Random random;
+  auto make = [&](int count) {
+    for (int i = 0; i < count; ++i) {
+      OxGfxMeshStart();
+      float size = random.Next(2, 9);
+      unsigned int colour = random.Colour() | 0xFF000000u;
+      OxGfxTriAdd(-size, -size, colour, 0, 1, size, -size, random.Colour(), 1, 1, 0, size, colour,
+                  0.5f, 0);
+      meshes.push_back(OxGfxMeshEnd());
+    }
+  };
+  auto scene = [&](Assets&) {
+    OxGfxSetRenderMode(OxGfxRenderModeColor);
+    for (size_t i = 0; i < meshes.size(); ++i) {
+      Place(-390.0f + 20.0f * (i % 40), -290.0f + 20.0f * (i / 40), 7.0f * i);
+      OxGfxMeshDraw(meshes[i], OxGfxMeshDrawModeTriangles);
+    }
+  };
+  make(400);
+  ExpectSameFrames(assets, "400 meshes", scene);
+  std::vector<OxGfxVertexList*> kept;
+  for (size_t i = 0; i < meshes.size(); ++i) {
+    if (i % 2)
+      OxGfxMeshFree(meshes[i]);
+    else
+      kept.push_back(meshes[i]);
+  }
+  meshes = kept;
+  make(150);
+  ExpectSameFrames(assets, "meshes freed and made", scene);
+  for (OxGfxVertexList* mesh : meshes) OxGfxMeshFree(mesh);
+}
+
 // Cases: the scenes above, short, in full-screen mode, where the viewport
 // is scaled to the display, and text printed before the first render mode
 // of the frame uses the unscaled viewport that OxGfxStart sets.

@@ -27,7 +27,7 @@ int OxAudioInit(void)
   // NOTE: a second start would orphan a running mixer and its device.
   if (gAudio.system) return 1;
   if (OxMixerSystemCreate(&gAudio.system) != OX_MIXER_OK) return 0;
-  if (OxMixerSystemInit(gAudio.system, kMostChannels, OX_MIXER_INIT_NORMAL, nullptr) != OX_MIXER_OK) {
+  if (OxMixerSystemInit(gAudio.system, kMostChannels, OX_MIXER_INIT_NORMAL | OX_MIXER_INIT_RAMPS, nullptr) != OX_MIXER_OK) {
     OxAudioExit();
     return 0;
   }

@@ -13,7 +13,8 @@ enum OxMixerResult {
   OX_MIXER_ERR_INITIALIZED,     // init on a system that is already running
   OX_MIXER_ERR_UNINITIALIZED,   // a system call before init
   OX_MIXER_ERR_NO_DEVICE_MODE,  // pull on a system that feeds a device
-  OX_MIXER_ERR_DEVICE           // the audio device stopped working
+  OX_MIXER_ERR_DEVICE,          // no audio output could be started at all
+  OX_MIXER_ERR_MEMORY           // the mixer's own tables did not fit in memory
 };
 
 // Handles are opaque; their values are ids that the mixer looks up, never
@@ -27,15 +28,23 @@ typedef struct OxMixerChannel OxMixerChannel;
 enum {
   OX_MIXER_INIT_NORMAL = 0,
   // No device: output is produced only by OxMixerSystemPull (tests, tools).
-  OX_MIXER_INIT_NO_DEVICE = 1
+  OX_MIXER_INIT_NO_DEVICE = 1,
+  // Changes to a sounding channel glide over kOxMixerRampFrames instead of
+  // stepping: pause, resume, stop, volume and pitch, of the channel, its
+  // group or the master group. A channel still starts on its first frame at
+  // full level, and a stopped one fades out on its own after it has ended.
+  // Without this flag every change takes effect on the next frame.
+  OX_MIXER_INIT_RAMPS = 2
 };
 
 enum OxMixerLoopMode { OX_MIXER_LOOP_OFF = 1, OX_MIXER_LOOP_NORMAL = 2 };
 
 // The output format: 32-bit float stereo, interleaved, at this rate.
 constexpr int kOxMixerOutputRate = 48000;
-// Frames per device buffer.
-constexpr int kOxMixerDeviceFrames = 1024;
+// Frames per device buffer (5.3 ms): how long a change waits to be heard.
+constexpr int kOxMixerDeviceFrames = 256;
+// Frames of a ramp on a system with OX_MIXER_INIT_RAMPS (5 ms).
+constexpr int kOxMixerRampFrames = 240;
 // Seconds of a stream kept decoded ahead of the channel that plays it.
 constexpr double kOxMixerStreamAheadSeconds = 2.0;
 
@@ -43,13 +52,14 @@ constexpr double kOxMixerStreamAheadSeconds = 2.0;
 // Creates a system; *system is null on failure. Nothing plays before init.
 OxMixerResult OxMixerSystemCreate(OxMixerSystem** system);
 // Starts the system with at most maxChannels (1..4095) channels playing at
-// once. Opens the default audio device, or SDL2's silent driver where no
-// device opens, so time still passes; nothing is written to stderr.
-// With a device, a decoder thread also decodes streams ahead between updates.
+// once. Opens the default audio device; where none opens, or when it goes
+// away later, the mix runs on a silent clock (so time still passes) and the
+// default device is tried again every second. Nothing is written to stderr.
+// With a device, a decoder thread decodes streams ahead between updates.
 OxMixerResult OxMixerSystemInit(OxMixerSystem* system, int maxChannels, unsigned flags,
                                 void* extraDriverData);
-// Per-frame work: decodes streams ahead; OX_MIXER_ERR_DEVICE once the device
-// has stopped working.
+// Per-frame work: decodes streams ahead (without a device; with one, it
+// wakes the decoder thread).
 OxMixerResult OxMixerSystemUpdate(OxMixerSystem* system);
 // Closes the device and releases the system with every sound, group and
 // channel it still holds.
@@ -68,13 +78,14 @@ OxMixerResult OxMixerSystemCreateGroup(OxMixerSystem* system, const char* name,
 // Opens a file and decodes it whole into memory. *sound is null on failure.
 OxMixerResult OxMixerSystemCreateSound(OxMixerSystem* system, const char* path, unsigned mode,
                                        void* extraInfo, OxMixerSound** sound);
-// Opens a file to be decoded progressively while it plays. *sound is null on
-// failure.
+// Opens a file to be decoded progressively while it plays; only its first
+// few thousand frames are decoded here. *sound is null on failure.
 OxMixerResult OxMixerSystemCreateStream(OxMixerSystem* system, const char* path, unsigned mode,
                                         void* extraInfo, OxMixerSound** sound);
 // Starts the sound on a new channel in group (the master group when null).
 // With every channel busy the channel that started first is taken over. A
-// stream plays on one channel at a time: playing it again restarts it.
+// stream plays on one channel at a time: playing it again restarts it,
+// decoding only its first few thousand frames here.
 OxMixerResult OxMixerSystemPlaySound(OxMixerSystem* system, OxMixerSound* sound,
                                      OxMixerGroup* group, int paused,
                                      OxMixerChannel** channel);

@@ -1,12 +1,15 @@
-// Mixer device backend: an SDL2 audio device that pulls the mix on its own
-// thread, falling back to SDL2's silent driver where no device opens.
+// Mixer output backend: an SDL2 audio device that pulls the mix on SDL's
+// audio thread. Opening starts SDL's audio part afresh each time, so that a
+// sound server that restarted is reached again.
 #include <dlfcn.h>
 
 #include <SDL.h>
 
+#include <mutex>
+
 #include "platform/OxPlatformMixerInternal.h"
 
-struct OxMixerDevice {
+struct OxMixerOutput {
   SDL_AudioDeviceID id = 0;
   OxMixerRenderFunction render = nullptr;
   void* user = nullptr;
@@ -16,103 +19,107 @@ namespace {
 
 // The ALSA library prints its errors to stderr (a machine without a sound
 // card gets a screenful on every open). A silent handler is installed while
-// a device is open, through the library SDL itself uses.
+// an output is open or being opened, through the library SDL itself uses.
 typedef void (*AlsaErrorHandler)(const char* file, int line, const char* function, int error,
                                  const char* format, ...);
 typedef int (*AlsaSetErrorHandler)(AlsaErrorHandler handler);
 
-struct DeviceState {
+struct OutputState {
+  // Outputs open and close on the device's thread as well as the game's.
+  std::mutex lock;
   void* alsaLibrary = nullptr;
   AlsaSetErrorHandler setAlsaErrorHandler = nullptr;
-  int openDevices = 0;
-} gDevice;
+  int users = 0;  // outputs open or opening
+};
+OutputState& gOutput = *new OutputState;
 
 void SilentAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
+// Both expect gOutput.lock held.
 void QuietAlsa()
 {
-  if (!gDevice.alsaLibrary) gDevice.alsaLibrary = dlopen("libasound.so.2", RTLD_NOW);
-  if (gDevice.alsaLibrary && !gDevice.setAlsaErrorHandler)
-    gDevice.setAlsaErrorHandler = reinterpret_cast<AlsaSetErrorHandler>(
-        dlsym(gDevice.alsaLibrary, "snd_lib_error_set_handler"));
-  if (gDevice.setAlsaErrorHandler) gDevice.setAlsaErrorHandler(SilentAlsaError);
+  if (gOutput.users++ > 0) return;
+  if (!gOutput.alsaLibrary) gOutput.alsaLibrary = dlopen("libasound.so.2", RTLD_NOW);
+  if (gOutput.alsaLibrary && !gOutput.setAlsaErrorHandler)
+    gOutput.setAlsaErrorHandler = reinterpret_cast<AlsaSetErrorHandler>(
+        dlsym(gOutput.alsaLibrary, "snd_lib_error_set_handler"));
+  if (gOutput.setAlsaErrorHandler) gOutput.setAlsaErrorHandler(SilentAlsaError);
 }
 
 void RestoreAlsa()
 {
-  if (gDevice.setAlsaErrorHandler) gDevice.setAlsaErrorHandler(nullptr);
+  if (--gOutput.users > 0) return;
+  if (gOutput.setAlsaErrorHandler) gOutput.setAlsaErrorHandler(nullptr);
 }
 
 void SDLCALL FillBuffer(void* user, Uint8* stream, int length)
 {
-  auto* device = static_cast<OxMixerDevice*>(user);
+  auto* output = static_cast<OxMixerOutput*>(user);
   auto* out = reinterpret_cast<float*>(stream);
   int frames = length / static_cast<int>(2 * sizeof(float));
-  device->render(device->user, out, frames);
+  output->render(output->user, out, frames);
+  // Full scale at most; a sum that is not a number (infinite volumes of
+  // opposite signs) goes out as silence.
   for (int i = 0; i < 2 * frames; ++i) {
     if (out[i] > 1.0f) out[i] = 1.0f;
-    else if (out[i] < -1.0f) out[i] = -1.0f;
+    else if (!(out[i] >= -1.0f)) out[i] = out[i] < -1.0f ? -1.0f : 0.0f;
   }
-}
-
-SDL_AudioDeviceID OpenWithCurrentDriver(OxMixerDevice* device)
-{
-  SDL_AudioSpec want;
-  SDL_zero(want);
-  want.freq = kOxMixerOutputRate;
-  want.format = AUDIO_F32SYS;
-  want.channels = 2;
-  want.samples = kOxMixerDeviceFrames;
-  want.callback = FillBuffer;
-  want.userdata = device;
-  SDL_AudioSpec have;
-  // No changes allowed: SDL converts to whatever the hardware takes.
-  return SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
 }
 
 }  // namespace
 
-OxMixerDevice* OxMixerDeviceOpen(OxMixerRenderFunction render, void* user)
+OxMixerOutput* OxMixerOutputOpen(OxMixerRenderFunction render, void* user)
 {
+  std::lock_guard<std::mutex> hold(gOutput.lock);
   QuietAlsa();
-  auto* device = new OxMixerDevice;
-  device->render = render;
-  device->user = user;
+  auto* output = new OxMixerOutput;
+  output->render = render;
+  output->user = user;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
-    device->id = OpenWithCurrentDriver(device);
-    if (device->id == 0) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-  }
-  if (device->id == 0) {
-    // The silent driver consumes buffers at the real rate, so time passes and
-    // channels end as they would on a device.
-    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
-      device->id = OpenWithCurrentDriver(device);
-      if (device->id == 0) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    }
-    SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+    SDL_AudioSpec want;
+    SDL_zero(want);
+    want.freq = kOxMixerOutputRate;
+    want.format = AUDIO_F32SYS;
+    want.channels = 2;
+    want.samples = kOxMixerDeviceFrames;
+    want.callback = FillBuffer;
+    want.userdata = output;
+    SDL_AudioSpec have;
+    // No changes allowed: SDL converts to whatever the hardware takes.
+    output->id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (output->id == 0) SDL_QuitSubSystem(SDL_INIT_AUDIO);
   }
   SDL_ClearError();
-  if (device->id == 0) {
-    if (gDevice.openDevices == 0) RestoreAlsa();
-    delete device;
+  if (output->id == 0) {
+    RestoreAlsa();
+    delete output;
     return nullptr;
   }
-  ++gDevice.openDevices;
-  SDL_PauseAudioDevice(device->id, 0);
-  return device;
+  SDL_PauseAudioDevice(output->id, 0);
+  return output;
 }
 
-bool OxMixerDeviceHasFailed(OxMixerDevice* device)
+bool OxMixerOutputIsLost(OxMixerOutput* output)
 {
-  return SDL_GetAudioDeviceStatus(device->id) == SDL_AUDIO_STOPPED;
+  // A device that went away is disabled by SDL, which then reports it
+  // stopped (and keeps calling back into a buffer that goes nowhere).
+  return SDL_GetAudioDeviceStatus(output->id) == SDL_AUDIO_STOPPED;
 }
 
-void OxMixerDeviceClose(OxMixerDevice* device)
+void OxMixerOutputClose(OxMixerOutput* output)
 {
-  if (!device) return;
-  SDL_CloseAudioDevice(device->id);
+  if (!output) return;
+  std::lock_guard<std::mutex> hold(gOutput.lock);
+  SDL_CloseAudioDevice(output->id);
   SDL_QuitSubSystem(SDL_INIT_AUDIO);
-  if (--gDevice.openDevices == 0) RestoreAlsa();
-  delete device;
+  SDL_ClearError();
+  RestoreAlsa();
+  delete output;
+}
+
+void OxMixerOutputLeaveThread()
+{
+  // SDL keeps its error text per thread and frees it only for threads it
+  // started itself.
+  SDL_TLSCleanup();
 }

@@ -8,6 +8,7 @@
 #include "OxAudio.h"
 #include "OxGraphics.h"
 #include "OxInput.h"
+#include "input/OxInputInternal.h"
 #include "platform/OxPlatformTerminal.h"
 #include "platform/OxPlatformWindow.h"
 #include "system/OxSystemInternal.h"
@@ -203,7 +204,10 @@ void OxSysUpdate()
   if (OxPlatformIsDisplayLost()) gState.windowExists = 0;
 }
 
-int OxSysIsFocus(void) { return gState.focus; }
+// During a replay the game is told the recorded flag.
+int OxSysIsFocus(void) { return OxInputReportedFocus(gState.focus); }
+
+int OxSysGetWindowFocus() { return gState.focus; }
 
 int OxSysDoesWindowExist(void) { return gState.windowExists; }
 
