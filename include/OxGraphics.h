@@ -53,7 +53,9 @@ OX_EXTERN_C_BEGIN
    message, when the window has no drawing surface or no context can be made.
    Missing GLEW or OpenGL 2.0, or a shader that does not compile, is a fatal
    report: the process waits for a key (when standard input is a terminal)
-   and exits with code 1. */
+   and exits with code 1. A call while graphics runs (OxSysInit has already
+   made this call) prints "Graphics already running: OxGfxInit changes
+   nothing before OxGfxExit" and returns 1. */
 OX_API int OxGfxInit(int width, int height);
 /* Stops graphics: programs, context and drawing surface. Nothing graphical
    may be called afterwards. */

@@ -10,6 +10,7 @@ packages=(
   libgl1-mesa-dri libx11-dev libxtst-dev xvfb xauth x11-utils
   fonts-dejavu-core valgrind libwebp-dev clang-14 libclang-rt-14-dev
   dpkg-dev file
+  libjpeg-dev libmpg123-dev libvorbis-dev
 )
 
 missing=()

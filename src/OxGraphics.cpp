@@ -187,6 +187,11 @@ void SetProjectionAndViewMatrices()
 
 int OxGfxInit(int width, int height)
 {
+  // A second start would build a second context and programs over the first.
+  if (gRenderingContext) {
+    printf("Graphics already running: OxGfxInit changes nothing before OxGfxExit\n");
+    return 1;
+  }
   gWindowWidth = width;
   gWindowHeight = height;
   printf("Graphics: OpenGL\n");

@@ -5,6 +5,9 @@
 // screen, 1.0 in windowed mode.
 float OxSysGetFullScreenScaleX();
 float OxSysGetFullScreenScaleY();
+// Back to windowed mode's state (flag 0, factors 1.0) without touching a
+// window: the library's state after OxSysExit.
+void OxSysResetFullScreen();
 
 // The window's focus flag as the window procedure last set it, whatever a
 // replay tells the game.
