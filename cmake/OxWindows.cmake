@@ -35,18 +35,21 @@ ox_static_package(FREETYPE freetype2)
 # libFLAC is built with stack protection (libssp); libmpg123 resolves paths
 # with shlwapi.
 ox_static_package(SNDFILE sndfile ssp shlwapi)
+ox_static_package(MPG123 libmpg123 shlwapi)
+ox_static_package(VORBISFILE vorbisfile)
 
-# The Win32 backend replaces the SDL2 and POSIX files of src/platform/.
+# The Win32 backend replaces the SDL2 and POSIX files of src/platform/, and
+# the libpng and libjpeg ones: GDI+ decodes PNG and JPEG and writes PNG there.
 set(OX_WIN32_DIR ${CMAKE_CURRENT_LIST_DIR}/../src/platform/win32)
 get_filename_component(OX_WIN32_DIR ${OX_WIN32_DIR} ABSOLUTE)
 set(OX_LINUX_BACKEND_REGEX
-  "/src/platform/(OxPlatform[A-Za-z]*(SDL|Posix)|OxPlatformQuietStderr)\\.cpp$")
+  "/src/platform/OxPlatform([A-Za-z]*(SDL|Posix)|ImagePng|ImageJpeg|ImageWritePng)\\.cpp$")
 
 macro(ox_windows_select_sources sources mixerSources)
   list(FILTER ${sources} EXCLUDE REGEX "${OX_LINUX_BACKEND_REGEX}")
   list(FILTER ${mixerSources} EXCLUDE REGEX "${OX_LINUX_BACKEND_REGEX}")
   list(APPEND ${mixerSources} ${OX_WIN32_DIR}/OxPlatformMixerDeviceWaveOut.cpp
-    ${OX_WIN32_DIR}/OxPlatformQuietStderrWin32.cpp)
+    ${OX_WIN32_DIR}/OxPlatformFileWin32.cpp)
 endmacro()
 
 # The system libraries the Win32 backend calls.
@@ -54,7 +57,7 @@ set(OX_WIN32_LIBRARIES gdiplus shlwapi ole32 winmm opengl32 gdi32 user32 kernel3
 
 function(ox_windows_library target)
   target_link_libraries(${target} PRIVATE PkgConfig::GLEW PkgConfig::FREETYPE PkgConfig::SNDFILE
-    ${OX_WIN32_LIBRARIES} Threads::Threads)
+    PkgConfig::MPG123 PkgConfig::VORBISFILE ${OX_WIN32_LIBRARIES} Threads::Threads)
   # oxlen.dll with liboxlen.dll.a; exactly the functions marked OX_API leave
   # it, and no symbol of the static libraries linked into it.
   set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME oxlen

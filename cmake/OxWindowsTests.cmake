@@ -16,8 +16,9 @@ target_link_libraries(ox_test_main PUBLIC gtest ox_test_support)
 set(OX_TEST_MAIN ox_test_main)
 
 # Stand-ins: what links the X11 and XTest helpers links their user32 twin;
-# the image writers of SDL2_image are GDI+'s encoders; there is no WebP
-# writer; the mixer's SDL2 device is waveOut.
+# the image writers of SDL2_image, libpng and libjpeg are GDI+'s encoders or
+# written byte by byte; there is no WebP writer; the mixer's SDL2 device is
+# waveOut.
 add_library(X11::X11 INTERFACE IMPORTED)
 set_target_properties(X11::X11 PROPERTIES INTERFACE_LINK_LIBRARIES "user32;gdi32"
   INTERFACE_INCLUDE_DIRECTORIES ${CMAKE_CURRENT_LIST_DIR}/../tests/support/win32)
@@ -25,6 +26,8 @@ add_library(X11::Xtst INTERFACE IMPORTED)
 add_library(PkgConfig::SDL2_IMAGE INTERFACE IMPORTED)
 set_target_properties(PkgConfig::SDL2_IMAGE PROPERTIES INTERFACE_LINK_LIBRARIES "gdiplus;ole32")
 add_library(PkgConfig::WEBP INTERFACE IMPORTED)
+add_library(PkgConfig::PNG INTERFACE IMPORTED)
+add_library(PkgConfig::JPEG INTERFACE IMPORTED)
 add_library(PkgConfig::SDL2 INTERFACE IMPORTED)
 set_target_properties(PkgConfig::SDL2 PROPERTIES INTERFACE_LINK_LIBRARIES "${OX_WIN32_LIBRARIES}")
 

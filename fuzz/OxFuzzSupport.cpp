@@ -6,6 +6,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <string>
+
 
 namespace oxfuzz {
 
@@ -49,6 +51,28 @@ std::string WriteInput(const char* name, const uint8_t* data, size_t size)
   if (size) fwrite(data, 1, size, file);
   fclose(file);
   return path;
+}
+
+void ExpectNothingOnStandardError(const std::function<void()>& body)
+{
+  static int original = dup(STDERR_FILENO);
+  static FILE* caught = tmpfile();
+  if (original < 0 || !caught) {
+    body();
+    return;
+  }
+  fflush(stderr);
+  dup2(fileno(caught), STDERR_FILENO);
+  body();
+  fflush(stderr);
+  dup2(original, STDERR_FILENO);
+  off_t written = lseek(fileno(caught), 0, SEEK_END);
+  if (written <= 0) return;
+  std::string text(static_cast<size_t>(written), '\0');
+  lseek(fileno(caught), 0, SEEK_SET);
+  text.resize(static_cast<size_t>(read(fileno(caught), &text[0], text.size())));
+  fprintf(stderr, "oxfuzz: the library wrote to standard error:\n%s\n", text.c_str());
+  abort();
 }
 
 }  // namespace oxfuzz

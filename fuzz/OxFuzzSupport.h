@@ -4,6 +4,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <functional>
 #include <string>
 
 namespace oxfuzz {
@@ -16,5 +17,11 @@ std::string WriteInput(const char* name, const uint8_t* data, size_t size);
 // sync; ends the process with a message when the engine does not start
 // (no display: run under Xvfb).
 void StartEngine();
+
+// Runs body with standard error caught in a scratch file and ends the
+// process (printing what was caught to the real standard error) if anything
+// was written there: the library and the decoders under it must write
+// nothing to standard error, whatever the input.
+void ExpectNothingOnStandardError(const std::function<void()>& body);
 
 }  // namespace oxfuzz

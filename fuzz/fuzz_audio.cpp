@@ -47,17 +47,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     gGroup = OxAudioCreateGroup();
   }
   std::string path = oxfuzz::WriteInput("input.snd", data, size);
-  OxAudio sound = OxAudioLoadSound(path.c_str());
-  OxAudio music = OxAudioLoadMusic(path.c_str());
-  OxAudioPlay(sound, gGroup, 0.8f, 1.5f, 0);
-  OxAudioPlay(music, gGroup, 0.5f, 0.75f, -1);
-  std::vector<float> out(2 * 1200);
-  for (int pull = 0; pull < 10; ++pull) {
-    if (OxMixerSystemPull(gSystem, out.data(), 1200) != OX_MIXER_OK) abort();
-    OxAudioUpdate();
-  }
-  OxAudioStopGroup(gGroup);
-  OxAudioUnloadAudio(sound);
-  OxAudioUnloadAudio(music);
+  oxfuzz::ExpectNothingOnStandardError([&] {
+    OxAudio sound = OxAudioLoadSound(path.c_str());
+    OxAudio music = OxAudioLoadMusic(path.c_str());
+    OxAudioPlay(sound, gGroup, 0.8f, 1.5f, 0);
+    OxAudioPlay(music, gGroup, 0.5f, 0.75f, -1);
+    std::vector<float> out(2 * 1200);
+    for (int pull = 0; pull < 10; ++pull) {
+      if (OxMixerSystemPull(gSystem, out.data(), 1200) != OX_MIXER_OK) abort();
+      OxAudioUpdate();
+    }
+    OxAudioStopGroup(gGroup);
+    OxAudioUnloadAudio(sound);
+    OxAudioUnloadAudio(music);
+  });
   return 0;
 }

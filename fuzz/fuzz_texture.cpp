@@ -30,14 +30,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   // The TGA choice byte stays part of the file: TGA headers start with
   // any byte.
   std::string path = oxfuzz::WriteInput(NameFor(data, size), data, size);
-  OxGfxTexture* texture = OxGfxTextureLoad(path.c_str());
-  if (texture) {
-    OxSysFrameStart();
-    OxGfxSetRenderMode(OxGfxRenderModeTexture);
-    OxGfxTextureSet(texture, 0.25f, 0.5f);
-    OxGfxMeshDraw(gQuad, OxGfxMeshDrawModeTriangles);
-    OxSysFrameEnd();
-    OxGfxTextureUnload(texture);
-  }
+  oxfuzz::ExpectNothingOnStandardError([&] {
+    OxGfxTexture* texture = OxGfxTextureLoad(path.c_str());
+    if (texture) {
+      OxSysFrameStart();
+      OxGfxSetRenderMode(OxGfxRenderModeTexture);
+      OxGfxTextureSet(texture, 0.25f, 0.5f);
+      OxGfxMeshDraw(gQuad, OxGfxMeshDrawModeTriangles);
+      OxSysFrameEnd();
+      OxGfxTextureUnload(texture);
+    }
+  });
   return 0;
 }

@@ -1,6 +1,7 @@
 // Writes the seed corpora of the fuzz targets into a folder: small real
-// images in six formats, sounds in three containers, and a font copied from
-// the system's DejaVu fonts.
+// images in every format the decoder reads (PNG with ancillary chunks, CMYK
+// and progressive JPEG among them), sounds in every container, and a font
+// copied from the system's DejaVu fonts.
 // Usage: ox_fuzz_seeds <folder>  (makes <folder>/texture, font and audio)
 #include <stdio.h>
 #include <sys/stat.h>
@@ -56,6 +57,12 @@ int main(int argc, char** argv)
   ok &= oxtest::WriteTga(images + "gradient.tga", Gradient(3, 3), 3, 3);
   ok &= oxtest::WriteTransparentGif(images + "transparent.gif");
   ok &= oxtest::WriteWebp(images + "gradient.webp", Gradient(4, 4), 4, 4);
+  ok &= oxtest::WritePngWithChunks(images + "chunks.png", Gradient(5, 4), 5, 4);
+  ok &= oxtest::WriteJpegColours(images + "cmyk.jpg", Gradient(8, 8), 8, 8, oxtest::JpegColours::Cmyk);
+  ok &= oxtest::WriteJpegColours(images + "progressive.jpg", Gradient(8, 8), 8, 8,
+                                 oxtest::JpegColours::Progressive);
+  ok &= oxtest::WriteQoi(images + "gradient.qoi", Gradient(4, 3), 4, 3);
+  ok &= oxtest::WritePnm(images + "gradient.ppm", Gradient(3, 4), 3, 4);
 
   // A small font and a large one: the targets take only the bytes.
   std::string fonts = root + "/font/";
@@ -73,6 +80,10 @@ int main(int argc, char** argv)
   ok &= oxtest::WriteSoundFile(sounds + "stereo.wav", oxtest::SoundFormat::Wav, 22050, 2, stereo);
   ok &= oxtest::WriteSoundFile(sounds + "tone.flac", oxtest::SoundFormat::Flac, 8000, 1, tone);
   ok &= oxtest::WriteSoundFile(sounds + "tone.ogg", oxtest::SoundFormat::OggVorbis, 8000, 1, tone);
+  ok &= oxtest::WriteSoundFile(sounds + "tone.mp3", oxtest::SoundFormat::Mp3, 8000, 1, tone);
+  ok &= oxtest::WriteSoundFile(sounds + "tone.aiff", oxtest::SoundFormat::Aiff, 8000, 1, tone);
+  std::vector<float> opusTone = oxtest::Sine(440, 0.5f, 48000, 2400);
+  ok &= oxtest::WriteSoundFile(sounds + "tone.opus", oxtest::SoundFormat::OggOpus, 48000, 1, opusTone);
   if (!ok) fprintf(stderr, "ox_fuzz_seeds: some seed files could not be written\n");
   return ok ? 0 : 1;
 }

@@ -74,7 +74,9 @@ OX_API int OxTestRectToRect(const OxVec2* center0, float width0, float height0,
                             const OxVec2* center1, float width1, float height1);
 
 /* ---- Segments and swept queries. Times are fractions t of the step:
-   position = start + t (end - start). -1 means no contact. ---- */
+   position = start + t (end - start). -1 means no contact. hit and
+   reflected may be the same objects as start, end or center: the inputs are
+   read before any output is written. ---- */
 
 /* Builds result from p0 and p1; returns 1. Failure: 0 when the end points
    coincide within 1e-5 on both axes, result untouched. */

@@ -53,7 +53,9 @@ OX_EXTERN_C_BEGIN
    message, when the window has no drawing surface or no context can be made.
    Missing GLEW or OpenGL 2.0, or a shader that does not compile, is a fatal
    report: the process waits for a key (when standard input is a terminal)
-   and exits with code 1. */
+   and exits with code 1. A call while graphics runs (OxSysInit has already
+   made this call) prints "Graphics already running: OxGfxInit changes
+   nothing before OxGfxExit" and returns 1. */
 OX_API int OxGfxInit(int width, int height);
 /* Stops graphics: programs, context and drawing surface. Nothing graphical
    may be called afterwards. */
@@ -160,11 +162,11 @@ OX_API void OxGfxMeshFree(OxGfxVertexList* mesh);
    viewport in effect, instead of issuing it; consecutive draws that one
    OpenGL draw can carry are merged, and the recorded draws are issued when
    something would observe or change their outcome: OxGfxFlush,
-   OxGfxSaveTextureToFile, OxGfxEnd (so OxSysFrameEnd), OxGfxStart,
-   unloading a texture or destroying a font they sample, a filter change on
-   a texture they sample, turning batching off, and whenever a draw cannot
-   join them (another program, blend mode, texture, primitive or camera) or
-   the batch is full. The pictures are the same byte for byte as with
+   OxGfxSaveTextureToFile, OxGfxSaveScreenshot, OxGfxEnd (so OxSysFrameEnd),
+   OxGfxStart, unloading a texture or destroying a font they sample, a
+   filter change on a texture they sample, turning batching off, and
+   whenever a draw cannot join them (another program, blend mode, texture,
+   primitive or camera) or the batch is full. The pictures are the same byte for byte as with
    batching off.
    What is not the same with batching on: OpenGL's own state between calls
    (the program, texture, buffer and attribute bindings, blending and the
@@ -181,6 +183,21 @@ OX_API int OxGfxSetBatching(int on);
 /* Issues every draw that batching has recorded; does nothing when batching
    is off or nothing is pending. */
 OX_API void OxGfxFlush(void);
+
+/* ---- Screenshots ---------------------------------------------------------- */
+
+/* Writes what the game has drawn so far in the current frame to path as an
+   8-bit RGB PNG (no alpha), the frame's full drawing area: the window size,
+   times the full-screen scale factors in full screen. Call between
+   OxSysFrameStart and OxSysFrameEnd, after the drawing to capture; with
+   batching on, the draws waiting in the batch are issued first. Returns
+   1 when the file is written; returns 0 and prints one line, writing
+   nothing, for a null path ("Screenshot: no path given\n"), outside a frame
+   or before OxSysInit ("Screenshot: no frame is being drawn for %s\n"), or
+   a path that cannot be written, such as a directory, a device or a missing
+   folder ("Screenshot: cannot write %s\n"; a half-written file is removed).
+   An existing file at path is replaced. Game's thread only. */
+OX_API int OxGfxSaveScreenshot(const char* path);
 
 OX_EXTERN_C_END
 

@@ -22,29 +22,41 @@ OX_EXTERN_C_BEGIN
    windowProcedure replaces the library's own window procedure when not null;
    the window-exists and focus flags then stay 1.
    Returns 1, or 0 when graphics or audio fail to start (audio prints "Audio
-   module failed to initialize" without a line break); what was created before
-   the failure stays until OxSysExit. Sizes are not checked. */
+   module failed to initialize" without a line break), when no display can be
+   opened ("Window system failed to initialize: no display could be opened")
+   and for a negative width or height ("Window size W x H refused: width and
+   height cannot be negative", nothing created). What a failed start created
+   stays until OxSysExit (or the next OxSysInit, which tears it down first);
+   the window-exists flag is 0 after any failure. A call while the library
+   runs prints "System already running: OxSysInit changes nothing before
+   OxSysExit", changes nothing and returns 1. */
 OX_API int OxSysInit(HINSTANCE instance, int showCommand, int width, int height, int consoleFlag,
                      unsigned int maxFrameRate, unsigned char verticalSync,
                      WNDPROC windowProcedure);
 /* Resets the frame-rate controller, then input. */
 OX_API void OxSysReset(void);
-/* Stops audio, input and graphics and removes the window class. The window
-   itself is not destroyed. */
+/* Stops audio, input and graphics, destroys the window (a game's procedure
+   receives WM_DESTROY) and removes the window class, leaving the library as
+   before OxSysInit, which may then be called again. Does nothing before
+   OxSysInit or when called twice. */
 OX_API void OxSysExit(void);
 /* Opens a frame: frame timer, graphics start, input snapshot, audio update. */
 OX_API void OxSysFrameStart(void);
 /* Closes a frame: graphics end (buffer swap), the message pump, then the
    frame-rate wait. */
 OX_API void OxSysFrameEnd(void);
-/* 1 while the window has focus (1 before any activation message). */
+/* 1 while the window has focus (1 before any activation message). During
+   an input replay (OxInput.h), the recorded flag of the frame. */
 OX_API int OxSysIsFocus(void);
-/* 1 from OxSysInit until the window is destroyed, 0 before and after. */
+/* 1 from a successful OxSysInit until the window is destroyed, 0 before and
+   after. A lost display destroys the window, and this is then 0 whichever
+   window procedure is installed. */
 OX_API int OxSysDoesWindowExist(void);
 /* The window's handle; null before OxSysInit. */
 OX_API HWND OxSysGetWindowHandle(void);
-/* Replaces the window's title; the text is copied. Not checked: the pointer
-   must be a zero-terminated string. Ignored without a window. */
+/* Replaces the window's title; the text is copied. Valid UTF-8 is shown as it
+   is, any other text is read as Windows-1252 and converted. Not checked: the
+   pointer must be a zero-terminated string. Ignored without a window. */
 OX_API void OxSysSetWindowTitle(const char* title);
 
 /* ---- Full screen ------------------------------------------------------ */
@@ -72,14 +84,17 @@ OX_API void OxFrameRateControllerStart(void);
    sleeps for most of the remainder and spins on the clock for the last
    stretch (a margin learnt from how late this system wakes sleepers), so a
    frame never ends before the minimum and ends within one clock reading of
-   it unless the thread was held up. Without a limit it does not wait. Before
-   any OxFrameRateControllerStart it returns at once and counts nothing. */
+   it unless the thread was held up. Without a limit it does not wait, nor
+   during an input replay (OxInput.h). Before any
+   OxFrameRateControllerStart it returns at once and counts nothing. */
 OX_API void OxFrameRateControllerEnd(void);
-/* The last completed frame's duration in seconds. */
+/* The last completed frame's duration in seconds; during an input replay
+   (OxInput.h), the recorded value of the frame. */
 OX_API double OxFrameRateControllerGetFrameTime(void);
 /* Frames completed since the last init or reset; wraps at 2^32. */
 OX_API unsigned int OxFrameRateControllerGetFrameCount(void);
-/* 1 / frame time of the last completed frame, in frames per second. */
+/* 1 / frame time of the last completed frame, in frames per second; during
+   an input replay, the recorded value of the frame. */
 OX_API double OxFrameRateControllerGetFrameRate(void);
 
 /* The high-resolution clock in seconds, from an arbitrary origin; also stored

@@ -24,8 +24,9 @@ seeds=build-fuzz/seeds
 rm -rf "$seeds"
 build-fuzz/fuzz/ox_fuzz_seeds "$seeds"
 
-# The image decoder holds standard error on /dev/null while it decodes, so
-# the sanitizers also write their reports to files beside the logs.
+# Each target catches standard error around every input (anything the
+# library writes there is a finding), so the sanitizers write their reports
+# to files beside the logs.
 export ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1"
 export LSAN_OPTIONS="suppressions=${root}/tests/sanitizer.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
@@ -52,8 +53,8 @@ for target in "${targets[@]}"; do
     echo "${target} FAILED; the last lines of build-fuzz/${target}.log:"
     grep -v '^#' "build-fuzz/${target}.log" | tail -n 40
     cat "build-fuzz/${target}.report".* 2> /dev/null | head -n 60 || true
-    # An out-of-memory or exit inside the decoder leaves no report (its
-    # standard error is closed then): the input is what remains.
+    # An out-of-memory or exit inside the decoder may leave no report: the
+    # input is what remains.
     for input in "$crashes"/*; do
       [ -e "$input" ] && echo "input kept: $input (run build-fuzz/fuzz/${target} $input)"
     done

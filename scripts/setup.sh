@@ -6,10 +6,11 @@ cd "$(dirname "$0")/.."
 
 packages=(
   build-essential cmake pkg-config googletest libgtest-dev
-  libsdl2-dev libsdl2-image-dev libglew-dev libfreetype-dev libsndfile1-dev
+  libsdl2-dev libsdl2-image-dev libglew-dev libfreetype-dev libsndfile1-dev libpng-dev
   libgl1-mesa-dri libx11-dev libxtst-dev xvfb xauth x11-utils
   fonts-dejavu-core valgrind libwebp-dev clang-14 libclang-rt-14-dev
   dpkg-dev file
+  libjpeg-dev libmpg123-dev libvorbis-dev
 )
 
 missing=()

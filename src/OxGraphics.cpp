@@ -60,6 +60,8 @@ int gWindowHeight = 0;
 // exist. Calls that need them do nothing outside that span (the OpenGL 1.1
 // calls are harmless without a context).
 bool gOpenGLReady = false;
+// True from OxGfxStart to OxGfxEnd: the back buffer holds this frame.
+bool gFrameUnderWay = false;
 
 // Render state: the recorded blend mode (OpenGL starts with blending off).
 unsigned int gBlendMode = OxGfxBlendModeNone;
@@ -123,6 +125,8 @@ void OxGfxCheckGLErrorReport(int line, const char* function)
 
 unsigned int OxGfxGetCurrentBlendMode() { return gBlendMode; }
 
+bool OxGfxIsFrameUnderWay() { return gFrameUnderWay; }
+
 bool OxGfxIsOpenGLReady() { return gOpenGLReady; }
 
 void OxGfxFlushPending() { OxBatchFlush(); }
@@ -183,6 +187,11 @@ void SetProjectionAndViewMatrices()
 
 int OxGfxInit(int width, int height)
 {
+  // A second start would build a second context and programs over the first.
+  if (gRenderingContext) {
+    printf("Graphics already running: OxGfxInit changes nothing before OxGfxExit\n");
+    return 1;
+  }
   gWindowWidth = width;
   gWindowHeight = height;
   printf("Graphics: OpenGL\n");
@@ -250,10 +259,12 @@ void OxGfxExit(void)
   gRenderingContext = nullptr;
   gDeviceContext = nullptr;
   gOpenGLReady = false;
+  gFrameUnderWay = false;
 }
 
 void OxGfxStart(void)
 {
+  gFrameUnderWay = gOpenGLReady;
   // Draws made between frames land before the clear, as they would have.
   OxBatchFrameStart();
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -262,6 +273,7 @@ void OxGfxStart(void)
 
 void OxGfxEnd(void)
 {
+  gFrameUnderWay = false;
   if (!gOpenGLReady) return;
   OxBatchFlush();
   CHECK_GL_ERROR("OxGfxEnd");

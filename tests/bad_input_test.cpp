@@ -6,12 +6,19 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <malloc.h>
 #include <math.h>
+#include <signal.h>
 #include <stdio.h>
+#include <string.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <functional>
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "OxFileSupport.h"
 #include "OxImageSupport.h"
@@ -469,4 +476,321 @@ TEST(BadInput, SystemSettings)
     EXPECT_EQ(AfterStart(child), "window 1, frame time positive\ngl error 0\n") << item.name;
     EXPECT_EQ(child.err, "") << item.name;
   }
+}
+
+// ---- Hostile files: paths that are not files, files cut at every length ----
+
+namespace {
+
+// The case a sweep is on, for the alarm's report.
+volatile sig_atomic_t gCase = -1;
+
+// Ends a child whose current case ran past its time bound, naming the case.
+void OnCaseTimeout(int)
+{
+  char text[48] = "\ncase ";
+  int at = 6;
+  char digits[16];
+  int n = 0;
+  long value = gCase;
+  do digits[n++] = static_cast<char>('0' + value % 10);
+  while ((value /= 10) > 0 && n < 15);
+  while (n > 0) text[at++] = digits[--n];
+  memcpy(text + at, " ran past its time bound\n", 25);
+  (void)!write(STDOUT_FILENO, text, at + 25);
+  _exit(99);
+}
+
+// Starts the time bound of one case (seconds, far above what any case takes).
+void StartCase(long number)
+{
+  fflush(stdout);
+  gCase = static_cast<sig_atomic_t>(number);
+  signal(SIGALRM, OnCaseTimeout);
+  alarm(20);
+}
+
+void EndCase() { alarm(0); }
+
+// Peak address space of the process in kilobytes (VmPeak), or -1.
+long PeakKb()
+{
+  FILE* status = fopen("/proc/self/status", "r");
+  if (!status) return -1;
+  char line[256];
+  long peak = -1;
+  while (fgets(line, sizeof line, status))
+    if (sscanf(line, "VmPeak: %ld", &peak) == 1) break;
+  fclose(status);
+  return peak;
+}
+
+// Writes bytes to path, then cuts the file down to each length from one
+// byte short of whole to 0 in turn (cutting in place is far quicker than
+// writing each cut anew), calling visit after each cut; false when the file
+// cannot be written or cut.
+bool ForEachCut(const std::string& path, const std::string& bytes,
+                const std::function<void(size_t)>& visit)
+{
+  if (!oxtest::WriteBytes(path, bytes)) return false;
+  for (size_t length = bytes.size(); length-- > 0;) {
+    if (truncate(path.c_str(), static_cast<off_t>(length)) != 0) return false;
+    visit(length);
+  }
+  return true;
+}
+
+// Bytes the C heap holds now (small blocks and mapped ones).
+size_t HeapInUse()
+{
+  struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;
+}
+
+}  // namespace
+
+// Paths that are not regular files, for every loader: a FIFO (no writer),
+// /dev/zero, /dev/urandom, /dev/null and a directory. Each is refused before
+// anything is read: the texture is null, the font -1 with its message, the
+// sound and the music invalid; no call blocks (each runs under a time bound)
+// and the process's peak address space grows by less than 64 MB in all.
+TEST(BadInput, PathsThatAreNotRegularFiles)
+{
+  std::string dir = oxtest::TempDir();
+  std::string fifo = dir + "/pipe.png";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string paths[] = {fifo, "/dev/zero", "/dev/urandom", "/dev/null", dir};
+  oxtest::ChildResult child = oxtest::RunInChild(
+      [&] {
+        if (!Start()) return 2;
+        long before = PeakKb();
+        long number = 0;
+        for (const std::string& path : paths) {
+          StartCase(number++);
+          OxGfxTexture* texture = OxGfxTextureLoad(path.c_str());
+          OxGfxFontId font = OxGfxCreateFont(path.c_str(), 16);
+          OxAudio sound = OxAudioLoadSound(path.c_str());
+          OxAudio music = OxAudioLoadMusic(path.c_str());
+          EndCase();
+          printf("%s: texture %s, font %d, sound %d, music %d\n", path.c_str(),
+                 texture ? "loaded" : "null", font, OxAudioIsValidAudio(sound),
+                 OxAudioIsValidAudio(music));
+          fflush(stdout);
+        }
+        printf("peak grew %s\n", PeakKb() - before < 64 * 1024 ? "little" : "much");
+        return 0;
+      },
+      120);
+  EXPECT_EQ(child.exitCode, 0) << child.out;
+  std::string expected;
+  for (const std::string& path : paths)
+    expected += "Error: Could not load font " + path + "\n" + path +
+                ": texture null, font -1, sound 0, music 0\n";
+  EXPECT_EQ(AfterStart(child), expected + "peak grew little\n");
+  EXPECT_EQ(child.err, "");
+  oxtest::RunCommand("rm -rf '" + dir + "'");
+}
+
+// Every image format the decoder reads, each a real file cut at every
+// length from 0 to one byte short of whole: a PNG with the ancillary chunks
+// ordinary tools write (gamma, chromaticities, time, text, a transparent
+// colour; interlaced), a plain RGBA PNG, baseline, progressive and CMYK
+// JPEGs, BMP, GIF, WebP, QOI, PPM and TGA. The whole file loads; every cut
+// one gives null with nothing printed, each within a time bound, except the
+// GIF missing only its final ';': only a GIF's first frame is decoded, and
+// that frame is whole.
+TEST(BadInput, TruncatedImagesEveryLength)
+{
+  std::string dir = oxtest::TempDir();
+  oxtest::RgbaPixels pixels(8 * 8 * 4);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<unsigned char>(i * 37 + i / 4);
+  for (size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 255;
+  struct Format {
+    const char* name;
+    std::function<bool(const std::string&)> write;
+  } formats[] = {
+      {"chunks.png", [&](const std::string& p) { return oxtest::WritePngWithChunks(p, pixels, 8, 8); }},
+      {"rgba.png", [&](const std::string& p) { return oxtest::WritePng(p, pixels, 8, 8); }},
+      {"baseline.jpg", [&](const std::string& p) { return oxtest::WriteJpeg(p, pixels, 8, 8, 90); }},
+      {"progressive.jpg",
+       [&](const std::string& p) {
+         return oxtest::WriteJpegColours(p, pixels, 8, 8, oxtest::JpegColours::Progressive);
+       }},
+      {"cmyk.jpg",
+       [&](const std::string& p) {
+         return oxtest::WriteJpegColours(p, pixels, 8, 8, oxtest::JpegColours::Cmyk);
+       }},
+      {"image.bmp", [&](const std::string& p) { return oxtest::WriteBmp(p, pixels, 8, 8); }},
+      {"image.gif", [&](const std::string& p) { return oxtest::WriteTransparentGif(p); }},
+      {"image.webp", [&](const std::string& p) { return oxtest::WriteWebp(p, pixels, 8, 8); }},
+      {"image.qoi", [&](const std::string& p) { return oxtest::WriteQoi(p, pixels, 8, 8); }},
+      {"image.ppm", [&](const std::string& p) { return oxtest::WritePnm(p, pixels, 8, 8); }},
+      {"image.tga", [&](const std::string& p) { return oxtest::WriteTga(p, pixels, 8, 8); }},
+  };
+  std::vector<std::pair<std::string, std::string>> files;
+  for (Format& format : formats) {
+    std::string path = dir + "/whole-" + format.name;
+    ASSERT_TRUE(format.write(path)) << format.name;
+    files.emplace_back(format.name, FileBytes(path));
+  }
+  oxtest::ChildResult child = oxtest::RunInChild(
+      [&] {
+        if (!Start()) return 2;
+        long number = 0;
+        for (auto& file : files) {
+          const std::string& bytes = file.second;
+          std::string whole = dir + "/whole-" + file.first;
+          std::string cutPath = dir + "/cut-" + file.first;
+          StartCase(number++);
+          OxGfxTexture* texture = OxGfxTextureLoad(whole.c_str());
+          EndCase();
+          if (!texture) printf("%s: whole file null\n", file.first.c_str());
+          OxGfxTextureUnload(texture);
+          int loaded = 0;
+          bool cut = ForEachCut(cutPath, bytes, [&](size_t length) {
+            StartCase(number++);
+            OxGfxTexture* cutTexture = OxGfxTextureLoad(cutPath.c_str());
+            EndCase();
+            if (cutTexture && loaded++ < 3)
+              printf("%s cut at %zu loaded\n", file.first.c_str(), length);
+            OxGfxTextureUnload(cutTexture);
+          });
+          if (!cut) return 3;
+          printf("%s: %zu cuts, %d loaded\n", file.first.c_str(), bytes.size(), loaded);
+          fflush(stdout);
+        }
+        return 0;
+      },
+      600);
+  EXPECT_EQ(child.exitCode, 0) << child.out;
+  std::string expected;
+  for (auto& file : files) {
+    std::string size = std::to_string(file.second.size());
+    if (file.first == "image.gif")
+      expected += file.first + " cut at " + std::to_string(file.second.size() - 1) + " loaded\n" +
+                  file.first + ": " + size + " cuts, 1 loaded\n";
+    else
+      expected += file.first + ": " + size + " cuts, 0 loaded\n";
+  }
+  EXPECT_EQ(AfterStart(child), expected);
+  EXPECT_EQ(child.err, "");
+  oxtest::RunCommand("rm -rf '" + dir + "'");
+}
+
+// A font file cut at every length up to 8 KB (the tables' directory and the
+// first tables) and at 200 lengths spread over the rest: every cut either
+// fails with its message or loads, each within a time bound, and nothing
+// reaches standard error.
+TEST(BadInput, TruncatedFontsEveryLength)
+{
+  std::string dir = oxtest::TempDir();
+  std::string bytes = FileBytes("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf");
+  if (bytes.empty()) bytes = FileBytes(kFont);
+  ASSERT_GT(bytes.size(), 8192u);
+  // Longest first: each cut shortens the file in place.
+  std::vector<size_t> lengths;
+  for (size_t i = 200; i >= 1; --i) lengths.push_back(8192 + (bytes.size() - 8192) * i / 201);
+  for (size_t length = 8192; length-- > 0;) lengths.push_back(length);
+  std::string cut = dir + "/cut.ttf";
+  oxtest::ChildResult child = oxtest::RunInChild(
+      [&] {
+        if (!Start()) return 2;
+        int failed = 0, created = 0;
+        if (!oxtest::WriteBytes(cut, bytes)) return 3;
+        for (size_t length : lengths) {
+          if (truncate(cut.c_str(), static_cast<off_t>(length)) != 0) return 3;
+          StartCase(static_cast<long>(length));
+          OxGfxFontId font = OxGfxCreateFont(cut.c_str(), 10);
+          EndCase();
+          if (font == -1) ++failed;
+          else ++created;
+          if (font != -1) OxGfxDestroyFont(font);
+        }
+        printf("[done] %d failed, %d created\n", failed, created);
+        return 0;
+      },
+      600);
+  EXPECT_EQ(child.exitCode, 0) << child.out.substr(child.out.size() > 2000 ? child.out.size() - 2000 : 0);
+  std::string out = AfterStart(child);
+  size_t done = out.find("[done] ");
+  ASSERT_NE(done, std::string::npos) << out.substr(0, 2000);
+  int failed = 0, created = 0;
+  ASSERT_EQ(sscanf(out.c_str() + done, "[done] %d failed, %d created", &failed, &created), 2);
+  EXPECT_EQ(failed + created, static_cast<int>(lengths.size()));
+  EXPECT_GE(failed, 8192);  // the first tables do not fit in 8 KB
+  EXPECT_EQ(oxtest::Count(out, "Error: Could not load font " + cut + "\n"),
+            static_cast<size_t>(failed));
+  EXPECT_EQ(oxtest::Count(out, "Font " + cut + ", size 10, generated a "),
+            static_cast<size_t>(created));
+  EXPECT_EQ(child.err, "");
+  oxtest::RunCommand("rm -rf '" + dir + "'");
+}
+
+// Every sound format the decoder reads (WAV, AIFF, FLAC, Ogg Vorbis, Ogg
+// Opus, MP3), each a real file of a twentieth of a second cut at every
+// length and loaded as a sound (decoded whole) within a time bound; as music
+// (opened and decoded two seconds ahead, rewinding as it goes) at every
+// length up to 1 KB, where the headers are, and every eighth length after.
+// A cut inside the header gives an invalid record; one inside the audio may
+// give the audio that is there. Nothing reaches standard error, and the heap
+// holds no more after all of them than before: a failed load frees what it
+// opened.
+TEST(BadInput, TruncatedSoundsEveryLength)
+{
+  std::string dir = oxtest::TempDir();
+  const struct {
+    const char* name;
+    oxtest::SoundFormat format;
+  } formats[] = {{"tone.wav", oxtest::SoundFormat::Wav},   {"tone.aiff", oxtest::SoundFormat::Aiff},
+                 {"tone.flac", oxtest::SoundFormat::Flac}, {"tone.ogg", oxtest::SoundFormat::OggVorbis},
+                 {"tone.opus", oxtest::SoundFormat::OggOpus}, {"tone.mp3", oxtest::SoundFormat::Mp3}};
+  std::vector<std::pair<std::string, std::string>> files;
+  for (auto& format : formats) {
+    int rate = format.format == oxtest::SoundFormat::OggOpus ? 48000 : 8000;
+    std::string path = dir + "/whole-" + format.name;
+    ASSERT_TRUE(oxtest::WriteSoundFile(path, format.format, rate, 1,
+                                       oxtest::Sine(440, 0.5f, rate, rate / 20)))
+        << format.name;
+    files.emplace_back(format.name, FileBytes(path));
+  }
+  oxtest::ChildResult child = oxtest::RunInChild(
+      [&] {
+        if (!Start()) return 2;
+        long number = 0;
+        for (auto& file : files) {
+          const std::string& bytes = file.second;
+          std::string whole = dir + "/whole-" + file.first;
+          std::string cut = dir + "/cut-" + file.first;
+          OxAudio sound = OxAudioLoadSound(whole.c_str());
+          if (!OxAudioIsValidAudio(sound)) printf("%s: whole file invalid\n", file.first.c_str());
+          OxAudioUnloadAudio(sound);
+          // The first cuts warm up what the decoders keep for the process.
+          size_t heapBefore = 0;
+          int cuts = 0;
+          bool cutDone = ForEachCut(cut, bytes, [&](size_t length) {
+            if (cuts++ == 64) heapBefore = HeapInUse();
+            StartCase(number++);
+            OxAudio cutSound = OxAudioLoadSound(cut.c_str());
+            OxAudio cutMusic = {nullptr};
+            if (length < 1024 || length % 8 == 0) cutMusic = OxAudioLoadMusic(cut.c_str());
+            OxAudioUnloadAudio(cutSound);
+            OxAudioUnloadAudio(cutMusic);
+            EndCase();
+          });
+          if (!cutDone) return 3;
+          long grown = static_cast<long>(HeapInUse()) - static_cast<long>(heapBefore);
+          printf("%s: %zu cuts, heap %s\n", file.first.c_str(), bytes.size(),
+                 grown < 256 * 1024 ? "kept" : ("grew " + std::to_string(grown)).c_str());
+          fflush(stdout);
+        }
+        return 0;
+      },
+      900);
+  EXPECT_EQ(child.exitCode, 0) << child.out;
+  std::string expected;
+  for (auto& file : files)
+    expected += file.first + ": " + std::to_string(file.second.size()) + " cuts, heap kept\n";
+  EXPECT_EQ(AfterStart(child), expected);
+  EXPECT_EQ(child.err, "");
+  oxtest::RunCommand("rm -rf '" + dir + "'");
 }

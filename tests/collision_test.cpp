@@ -304,3 +304,99 @@ TEST(Swept, CircleAgainstCircle)
   EXPECT_NEAR(OxVec2Distance(&hitCircle, &c), 2.0f, 1e-5f);
   EXPECT_EQ(OxAnimatedCircleToStaticCircle(&a0, &a1, 1.0f, &c, 1.0f, &hitCircle), tp);
 }
+
+namespace {
+
+// A small deterministic generator, so that the aliasing cases are the same
+// on every run: uniform floats in [low, high).
+struct Numbers {
+  unsigned int state = 12345u;
+  float Next(float low, float high)
+  {
+    state = state * 1664525u + 1013904223u;
+    return low + (high - low) * static_cast<float>(state >> 8) / 16777216.0f;
+  }
+};
+
+// The inputs of one reflection query; hit and reflected are written by it.
+struct Query {
+  OxVec2 start, end, center;
+  float radius;
+  OxVec2 hit, reflected;
+};
+
+// Which reflection function a query goes to.
+enum class Reflection { PointOnSegment, CircleOnSegment, PointOnCircle, CircleOnCircle };
+
+// Runs the query with hit and reflected pointing wherever the caller says
+// (into the query's own inputs or its outputs); the segment is built from
+// the query's start-independent fixed end points.
+float Reflect(Reflection kind, Query& q, const OxLineSegment2& segment, OxVec2* hit,
+              OxVec2* reflected)
+{
+  switch (kind) {
+    case Reflection::PointOnSegment:
+      return OxReflectAnimatedPointOnStaticLineSegment(&q.start, &q.end, &segment, hit, reflected);
+    case Reflection::CircleOnSegment:
+      return OxReflectAnimatedCircleOnStaticLineSegment(&q.start, &q.end, q.radius, &segment, hit,
+                                                        reflected);
+    case Reflection::PointOnCircle:
+      return OxReflectAnimatedPointOnStaticCircle(&q.start, &q.end, &q.center, q.radius, hit,
+                                                  reflected);
+    case Reflection::CircleOnCircle:
+      return OxReflectAnimatedCircleOnStaticCircle(&q.start, &q.end, 0.5f * q.radius, &q.center,
+                                                   0.5f * q.radius, hit, reflected);
+  }
+  return 0;
+}
+
+}  // namespace
+
+// Cases, for each of the four reflections over 400 random steps that make
+// contact (t > 0): hit given as the start, the end or the centre, and
+// reflected given as the start, the end or the centre, give the time, hit
+// and reflection that separate outputs give. Writing the contact point back
+// into the position is a natural idiom in a game's update.
+TEST(Swept, ReflectionsWithOutputsAliasingInputs)
+{
+  OxLineSegment2 segment;
+  OxVec2 p0 = V(-20, 0), p1 = V(20, 0);
+  ASSERT_EQ(OxBuildLineSegment2(&segment, &p0, &p1), 1);
+  const Reflection kinds[] = {Reflection::PointOnSegment, Reflection::CircleOnSegment,
+                              Reflection::PointOnCircle, Reflection::CircleOnCircle};
+  const char* const names[] = {"point on segment", "circle on segment", "point on circle",
+                               "circle on circle"};
+  for (int k = 0; k < 4; ++k) {
+    Numbers numbers;
+    int contacts = 0, mismatches = 0;
+    for (int attempt = 0; attempt < 20000 && contacts < 400; ++attempt) {
+      Query base;
+      base.start = V(numbers.Next(-12, 12), numbers.Next(-12, 12));
+      base.end = V(numbers.Next(-12, 12), numbers.Next(-12, 12));
+      base.center = V(numbers.Next(-2, 2), numbers.Next(-2, 2));
+      base.radius = numbers.Next(0.5f, 4);
+      Query separate = base;
+      float t = Reflect(kinds[k], separate, segment, &separate.hit, &separate.reflected);
+      if (!(t > 0.0f)) continue;
+      ++contacts;
+      // Each aliasing: which input hit takes, which reflected takes (0 none).
+      for (int hitInto = 0; hitInto <= 3; ++hitInto) {
+        for (int reflectedInto = 0; reflectedInto <= 3; ++reflectedInto) {
+          if (hitInto == 0 && reflectedInto == 0) continue;
+          if (hitInto != 0 && hitInto == reflectedInto) continue;
+          Query q = base;
+          OxVec2* inputs[4] = {nullptr, &q.start, &q.end, &q.center};
+          OxVec2* hit = hitInto ? inputs[hitInto] : &q.hit;
+          OxVec2* reflected = reflectedInto ? inputs[reflectedInto] : &q.reflected;
+          float aliased = Reflect(kinds[k], q, segment, hit, reflected);
+          bool same = aliased == t && hit->x == separate.hit.x && hit->y == separate.hit.y &&
+                      reflected->x == separate.reflected.x &&
+                      reflected->y == separate.reflected.y;
+          if (!same) ++mismatches;
+        }
+      }
+    }
+    EXPECT_EQ(contacts, 400) << names[k];
+    EXPECT_EQ(mismatches, 0) << names[k] << ": of " << contacts << " contacts x 14 aliasings";
+  }
+}

@@ -349,3 +349,31 @@ TEST_F(MixerQuality, NonFiniteSamplesStayOutOfTheMix)
 }
 
 }  // namespace
+
+namespace {
+
+// Streams at the ends of the rate range play through and end on time: a
+// 100 Hz file (its ring only a few hundred frames beyond the converter's
+// reach) and a 192 kHz one (read four times faster than the output), at
+// pitch 1 and 3, each lasting its length divided by the pitch.
+TEST_F(MixerQuality, StreamsAtExtremeRatesPlayThrough)
+{
+  Start(OX_MIXER_INIT_RAMPS);
+  for (int rate : {100, 192000}) {
+    int frames = rate / 2;
+    std::string path = Write("level" + std::to_string(rate) + ".wav", rate, 1, oxtest::Constant(0.25f, frames));
+    OxMixerSound* stream = Load(path, true);
+    for (float pitch : {1.0f, 3.0f}) {
+      OxMixerChannel* channel = Play(stream, nullptr, 1.0f, pitch);
+      int expected = static_cast<int>(kRate / 2 / pitch);
+      std::vector<float> out = Pull(expected - 100);
+      EXPECT_NEAR(out[2 * (expected - 200)], 0.25f, 1e-4f) << rate << " Hz at pitch " << pitch;
+      Pull(200);
+      int playing = 1;
+      OxMixerChannelIsPlaying(channel, &playing);
+      EXPECT_EQ(playing, 0) << rate << " Hz at pitch " << pitch;
+    }
+  }
+}
+
+}  // namespace

@@ -13,6 +13,7 @@
 #include <math.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -528,6 +529,116 @@ TEST_F(Textures, FileFormatsDecode)
     OxGfxTextureUnload(texture);
   }
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// Four 8 x 8 quadrants, flat so that JPEG keeps them nearly exact: red,
+// green, blue, grey (top-left, top-right, bottom-left, bottom-right).
+RgbaPixels Quadrants(int size)
+{
+  const unsigned char colours[4][3] = {{220, 30, 40}, {20, 200, 60}, {30, 50, 210}, {128, 128, 128}};
+  RgbaPixels pixels(static_cast<size_t>(size) * size * 4);
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) {
+      const unsigned char* c = colours[(y >= size / 2) * 2 + (x >= size / 2)];
+      unsigned char* p = &pixels[(static_cast<size_t>(y) * size + x) * 4];
+      p[0] = c[0];
+      p[1] = c[1];
+      p[2] = c[2];
+      p[3] = 255;
+    }
+  return pixels;
+}
+
+// The texel in the middle of each quadrant is within tolerance of expected
+// (alpha exactly 255).
+void ExpectQuadrants(const RgbaPixels& texels, int size, const RgbaPixels& expected,
+                     int tolerance, const char* name)
+{
+  for (int q = 0; q < 4; ++q) {
+    int x = (q % 2) * size / 2 + size / 4, y = (q / 2) * size / 2 + size / 4;
+    const unsigned char* got = &texels[(static_cast<size_t>(y) * size + x) * 4];
+    const unsigned char* want = &expected[(static_cast<size_t>(y) * size + x) * 4];
+    for (int c = 0; c < 3; ++c)
+      EXPECT_NEAR(got[c], want[c], tolerance) << name << " quadrant " << q << " channel " << c;
+    EXPECT_EQ(got[3], 255) << name << " quadrant " << q;
+  }
+}
+
+// Cases: JPEGs in the colour spaces besides plain colour decode to the
+// right colours, never garbage: CMYK and YCCK (inverted ink with an Adobe
+// marker, as Photoshop writes them; the ink of each quadrant chosen so its
+// colour is the quadrant's red, green, blue and grey) within 6 levels per
+// channel, alpha 255; greyscale as equal red, green and blue; progressive
+// scans as baseline ones.
+TEST_F(Textures, JpegColourSpaces)
+{
+  const int size = 16;
+  RgbaPixels colours = Quadrants(size);
+  // Ink for each pixel: black takes the common part, the inks the rest.
+  RgbaPixels ink(colours.size());
+  for (size_t i = 0; i < colours.size(); i += 4) {
+    int r = colours[i], g = colours[i + 1], b = colours[i + 2];
+    int k = 255 - std::max(r, std::max(g, b));
+    int white = 255 - k;
+    ink[i + 0] = static_cast<unsigned char>((white - r) * 255 / white);
+    ink[i + 1] = static_cast<unsigned char>((white - g) * 255 / white);
+    ink[i + 2] = static_cast<unsigned char>((white - b) * 255 / white);
+    ink[i + 3] = static_cast<unsigned char>(k);
+  }
+  // The colour the ink stands for, by the usual conversion.
+  RgbaPixels inked(colours.size());
+  for (size_t i = 0; i < ink.size(); i += 4) {
+    for (int c = 0; c < 3; ++c)
+      inked[i + c] = static_cast<unsigned char>((255 - ink[i + c]) * (255 - ink[i + 3]) / 255);
+    inked[i + 3] = 255;
+  }
+  RgbaPixels grey = colours;
+  for (size_t i = 0; i < grey.size(); i += 4) grey[i + 1] = grey[i + 2] = grey[i];
+  ASSERT_TRUE(oxtest::WriteJpegColours(dir + "/cmyk.jpg", ink, size, size, oxtest::JpegColours::Cmyk));
+  ASSERT_TRUE(oxtest::WriteJpegColours(dir + "/ycck.jpg", ink, size, size, oxtest::JpegColours::Ycck));
+  ASSERT_TRUE(oxtest::WriteJpegColours(dir + "/grey.jpg", colours, size, size, oxtest::JpegColours::Grey));
+  ASSERT_TRUE(oxtest::WriteJpegColours(dir + "/progressive.jpg", colours, size, size,
+                                       oxtest::JpegColours::Progressive));
+  struct {
+    const char* name;
+    const RgbaPixels& expected;
+  } cases[] = {{"cmyk.jpg", inked}, {"ycck.jpg", inked}, {"grey.jpg", grey},
+               {"progressive.jpg", colours}};
+  for (auto& item : cases) {
+    OxGfxTexture* texture = OxGfxTextureLoad((dir + "/" + item.name).c_str());
+    ASSERT_NE(texture, nullptr) << item.name;
+    ExpectQuadrants(Texels(texture, size, size), size, item.expected, 6, item.name);
+    OxGfxTextureUnload(texture);
+  }
+}
+
+// Cases: an interlaced 24-bit PNG with gamma, chromaticities, time, text and
+// a transparent colour decodes exactly, with alpha 0 where the transparent
+// colour is and 255 elsewhere (gamma is not applied); QOI and binary PPM
+// files decode exactly (PPM with alpha 255).
+TEST_F(Textures, PngChunksQoiAndPnmDecode)
+{
+  const int size = 16;
+  RgbaPixels colours = Quadrants(size);
+  ASSERT_TRUE(oxtest::WritePngWithChunks(dir + "/chunks.png", colours, size, size));
+  RgbaPixels keyed = colours;
+  for (size_t i = 0; i < keyed.size(); i += 4)
+    if (keyed[i] == colours[0] && keyed[i + 1] == colours[1] && keyed[i + 2] == colours[2])
+      keyed[i + 3] = 0;
+  RgbaPixels translucent = colours;
+  for (size_t i = 3; i < translucent.size(); i += 4) translucent[i] = static_cast<unsigned char>(i);
+  ASSERT_TRUE(oxtest::WriteQoi(dir + "/image.qoi", translucent, size, size));
+  ASSERT_TRUE(oxtest::WritePnm(dir + "/image.ppm", colours, size, size));
+  struct {
+    const char* name;
+    const RgbaPixels& expected;
+  } cases[] = {{"chunks.png", keyed}, {"image.qoi", translucent}, {"image.ppm", colours}};
+  for (auto& item : cases) {
+    OxGfxTexture* texture = OxGfxTextureLoad((dir + "/" + item.name).c_str());
+    ASSERT_NE(texture, nullptr) << item.name;
+    EXPECT_EQ(Texels(texture, size, size), item.expected) << item.name;
+    OxGfxTextureUnload(texture);
+  }
 }
 
 // Cases: the save stub's message with both arguments and silence with

@@ -1,7 +1,8 @@
 // Fonts and text: the font system's start and stop, the registry of fonts
 // by id, font creation, printing in normalised device coordinates with the
 // font program, measuring and destroying. Leans on FreeType, GLEW, the glyph
-// atlas and the graphics module's Shader and render state.
+// atlas and the graphics module's Shader and render state; font files are
+// read through the platform's file layer.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -20,6 +21,7 @@
 #include "graphics/OxGlyphAtlas.h"
 #include "graphics/OxGraphicsInternal.h"
 #include "graphics/Shader.h"
+#include "platform/OxPlatformFile.h"
 
 namespace {
 
@@ -107,6 +109,48 @@ void RemoveAllFonts()
   while (gFontHead) RemoveFont(gFontHead);
 }
 
+// ---- Font files ---------------------------------------------------------------------
+// FreeType reads the face through a stream over the file layer, which opens
+// regular files only: a FIFO or a device path fails instead of blocking or
+// reading without end. FreeType calls the stream's close when the face is
+// done (or its opening failed), which closes the file and frees the stream.
+
+unsigned long ReadFontBytes(FT_Stream stream, unsigned long offset, unsigned char* buffer,
+                            unsigned long count)
+{
+  OxPlatformFile* file = static_cast<OxPlatformFile*>(stream->descriptor.pointer);
+  // A seek alone (count 0) reports success as 0.
+  if (count == 0) return offset <= stream->size ? 0 : 1;
+  int64_t got = OxPlatformFileRead(file, static_cast<int64_t>(offset), buffer, count);
+  return got > 0 ? static_cast<unsigned long>(got) : 0;
+}
+
+void CloseFontFile(FT_Stream stream)
+{
+  OxPlatformFileClose(static_cast<OxPlatformFile*>(stream->descriptor.pointer));
+  free(stream);
+}
+
+// Face 0 of the file at path; non-zero FreeType error on failure.
+FT_Error OpenFace(const char* path, FT_Face* face)
+{
+  OxPlatformFile* file = OxPlatformFileOpen(path);
+  if (!file) return FT_Err_Cannot_Open_Resource;
+  FT_Stream stream = static_cast<FT_Stream>(calloc(1, sizeof(FT_StreamRec)));
+  if (!stream) {
+    OxPlatformFileClose(file);
+    return FT_Err_Out_Of_Memory;
+  }
+  stream->size = static_cast<unsigned long>(OxPlatformFileSize(file));
+  stream->descriptor.pointer = file;
+  stream->read = ReadFontBytes;
+  stream->close = CloseFontFile;
+  FT_Open_Args arguments = {};
+  arguments.flags = FT_OPEN_STREAM;
+  arguments.stream = stream;
+  return FT_Open_Face(gFreeType, &arguments, 0, face);
+}
+
 // ---- Drawing helpers ---------------------------------------------------------------
 
 // Font pixels to normalised device units, horizontally and vertically.
@@ -175,7 +219,7 @@ OxGfxFontId OxGfxCreateFont(const char* path, int size)
   if (id == kNoFont) return kNoFont;
 
   FT_Face face = nullptr;
-  if (!path || size <= 0 || !gFreeType || FT_New_Face(gFreeType, path, 0, &face) != 0) {
+  if (!path || size <= 0 || !gFreeType || OpenFace(path, &face) != 0) {
     printf("Error: Could not load font %s\n", path ? path : "(null)");
     return kNoFont;
   }

@@ -38,3 +38,6 @@ bool OxGfxIsOpenGLReady();
 // or nothing is pending. OpenGL's program, texture and buffer bindings
 // afterwards are the batched path's, not the faithful path's.
 void OxGfxFlushPending();
+
+// Whether a frame is being drawn: from OxGfxStart to OxGfxEnd, with a context.
+bool OxGfxIsFrameUnderWay();

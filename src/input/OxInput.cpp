@@ -1,12 +1,17 @@
-// Input: keyboard and mouse-button snapshots of this frame and the previous
-// one, and the cursor in client pixels. Leans on the window-system layer for
-// key state and the pointer, and on the system module for the window and the
-// full-screen scale factors.
+// Input: keyboard, mouse-button and gamepad snapshots of this frame and the
+// previous one, and the cursor in client pixels; during a replay the
+// snapshots come from the recording instead. Leans on the window-system and
+// gamepad layers, and on the system module for the window, the focus flag,
+// the full-screen scale factors and the frame-rate controller.
 #include "OxInput.h"
 
+#include <math.h>
+#include <stdio.h>
 #include <string.h>
 
 #include "OxSystem.h"
+#include "input/OxInputInternal.h"
+#include "platform/OxPlatformGamepad.h"
 #include "platform/OxPlatformWindow.h"
 #include "system/OxSystemInternal.h"
 
@@ -14,11 +19,27 @@
 
 namespace {
 
+// The platform's buttons keep their numbers in the public layout, which adds
+// the two trigger buttons after them.
+static_assert(int(kOxPadDPadRight) == int(OxInputGamepadButtonDPadRight), "pad button numbers");
+static_assert(int(kOxPadButtonCount) == int(OxInputGamepadButtonLeftTrigger), "pad button numbers");
+static_assert(int(kOxPadAxisCount) == int(OxInputGamepadAxisCount), "pad axis numbers");
+static_assert(kOxPlatformGamepadSlots == OX_INPUT_GAMEPAD_MAX, "pad slots");
+
+// How far a trigger must be pressed for its button to be held.
+const float kTriggerButtonThreshold = 0.5f;
+
 struct State {
-  unsigned char current[256] = {};
-  unsigned char previous[256] = {};
+  // The snapshots the queries answer from. Live, their cursor fields are
+  // unused (the cursor below is divided when asked); replayed, they hold
+  // everything as recorded.
+  OxInputFrame current = {};
+  OxInputFrame previous = {};
+  bool currentReplayed = false;
+  // The cursor in client pixels from the live queries, and its last move.
   int cursorX = 0, cursorY = 0;
   int deltaX = 0, deltaY = 0;
+  float deadZone = 0.25f;
 };
 
 State gState;
@@ -30,24 +51,89 @@ int Unscale(int value, float factor)
   return static_cast<int>(static_cast<float>(value) / factor);
 }
 
+bool KeyDown(const OxInputFrame& frame, unsigned char key)
+{
+  return (frame.keys[key >> 3] >> (key & 7)) & 1;
+}
+
+// The slot's pad, or null for a slot number out of range.
+const OxInputPad* Pad(const OxInputFrame& frame, int pad)
+{
+  if (pad < 0 || pad >= OX_INPUT_GAMEPAD_MAX) return nullptr;
+  return &frame.pads[pad];
+}
+
+bool ButtonDown(const OxInputFrame& frame, int pad, int button)
+{
+  const OxInputPad* slot = Pad(frame, pad);
+  if (!slot || button < 0 || button >= OxInputGamepadButtonCount) return false;
+  return (slot->buttons >> button) & 1;
+}
+
+// The live devices into the current snapshot: keys packed to one bit each,
+// pads with the trigger buttons added.
+void ReadDevices(OxInputFrame* frame)
+{
+  unsigned char keys[256];
+  OxPlatformGetKeyboardState(keys);
+  memset(frame->keys, 0, sizeof(frame->keys));
+  for (int key = 0; key < 256; ++key)
+    if (keys[key] & 0x80) frame->keys[key >> 3] |= static_cast<unsigned char>(1 << (key & 7));
+
+  OxPlatformGamepadState pads[kOxPlatformGamepadSlots];
+  OxPlatformGamepadRead(pads);
+  for (int i = 0; i < OX_INPUT_GAMEPAD_MAX; ++i) {
+    OxInputPad& pad = frame->pads[i];
+    pad.connected = pads[i].connected;
+    pad.buttons = pads[i].buttons;
+    memcpy(pad.axes, pads[i].axes, sizeof(pad.axes));
+    if (pad.axes[OxInputGamepadAxisLeftTrigger] >= kTriggerButtonThreshold)
+      pad.buttons |= 1u << OxInputGamepadButtonLeftTrigger;
+    if (pad.axes[OxInputGamepadAxisRightTrigger] >= kTriggerButtonThreshold)
+      pad.buttons |= 1u << OxInputGamepadButtonRightTrigger;
+  }
+}
+
+// A reading from 0 to 1 past the dead zone: 0 at its edge, 1 at full scale.
+double BeyondDeadZone(double magnitude, double deadZone)
+{
+  if (magnitude <= deadZone) return 0.0;
+  double scaled = (magnitude - deadZone) / (1.0 - deadZone);
+  return scaled > 1.0 ? 1.0 : scaled;
+}
+
 }  // namespace
 
 // ---- Functions -------------------------------------------------------------
 
-int OxInputInit(void) { return 1; }
+int OxInputInit(void)
+{
+  // Without a gamepad service every slot simply stays empty.
+  OxPlatformGamepadStart();
+  return 1;
+}
 
 void OxInputReset(void)
 {
-  memset(gState.current, 0, sizeof(gState.current));
-  memset(gState.previous, 0, sizeof(gState.previous));
+  memset(gState.current.keys, 0, sizeof(gState.current.keys));
+  memset(gState.previous.keys, 0, sizeof(gState.previous.keys));
+  for (int i = 0; i < OX_INPUT_GAMEPAD_MAX; ++i) {
+    gState.current.pads[i] = OxInputPad();
+    gState.previous.pads[i] = OxInputPad();
+  }
+  gState.current.cursorX = gState.current.cursorY = 0;
+  gState.current.deltaX = gState.current.deltaY = 0;
   gState.cursorX = gState.cursorY = 0;
   gState.deltaX = gState.deltaY = 0;
 }
 
 void OxInputUpdate(void)
 {
-  memcpy(gState.previous, gState.current, sizeof(gState.current));
-  OxPlatformGetKeyboardState(gState.current);
+  gState.previous = gState.current;
+  // The devices are read during a replay too, so that the cursor delta and
+  // the pads' slots carry on sensibly when it ends.
+  OxInputFrame live = gState.current;
+  ReadDevices(&live);
   POINT point = {0, 0};
   OxPlatformGetCursorPos(&point);
   OxPlatformScreenToClient(OxSysGetWindowHandle(), &point);
@@ -56,32 +142,75 @@ void OxInputUpdate(void)
   gState.deltaY = static_cast<int>(static_cast<unsigned int>(point.y) - static_cast<unsigned int>(gState.cursorY));
   gState.cursorX = point.x;
   gState.cursorY = point.y;
+
+  OxInputFrame recorded;
+  if (OxInputReplayNextFrame(&gState.previous, &recorded)) {
+    gState.current = recorded;
+    gState.currentReplayed = true;
+    OxFrameRateControllerSetReplay(true, recorded.frameTime, recorded.frameRate);
+    return;
+  }
+  if (gState.currentReplayed) OxFrameRateControllerSetReplay(false, 0.0, 0.0);
+  gState.currentReplayed = false;
+  gState.current = live;
+  if (OxInputIsRecording()) {
+    OxInputFrame& frame = gState.current;
+    frame.frameTime = OxFrameRateControllerGetFrameTime();
+    frame.frameRate = OxFrameRateControllerGetFrameRate();
+    OxInputGetCursorPosition(&frame.cursorX, &frame.cursorY);
+    OxInputGetCursorPositionDelta(&frame.deltaX, &frame.deltaY);
+    frame.focus = OxSysGetWindowFocus();
+    OxInputRecordFrame(gState.previous, frame);
+  }
 }
 
-void OxInputExit(void) {}
+void OxInputExit(void)
+{
+  OxInputRecordingsClose();
+  if (gState.currentReplayed) OxFrameRateControllerSetReplay(false, 0.0, 0.0);
+  gState.currentReplayed = false;
+  OxPlatformGamepadStop();
+}
 
-unsigned char OxInputCheckCurr(unsigned char key) { return (gState.current[key] & 0x80) ? 1 : 0; }
+int OxInputReportedFocus(int liveFocus)
+{
+  return gState.currentReplayed ? gState.current.focus : liveFocus;
+}
 
-unsigned char OxInputCheckPrev(unsigned char key) { return (gState.previous[key] & 0x80) ? 1 : 0; }
+// ---- Keyboard and mouse ------------------------------------------------------
+
+unsigned char OxInputCheckCurr(unsigned char key) { return KeyDown(gState.current, key) ? 1 : 0; }
+
+unsigned char OxInputCheckPrev(unsigned char key) { return KeyDown(gState.previous, key) ? 1 : 0; }
 
 unsigned char OxInputCheckTriggered(unsigned char key)
 {
-  return (gState.current[key] & ~gState.previous[key] & 0x80) ? 1 : 0;
+  return KeyDown(gState.current, key) && !KeyDown(gState.previous, key) ? 1 : 0;
 }
 
 unsigned char OxInputCheckReleased(unsigned char key)
 {
-  return (gState.previous[key] & ~gState.current[key] & 0x80) ? 1 : 0;
+  return KeyDown(gState.previous, key) && !KeyDown(gState.current, key) ? 1 : 0;
 }
 
 void OxInputGetCursorPosition(int* x, int* y)
 {
+  if (gState.currentReplayed) {
+    *x = gState.current.cursorX;
+    *y = gState.current.cursorY;
+    return;
+  }
   *x = Unscale(gState.cursorX, OxSysGetFullScreenScaleX());
   *y = Unscale(gState.cursorY, OxSysGetFullScreenScaleY());
 }
 
 void OxInputGetCursorPositionDelta(int* dx, int* dy)
 {
+  if (gState.currentReplayed) {
+    *dx = gState.current.deltaX;
+    *dy = gState.current.deltaY;
+    return;
+  }
   *dx = Unscale(gState.deltaX, OxSysGetFullScreenScaleX());
   *dy = Unscale(gState.deltaY, OxSysGetFullScreenScaleY());
 }
@@ -96,3 +225,68 @@ void OxInputShowCursor(int show)
     }
   }
 }
+
+// ---- Gamepads ----------------------------------------------------------------
+
+int OxInputGamepadGetCount(void)
+{
+  int count = 0;
+  for (const OxInputPad& pad : gState.current.pads) count += pad.connected ? 1 : 0;
+  return count;
+}
+
+int OxInputGamepadIsConnected(int pad)
+{
+  const OxInputPad* slot = Pad(gState.current, pad);
+  return slot && slot->connected ? 1 : 0;
+}
+
+int OxInputGamepadCheckCurr(int pad, int button)
+{
+  return ButtonDown(gState.current, pad, button) ? 1 : 0;
+}
+
+int OxInputGamepadCheckPrev(int pad, int button)
+{
+  return ButtonDown(gState.previous, pad, button) ? 1 : 0;
+}
+
+int OxInputGamepadCheckTriggered(int pad, int button)
+{
+  return ButtonDown(gState.current, pad, button) && !ButtonDown(gState.previous, pad, button) ? 1 : 0;
+}
+
+int OxInputGamepadCheckReleased(int pad, int button)
+{
+  return ButtonDown(gState.previous, pad, button) && !ButtonDown(gState.current, pad, button) ? 1 : 0;
+}
+
+float OxInputGamepadGetAxis(int pad, int axis)
+{
+  const OxInputPad* slot = Pad(gState.current, pad);
+  if (!slot || !slot->connected || axis < 0 || axis >= OxInputGamepadAxisCount) return 0.0f;
+  double deadZone = gState.deadZone;
+  if (axis == OxInputGamepadAxisLeftTrigger || axis == OxInputGamepadAxisRightTrigger)
+    return static_cast<float>(BeyondDeadZone(slot->axes[axis], deadZone));
+  // The stick's two axes together: the dead zone is a circle around the
+  // centre, and the direction is kept.
+  int first = axis & ~1;
+  double x = slot->axes[first];
+  double y = slot->axes[first + 1];
+  double magnitude = sqrt(x * x + y * y);
+  double scale = BeyondDeadZone(magnitude, deadZone);
+  if (scale == 0.0) return 0.0f;
+  return static_cast<float>(slot->axes[axis] * scale / magnitude);
+}
+
+int OxInputGamepadSetDeadZone(float deadZone)
+{
+  if (!(deadZone >= 0.0f && deadZone < 1.0f)) {
+    printf("Input: gamepad dead zone %g is not from 0 to below 1\n", static_cast<double>(deadZone));
+    return 0;
+  }
+  gState.deadZone = deadZone;
+  return 1;
+}
+
+float OxInputGamepadGetDeadZone(void) { return gState.deadZone; }

@@ -1,6 +1,8 @@
 // Swept collision: segments prepared with their unit normal, and moving
 // points and circles against static segments and circles, with reflection.
 // Leans on the OxVec2 family; times are fractions of the step, -1 for none.
+// Every query copies its inputs before it writes an output, so hit and
+// reflected may be the same objects as start, end or center.
 #include <math.h>
 
 #include "OxCollision.h"
@@ -62,47 +64,52 @@ float OxStaticPointToStaticLineSegment(const OxVec2* point, const OxLineSegment2
   return OxVec2DotProduct(&segment->normal, point) - segment->normalDotP0;
 }
 
-float OxAnimatedPointToStaticLineSegment(const OxVec2* start, const OxVec2* end,
-                                         const OxLineSegment2* segment, OxVec2* hit)
+// ---- Queries on copies ------------------------------------------------------------
+// Each takes its inputs by value and writes the contact to *hit only when
+// it has one to report, so the exported forms can pass pointers that alias.
+
+namespace {
+
+float PointToSegment(OxVec2 start, OxVec2 end, const OxLineSegment2* segment, OxVec2* hit)
 {
   const OxVec2* n = &segment->normal;
   float c = segment->normalDotP0;
-  float nStart = OxVec2DotProduct(n, start);
-  float nEnd = OxVec2DotProduct(n, end);
+  float nStart = OxVec2DotProduct(n, &start);
+  float nEnd = OxVec2DotProduct(n, &end);
   if (nStart < c && nEnd < c) return kNoContact;  // wholly behind
   if (nStart > c && nEnd > c) return kNoContact;  // wholly in front
   OxVec2 v;
-  OxVec2Sub(&v, end, start);
+  OxVec2Sub(&v, &end, &start);
   float nv = OxVec2DotProduct(n, &v);
   if (IsBelowTolerance(nv)) return kNoContact;  // parallel or too slow to resolve
   // n . p0 afresh from the stored p0, not the stored offset.
   float t = (OxVec2DotProduct(n, &segment->p0) - nStart) / nv;
   OxVec2 q;
-  OxVec2ScaleAdd(&q, &v, start, t);
+  OxVec2ScaleAdd(&q, &v, &start, t);
   if (!WithinSegment(&q, segment)) return kNoContact;
   *hit = q;
   return t;
 }
 
-float OxAnimatedCircleToStaticLineSegment(const OxVec2* start, const OxVec2* end, float radius,
-                                          const OxLineSegment2* segment, OxVec2* hit)
+float CircleToSegment(OxVec2 start, OxVec2 end, float radius, const OxLineSegment2* segment,
+                      OxVec2* hit)
 {
   const OxVec2* n = &segment->normal;
   float c = segment->normalDotP0;
-  float nStart = OxVec2DotProduct(n, start);
+  float nStart = OxVec2DotProduct(n, &start);
   float ds = nStart - c;
-  float de = OxVec2DotProduct(n, end) - c;
+  float de = OxVec2DotProduct(n, &end) - c;
   if (-radius > ds && -radius > de) return kNoContact;  // more than a radius behind
   if (ds > radius && de > radius) return kNoContact;    // more than a radius in front
   OxVec2 v;
-  OxVec2Sub(&v, end, start);
+  OxVec2Sub(&v, &end, &start);
   float nv = OxVec2DotProduct(n, &v);
   if (IsBelowTolerance(nv)) return kNoContact;
   // The circle touches the line from the side its centre starts on.
-  float touch = (OxStaticPointToStaticLineSegment(start, segment) < 0.0f) ? -radius : radius;
+  float touch = (OxStaticPointToStaticLineSegment(&start, segment) < 0.0f) ? -radius : radius;
   float t = ((OxVec2DotProduct(n, &segment->p0) - nStart) + touch) / nv;
   OxVec2 q;
-  OxVec2ScaleAdd(&q, &v, start, t);
+  OxVec2ScaleAdd(&q, &v, &start, t);
   // NOTE: only while the centre projects onto the segment; the rounded
   // regions beyond the end points are not detected.
   if (!WithinSegment(&q, segment)) return kNoContact;
@@ -110,36 +117,18 @@ float OxAnimatedCircleToStaticLineSegment(const OxVec2* start, const OxVec2* end
   return t;
 }
 
-float OxReflectAnimatedPointOnStaticLineSegment(const OxVec2* start, const OxVec2* end,
-                                                const OxLineSegment2* segment, OxVec2* hit,
-                                                OxVec2* reflected)
-{
-  float t = OxAnimatedPointToStaticLineSegment(start, end, segment, hit);
-  if (t > 0.0f) ReflectOnSegment(end, segment, hit, reflected);
-  return t;
-}
-
-float OxReflectAnimatedCircleOnStaticLineSegment(const OxVec2* start, const OxVec2* end,
-                                                 float radius, const OxLineSegment2* segment,
-                                                 OxVec2* hit, OxVec2* reflected)
-{
-  float t = OxAnimatedCircleToStaticLineSegment(start, end, radius, segment, hit);
-  if (t > 0.0f) ReflectOnSegment(end, segment, hit, reflected);
-  return t;
-}
-
-float OxAnimatedPointToStaticCircle(const OxVec2* start, const OxVec2* end, const OxVec2* center,
-                                    float radius, OxVec2* hit)
+// Also writes *hit for a crossing that lies beyond the end of the step.
+float PointToCircle(OxVec2 start, OxVec2 end, OxVec2 center, float radius, OxVec2* hit)
 {
   OxVec2 a, v, d;
-  OxVec2Sub(&a, center, start);
-  OxVec2Sub(&v, end, start);
+  OxVec2Sub(&a, &center, &start);
+  OxVec2Sub(&v, &end, &start);
   float stepLength = OxVec2Length(&v);
   // A zero step has no direction: no contact, nothing written.
   if (stepLength == 0.0f) return kNoContact;
   OxVec2Normalize(&d, &v);
   float m = OxVec2DotProduct(&a, &d);
-  float l2 = OxVec2SquareDistance(start, center);
+  float l2 = OxVec2SquareDistance(&start, &center);
   float r2 = radius * radius;
   bool startsInside = l2 < r2;
   // Inside and moving away from the centre: the crossing lies behind.
@@ -151,24 +140,75 @@ float OxAnimatedPointToStaticCircle(const OxVec2* start, const OxVec2* end, cons
   // Outside (or on) the circle with the crossing behind the start: no
   // contact in this step, so negative times mean a start inside the circle.
   if (t < 0.0f && !startsInside) return kNoContact;
-  OxVec2ScaleAdd(hit, &v, start, t);
+  OxVec2 q;
+  OxVec2ScaleAdd(&q, &v, &start, t);
+  *hit = q;
   OxVec2 back, hitFromEnd;
-  OxVec2Sub(&back, start, end);
-  OxVec2Sub(&hitFromEnd, hit, end);
+  OxVec2Sub(&back, &start, &end);
+  OxVec2Sub(&hitFromEnd, &q, &end);
   if (OxVec2DotProduct(&back, &hitFromEnd) < 0.0f) return kNoContact;  // beyond the end
   return t;
+}
+
+}  // namespace
+
+// ---- Swept queries -------------------------------------------------------------------
+
+float OxAnimatedPointToStaticLineSegment(const OxVec2* start, const OxVec2* end,
+                                         const OxLineSegment2* segment, OxVec2* hit)
+{
+  return PointToSegment(*start, *end, segment, hit);
+}
+
+float OxAnimatedCircleToStaticLineSegment(const OxVec2* start, const OxVec2* end, float radius,
+                                          const OxLineSegment2* segment, OxVec2* hit)
+{
+  return CircleToSegment(*start, *end, radius, segment, hit);
+}
+
+float OxReflectAnimatedPointOnStaticLineSegment(const OxVec2* start, const OxVec2* end,
+                                                const OxLineSegment2* segment, OxVec2* hit,
+                                                OxVec2* reflected)
+{
+  OxVec2 to = *end;
+  float t = PointToSegment(*start, to, segment, hit);
+  if (t > 0.0f) {
+    OxVec2 contact = *hit;
+    ReflectOnSegment(&to, segment, &contact, reflected);
+  }
+  return t;
+}
+
+float OxReflectAnimatedCircleOnStaticLineSegment(const OxVec2* start, const OxVec2* end,
+                                                 float radius, const OxLineSegment2* segment,
+                                                 OxVec2* hit, OxVec2* reflected)
+{
+  OxVec2 to = *end;
+  float t = CircleToSegment(*start, to, radius, segment, hit);
+  if (t > 0.0f) {
+    OxVec2 contact = *hit;
+    ReflectOnSegment(&to, segment, &contact, reflected);
+  }
+  return t;
+}
+
+float OxAnimatedPointToStaticCircle(const OxVec2* start, const OxVec2* end, const OxVec2* center,
+                                    float radius, OxVec2* hit)
+{
+  return PointToCircle(*start, *end, *center, radius, hit);
 }
 
 float OxReflectAnimatedPointOnStaticCircle(const OxVec2* start, const OxVec2* end,
                                            const OxVec2* center, float radius, OxVec2* hit,
                                            OxVec2* reflected)
 {
-  float t = OxAnimatedPointToStaticCircle(start, end, center, radius, hit);
+  OxVec2 from = *start, middle = *center;
+  float t = PointToCircle(from, *end, middle, radius, hit);
   if (t > 0.0f) {
-    OxVec2 n, u;
-    OxVec2Sub(&n, hit, center);
+    OxVec2 contact = *hit, n, u;
+    OxVec2Sub(&n, &contact, &middle);
     OxVec2Normalize(&n, &n);  // the outward normal at contact
-    OxVec2Sub(&u, start, hit);
+    OxVec2Sub(&u, &from, &contact);
     float k = OxVec2DotProduct(&u, &n);
     OxVec2ScaleSub(reflected, &n, &u, 2.0f * k);
   }

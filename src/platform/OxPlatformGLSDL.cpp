@@ -2,6 +2,7 @@
 // window-system layer created with the pixel format already chosen.
 #include "OxPlatformGL.h"
 #include "OxPlatformSDL.h"
+#include "OxPlatformWindow.h"
 
 // The window's drawing surface: its handle, looked up on every use so that a
 // surface of a destroyed window fails instead of touching freed memory.
@@ -55,7 +56,7 @@ void OxPlatformDeleteContext(OxPlatformGLContext* context)
 bool OxPlatformSwapBuffers(OxPlatformDC* dc)
 {
   SDL_Window* window = dc ? OxSdlWindowFromHandle(dc->window) : nullptr;
-  if (!window) return false;
+  if (!window || OxPlatformIsDisplayLost()) return false;
   SDL_GL_SwapWindow(window);
   return true;
 }

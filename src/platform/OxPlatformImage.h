@@ -19,11 +19,15 @@ void OxPlatformImageStart();
 void OxPlatformImageStop();
 
 // Decodes the file at path (its bytes are used as given, so UTF-8 paths
-// work). Null for a file that cannot be read or decoded completely: missing,
-// a directory, empty, truncated, or not an image, and for an image whose
-// header declares a width or height above maxSide or more than 64 Mi pixels
-// (refused before anything is decoded). Accepts PNG, JPEG, BMP, GIF, TGA, WebP, QOI and PNM. Prints
-// nothing and writes nothing to either output stream.
+// work). Null for a file that cannot be read or decoded completely: a path
+// that is not a regular file (refused before anything is read), missing,
+// empty, larger than kOxImageMaxFileBytes, truncated at any length, or not an
+// image, and for an image whose header declares a width or height above
+// maxSide or more than kOxImageMaxPixels pixels (refused before anything is
+// decoded; see OxPlatformImageCheck.h, which every backend uses for these
+// checks). Accepts PNG, JPEG (CMYK and YCCK converted to colour), BMP, GIF,
+// TGA, WebP, QOI and PNM. Prints nothing, writes nothing to either output
+// stream and points neither anywhere else.
 OxPlatformImage* OxPlatformImageOpen(const char* path, int maxSide);
 // Width and height in pixels.
 int OxPlatformImageWidth(const OxPlatformImage* image);

@@ -51,6 +51,8 @@ struct Stream {
   // The ring starts at the file's first frame and no channel has read it:
   // the next play needs no restart.
   bool fresh = true;
+  // Frames decoded in place by a load or a restart.
+  int64_t startFrames = 0;
   float firstFrame[2] = {0.0f, 0.0f};  // the file's first and last frames,
   float lastFrame[2] = {0.0f, 0.0f};   // held before and after the sound
   std::vector<float> scratch;  // the decoder's chunk, used outside gMixer.lock
@@ -138,8 +140,9 @@ MixerState& gMixer = *new MixerState;
 
 constexpr int kMostChannels = 4095;
 constexpr int64_t kStreamChunkFrames = 4096;
-// Frames decoded on the game's thread when a stream is loaded or restarted;
-// the decoder thread (or the next update) decodes the rest.
+// Frames decoded on the game's thread when a stream is loaded or restarted,
+// at 48 kHz (more for faster files, in proportion); the decoder thread
+// decodes the rest.
 constexpr int64_t kFirstStreamFrames = 2048;
 constexpr std::chrono::milliseconds kDecoderPeriod(20);
 // Output frames rendered from one source window.
@@ -621,13 +624,13 @@ void RefillStream(Stream& stream)
   }
 }
 
-// Decodes the first kFirstStreamFrames frames after a load or a restart
+// Decodes the stream's first frames after a load or a restart
 // (stream.decodeLock held); the rest is left to the decoder thread.
 void DecodeFirstFrames(Stream& stream)
 {
   int passesEnded = 0;
-  while (stream.writePosition < static_cast<uint64_t>(kFirstStreamFrames)) {
-    Chunk chunk = DecodeChunk(stream, kFirstStreamFrames - static_cast<int64_t>(stream.writePosition));
+  while (stream.writePosition < static_cast<uint64_t>(stream.startFrames)) {
+    Chunk chunk = DecodeChunk(stream, stream.startFrames - static_cast<int64_t>(stream.writePosition));
     if (chunk == Chunk::Full || chunk == Chunk::Stopped) return;
     if (chunk == Chunk::PassEnded && ++passesEnded >= kMostPassesPerRefill) return;
   }
@@ -721,11 +724,13 @@ OxMixerResult CreateSoundObject(OxMixerSystem* systemHandle, const char* path, b
   if (!soundHandle) return OX_MIXER_ERR_INVALID_PARAM;
   *soundHandle = nullptr;
   System* system;
+  bool withoutDevice;
   {
     std::lock_guard<std::mutex> hold(gMixer.lock);
     system = FindSystem(systemHandle);
     if (!system) return OX_MIXER_ERR_INVALID_HANDLE;
     if (!system->initialized) return OX_MIXER_ERR_UNINITIALIZED;
+    withoutDevice = system->withoutDevice;
   }
   // Decoding happens without the lock so the mix goes on meanwhile.
   auto sound = std::make_shared<Sound>();
@@ -738,9 +743,17 @@ OxMixerResult CreateSoundObject(OxMixerSystem* systemHandle, const char* path, b
     auto stream = std::make_unique<Stream>();
     OxMixerResult result = OxMixerDecoderOpen(path, &stream->decoder, &sound->rate);
     if (result != OX_MIXER_OK) return result;
-    stream->capacity = static_cast<uint64_t>(ceil(sound->rate * kOxMixerStreamAheadSeconds)) + kStreamHistoryFrames;
+    // The history the converter reaches back into comes on top, twice, so
+    // that even a file at a few hertz leaves room for the widest kernel ahead.
+    stream->capacity =
+        static_cast<uint64_t>(ceil(sound->rate * kOxMixerStreamAheadSeconds)) + 2 * kStreamHistoryFrames;
     stream->ring.assign(2 * static_cast<size_t>(stream->capacity), 0.0f);
     stream->scratch.assign(2 * static_cast<size_t>(kStreamChunkFrames), 0.0f);
+    // Without a device there is no decoder thread, and the output is pulled
+    // in any amount before the next update: the whole ring is decoded here.
+    stream->startFrames = withoutDevice
+                              ? static_cast<int64_t>(stream->capacity)
+                              : std::max<int64_t>(kFirstStreamFrames, kFirstStreamFrames * sound->rate / kOxMixerOutputRate);
     sound->stream = std::move(stream);
     {
       std::lock_guard<std::mutex> decoding(sound->stream->decodeLock);
@@ -848,27 +861,24 @@ OxMixerResult OxMixerSystemInit(OxMixerSystem* systemHandle, int maxChannels, un
   // The device starts calling RenderForDevice at once, so it opens unlocked.
   OxMixerDevice* device =
       OxMixerDeviceOpen(RenderForDevice, reinterpret_cast<void*>(static_cast<uintptr_t>(systemId)));
-  std::lock_guard<std::mutex> hold(gMixer.lock);
-  System* system = FindSystem(systemHandle);
-  if (device) {
-    system->device = device;
-    try {
-      system->decoder = std::thread(DecodeAhead, system, systemHandle);
-      return OX_MIXER_OK;
-    } catch (const std::system_error&) {
-      system->device = nullptr;
+  {
+    std::lock_guard<std::mutex> hold(gMixer.lock);
+    System* system = FindSystem(systemHandle);
+    if (device) {
+      try {
+        system->decoder = std::thread(DecodeAhead, system, systemHandle);
+        system->device = device;
+        return OX_MIXER_OK;
+      } catch (const std::system_error&) {
+      }
     }
+    gMixer.groups.erase(system->master->id);
+    system->master = nullptr;
+    system->channels.clear();
+    system->initialized = false;
   }
-  gMixer.groups.erase(system->master->id);
-  system->master = nullptr;
-  system->channels.clear();
-  system->initialized = false;
-  if (device) {
-    // The device's thread takes the lock to mix: let it go while it stops.
-    gMixer.lock.unlock();
-    OxMixerDeviceClose(device);
-    gMixer.lock.lock();
-  }
+  // The device's thread takes the lock to mix, so it stops with it let go.
+  OxMixerDeviceClose(device);
   return OX_MIXER_ERR_DEVICE;
 }
 

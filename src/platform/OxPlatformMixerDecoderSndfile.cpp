@@ -1,22 +1,20 @@
-// Mixer decoder backend: reads WAV, AIFF, FLAC, Ogg Vorbis, Opus, MP3 and the
-// other formats of libsndfile and hands the mixer stereo float frames.
-#include <fcntl.h>
+// Mixer decoder backend: reads WAV, AIFF, FLAC, Opus and the other formats
+// of libsndfile, MP3 through libmpg123 and Ogg Vorbis through libvorbisfile
+// (each quiet, each reading only regular files through the file layer), and
+// hands the mixer stereo float frames.
 #include <stdio.h>
 #include <string.h>
-#include <unistd.h>
 
 #include <sndfile.h>
 
-#include <mutex>
 #include <new>
 
+#include "platform/OxPlatformFile.h"
+#include "platform/OxPlatformMixerDecoderReaders.h"
 #include "platform/OxPlatformMixerInternal.h"
-#include "platform/OxPlatformQuietStderr.h"
 
 struct OxMixerDecoder {
-  SNDFILE* file = nullptr;
-  int channels = 0;
-  bool isMpeg = false;
+  OxMixerReader* reader = nullptr;
   std::vector<float> scratch;  // one chunk of frames in the file's channels
 };
 
@@ -26,21 +24,140 @@ constexpr int64_t kChunkFrames = 4096;
 // Mix-down weight of the centre and surround channels.
 constexpr float kSideWeight = 0.70710678f;
 
-// The MP3 decoder under libsndfile prints warnings to stderr for damaged
-// files; while it works on an MP3 file, stderr points at /dev/null.
-using QuietStderr = OxPlatformQuietStderr;
+// ---- The libsndfile reader -------------------------------------------------------
+// Through libsndfile's virtual files, so that it reads the file layer's
+// regular file and never opens the path itself.
 
-// An ID3 tag or an MPEG frame sync at the start of the file.
-bool LooksLikeMpeg(const char* path)
+class SndfileReader : public OxMixerReader {
+ public:
+  explicit SndfileReader(OxPlatformFile* file) : file_(file) {}
+  ~SndfileReader() override
+  {
+    if (sound_) sf_close(sound_);
+    OxPlatformFileClose(file_);
+  }
+
+  bool Open()
+  {
+    SF_VIRTUAL_IO io = {Length, Seek, ReadBytes, Write, Tell};
+    SF_INFO info;
+    memset(&info, 0, sizeof info);
+    sound_ = sf_open_virtual(&io, SFM_READ, &info, this);
+    // MPEG files belong to the MP3 reader: libsndfile's decoder for them
+    // writes to standard error.
+    if (!sound_ || (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG) return false;
+    channels = info.channels;
+    rate = info.samplerate;
+    frames = info.frames;
+    return true;
+  }
+
+  int64_t Read(float* out, int64_t frameCount) override
+  {
+    sf_count_t got = sf_readf_float(sound_, out, frameCount);
+    if (sf_error(sound_) != SF_ERR_NO_ERROR) return got > 0 ? got : -1;
+    return got;
+  }
+
+  bool Rewind() override { return sf_seek(sound_, 0, SEEK_SET) == 0; }
+
+ private:
+  static sf_count_t Length(void* user)
+  {
+    return OxPlatformFileSize(static_cast<SndfileReader*>(user)->file_);
+  }
+  static sf_count_t Seek(sf_count_t offset, int whence, void* user)
+  {
+    SndfileReader* reader = static_cast<SndfileReader*>(user);
+    sf_count_t base = whence == SEEK_CUR   ? reader->position_
+                      : whence == SEEK_END ? OxPlatformFileSize(reader->file_)
+                                           : 0;
+    if (base + offset < 0) return -1;
+    reader->position_ = base + offset;
+    return reader->position_;
+  }
+  static sf_count_t ReadBytes(void* buffer, sf_count_t count, void* user)
+  {
+    SndfileReader* reader = static_cast<SndfileReader*>(user);
+    if (count <= 0) return 0;
+    int64_t got = OxPlatformFileRead(reader->file_, reader->position_, buffer,
+                                     static_cast<size_t>(count));
+    if (got <= 0) return 0;
+    reader->position_ += got;
+    return got;
+  }
+  static sf_count_t Write(const void*, sf_count_t, void*) { return 0; }
+  static sf_count_t Tell(void* user) { return static_cast<SndfileReader*>(user)->position_; }
+
+  OxPlatformFile* file_;
+  sf_count_t position_ = 0;
+  SNDFILE* sound_ = nullptr;
+};
+
+// ---- Choosing the reader -----------------------------------------------------------
+
+// Reads up to count bytes from offset; how many were read.
+size_t Peek(OxPlatformFile* file, int64_t offset, unsigned char* out, size_t count)
 {
-  FILE* file = fopen(path, "rb");
-  if (!file) return false;
-  unsigned char head[3] = {0, 0, 0};
-  size_t got = fread(head, 1, sizeof head, file);
-  fclose(file);
-  if (got < 2) return false;
-  if (got == 3 && memcmp(head, "ID3", 3) == 0) return true;
-  return head[0] == 0xFF && (head[1] & 0xE0) == 0xE0;
+  size_t done = 0;
+  while (done < count) {
+    int64_t got = OxPlatformFileRead(file, offset + static_cast<int64_t>(done), out + done,
+                                     count - done);
+    if (got <= 0) break;
+    done += static_cast<size_t>(got);
+  }
+  return done;
+}
+
+// An MPEG frame sync, after an ID3 tag when the file starts with one.
+bool IsMpeg(OxPlatformFile* file)
+{
+  unsigned char head[10] = {};
+  size_t got = Peek(file, 0, head, sizeof head);
+  int64_t at = 0;
+  if (got == sizeof head && memcmp(head, "ID3", 3) == 0) {
+    // The tag's size: four bytes of seven bits, after the ten-byte header
+    // (and a ten-byte footer when flag bit 4 is set).
+    at = 10 + ((head[6] & 0x7F) << 21 | (head[7] & 0x7F) << 14 | (head[8] & 0x7F) << 7 |
+               (head[9] & 0x7F));
+    if (head[5] & 0x10) at += 10;
+    got = Peek(file, at, head, 2);
+  }
+  return got >= 2 && head[0] == 0xFF && (head[1] & 0xE0) == 0xE0;
+}
+
+// An Ogg page whose first packet is a Vorbis identification header.
+bool IsOggVorbis(OxPlatformFile* file)
+{
+  unsigned char page[27 + 255 + 7] = {};
+  size_t got = Peek(file, 0, page, sizeof page);
+  if (got < 28 || memcmp(page, "OggS", 4) != 0) return false;
+  size_t packet = 27 + page[26];
+  return got >= packet + 7 && memcmp(page + packet, "\x01vorbis", 7) == 0;
+}
+
+// The reader for the file at path; null when it is not a regular file or
+// does not open as sound. *missing tells which.
+OxMixerReader* OpenReader(const char* path, bool* missing)
+{
+  *missing = false;
+  OxPlatformFile* file = path ? OxPlatformFileOpen(path) : nullptr;
+  if (!file) {
+    *missing = true;
+    return nullptr;
+  }
+  if (IsMpeg(file)) return OxMixerOpenMpegReader(file);
+  if (IsOggVorbis(file)) return OxMixerOpenVorbisReader(file);
+  SndfileReader* reader = new (std::nothrow) SndfileReader(file);
+  if (!reader) {
+    OxPlatformFileClose(file);
+    return nullptr;
+  }
+  if (!reader->Open()) {
+    delete reader;
+    return nullptr;
+  }
+  return reader;
 }
 
 // Mono plays on both sides; stereo as it is; more channels fold down with
@@ -84,10 +201,10 @@ constexpr int kMostRate = 768000;
 // The most frames reserved before decoding a whole sound: a minute at 48 kHz.
 constexpr int64_t kMostReservedFrames = 48000 * 60;
 
-bool PlausibleFormat(const SF_INFO& info)
+bool PlausibleFormat(const OxMixerReader& reader)
 {
-  return info.channels >= 1 && info.samplerate >= 1 && info.samplerate <= kMostRate &&
-         info.frames > 0;
+  return reader.channels >= 1 && reader.rate >= 1 && reader.rate <= kMostRate &&
+         reader.frames > 0;
 }
 
 }  // namespace
@@ -96,26 +213,21 @@ OxMixerResult OxMixerDecoderOpen(const char* path, OxMixerDecoder** decoder, int
 {
   *decoder = nullptr;
   if (!path) return OX_MIXER_ERR_INVALID_PARAM;
-  if (access(path, R_OK) != 0) return OX_MIXER_ERR_FILE_NOT_FOUND;
-  bool mpeg = LooksLikeMpeg(path);
-  SF_INFO info;
-  memset(&info, 0, sizeof info);
-  SNDFILE* file;
-  {
-    QuietStderr quiet(mpeg);
-    file = sf_open(path, SFM_READ, &info);
-  }
-  if (!file) return OX_MIXER_ERR_FORMAT;
-  if (!PlausibleFormat(info)) {
-    sf_close(file);
+  bool missing = false;
+  OxMixerReader* reader = OpenReader(path, &missing);
+  if (!reader) return missing ? OX_MIXER_ERR_FILE_NOT_FOUND : OX_MIXER_ERR_FORMAT;
+  if (!PlausibleFormat(*reader)) {
+    delete reader;
     return OX_MIXER_ERR_FORMAT;
   }
-  auto* made = new OxMixerDecoder;
-  made->file = file;
-  made->channels = info.channels;
-  made->isMpeg = mpeg;
-  made->scratch.resize(static_cast<size_t>(kChunkFrames) * info.channels);
-  *rate = info.samplerate;
+  auto* made = new (std::nothrow) OxMixerDecoder;
+  if (!made) {
+    delete reader;
+    return OX_MIXER_ERR_FORMAT;
+  }
+  made->reader = reader;
+  made->scratch.resize(static_cast<size_t>(kChunkFrames) * reader->channels);
+  *rate = reader->rate;
   *decoder = made;
   return OX_MIXER_OK;
 }
@@ -123,31 +235,27 @@ OxMixerResult OxMixerDecoderOpen(const char* path, OxMixerDecoder** decoder, int
 int64_t OxMixerDecoderRead(OxMixerDecoder* decoder, float* out, int64_t frameCount)
 {
   int64_t total = 0;
-  QuietStderr quiet(decoder->isMpeg);
+  OxMixerReader* reader = decoder->reader;
   while (total < frameCount) {
     int64_t want = frameCount - total;
     if (want > kChunkFrames) want = kChunkFrames;
-    sf_count_t got = sf_readf_float(decoder->file, decoder->scratch.data(), want);
+    int64_t got = reader->Read(decoder->scratch.data(), want);
+    if (got < 0) return total > 0 ? total : -1;
     if (got > 0) {
-      ToStereo(decoder->scratch.data(), decoder->channels, got, out + 2 * total);
+      ToStereo(decoder->scratch.data(), reader->channels, got, out + 2 * total);
       total += got;
     }
-    if (sf_error(decoder->file) != SF_ERR_NO_ERROR) return total > 0 ? total : -1;
     if (got < want) break;
   }
   return total;
 }
 
-bool OxMixerDecoderRewind(OxMixerDecoder* decoder)
-{
-  QuietStderr quiet(decoder->isMpeg);
-  return sf_seek(decoder->file, 0, SEEK_SET) == 0;
-}
+bool OxMixerDecoderRewind(OxMixerDecoder* decoder) { return decoder->reader->Rewind(); }
 
 void OxMixerDecoderClose(OxMixerDecoder* decoder)
 {
   if (!decoder) return;
-  sf_close(decoder->file);
+  delete decoder->reader;
   delete decoder;
 }
 
@@ -155,36 +263,32 @@ OxMixerResult OxMixerDecodeWhole(const char* path, std::vector<float>* frames, i
 {
   frames->clear();
   if (!path) return OX_MIXER_ERR_INVALID_PARAM;
-  if (access(path, R_OK) != 0) return OX_MIXER_ERR_FILE_NOT_FOUND;
-  bool mpeg = LooksLikeMpeg(path);
-  SF_INFO info;
-  memset(&info, 0, sizeof info);
-  QuietStderr quiet(mpeg);
-  SNDFILE* file = sf_open(path, SFM_READ, &info);
-  if (!file) return OX_MIXER_ERR_FORMAT;
+  bool missing = false;
+  OxMixerReader* reader = OpenReader(path, &missing);
+  if (!reader) return missing ? OX_MIXER_ERR_FILE_NOT_FOUND : OX_MIXER_ERR_FORMAT;
   OxMixerResult result = OX_MIXER_OK;
-  if (!PlausibleFormat(info)) result = OX_MIXER_ERR_FORMAT;
+  if (!PlausibleFormat(*reader)) result = OX_MIXER_ERR_FORMAT;
   std::vector<float> chunk;
   int64_t decoded = 0;
   if (result == OX_MIXER_OK) {
-    chunk.resize(static_cast<size_t>(kChunkFrames) * info.channels);
     // The declared length is only a hint for the first allocation: a damaged
     // header can declare billions of frames. Running out of memory while
     // decoding fails the load instead of throwing out of the library.
-    int64_t hint = info.frames < kMostReservedFrames ? info.frames : kMostReservedFrames;
+    int64_t hint = reader->frames < kMostReservedFrames ? reader->frames : kMostReservedFrames;
     try {
+      chunk.resize(static_cast<size_t>(kChunkFrames) * reader->channels);
       frames->reserve(static_cast<size_t>(hint) * 2);
       for (;;) {
-        sf_count_t got = sf_readf_float(file, chunk.data(), kChunkFrames);
+        int64_t got = reader->Read(chunk.data(), kChunkFrames);
+        if (got < 0) {
+          result = OX_MIXER_ERR_FORMAT;
+          break;
+        }
         if (got > 0) {
           size_t at = frames->size();
           frames->resize(at + static_cast<size_t>(got) * 2);
-          ToStereo(chunk.data(), info.channels, got, frames->data() + at);
+          ToStereo(chunk.data(), reader->channels, got, frames->data() + at);
           decoded += got;
-        }
-        if (sf_error(file) != SF_ERR_NO_ERROR) {
-          result = OX_MIXER_ERR_FORMAT;
-          break;
         }
         if (got < kChunkFrames) break;
       }
@@ -192,14 +296,16 @@ OxMixerResult OxMixerDecodeWhole(const char* path, std::vector<float>* frames, i
       result = OX_MIXER_ERR_FORMAT;
     }
     // A file that ends before its declared length was cut short.
-    if (result == OX_MIXER_OK && (decoded == 0 || decoded < info.frames)) result = OX_MIXER_ERR_FORMAT;
+    if (result == OX_MIXER_OK && (decoded == 0 || decoded < reader->frames))
+      result = OX_MIXER_ERR_FORMAT;
   }
-  sf_close(file);
+  int fileRate = reader->rate;
+  delete reader;
   if (result != OX_MIXER_OK) {
     frames->clear();
     frames->shrink_to_fit();
     return result;
   }
-  *rate = info.samplerate;
+  *rate = fileRate;
   return OX_MIXER_OK;
 }

@@ -93,6 +93,7 @@ void Run(OxMixerDevice* device)
   waiting.unlock();
   OxMixerOutputClose(device->output);
   device->output = nullptr;
+  OxMixerOutputLeaveThread();
 }
 
 }  // namespace

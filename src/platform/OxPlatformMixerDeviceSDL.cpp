@@ -58,9 +58,11 @@ void SDLCALL FillBuffer(void* user, Uint8* stream, int length)
   auto* out = reinterpret_cast<float*>(stream);
   int frames = length / static_cast<int>(2 * sizeof(float));
   output->render(output->user, out, frames);
+  // Full scale at most; a sum that is not a number (huge volumes of
+  // opposite signs overflowing) goes out as silence.
   for (int i = 0; i < 2 * frames; ++i) {
     if (out[i] > 1.0f) out[i] = 1.0f;
-    else if (out[i] < -1.0f) out[i] = -1.0f;
+    else if (!(out[i] >= -1.0f)) out[i] = out[i] < -1.0f ? -1.0f : 0.0f;
   }
 }
 
@@ -113,4 +115,11 @@ void OxMixerOutputClose(OxMixerOutput* output)
   SDL_ClearError();
   RestoreAlsa();
   delete output;
+}
+
+void OxMixerOutputLeaveThread()
+{
+  // SDL keeps its error text per thread and frees it only for threads it
+  // started itself.
+  SDL_TLSCleanup();
 }

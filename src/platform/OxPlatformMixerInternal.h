@@ -36,6 +36,9 @@ bool OxMixerOutputIsLost(OxMixerOutput* output);
 // Stops and closes the device; when this returns, render is no longer
 // running or called.
 void OxMixerOutputClose(OxMixerOutput* output);
+// Releases what the backend keeps for the calling thread; a thread that
+// opened or closed outputs calls it before it ends.
+void OxMixerOutputLeaveThread();
 
 // --- Device: an output that survives losing its device ----------------------
 // Keeps render called at the output rate whatever happens to the hardware:

@@ -6,7 +6,12 @@
 #include <math.h>
 #include <string.h>
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// OX_MIXER_PORTABLE_ONLY leaves the AVX2 path out (the mixer's own tests
+// build that way, so both paths are tested: the library's through it).
+// NOTE: Windows builds leave it out too: MinGW's GCC cannot align the stack
+// to 32 bytes, and a spilled 256-bit value would fault.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32) && \
+    !defined(OX_MIXER_PORTABLE_ONLY)
 #include <immintrin.h>
 #define OX_MIXER_WITH_AVX2 1
 #endif
@@ -32,6 +37,10 @@ constexpr double kPi = 3.14159265358979323846;
 // Built kernels are published once and never freed: the device's thread may
 // be filtering with any of them until the process ends.
 struct KernelState {
+  KernelState()
+  {
+    for (auto& kernel : kernels) kernel.store(nullptr);
+  }
   std::mutex building;
   std::atomic<const OxMixerKernel*> kernels[kOxMixerKernelLevels];
 };

@@ -54,6 +54,8 @@ void OxPlatformInvalidateRect(HWND window, bool erase);
 // Painting a window validates it.
 void OxPlatformBeginPaint(HWND window);
 void OxPlatformEndPaint(HWND window);
+// Titles that are valid UTF-8 are shown as they are; any other text is read
+// as Windows-1252 bytes (as the Windows build reads them) and converted.
 bool OxPlatformSetWindowText(HWND window, const char* text);
 
 // Sends a message to the window's procedure at once; 0 for a dead window.
@@ -82,3 +84,14 @@ int OxPlatformShowCursor(bool show);
 // The primary display's size in pixels; 0 when there is no display.
 int OxPlatformGetDisplayWidth();
 int OxPlatformGetDisplayHeight();
+
+// True once the connection to the display has been lost (the window server
+// went away). The next OxPlatformPeekMessage then destroys every window
+// (each procedure gets WM_DESTROY); nothing is printed and the process goes
+// on. Never true on a backend whose display cannot go away.
+bool OxPlatformIsDisplayLost();
+// Looks, without waiting, whether the window server has gone away; if so
+// the display counts as lost and no OpenGL context is left current, so that
+// drawing does nothing until the windows are destroyed. Called at the start
+// of every frame, before anything is drawn.
+void OxPlatformCheckDisplay();

@@ -1,14 +1,19 @@
 // Window-system layer on SDL2 with its X11 driver: window classes, windows,
 // a message queue filled from SDL events, key state by virtual-key code, and
-// live pointer queries through Xlib (loaded by SDL, reached with dlsym).
+// through Xlib (loaded by SDL, reached with dlsym) live pointer queries,
+// titles as UTF-8 properties and surviving the loss of the X server.
 #include "OxPlatformWindow.h"
 #include "OxPlatformSDL.h"
 
 #include <SDL2/SDL_syswm.h>
+#include <X11/Xatom.h>
 #include <dlfcn.h>
 #include <limits.h>
+#include <poll.h>
 #include <string.h>
+#include <sys/socket.h>
 
+#include <atomic>
 #include <deque>
 #include <map>
 #include <string>
@@ -41,6 +46,15 @@ typedef int (*XQueryPointerFn)(Display*, Window, Window*, Window*, int*, int*, i
                                unsigned int*);
 typedef int (*XTranslateCoordinatesFn)(Display*, Window, Window, int, int, int*, int*,
                                        Window*);
+typedef Atom (*XInternAtomFn)(Display*, const char*, Bool);
+typedef int (*XChangePropertyFn)(Display*, Window, Atom, Atom, int, int, const unsigned char*,
+                                 int);
+typedef int (*XFlushFn)(Display*);
+typedef int (*XConnectionNumberFn)(Display*);
+typedef int (*XIOErrorHandlerFn)(Display*);
+typedef void (*XIOErrorExitHandlerFn)(Display*, void*);
+typedef XIOErrorHandlerFn (*XSetIOErrorHandlerFn)(XIOErrorHandlerFn);
+typedef void (*XSetIOErrorExitHandlerFn)(Display*, XIOErrorExitHandlerFn, void*);
 
 struct State {
   bool videoTried = false;
@@ -60,6 +74,20 @@ struct State {
   bool xlibLoaded = false;
   XQueryPointerFn queryPointer = nullptr;
   XTranslateCoordinatesFn translateCoordinates = nullptr;
+  XInternAtomFn internAtom = nullptr;
+  XChangePropertyFn changeProperty = nullptr;
+  XFlushFn flush = nullptr;
+  XConnectionNumberFn connectionNumber = nullptr;
+  XSetIOErrorHandlerFn setIOErrorHandler = nullptr;
+  XSetIOErrorExitHandlerFn setIOErrorExitHandler = nullptr;
+  // SDL's connection to the X server, once watched for its loss; the IO
+  // error handler that was in place before ours, for other connections.
+  Display* watchedDisplay = nullptr;
+  XIOErrorHandlerFn previousIOErrorHandler = nullptr;
+  // Set by Xlib's handlers when the connection breaks; the windows are
+  // destroyed by the next pump.
+  std::atomic<bool> displayLost{false};
+  bool lossHandled = false;
 };
 
 State gState;
@@ -386,11 +414,18 @@ void QueueWindowEvent(const SDL_WindowEvent& event)
   }
 }
 
+void DestroyWindowsOfLostDisplay();
+
 // Takes every pending SDL event and turns it into messages; windows marked
-// for painting get one WM_PAINT after the rest.
+// for painting get one WM_PAINT after the rest. Once the display is lost it
+// destroys the windows instead.
 void FillQueue()
 {
   if (!gState.videoReady) return;
+  if (gState.displayLost) {
+    DestroyWindowsOfLostDisplay();
+    return;
+  }
   SDL_PumpEvents();
   SDL_Event event;
   bool haveEvent = SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0;
@@ -503,11 +538,23 @@ void LoadXlib()
   gState.queryPointer = reinterpret_cast<XQueryPointerFn>(dlsym(library, "XQueryPointer"));
   gState.translateCoordinates =
       reinterpret_cast<XTranslateCoordinatesFn>(dlsym(library, "XTranslateCoordinates"));
+  gState.internAtom = reinterpret_cast<XInternAtomFn>(dlsym(library, "XInternAtom"));
+  gState.changeProperty = reinterpret_cast<XChangePropertyFn>(dlsym(library, "XChangeProperty"));
+  gState.flush = reinterpret_cast<XFlushFn>(dlsym(library, "XFlush"));
+  gState.connectionNumber =
+      reinterpret_cast<XConnectionNumberFn>(dlsym(library, "XConnectionNumber"));
+  gState.setIOErrorHandler =
+      reinterpret_cast<XSetIOErrorHandlerFn>(dlsym(library, "XSetIOErrorHandler"));
+  // Xlib 1.7 and later: without it a broken connection ends the process.
+  gState.setIOErrorExitHandler =
+      reinterpret_cast<XSetIOErrorExitHandlerFn>(dlsym(library, "XSetIOErrorExitHandler"));
 }
 
-// The X display and window of any live window, for pointer queries.
+// The X display and window of any live window, for pointer queries; none
+// once the display is lost.
 bool X11Handles(HWND window, Display** display, Window* xwindow)
 {
+  if (gState.displayLost) return false;
   SDL_Window* sdl = OxSdlWindowFromHandle(window);
   if (!sdl && !gState.windows.empty()) sdl = gState.windows.begin()->second.sdl;
   if (!sdl) return false;
@@ -517,6 +564,181 @@ bool X11Handles(HWND window, Display** display, Window* xwindow)
   *display = info.info.x11.display;
   *xwindow = info.info.x11.window;
   return true;
+}
+
+// ---- Losing the display ----------------------------------------------------
+// Xlib reports a broken connection to an IO error handler and then to an
+// exit handler whose default ends the process. Ours note the loss and
+// return, after which Xlib turns every call on that connection into a
+// no-op; the pump then destroys the windows. Other connections of the
+// process keep the handler they had.
+
+int NoteIOError(Display* display)
+{
+  if (display == gState.watchedDisplay) {
+    gState.displayLost = true;
+    return 0;
+  }
+  return gState.previousIOErrorHandler ? gState.previousIOErrorHandler(display) : 0;
+}
+
+void KeepRunningAfterIOError(Display*, void*) { gState.displayLost = true; }
+
+// Installs the handlers on SDL's connection, once, when its first window
+// exists (the connection is reached through a window).
+void WatchDisplay(SDL_Window* sdl)
+{
+  if (gState.watchedDisplay) return;
+  LoadXlib();
+  if (!gState.setIOErrorHandler || !gState.setIOErrorExitHandler) return;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_X11) return;
+  gState.watchedDisplay = info.info.x11.display;
+  gState.setIOErrorExitHandler(gState.watchedDisplay, KeepRunningAfterIOError, nullptr);
+  gState.previousIOErrorHandler = gState.setIOErrorHandler(NoteIOError);
+}
+
+// Leaves no OpenGL context current, so that drawing after the loss does
+// nothing: the driver would otherwise ask the lost server for the window's
+// size, get no answer and size its buffers from whatever it then holds.
+void ReleaseContextOfLostDisplay()
+{
+  if (SDL_GL_GetCurrentContext()) SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), nullptr);
+}
+
+// Destroys every window once after the loss, each procedure getting
+// WM_DESTROY as for a closed window.
+void DestroyWindowsOfLostDisplay()
+{
+  if (gState.lossHandled) return;
+  gState.lossHandled = true;
+  ReleaseContextOfLostDisplay();
+  std::deque<HWND> windows;
+  for (auto& entry : gState.windows) windows.push_back(HandleOf(entry.first));
+  for (HWND window : windows) OxPlatformDestroyWindow(window);
+}
+
+// ---- Titles ---------------------------------------------------------------------
+
+// Code points of Windows-1252 bytes 0x80 to 0x9F. The five bytes the code
+// page leaves undefined become the C1 controls of the same value, as
+// Windows converts them.
+const unsigned short kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsUtf8(const unsigned char* text)
+{
+  while (*text) {
+    unsigned char lead = *text;
+    int more;
+    unsigned int code, least;
+    if (lead < 0x80) {
+      ++text;
+      continue;
+    } else if ((lead & 0xE0) == 0xC0) {
+      more = 1, code = lead & 0x1Fu, least = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+      more = 2, code = lead & 0x0Fu, least = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+      more = 3, code = lead & 0x07u, least = 0x10000;
+    } else {
+      return false;
+    }
+    for (int i = 1; i <= more; ++i) {
+      if ((text[i] & 0xC0) != 0x80) return false;  // also stops at the terminator
+      code = (code << 6) | (text[i] & 0x3Fu);
+    }
+    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    text += 1 + more;
+  }
+  return true;
+}
+
+void AppendUtf8(std::string* out, unsigned int code)
+{
+  if (code < 0x80) {
+    out->push_back(static_cast<char>(code));
+  } else if (code < 0x800) {
+    out->push_back(static_cast<char>(0xC0 | (code >> 6)));
+    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else {
+    out->push_back(static_cast<char>(0xE0 | (code >> 12)));
+    out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  }
+}
+
+// The title as valid UTF-8: as it is when it already is, otherwise each byte
+// read as Windows-1252.
+std::string TitleAsUtf8(const char* text)
+{
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text ? text : "");
+  if (IsUtf8(bytes)) return reinterpret_cast<const char*>(bytes);
+  std::string converted;
+  for (; *bytes; ++bytes) {
+    unsigned int code = *bytes;
+    if (code >= 0x80 && code < 0xA0) code = kWindows1252High[code - 0x80];
+    AppendUtf8(&converted, code);
+  }
+  return converted;
+}
+
+// The title with every character beyond ASCII as '?': what SDL is given,
+// since it converts titles through the C library's locale, which in a
+// program that never set one holds ASCII only, and then sets no title.
+std::string AsciiStandIn(const std::string& utf8)
+{
+  std::string ascii;
+  for (unsigned char c : utf8)
+    if (c < 0x80) ascii.push_back(static_cast<char>(c));
+    else if ((c & 0xC0) != 0x80) ascii.push_back('?');
+  return ascii;
+}
+
+// Sets the title on the X window directly: _NET_WM_NAME in UTF-8, WM_NAME in
+// Latin-1 ('?' beyond it) for window managers that read only that.
+void SetX11Title(SDL_Window* sdl, const std::string& utf8)
+{
+  LoadXlib();
+  if (gState.displayLost || !gState.internAtom || !gState.changeProperty || !gState.flush) return;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_X11) return;
+  Display* display = info.info.x11.display;
+  Window xwindow = info.info.x11.window;
+  std::string latin1;
+  const unsigned char* at = reinterpret_cast<const unsigned char*>(utf8.c_str());
+  while (*at) {
+    unsigned int code = *at;
+    int length = 1;
+    if (code >= 0xF0) code = 0x100, length = 4;
+    else if (code >= 0xE0) code = 0x100, length = 3;
+    else if (code >= 0xC0) code = ((code & 0x1Fu) << 6) | (at[1] & 0x3Fu), length = 2;
+    latin1.push_back(static_cast<char>(code < 0x100 ? code : '?'));
+    at += length;
+  }
+  Atom utf8String = gState.internAtom(display, "UTF8_STRING", False);
+  Atom netName = gState.internAtom(display, "_NET_WM_NAME", False);
+  gState.changeProperty(display, xwindow, netName, utf8String, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(utf8.data()),
+                        static_cast<int>(utf8.size()));
+  gState.changeProperty(display, xwindow, XA_WM_NAME, XA_STRING, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(latin1.data()),
+                        static_cast<int>(latin1.size()));
+  gState.flush(display);
+}
+
+// Gives the window its title through SDL (ASCII only) and the X properties.
+void ApplyTitle(SDL_Window* sdl, const char* text)
+{
+  if (gState.displayLost) return;
+  std::string utf8 = TitleAsUtf8(text);
+  SDL_SetWindowTitle(sdl, AsciiStandIn(utf8).c_str());
+  SetX11Title(sdl, utf8);
 }
 
 }  // namespace
@@ -567,7 +789,7 @@ HWND OxPlatformCreateWindow(const char* className, const char* title, DWORD styl
                             int width, int height, HINSTANCE)
 {
   auto found = className ? gState.classes.find(className) : gState.classes.end();
-  if (found == gState.classes.end() || !OxSdlEnsureVideo()) return nullptr;
+  if (found == gState.classes.end() || !OxSdlEnsureVideo() || gState.displayLost) return nullptr;
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
@@ -577,9 +799,11 @@ HWND OxPlatformCreateWindow(const char* className, const char* title, DWORD styl
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
   if (!(style & WS_CAPTION)) flags |= SDL_WINDOW_BORDERLESS;
-  SDL_Window* sdl = SDL_CreateWindow(title ? title : "", x, y, width > 0 ? width : 1,
-                                     height > 0 ? height : 1, flags);
+  SDL_Window* sdl = SDL_CreateWindow("", x, y, width > 0 ? width : 1, height > 0 ? height : 1,
+                                     flags);
   if (!sdl) return nullptr;
+  WatchDisplay(sdl);
+  ApplyTitle(sdl, title);
   uintptr_t value = gState.nextHandle++;
   WindowRecord& record = gState.windows[value];
   record.sdl = sdl;
@@ -606,7 +830,9 @@ bool OxPlatformDestroyWindow(HWND window)
   OxPlatformSendMessage(window, WM_DESTROY, 0, 0);
   record = Find(window);
   if (!record) return true;
-  SDL_DestroyWindow(record->sdl);
+  // NOTE: on a lost display SDL would wait forever for the window to unmap,
+  // so the SDL window is left allocated; the display cannot show it anyway.
+  if (!gState.displayLost) SDL_DestroyWindow(record->sdl);
   gState.windows.erase(HandleValue(window));
   for (auto it = gState.queue.begin(); it != gState.queue.end();) {
     if (it->window == window) it = gState.queue.erase(it);
@@ -633,7 +859,8 @@ void OxPlatformSetWindowStyle(HWND window, DWORD style)
   bool hadCaption = (record->style & WS_CAPTION) != 0;
   record->style = style & ~static_cast<DWORD>(WS_VISIBLE);
   bool hasCaption = (style & WS_CAPTION) != 0;
-  if (hadCaption != hasCaption) SDL_SetWindowBordered(record->sdl, hasCaption ? SDL_TRUE : SDL_FALSE);
+  if (hadCaption != hasCaption && !gState.displayLost)
+    SDL_SetWindowBordered(record->sdl, hasCaption ? SDL_TRUE : SDL_FALSE);
 }
 
 void OxPlatformAdjustWindowRect(RECT*, DWORD, bool, DWORD) {}
@@ -641,7 +868,7 @@ void OxPlatformAdjustWindowRect(RECT*, DWORD, bool, DWORD) {}
 bool OxPlatformMoveWindow(HWND window, int x, int y, int width, int height, bool repaint)
 {
   WindowRecord* record = Find(window);
-  if (!record) return false;
+  if (!record || gState.displayLost) return false;
   SDL_SetWindowSize(record->sdl, width > 0 ? width : 1, height > 0 ? height : 1);
   SDL_SetWindowPosition(record->sdl, x, y);
   int clientWidth = 0, clientHeight = 0;
@@ -651,10 +878,12 @@ bool OxPlatformMoveWindow(HWND window, int x, int y, int width, int height, bool
   return true;
 }
 
+// Nothing changes on a lost display: SDL would wait forever there for the
+// window to map or unmap.
 bool OxPlatformShowWindow(HWND window, int command)
 {
   WindowRecord* record = Find(window);
-  if (!record) return false;
+  if (!record || gState.displayLost) return false;
   SDL_Window* sdl = record->sdl;
   bool wasVisible = (SDL_GetWindowFlags(sdl) & SDL_WINDOW_SHOWN) != 0;
   if (command == SW_HIDE) {
@@ -711,7 +940,7 @@ bool OxPlatformSetWindowText(HWND window, const char* text)
 {
   WindowRecord* record = Find(window);
   if (!record) return false;
-  SDL_SetWindowTitle(record->sdl, text ? text : "");
+  ApplyTitle(record->sdl, text);
   return true;
 }
 
@@ -818,7 +1047,9 @@ bool OxPlatformGetCursorPos(POINT* point)
     }
   }
   int x = 0, y = 0;
-  SDL_GetGlobalMouseState(&x, &y);
+  // After the display is lost only SDL's last known position is left.
+  if (gState.displayLost) SDL_GetMouseState(&x, &y);
+  else SDL_GetGlobalMouseState(&x, &y);
   point->x = x;
   point->y = y;
   return true;
@@ -858,13 +1089,31 @@ int OxPlatformShowCursor(bool show)
 int OxPlatformGetDisplayWidth()
 {
   SDL_Rect bounds;
-  if (!OxSdlEnsureVideo() || SDL_GetDisplayBounds(0, &bounds) != 0) return 0;
+  if (!OxSdlEnsureVideo() || gState.displayLost || SDL_GetDisplayBounds(0, &bounds) != 0) return 0;
   return bounds.w;
 }
 
 int OxPlatformGetDisplayHeight()
 {
   SDL_Rect bounds;
-  if (!OxSdlEnsureVideo() || SDL_GetDisplayBounds(0, &bounds) != 0) return 0;
+  if (!OxSdlEnsureVideo() || gState.displayLost || SDL_GetDisplayBounds(0, &bounds) != 0) return 0;
   return bounds.h;
+}
+
+bool OxPlatformIsDisplayLost() { return gState.displayLost; }
+
+void OxPlatformCheckDisplay()
+{
+  if (!gState.watchedDisplay || gState.displayLost || !gState.connectionNumber) return;
+  // The server's end of the connection closed: the socket reads as ended.
+  // Peeking takes nothing that Xlib has still to read.
+  int socket = gState.connectionNumber(gState.watchedDisplay);
+  pollfd ready = {socket, POLLIN, 0};
+  if (poll(&ready, 1, 0) <= 0) return;
+  char byte;
+  bool ended = (ready.revents & (POLLHUP | POLLERR)) != 0 ||
+               recv(socket, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+  if (!ended) return;
+  gState.displayLost = true;
+  ReleaseContextOfLostDisplay();
 }

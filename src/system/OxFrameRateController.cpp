@@ -8,6 +8,7 @@
 
 #include "platform/OxPlatformClock.h"
 #include "system/OxSleepMargin.h"
+#include "system/OxSystemInternal.h"
 
 // ---- Module state ----------------------------------------------------------
 
@@ -24,6 +25,10 @@ struct State {
   int64_t frameStartCount = 0;
   int64_t frameEndCount = 0;
   OxSleepMargin sleepMargin;  // learnt over the whole run; init keeps it
+  // A replay's frame time and rate, reported instead of the measured ones.
+  bool replaying = false;
+  double replayedFrameTime = 0.0;
+  double replayedFrameRate = 0.0;
 };
 
 State gState;
@@ -103,16 +108,30 @@ void OxFrameRateControllerEnd(void)
   // Before any frame start the tick length is unknown and the measured time
   // could never grow: return instead of waiting for ever.
   if (gState.secondsPerTick == 0.0) return;
-  gState.frameTime = WaitForMinimumFrameTime();
+  // A replayed frame is not held back: replays run as fast as frames draw.
+  gState.frameTime = gState.replaying ? MeasureFrameTime() : WaitForMinimumFrameTime();
   gState.frameRate = 1.0 / gState.frameTime;
   gState.frameCount = gState.frameCount + 1;
 }
 
-double OxFrameRateControllerGetFrameTime(void) { return gState.frameTime; }
+double OxFrameRateControllerGetFrameTime(void)
+{
+  return gState.replaying ? gState.replayedFrameTime : gState.frameTime;
+}
 
 unsigned int OxFrameRateControllerGetFrameCount(void) { return gState.frameCount; }
 
-double OxFrameRateControllerGetFrameRate(void) { return gState.frameRate; }
+double OxFrameRateControllerGetFrameRate(void)
+{
+  return gState.replaying ? gState.replayedFrameRate : gState.frameRate;
+}
+
+void OxFrameRateControllerSetReplay(bool replaying, double frameTime, double frameRate)
+{
+  gState.replaying = replaying;
+  gState.replayedFrameTime = frameTime;
+  gState.replayedFrameRate = frameRate;
+}
 
 double OxGetTime(double* seconds)
 {

@@ -29,6 +29,8 @@ float OxSysGetFullScreenScaleY() { return gState.scaleY; }
 
 int OxSysIsFullScreen(void) { return gState.fullScreen; }
 
+void OxSysResetFullScreen() { gState = State(); }
+
 void OxSysSetFullScreen(int fullScreen)
 {
   HWND window = OxSysGetWindowHandle();
@@ -41,8 +43,13 @@ void OxSysSetFullScreen(int fullScreen)
   int gameWidth = OxGfxGetWindowWidth();
   int gameHeight = OxGfxGetWindowHeight();
   if (OxSysIsFullScreen() == 1) {
-    gState.scaleX = static_cast<float>(screenWidth) / static_cast<float>(gameWidth);
-    gState.scaleY = static_cast<float>(screenHeight) / static_cast<float>(gameHeight);
+    // A game window of zero width or height has nothing to stretch; an
+    // infinite factor would turn the viewport into an OpenGL error.
+    gState.scaleX = gameWidth > 0 ? static_cast<float>(screenWidth) / static_cast<float>(gameWidth)
+                                  : 1.0f;
+    gState.scaleY = gameHeight > 0
+                        ? static_cast<float>(screenHeight) / static_cast<float>(gameHeight)
+                        : 1.0f;
     DWORD style = OxPlatformGetWindowStyle(window);
     style &= ~static_cast<DWORD>(WS_CAPTION | WS_THICKFRAME);
     OxPlatformSetWindowStyle(window, style);

@@ -8,8 +8,10 @@
 #include "OxAudio.h"
 #include "OxGraphics.h"
 #include "OxInput.h"
+#include "input/OxInputInternal.h"
 #include "platform/OxPlatformTerminal.h"
 #include "platform/OxPlatformWindow.h"
+#include "system/OxSystemInternal.h"
 #include "system/OxSystemWindow.h"
 
 // ---- Module state ----------------------------------------------------------
@@ -21,7 +23,13 @@ constexpr const char* kWindowTitle = "Oxlen Engine";
 constexpr const char* kWindowClassName = "Window Class";
 constexpr const char* kConsoleTitle = "Oxlen Engine - Console";
 
+// Where the library stands: stopped (before OxSysInit, after OxSysExit),
+// running (after a successful OxSysInit), or partly started by an
+// OxSysInit that failed, which OxSysExit (or the next OxSysInit) tears down.
+enum class Phase { Stopped, Running, Failed };
+
 struct State {
+  Phase phase = Phase::Stopped;
   HINSTANCE instance = nullptr;
   HWND window = nullptr;
   int windowExists = 0;
@@ -84,6 +92,15 @@ void OxSysOuterSize(int width, int height, DWORD style, int* outerWidth, int* ou
 int OxSysInit(HINSTANCE instance, int showCommand, int width, int height, int consoleFlag,
               unsigned int maxFrameRate, unsigned char verticalSync, WNDPROC windowProcedure)
 {
+  // A second start would make a second window and context over the first.
+  if (gState.phase == Phase::Running) {
+    printf("System already running: OxSysInit changes nothing before OxSysExit\n");
+    fflush(stdout);
+    return 1;
+  }
+  // What a failed start left behind goes first, so a retry starts clean.
+  if (gState.phase == Phase::Failed) OxSysExit();
+
   OxPlatformSetDpiAware();
   gState.instance = instance;
   // The terminal layer allocates no console where the process has (or cannot
@@ -92,6 +109,14 @@ int OxSysInit(HINSTANCE instance, int showCommand, int width, int height, int co
   if (consoleFlag && OxPlatformAllocConsole()) OxPlatformSetConsoleTitle(kConsoleTitle);
   printf("Oxlen Engine version: %2.2f\n\n", kVersion);
   fflush(stdout);
+  // A negative client size has no window and no viewport; OpenGL would
+  // report the viewport as an error that ends the process.
+  if (width < 0 || height < 0) {
+    printf("Window size %d x %d refused: width and height cannot be negative\n", width, height);
+    fflush(stdout);
+    return 0;
+  }
+  gState.phase = Phase::Failed;
 
   OxPlatformRegisterClass(kWindowClassName,
                           windowProcedure ? windowProcedure : LibraryWindowProcedure, instance);
@@ -101,6 +126,12 @@ int OxSysInit(HINSTANCE instance, int showCommand, int width, int height, int co
   int y = screenHeight / 2 - height / 2;
   gState.window = OxPlatformCreateWindow(kWindowClassName, kWindowTitle, kOxWindowedStyle, x, y,
                                          width, height, instance);
+  if (!gState.window) {
+    if (screenWidth == 0) printf("Window system failed to initialize: no display could be opened\n");
+    else printf("Window creation failed\n");
+    fflush(stdout);
+    return 0;
+  }
   OxPlatformSetWindowStyle(gState.window, kOxWindowedStyle);
   int outerWidth = 0, outerHeight = 0;
   OxSysOuterSize(width, height, kOxWindowedStyle, &outerWidth, &outerHeight);
@@ -110,16 +141,26 @@ int OxSysInit(HINSTANCE instance, int showCommand, int width, int height, int co
   OxPlatformUpdateWindow(gState.window);
   gState.windowExists = 1;
 
-  if (!OxGfxInit(width, height)) return 0;
-  if (!OxInputInit()) return 0;
+  // A failed start leaves the window shown until OxSysExit, but a loop on
+  // OxSysDoesWindowExist does not run.
+  if (!OxGfxInit(width, height)) {
+    gState.windowExists = 0;
+    return 0;
+  }
+  if (!OxInputInit()) {
+    gState.windowExists = 0;
+    return 0;
+  }
   if (!OxAudioInit()) {
     printf("Audio module failed to initialize");
     fflush(stdout);
+    gState.windowExists = 0;
     return 0;
   }
   OxFrameRateControllerInit(maxFrameRate);
   OxSysReset();
   OxGfxSetVSync(verticalSync);
+  gState.phase = Phase::Running;
   return 1;
 }
 
@@ -129,18 +170,27 @@ void OxSysReset(void)
   OxInputReset();
 }
 
+// Graphics stops before the window goes, so its context is deleted on a
+// live window; the window is destroyed (its procedure gets WM_DESTROY) so
+// that nothing stopped stays on screen, and its class then goes with it.
 void OxSysExit(void)
 {
+  if (gState.phase == Phase::Stopped) return;
   OxPlatformFreeConsole();
   OxAudioExit();
   OxInputExit();
-  OxPlatformUnregisterClass(kWindowClassName, gState.instance);
   OxGfxExit();
+  if (gState.window) OxPlatformDestroyWindow(gState.window);
+  OxPlatformUnregisterClass(kWindowClassName, gState.instance);
+  OxSysResetFullScreen();
+  gState = State();
   fflush(stdout);
 }
 
 void OxSysFrameStart(void)
 {
+  // A display lost since the last frame is noticed before anything draws.
+  OxPlatformCheckDisplay();
   OxFrameRateControllerStart();
   OxGfxStart();
   OxInputUpdate();
@@ -161,9 +211,15 @@ void OxSysUpdate()
     OxPlatformTranslateMessage(&message);
     OxPlatformDispatchMessage(&message);
   }
+  // The pump has destroyed the windows of a lost display; the window ceases
+  // to exist whichever procedure it had.
+  if (OxPlatformIsDisplayLost()) gState.windowExists = 0;
 }
 
-int OxSysIsFocus(void) { return gState.focus; }
+// During a replay the game is told the recorded flag.
+int OxSysIsFocus(void) { return OxInputReportedFocus(gState.focus); }
+
+int OxSysGetWindowFocus() { return gState.focus; }
 
 int OxSysDoesWindowExist(void) { return gState.windowExists; }
 

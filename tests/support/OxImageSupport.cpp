@@ -1,5 +1,5 @@
-// Image files for the texture tests written byte by byte (TGA, GIF, raw
-// bytes); the encoded formats are in OxImageEncoders.cpp.
+// Image files for the texture tests written byte by byte (TGA, GIF, QOI,
+// PNM, raw bytes); the encoded formats are in OxImageEncoders.cpp.
 #include "OxImageSupport.h"
 
 #include <fstream>
@@ -38,6 +38,30 @@ bool WriteTransparentGif(const std::string& path)
       // Image descriptor, then LZW data: clear, 0, 2, end in 3-bit codes.
       0x2C, 0, 0, 0, 0, 2, 0, 1, 0, 0, 2, 2, 0x84, 0x0A, 0, 0x3B};
   return WriteBytes(path, std::string(reinterpret_cast<const char*>(gif), sizeof(gif)));
+}
+
+bool WriteQoi(const std::string& path, const RgbaPixels& pixels, int width, int height)
+{
+  std::string bytes = "qoif";
+  for (int value : {width, height})
+    for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<char>(value >> shift));
+  bytes.push_back(4);  // RGBA
+  bytes.push_back(0);  // sRGB with linear alpha
+  for (size_t i = 0; i + 3 < pixels.size(); i += 4) {
+    bytes.push_back(static_cast<char>(0xFF));
+    bytes.append(reinterpret_cast<const char*>(&pixels[i]), 4);
+  }
+  bytes.append(7, '\0');
+  bytes.push_back(1);
+  return WriteBytes(path, bytes);
+}
+
+bool WritePnm(const std::string& path, const RgbaPixels& pixels, int width, int height)
+{
+  std::string bytes = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+  for (size_t i = 0; i + 3 < pixels.size(); i += 4)
+    bytes.append(reinterpret_cast<const char*>(&pixels[i]), 3);
+  return WriteBytes(path, bytes);
 }
 
 bool WriteBytes(const std::string& path, const std::string& bytes)

@@ -67,6 +67,23 @@ Window FindIn(Display* display, Window parent, const std::string& title)
   return found;
 }
 
+int CountIn(Display* display, Window parent, const std::string& title)
+{
+  Window root = 0, up = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(display, parent, &root, &up, &children, &count)) return 0;
+  int found = 0;
+  for (unsigned int i = 0; i < count; ++i) {
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, children[i], &attributes)) continue;
+    if (attributes.map_state == IsViewable && WindowTitle(display, children[i]) == title) ++found;
+    found += CountIn(display, children[i], title);
+  }
+  if (children) XFree(children);
+  return found;
+}
+
 }  // namespace
 
 void UsePrivateDisplay(const std::string& screen)
@@ -98,6 +115,12 @@ Window FindWindowByTitle(Display* display, const std::string& title, int timeout
     if (found || NowMs() > deadline) return found;
     usleep(5000);
   }
+}
+
+int CountWindowsByTitle(Display* display, const std::string& title)
+{
+  XSync(display, False);
+  return CountIn(display, DefaultRootWindow(display), title);
 }
 
 bool WindowExists(Display* display, Window window)

@@ -27,6 +27,8 @@ Display* OpenTestDisplay();
 // The viewable top-level window with this title (WM_NAME or _NET_WM_NAME);
 // 0 when none appears within timeoutMs.
 Window FindWindowByTitle(Display* display, const std::string& title, int timeoutMs = 2000);
+// How many viewable windows carry this title now.
+int CountWindowsByTitle(Display* display, const std::string& title);
 // Whether the window still exists on the server.
 bool WindowExists(Display* display, Window window);
 Geometry WindowGeometry(Display* display, Window window);
@@ -59,6 +61,9 @@ class XvfbServer {
   XvfbServer(const XvfbServer&) = delete;
   XvfbServer& operator=(const XvfbServer&) = delete;
   const std::string& display() const { return display_; }
+  // The server's process id (-1 when it did not start): a test may end the
+  // server itself to take the display away from a running game.
+  int pid() const { return pid_; }
 
  private:
   int pid_ = -1;

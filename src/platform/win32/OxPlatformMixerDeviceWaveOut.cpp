@@ -41,9 +41,11 @@ namespace {
 void Fill(OxMixerOutput* output, float* out)
 {
   output->render(output->user, out, kOxMixerDeviceFrames);
+  // Full scale at most; a sum that is not a number (huge volumes of
+  // opposite signs overflowing) goes out as silence.
   for (int i = 0; i < 2 * kOxMixerDeviceFrames; ++i) {
     if (out[i] > 1.0f) out[i] = 1.0f;
-    else if (out[i] < -1.0f) out[i] = -1.0f;
+    else if (!(out[i] >= -1.0f)) out[i] = out[i] < -1.0f ? -1.0f : 0.0f;
   }
 }
 
@@ -143,3 +145,6 @@ void OxMixerOutputClose(OxMixerOutput* output)
   CloseHandle(output->wake);
   delete output;
 }
+
+// waveOut keeps nothing per thread for its callers.
+void OxMixerOutputLeaveThread() {}

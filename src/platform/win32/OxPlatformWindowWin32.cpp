@@ -7,6 +7,9 @@
 
 #include <map>
 #include <set>
+#include <string>
+
+#include "platform/win32/OxWin32Text.h"
 
 // ---- Module state ----------------------------------------------------------
 
@@ -26,6 +29,22 @@ State gState;
 HINSTANCE ModuleOf(HINSTANCE instance)
 {
   return instance ? instance : GetModuleHandleA(nullptr);
+}
+
+// Titles that are valid UTF-8 are shown as they are, anything else as
+// Windows-1252 text, as on the other backend. The A call before this one gave
+// the window procedure its WM_SETTEXT with the bytes as they came; a title
+// beyond ASCII is then stored again in its wide form, which the A call could
+// only store in the program's code page.
+void ShowTitle(HWND window, const char* title)
+{
+  if (!title) return;
+  bool ascii = true;
+  for (const char* c = title; *c; ++c)
+    if (static_cast<unsigned char>(*c) >= 0x80) ascii = false;
+  if (ascii) return;
+  std::wstring wide = OxWin32Wide(title, 1252);
+  DefWindowProcW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
 }  // namespace
@@ -70,8 +89,10 @@ bool OxPlatformUnregisterClass(const char* className, HINSTANCE instance)
 HWND OxPlatformCreateWindow(const char* className, const char* title, DWORD style, int x, int y,
                             int width, int height, HINSTANCE instance)
 {
-  return CreateWindowExA(0, className, title, style & ~static_cast<DWORD>(WS_VISIBLE), x, y,
-                         width, height, nullptr, nullptr, ModuleOf(instance), nullptr);
+  HWND window = CreateWindowExA(0, className, title, style & ~static_cast<DWORD>(WS_VISIBLE), x,
+                                y, width, height, nullptr, nullptr, ModuleOf(instance), nullptr);
+  if (window) ShowTitle(window, title);
+  return window;
 }
 
 bool OxPlatformDestroyWindow(HWND window) { return DestroyWindow(window) != 0; }
@@ -123,7 +144,9 @@ void OxPlatformEndPaint(HWND window)
 
 bool OxPlatformSetWindowText(HWND window, const char* text)
 {
-  return SetWindowTextA(window, text) != 0;
+  if (!SetWindowTextA(window, text)) return false;
+  ShowTitle(window, text);
+  return true;
 }
 
 // ---- Messages -------------------------------------------------------------
@@ -213,3 +236,8 @@ int OxPlatformShowCursor(bool show) { return ShowCursor(show ? TRUE : FALSE); }
 int OxPlatformGetDisplayWidth() { return GetSystemMetrics(SM_CXSCREEN); }
 
 int OxPlatformGetDisplayHeight() { return GetSystemMetrics(SM_CYSCREEN); }
+
+// The window server is part of the system here; it cannot go away.
+bool OxPlatformIsDisplayLost() { return false; }
+
+void OxPlatformCheckDisplay() {}

@@ -1,11 +1,16 @@
 // Image files for the texture tests in encoded formats on Win32: GDI+'s own
-// encoders (PNG, BMP, JPEG). GDI+ has no WebP encoder; WriteWebp fails.
+// encoders (PNG, BMP, JPEG), and the PNG with ancillary chunks written byte
+// by byte (stored deflate blocks). GDI+ has no WebP encoder and writes JPEG
+// only in YCbCr colour: WriteWebp and WriteJpegColours fail.
 #include "OxImageSupport.h"
 
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <stdint.h>
+
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -74,7 +79,103 @@ bool Save(const std::string& path, const RgbaPixels& pixels, int width, int heig
   return saved;
 }
 
+// ---- PNG byte by byte --------------------------------------------------------
+
+uint32_t Crc32(const std::string& bytes)
+{
+  uint32_t crc = 0xFFFFFFFFu;
+  for (unsigned char byte : bytes) {
+    crc ^= byte;
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+void PutBe32(std::string* out, uint32_t value)
+{
+  for (int shift = 24; shift >= 0; shift -= 8) out->push_back(static_cast<char>(value >> shift));
+}
+
+void PutChunk(std::string* out, const char* type, const std::string& data)
+{
+  PutBe32(out, static_cast<uint32_t>(data.size()));
+  std::string typed = std::string(type) + data;
+  out->append(typed);
+  PutBe32(out, Crc32(typed));
+}
+
+// A zlib stream of stored (uncompressed) deflate blocks.
+std::string StoredZlib(const std::string& raw)
+{
+  std::string out = "\x78\x01";
+  size_t at = 0;
+  do {
+    size_t length = std::min<size_t>(raw.size() - at, 65535);
+    bool last = at + length == raw.size();
+    out.push_back(last ? 1 : 0);
+    out.push_back(static_cast<char>(length & 0xFF));
+    out.push_back(static_cast<char>(length >> 8));
+    out.push_back(static_cast<char>(~length & 0xFF));
+    out.push_back(static_cast<char>((~length >> 8) & 0xFF));
+    out.append(raw, at, length);
+    at += length;
+  } while (at < raw.size());
+  uint32_t a = 1, b = 0;
+  for (unsigned char byte : raw) {
+    a = (a + byte) % 65521;
+    b = (b + a) % 65521;
+  }
+  PutBe32(&out, (b << 16) | a);
+  return out;
+}
+
 }  // namespace
+
+bool WritePngWithChunks(const std::string& path, const RgbaPixels& pixels, int width,
+                        int height)
+{
+  std::string png = "\x89PNG\r\n\x1a\n";
+  std::string header;
+  PutBe32(&header, static_cast<uint32_t>(width));
+  PutBe32(&header, static_cast<uint32_t>(height));
+  header += std::string("\x08\x02\x00\x00\x01", 5);  // 8-bit RGB, Adam7
+  PutChunk(&png, "IHDR", header);
+  std::string gamma;
+  PutBe32(&gamma, 45455);
+  PutChunk(&png, "gAMA", gamma);
+  std::string chromaticities;
+  for (uint32_t value : {31270u, 32900u, 64000u, 33000u, 30000u, 60000u, 15000u, 6000u})
+    PutBe32(&chromaticities, value);
+  PutChunk(&png, "cHRM", chromaticities);
+  PutChunk(&png, "tIME", std::string("\x07\xe8\x05\x11\x0c\x1e\x00", 7));
+  std::string transparent;
+  for (int c = 0; c < 3; ++c) {
+    transparent.push_back('\0');
+    transparent.push_back(static_cast<char>(pixels[c]));
+  }
+  PutChunk(&png, "tRNS", transparent);
+  PutChunk(&png, "tEXt", std::string("Software\0a paint program", 24));
+  // The seven Adam7 passes: start and step in x and y; rows without filter.
+  const int passes[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                            {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+  std::string raw;
+  for (const auto& pass : passes) {
+    if (pass[0] >= width || pass[1] >= height) continue;
+    for (int y = pass[1]; y < height; y += pass[3]) {
+      raw.push_back('\0');
+      for (int x = pass[0]; x < width; x += pass[2])
+        raw.append(reinterpret_cast<const char*>(&pixels[(static_cast<size_t>(y) * width + x) * 4]), 3);
+    }
+  }
+  PutChunk(&png, "IDAT", StoredZlib(raw));
+  PutChunk(&png, "IEND", "");
+  return WriteBytes(path, png);
+}
+
+bool WriteJpegColours(const std::string&, const RgbaPixels&, int, int, JpegColours)
+{
+  return false;
+}
 
 bool WritePng(const std::string& path, const RgbaPixels& pixels, int width, int height)
 {

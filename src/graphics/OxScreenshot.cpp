@@ -1,0 +1,71 @@
+// Screenshots: the frame being drawn, read back from the back buffer with
+// OpenGL and written as a PNG. Leans on the platform's image writer and the
+// system module's full-screen scale.
+#include "OxGraphics.h"
+
+#include <stdio.h>
+
+#include <memory>
+#include <new>
+
+#include "graphics/OxGraphicsInternal.h"
+#include "platform/OxPlatformImageWrite.h"
+#include "system/OxSystemInternal.h"
+
+int OxGfxSaveScreenshot(const char* path)
+{
+  if (!path) {
+    printf("Screenshot: no path given\n");
+    return 0;
+  }
+  // Outside a frame the back buffer holds nothing the game drew (after a
+  // swap its content is undefined), and before OxGfxInit there is no context.
+  if (!OxGfxIsFrameUnderWay()) {
+    printf("Screenshot: no frame is being drawn for %s\n", path);
+    return 0;
+  }
+  // Draws waiting in a batch must reach the back buffer before it is read.
+  OxGfxFlushPending();
+
+  // The area the frame is drawn in: the window in game pixels, stretched by
+  // the full-screen scale like the viewport.
+  int width = static_cast<int>(static_cast<float>(OxGfxGetWindowWidth()) * OxSysGetFullScreenScaleX());
+  int height = static_cast<int>(static_cast<float>(OxGfxGetWindowHeight()) * OxSysGetFullScreenScaleY());
+  if (width <= 0 || height <= 0) {
+    printf("Screenshot: cannot write %s\n", path);
+    return 0;
+  }
+  const size_t rowBytes = static_cast<size_t>(width) * 3;
+  // A frame too large to hold in memory is a failure, not an exception.
+  std::unique_ptr<unsigned char[]> pixels(new (std::nothrow) unsigned char[rowBytes * static_cast<size_t>(height)]);
+  std::unique_ptr<const unsigned char*[]> rows(new (std::nothrow) const unsigned char*[static_cast<size_t>(height)]);
+  if (!pixels || !rows) {
+    printf("Screenshot: cannot write %s\n", path);
+    return 0;
+  }
+  // Tightly packed rows from the back buffer; whatever pixel-store and read
+  // settings the game had are put back afterwards.
+  const GLenum settings[] = {GL_PACK_ALIGNMENT, GL_PACK_ROW_LENGTH, GL_PACK_SKIP_PIXELS,
+                             GL_PACK_SKIP_ROWS};
+  const GLint packed[] = {1, 0, 0, 0};
+  GLint saved[4] = {4, 0, 0, 0};
+  for (int i = 0; i < 4; ++i) {
+    glGetIntegerv(settings[i], &saved[i]);
+    glPixelStorei(settings[i], packed[i]);
+  }
+  GLint readBuffer = GL_BACK;
+  glGetIntegerv(GL_READ_BUFFER, &readBuffer);
+  glReadBuffer(GL_BACK);
+  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.get());
+  glReadBuffer(static_cast<GLenum>(readBuffer));
+  for (int i = 0; i < 4; ++i) glPixelStorei(settings[i], saved[i]);
+
+  // OpenGL's rows run bottom-up, an image's top-down.
+  for (int y = 0; y < height; ++y)
+    rows[static_cast<size_t>(y)] = pixels.get() + rowBytes * static_cast<size_t>(height - 1 - y);
+  if (!OxPlatformWritePng(path, width, height, rows.get())) {
+    printf("Screenshot: cannot write %s\n", path);
+    return 0;
+  }
+  return 1;
+}

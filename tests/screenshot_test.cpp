@@ -1,0 +1,258 @@
+// Screenshots: the PNG read back must hold exactly the frame OpenGL reads
+// from the back buffer, windowed (at an odd size) and in full screen; paths
+// that cannot be written, calls outside a frame and a disk that fills up
+// give 0 and one line.
+#include <gtest/gtest.h>
+
+#include <GL/glew.h>
+#include <SDL2/SDL.h>
+#include <SDL2/SDL_image.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "OxEngineSupport.h"
+#include "OxImageSupport.h"
+#include "OxTestSupport.h"
+#include "OxX11Support.h"
+#include "Oxlen.h"
+
+namespace {
+
+// The frame's pixels as OpenGL reads them, red, green, blue, top row first.
+std::vector<unsigned char> ReadFrame(int width, int height)
+{
+  std::vector<unsigned char> bottomUp(static_cast<size_t>(width) * height * 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glReadBuffer(GL_BACK);
+  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
+  std::vector<unsigned char> rgb;
+  rgb.reserve(static_cast<size_t>(width) * height * 3);
+  for (int y = height - 1; y >= 0; --y)
+    for (int x = 0; x < width; ++x)
+      for (int c = 0; c < 3; ++c) rgb.push_back(bottomUp[(static_cast<size_t>(y) * width + x) * 4 + c]);
+  return rgb;
+}
+
+// A PNG's pixels, red, green, blue, top row first; empty when it does not
+// load or is not 8-bit RGB without alpha.
+std::vector<unsigned char> ReadPng(const std::string& path, int* width, int* height)
+{
+  std::vector<unsigned char> rgb;
+  SDL_Surface* surface = IMG_Load(path.c_str());
+  if (!surface) return rgb;
+  if (surface->format->format == SDL_PIXELFORMAT_RGB24) {
+    *width = surface->w;
+    *height = surface->h;
+    for (int y = 0; y < surface->h; ++y) {
+      const unsigned char* row = static_cast<const unsigned char*>(surface->pixels) + y * surface->pitch;
+      rgb.insert(rgb.end(), row, row + surface->w * 3);
+    }
+  }
+  SDL_FreeSurface(surface);
+  return rgb;
+}
+
+// A frame with many distinct colours: an interpolated quad over a coloured
+// background, a blended triangle and a line of text.
+void DrawScene(OxGfxVertexList* quad, OxGfxVertexList* triangle, OxGfxFontId font)
+{
+  OxGfxSetRenderMode(OxGfxRenderModeColor);
+  OxGfxSetBlendMode(OxGfxBlendModeNone);
+  OxMtx33 identity;
+  OxMtx33Identity(&identity);
+  OxGfxSetTransform(&identity);
+  OxGfxMeshDraw(quad, OxGfxMeshDrawModeTriangles);
+  OxGfxSetBlendMode(OxGfxBlendModeBlend);
+  OxGfxMeshDraw(triangle, OxGfxMeshDrawModeTriangles);
+  if (font >= 0) OxGfxPrint(font, "Screenshot 1234", -0.9f, -0.8f, 1.0f, 0.9f, 0.2f, 0.1f, 1.0f);
+}
+
+OxGfxVertexList* Quad(float half)
+{
+  OxGfxMeshStart();
+  OxGfxTriAdd(-half, -half, 0xFFFF0000, 0, 1, half, -half, 0xFF00FF00, 1, 1, half, half, 0xFF0000FF, 1, 0);
+  OxGfxTriAdd(-half, -half, 0xFFFF0000, 0, 1, half, half, 0xFF0000FF, 1, 0, -half, half, 0xFFFFFF00, 0, 0);
+  return OxGfxMeshEnd();
+}
+
+OxGfxVertexList* Triangle()
+{
+  OxGfxMeshStart();
+  OxGfxTriAdd(-60, -90, 0x80FFFFFF, 0, 0, 90, -20, 0x2000FF80, 0, 0, 0, 100, 0xC0401020, 0, 0);
+  return OxGfxMeshEnd();
+}
+
+const char* kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+// Cases: at an odd size (rows not a multiple of four bytes) the PNG is 8-bit
+// RGB at the window size and equals the frame pixel for pixel; the game's
+// pack alignment is left as it was; a second screenshot replaces the file;
+// in full screen the whole display-size drawing area is written.
+TEST(Screenshot, PngHoldsExactlyTheFrame)
+{
+  oxtest::UsePrivateDisplay("1920x1080x24");
+  const int width = 301, height = 173;
+  ASSERT_EQ(OxSysInit(nullptr, SW_SHOWNORMAL, width, height, 0, 0, 0, nullptr), 1);
+  glewInit();
+  std::string folder = oxtest::TempDir();
+  std::string path = folder + "/shot.png";
+  OxGfxVertexList* quad = Quad(70.0f);
+  OxGfxVertexList* triangle = Triangle();
+  OxGfxFontId font = OxGfxCreateFont(kFontPath, 18);
+  ASSERT_GE(font, 0);
+
+  OxGfxSetBackgroundColor(0.2f, 0.4f, 0.6f);
+  OxSysFrameStart();
+  DrawScene(quad, triangle, font);
+  std::vector<unsigned char> frame = ReadFrame(width, height);
+  glPixelStorei(GL_PACK_ALIGNMENT, 8);
+  EXPECT_EQ(OxGfxSaveScreenshot(path.c_str()), 1);
+  GLint alignment = 0;
+  glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
+  EXPECT_EQ(alignment, 8);
+  OxSysFrameEnd();
+  int pngWidth = 0, pngHeight = 0;
+  std::vector<unsigned char> png = ReadPng(path, &pngWidth, &pngHeight);
+  EXPECT_EQ(pngWidth, width);
+  EXPECT_EQ(pngHeight, height);
+  ASSERT_EQ(png.size(), frame.size()) << IMG_GetError();
+  EXPECT_TRUE(png == frame);
+  std::set<unsigned int> colours;
+  for (size_t i = 0; i < png.size(); i += 3) colours.insert(png[i] << 16 | png[i + 1] << 8 | png[i + 2]);
+  EXPECT_GT(colours.size(), 1000u);  // the scene is not trivially flat
+
+  // The next frame, darker, replaces the file.
+  OxGfxSetBackgroundColor(0.0f, 0.0f, 0.0f);
+  OxSysFrameStart();
+  DrawScene(quad, triangle, -1);
+  frame = ReadFrame(width, height);
+  EXPECT_EQ(OxGfxSaveScreenshot(path.c_str()), 1);
+  OxSysFrameEnd();
+  png = ReadPng(path, &pngWidth, &pngHeight);
+  EXPECT_TRUE(png == frame);
+
+  // Full screen: display size.
+  OxSysSetFullScreen(1);
+  for (int i = 0; i < 3; ++i) oxtest::RunFrame();
+  OxSysFrameStart();
+  DrawScene(quad, triangle, font);
+  frame = ReadFrame(1920, 1080);
+  EXPECT_EQ(OxGfxSaveScreenshot(path.c_str()), 1);
+  OxSysFrameEnd();
+  png = ReadPng(path, &pngWidth, &pngHeight);
+  EXPECT_EQ(pngWidth, 1920);
+  EXPECT_EQ(pngHeight, 1080);
+  EXPECT_TRUE(png == frame);
+  OxSysSetFullScreen(0);
+
+  OxGfxMeshFree(quad);
+  OxGfxMeshFree(triangle);
+  OxSysExit();
+}
+
+// Cases: with batching on, the draws still waiting in the batch are issued
+// before the frame is read, so the screenshot equals the frame OpenGL reads
+// afterwards and the same scene's screenshot with batching off.
+TEST(Screenshot, BatchedDrawsAreFlushedFirst)
+{
+  oxtest::UsePrivateDisplay();
+  const int width = 320, height = 240;
+  ASSERT_EQ(OxSysInit(nullptr, SW_SHOWNORMAL, width, height, 0, 0, 0, nullptr), 1);
+  glewInit();
+  std::string folder = oxtest::TempDir();
+  OxGfxVertexList* quad = Quad(70.0f);
+  OxGfxVertexList* triangle = Triangle();
+  OxGfxFontId font = OxGfxCreateFont(kFontPath, 18);
+  ASSERT_GE(font, 0);
+  OxGfxSetBackgroundColor(0.2f, 0.4f, 0.6f);
+
+  std::vector<unsigned char> pictures[2];
+  for (int batching = 0; batching < 2; ++batching) {
+    OxGfxSetBatching(batching);
+    std::string path = folder + "/shot" + std::to_string(batching) + ".png";
+    OxSysFrameStart();
+    DrawScene(quad, triangle, font);
+    EXPECT_EQ(OxGfxSaveScreenshot(path.c_str()), 1);
+    std::vector<unsigned char> frame = ReadFrame(width, height);
+    OxSysFrameEnd();
+    int pngWidth = 0, pngHeight = 0;
+    pictures[batching] = ReadPng(path, &pngWidth, &pngHeight);
+    EXPECT_TRUE(pictures[batching] == frame) << "batching " << batching;
+  }
+  OxGfxSetBatching(0);
+  ASSERT_FALSE(pictures[0].empty());
+  EXPECT_TRUE(pictures[0] == pictures[1]);
+  OxGfxMeshFree(quad);
+  OxGfxMeshFree(triangle);
+  OxSysExit();
+}
+
+// Cases: each call that cannot write gives 0 and exactly its one line, and
+// leaves no file: before the engine starts, a null path, between frames, a
+// directory, a missing folder, a FIFO with no reader (no wait), a device;
+// a file that grows past the size limit is removed; after all that a good
+// path still works.
+TEST(Screenshot, FailuresGiveZeroAndOneLine)
+{
+  oxtest::UsePrivateDisplay();
+  std::string folder = oxtest::TempDir();
+  std::string fifo = folder + "/fifo.png";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::string big = folder + "/big.png";
+  std::string good = folder + "/good.png";
+  oxtest::ChildResult result = oxtest::RunInChild([&] {
+    int wrong = 0;
+    wrong += OxGfxSaveScreenshot((folder + "/early.png").c_str()) != 0;
+    if (OxSysInit(nullptr, SW_SHOWNORMAL, 640, 480, 0, 0, 0, nullptr) != 1) return 100;
+    fflush(stdout);
+    printf("--\n");
+    oxtest::RunFrame();
+    wrong += OxGfxSaveScreenshot((folder + "/between.png").c_str()) != 0;
+    OxSysFrameStart();
+    wrong += OxGfxSaveScreenshot(nullptr) != 0;
+    wrong += OxGfxSaveScreenshot(folder.c_str()) != 0;
+    wrong += OxGfxSaveScreenshot((folder + "/no/such/folder.png").c_str()) != 0;
+    wrong += OxGfxSaveScreenshot(fifo.c_str()) != 0;
+    wrong += OxGfxSaveScreenshot("/dev/null") != 0;
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit;
+    getrlimit(RLIMIT_FSIZE, &limit);
+    rlim_t unlimited = limit.rlim_cur;
+    limit.rlim_cur = 2000;  // the hard limit stays, so the soft one can go back
+    setrlimit(RLIMIT_FSIZE, &limit);
+    wrong += OxGfxSaveScreenshot(big.c_str()) != 0;
+    limit.rlim_cur = unlimited;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    wrong += OxGfxSaveScreenshot(good.c_str()) != 1;
+    OxSysFrameEnd();
+    OxSysExit();
+    return wrong;
+  });
+  EXPECT_EQ(result.exitCode, 0) << result.out;
+  EXPECT_EQ(result.err, "");
+  std::string before = result.out.substr(0, result.out.find("Oxlen Engine version"));
+  EXPECT_EQ(before, "Screenshot: no frame is being drawn for " + folder + "/early.png\n");
+  std::string after = result.out.substr(result.out.find("--\n") + 3);
+  EXPECT_EQ(after,
+            "Screenshot: no frame is being drawn for " + folder + "/between.png\n"
+            "Screenshot: no path given\n"
+            "Screenshot: cannot write " + folder + "\n"
+            "Screenshot: cannot write " + folder + "/no/such/folder.png\n"
+            "Screenshot: cannot write " + fifo + "\n"
+            "Screenshot: cannot write /dev/null\n"
+            "Screenshot: cannot write " + big + "\n");
+  EXPECT_NE(access(good.c_str(), F_OK), -1);
+  EXPECT_EQ(access(big.c_str(), F_OK), -1);
+  EXPECT_EQ(access((folder + "/early.png").c_str(), F_OK), -1);
+  EXPECT_EQ(access((folder + "/between.png").c_str(), F_OK), -1);
+  struct stat info;
+  EXPECT_EQ(stat(fifo.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
+
+}  // namespace
