@@ -33,7 +33,7 @@ set_target_properties(PkgConfig::SDL2 PROPERTIES INTERFACE_LINK_LIBRARIES "${OX_
 
 # The support sources: the POSIX and X11 ones are replaced by their twins.
 macro(ox_windows_test_support sources)
-  list(FILTER ${sources} EXCLUDE REGEX "/support/(OxTestSupport|OxX11Support|OxImageEncoders)\\.cpp$")
+  list(FILTER ${sources} EXCLUDE REGEX "/support/(OxTestSupport|OxX11Support|OxImageEncoders|OxGamepadSupport)\\.cpp$")
   file(GLOB OX_WIN32_SUPPORT CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/../tests/support/win32/Ox*Win32.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../tests/support/win32/OxWin32Support.cpp)
   list(APPEND ${sources} ${OX_WIN32_SUPPORT})

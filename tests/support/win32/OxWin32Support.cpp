@@ -44,11 +44,14 @@ Display* OpenTestDisplay()
   return &desktop;
 }
 
+// The title as UTF-8, as the X11 helper reads _NET_WM_NAME.
 std::string WindowTitle(Display*, Window window)
 {
-  char text[512] = "";
-  GetWindowTextA(ToHandle(window), text, sizeof text);
-  return text;
+  wchar_t text[512] = L"";
+  GetWindowTextW(ToHandle(window), text, 512);
+  char utf8[2048] = "";
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+  return utf8;
 }
 
 Window FindWindowByTitle(Display*, const std::string& title, int timeoutMs)
@@ -60,6 +63,24 @@ Window FindWindowByTitle(Display*, const std::string& title, int timeoutMs)
     if (NowMs() > deadline) return 0;
     Sleep(5);
   }
+}
+
+int CountWindowsByTitle(Display*, const std::string& title)
+{
+  struct Search {
+    const std::string* title;
+    int count;
+  } search = {&title, 0};
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto* found = reinterpret_cast<Search*>(data);
+        char text[512] = "";
+        GetWindowTextA(window, text, sizeof text);
+        if (IsWindowVisible(window) && *found->title == text) ++found->count;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.count;
 }
 
 bool WindowExists(Display*, Window window) { return IsWindow(ToHandle(window)) != 0; }
