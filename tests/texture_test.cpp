@@ -564,6 +564,9 @@ void ExpectQuadrants(const RgbaPixels& texels, int size, const RgbaPixels& expec
   }
 }
 
+#ifndef _WIN32
+// Linux only: the test writes these files with libjpeg, which the Windows
+// test build does not have (GDI+ writes JPEG only in plain colour).
 // Cases: JPEGs in the colour spaces besides plain colour decode to the
 // right colours, never garbage: CMYK and YCCK (inverted ink with an Adobe
 // marker, as Photoshop writes them; the ink of each quadrant chosen so its
@@ -611,6 +614,7 @@ TEST_F(Textures, JpegColourSpaces)
     OxGfxTextureUnload(texture);
   }
 }
+#endif
 
 // Cases: an interlaced 24-bit PNG with gamma, chromaticities, time, text and
 // a transparent colour decodes exactly, with alpha 0 where the transparent
@@ -632,7 +636,12 @@ TEST_F(Textures, PngChunksQoiAndPnmDecode)
   struct {
     const char* name;
     const RgbaPixels& expected;
-  } cases[] = {{"chunks.png", keyed}, {"image.qoi", translucent}, {"image.ppm", colours}};
+  } cases[] = {{"chunks.png", keyed}, {"image.qoi", translucent},
+#ifndef _WIN32
+               // Linux only: GDI+, the Windows build's decoder, reads no PNM.
+               {"image.ppm", colours}
+#endif
+  };
   for (auto& item : cases) {
     OxGfxTexture* texture = OxGfxTextureLoad((dir + "/" + item.name).c_str());
     ASSERT_NE(texture, nullptr) << item.name;

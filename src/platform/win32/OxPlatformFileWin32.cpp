@@ -1,5 +1,5 @@
-// File layer on Win32 handles: CreateFileW on the path's wide form (UTF-8
-// when the path is valid UTF-8, the program's code page otherwise), then a
+// File layer on Win32 handles: CreateFileW on the path read in the
+// program's code page (as the game's own fopen reads it), then a
 // check through the handle that it is a file on a disk (not a directory, a
 // console or device such as CON or NUL, or a pipe), reads by offset with
 // ReadFile, and C streams over the same handle.

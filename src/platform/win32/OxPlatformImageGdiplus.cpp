@@ -38,6 +38,54 @@ struct State {
 
 State gState;
 
+// ---- Completeness ----------------------------------------------------------
+// GDI+ decodes some cut files without a word (a PNG without its end chunk,
+// and on some systems a JPEG without its end marker, with grey for what is
+// missing); these find the end the file must have before GDI+ sees it.
+
+unsigned long Be32(const unsigned char* p)
+{
+  return (static_cast<unsigned long>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+}
+
+// Every chunk whole, up to and including the end chunk.
+bool PngIsWhole(const unsigned char* bytes, size_t size)
+{
+  size_t at = 8;
+  while (at + 12 <= size) {
+    size_t length = Be32(bytes + at);
+    if (length > size - at - 12) return false;
+    if (memcmp(bytes + at + 4, "IEND", 4) == 0) return true;
+    at += 12 + length;
+  }
+  return false;
+}
+
+// An end-of-image marker after the first start of scan: the marker segments
+// before it are walked by their lengths (a thumbnail inside one has its own
+// end marker), and the scan data cannot hold one (0xFF in it is stuffed).
+bool JpegIsWhole(const unsigned char* bytes, size_t size)
+{
+  size_t at = 2;
+  for (;;) {
+    if (at + 4 > size || bytes[at] != 0xFF) return false;
+    unsigned marker = bytes[at + 1];
+    if (marker == 0xFF) {
+      ++at;
+      continue;
+    }
+    if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
+      at += 2;
+      continue;
+    }
+    if (marker == 0xDA) break;
+    at += 2 + ((bytes[at + 2] << 8) | bytes[at + 3]);
+  }
+  for (size_t i = size - 1; i > at; --i)
+    if (bytes[i] == 0xD9 && bytes[i - 1] == 0xFF) return true;
+  return false;
+}
+
 // ---- Decoding --------------------------------------------------------------
 
 // GDI+'s pixels of bytes of a format it reads, after its own look at the
@@ -126,7 +174,8 @@ OxPlatformImage* OxPlatformImageOpen(const char* path, int maxSide)
   if (OxPlatformImageMayDecode(format, bytes, size, maxSide)) {
     if (format == kOxImageQoi) {
       image = DecodeQoi(bytes, size, maxSide);
-    } else if (format == kOxImagePng || format == kOxImageJpeg || format == kOxImageBmp ||
+    } else if ((format == kOxImagePng && PngIsWhole(bytes, size)) ||
+               (format == kOxImageJpeg && JpegIsWhole(bytes, size)) || format == kOxImageBmp ||
                format == kOxImageGif) {
       // Decoding works without the start-up call too: GDI+ is started for
       // the length of this call when nothing else started it.

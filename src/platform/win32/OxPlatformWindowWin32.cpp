@@ -43,7 +43,7 @@ void ShowTitle(HWND window, const char* title)
   for (const char* c = title; *c; ++c)
     if (static_cast<unsigned char>(*c) >= 0x80) ascii = false;
   if (ascii) return;
-  std::wstring wide = OxWin32Wide(title, 1252);
+  std::wstring wide = OxWin32WideTitle(title);
   DefWindowProcW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 

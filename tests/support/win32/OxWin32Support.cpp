@@ -44,11 +44,13 @@ Display* OpenTestDisplay()
   return &desktop;
 }
 
-// The title as UTF-8, as the X11 helper reads _NET_WM_NAME.
+// The title as UTF-8, as the X11 helper reads _NET_WM_NAME. The text the
+// system holds and shows is read directly: GetWindowTextW would ask the
+// window's own (ANSI) procedure, which gives it in the program's code page.
 std::string WindowTitle(Display*, Window window)
 {
   wchar_t text[512] = L"";
-  GetWindowTextW(ToHandle(window), text, 512);
+  InternalGetWindowText(ToHandle(window), text, 512);
   char utf8[2048] = "";
   WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
   return utf8;
