@@ -50,3 +50,22 @@ foreach(source ${OX_ALL_TEST_SOURCES})
     list(APPEND OX_LINUX_ONLY_TEST_PROGRAMS ${name})
   endif()
 endforeach()
+
+# The XInput pad test runs beside a stand-in xinput1_4.dll (in a folder of
+# their own, so that no other program loads it); Wine is told to take the
+# DLL found there over its own.
+function(ox_windows_xinput_test)
+  set(folder ${CMAKE_CURRENT_BINARY_DIR}/xinput)
+  add_library(ox_xinput_stand_in SHARED
+    ${PROJECT_SOURCE_DIR}/tests/support/win32/OxXInputStandIn.c
+    ${PROJECT_SOURCE_DIR}/tests/support/win32/OxXInputStandIn.def)
+  set_target_properties(ox_xinput_stand_in PROPERTIES PREFIX "" OUTPUT_NAME xinput1_4
+    RUNTIME_OUTPUT_DIRECTORY ${folder})
+  add_executable(xinput_pad_test ${PROJECT_SOURCE_DIR}/tests/win32/xinput_pad_test.cpp)
+  target_compile_options(xinput_pad_test PRIVATE -Wall -Wextra)
+  target_link_libraries(xinput_pad_test PRIVATE ox_test_support ${OX_TEST_MAIN})
+  set_target_properties(xinput_pad_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${folder})
+  add_dependencies(xinput_pad_test ox_xinput_stand_in)
+  gtest_discover_tests(xinput_pad_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 30
+    PROPERTIES TIMEOUT 120 ENVIRONMENT "WINEDLLOVERRIDES=xinput1_4=n")
+endfunction()

@@ -4,7 +4,8 @@
 # stays up for the whole run (-p), so each program starts in milliseconds
 # instead of seconds; the X11 driver leaves windows unmanaged (they take the
 # focus and close without a window manager's delays); sound goes to ALSA,
-# whose default device is the null device, so audio opens and stays silent.
+# whose default device is the null device, so audio opens and stays silent;
+# a program that crashes is not held in the automatic debugger.
 # OX_WINEPREFIX names the prefix (default build-windows/wine).
 ox_start_wine() {
   local root
@@ -29,6 +30,10 @@ ox_start_wine() {
   trap ox_stop_wine EXIT
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f > /dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f > /dev/null 2>&1
+  # A program that crashes ends at once, as under a test runner on Windows,
+  # instead of waiting in the automatic debugger with its output still open.
+  wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
+    > /dev/null 2>&1 || true
 }
 
 # Ends the wineserver and, when scripts/xvfb.sh started one, the X server.
