@@ -27,11 +27,13 @@ fi
 game=$1 recording=$2 references=$3
 shift 3
 
-# A display number nobody uses, and the server stopped when the script ends.
+# A display number nobody uses, and the server stopped when the script ends;
+# it does not reset between the runs (a run starting during a reset finds no
+# display).
 for number in $(seq 150 250); do
   [ -e "/tmp/.X${number}-lock" ] || [ -e "/tmp/.X11-unix/X${number}" ] || break
 done
-Xvfb ":${number}" -screen 0 1280x1024x24 -nolisten tcp > /dev/null 2>&1 &
+Xvfb ":${number}" -screen 0 1280x1024x24 -nolisten tcp -noreset > /dev/null 2>&1 &
 xvfb=$!
 shots=$(mktemp -d)
 trap 'kill "$xvfb" 2>/dev/null || true; rm -rf "$shots"' EXIT

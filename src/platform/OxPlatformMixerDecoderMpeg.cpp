@@ -98,10 +98,7 @@ class MpegReader : public OxMixerReader {
   static off_t SeekBytes(void* user, off_t offset, int whence)
   {
     MpegReader* reader = static_cast<MpegReader*>(user);
-    int64_t base = whence == SEEK_CUR   ? reader->position_
-                   : whence == SEEK_END ? OxPlatformFileSize(reader->file_)
-                                        : 0;
-    int64_t target = base + offset;
+    int64_t target = OxMixerSeekTarget(reader->file_, reader->position_, offset, whence);
     if (target < 0) return -1;
     reader->position_ = target;
     return static_cast<off_t>(target);
@@ -117,14 +114,5 @@ class MpegReader : public OxMixerReader {
 
 OxMixerReader* OxMixerOpenMpegReader(OxPlatformFile* file)
 {
-  MpegReader* reader = new (std::nothrow) MpegReader(file);
-  if (!reader) {
-    OxPlatformFileClose(file);
-    return nullptr;
-  }
-  if (!reader->Open()) {
-    delete reader;
-    return nullptr;
-  }
-  return reader;
+  return OxMixerOpenReaderOver<MpegReader>(file);
 }

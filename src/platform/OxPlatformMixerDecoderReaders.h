@@ -4,6 +4,9 @@
 // the reader by the file's first bytes.
 #pragma once
 #include <stdint.h>
+#include <stdio.h>
+
+#include <new>
 
 #include "platform/OxPlatformFile.h"
 
@@ -28,3 +31,32 @@ class OxMixerReader {
 // libraries' messages off standard error (quiet flags, and no messages).
 OxMixerReader* OxMixerOpenMpegReader(OxPlatformFile* file);
 OxMixerReader* OxMixerOpenVorbisReader(OxPlatformFile* file);
+
+// Where a seek by offset from whence (SEEK_SET, SEEK_CUR or SEEK_END) lands
+// in file when reading is at position: the new position, or -1 before the
+// file's start (a seek past the end is allowed; reads there give nothing).
+inline int64_t OxMixerSeekTarget(const OxPlatformFile* file, int64_t position, int64_t offset,
+                                 int whence)
+{
+  int64_t base = whence == SEEK_CUR ? position : whence == SEEK_END ? OxPlatformFileSize(file) : 0;
+  int64_t target = base + offset;
+  return target < 0 ? -1 : target;
+}
+
+// Makes a Reader over file (which it takes over) and opens it with the
+// reader's Open(); null when either fails, the file then closed: directly
+// when no reader could be made, else by the reader's destructor.
+template <typename Reader>
+OxMixerReader* OxMixerOpenReaderOver(OxPlatformFile* file)
+{
+  Reader* reader = new (std::nothrow) Reader(file);
+  if (!reader) {
+    OxPlatformFileClose(file);
+    return nullptr;
+  }
+  if (!reader->Open()) {
+    delete reader;
+    return nullptr;
+  }
+  return reader;
+}

@@ -69,11 +69,9 @@ class SndfileReader : public OxMixerReader {
   static sf_count_t Seek(sf_count_t offset, int whence, void* user)
   {
     SndfileReader* reader = static_cast<SndfileReader*>(user);
-    sf_count_t base = whence == SEEK_CUR   ? reader->position_
-                      : whence == SEEK_END ? OxPlatformFileSize(reader->file_)
-                                           : 0;
-    if (base + offset < 0) return -1;
-    reader->position_ = base + offset;
+    int64_t target = OxMixerSeekTarget(reader->file_, reader->position_, offset, whence);
+    if (target < 0) return -1;
+    reader->position_ = target;
     return reader->position_;
   }
   static sf_count_t ReadBytes(void* buffer, sf_count_t count, void* user)
@@ -148,16 +146,7 @@ OxMixerReader* OpenReader(const char* path, bool* missing)
   }
   if (IsMpeg(file)) return OxMixerOpenMpegReader(file);
   if (IsOggVorbis(file)) return OxMixerOpenVorbisReader(file);
-  SndfileReader* reader = new (std::nothrow) SndfileReader(file);
-  if (!reader) {
-    OxPlatformFileClose(file);
-    return nullptr;
-  }
-  if (!reader->Open()) {
-    delete reader;
-    return nullptr;
-  }
-  return reader;
+  return OxMixerOpenReaderOver<SndfileReader>(file);
 }
 
 // Mono plays on both sides; stereo as it is; more channels fold down with

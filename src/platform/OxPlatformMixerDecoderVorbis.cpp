@@ -79,10 +79,7 @@ class VorbisReader : public OxMixerReader {
   static int SeekBytes(void* user, ogg_int64_t offset, int whence)
   {
     VorbisReader* reader = static_cast<VorbisReader*>(user);
-    int64_t base = whence == SEEK_CUR   ? reader->position_
-                   : whence == SEEK_END ? OxPlatformFileSize(reader->file_)
-                                        : 0;
-    int64_t target = base + offset;
+    int64_t target = OxMixerSeekTarget(reader->file_, reader->position_, offset, whence);
     if (target < 0) return -1;
     reader->position_ = target;
     return 0;
@@ -103,14 +100,5 @@ class VorbisReader : public OxMixerReader {
 
 OxMixerReader* OxMixerOpenVorbisReader(OxPlatformFile* file)
 {
-  VorbisReader* reader = new (std::nothrow) VorbisReader(file);
-  if (!reader) {
-    OxPlatformFileClose(file);
-    return nullptr;
-  }
-  if (!reader->Open()) {
-    delete reader;
-    return nullptr;
-  }
-  return reader;
+  return OxMixerOpenReaderOver<VorbisReader>(file);
 }

@@ -229,7 +229,7 @@ XvfbServer::XvfbServer(const std::string& screen)
     dup2(quiet, 2);
     std::string fd = std::to_string(channel[1]);
     execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
-           "tcp", static_cast<char*>(nullptr));
+           "tcp", "-noreset", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(channel[1]);
