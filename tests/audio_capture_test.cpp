@@ -3,6 +3,10 @@
 // output to a file, and the test analyses that file: distortion of the rate
 // conversion, steps made by changes, and exactness against the source files.
 // Each capture runs in a child that drives the audio family as a game does.
+// Linux-only program: it captures through SDL2's disk audio driver; the
+// Windows build has no SDL2, and under Wine its waveOut output goes to ALSA's
+// null device, which keeps nothing. The mix itself is the same code on both
+// builds, and mixer_quality_test pulls it into buffers on both.
 #include <gtest/gtest.h>
 
 #include <math.h>

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "OxFileSupport.h"
+#include "OxImageSupport.h"
 #include "OxAudio.h"
 #include "Oxlen.h"
 #include "OxX11Support.h"
@@ -22,7 +24,7 @@ constexpr int kRate = 48000;
 class Audio : public ::testing::Test {
 protected:
   void SetUp() override { folder_ = oxtest::TempDir(); }
-  void TearDown() override { oxtest::RunCommand("rm -rf '" + folder_ + "'"); }
+  void TearDown() override { oxtest::RemoveTree(folder_); }
 
   std::string Write(const std::string& name, SoundFormat format)
   {
@@ -59,9 +61,9 @@ TEST_F(Audio, LoadGivesValidOrNullRecords)
   std::string empty = folder_ + "/empty.ogg";
   std::string text = folder_ + "/text.wav";
   std::string cut = folder_ + "/cut.ogg";
-  oxtest::RunCommand("touch '" + empty + "'");
-  oxtest::RunCommand("echo 'plain words, not sound' > '" + text + "'");
-  oxtest::RunCommand("head -c 40 '" + good[3] + "' > '" + cut + "'");
+  oxtest::WriteBytes(empty, "");
+  oxtest::WriteBytes(text, "plain words, not sound\n");
+  oxtest::CopyPrefix(good[3], cut, 40);
   std::string bad[] = {folder_ + "/missing.wav", empty, text, cut};
   ExpectQuietSuccess([&]() {
     if (OxAudioIsValidAudio(OxAudioLoadSound(good[0].c_str()))) return 1;

@@ -23,11 +23,13 @@ Display* OpenOrFail()
   return display;
 }
 
+// The frame's corner at (x, y) (full screen has no frame) and the client
+// area width by height.
 void ExpectGeometry(Display* display, Window window, int x, int y, int width, int height)
 {
   Geometry g = oxtest::WindowGeometry(display, window);
-  EXPECT_EQ(g.x, x);
-  EXPECT_EQ(g.y, y);
+  EXPECT_EQ(g.frameX, x);
+  EXPECT_EQ(g.frameY, y);
   EXPECT_EQ(g.width, width);
   EXPECT_EQ(g.height, height);
 }
@@ -62,10 +64,13 @@ TEST(FullScreen, EnterAndLeave)
   OxSysSetFullScreen(0);
   EXPECT_EQ(OxSysIsFullScreen(), 0);
   ExpectGeometry(display, window, 560, 240, 800, 600);
+  // The pointer at (960, 540), now read unscaled from the client area's
+  // corner: (400, 300) where no frame surrounds it.
+  Geometry windowed = oxtest::WindowGeometry(display, window);
   OxSysFrameStart();
   OxInputGetCursorPosition(&x, &y);
-  EXPECT_EQ(x, 400);
-  EXPECT_EQ(y, 300);
+  EXPECT_EQ(x, 960 - windowed.x);
+  EXPECT_EQ(y, 540 - windowed.y);
   OxSysFrameEnd();
 
   XMoveWindow(display, window, 100, 50);
@@ -84,6 +89,9 @@ TEST(FullScreen, EnterAndLeave)
   XCloseDisplay(display);
 }
 
+#ifndef _WIN32
+// Linux only: needs a second X server of another size, and the Windows
+// build's tests share Wine's one display.
 // Cases: on a 1920 by 1200 display a 960 by 400 game window has factors 2
 // and 3: client (960, 600) is reported as (480, 200) and a move of (+24, +18)
 // display pixels as a delta of (12, 6).
@@ -120,6 +128,7 @@ TEST(FullScreen, CursorScaledByExactFactors)
   OxSysExit();
   XCloseDisplay(display);
 }
+#endif
 
 // Cases: a window larger than the display gets factors below 1 (0.8 for
 // 2400 by 1350 on 1920 by 1080), so client (960, 540) reads (1200, 675).

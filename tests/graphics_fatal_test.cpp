@@ -4,6 +4,10 @@
 // (glGetError, and glGetShaderiv as GLEW looks it up) so that a child can
 // add one genuine error code ahead of the driver's, or report one failed
 // compile. Everything else is the real driver.
+// Linux-only program: it wraps two OpenGL entry points by ELF symbol
+// interposition (dlsym with RTLD_NEXT), which a Windows DLL's imports do not
+// allow; the fatal reports OpenGL itself can provoke are tested under Wine
+// in graphics_test.
 #include <gtest/gtest.h>
 
 #include <GL/glew.h>

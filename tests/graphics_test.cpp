@@ -40,7 +40,7 @@ void SetTranslation(float x, float y)
 }
 
 // A rectangle centred on (x, y) in model space, two triangles of one colour.
-OxGfxVertexList* Rectangle(float x, float y, float halfWidth, float halfHeight,
+OxGfxVertexList* RectangleMesh(float x, float y, float halfWidth, float halfHeight,
                            unsigned int colour)
 {
   OxGfxMeshStart();
@@ -100,9 +100,9 @@ TEST_F(Graphics, StartUpStateAndClearColour)
 // transparency with and without blending; the additive blend mode.
 TEST_F(Graphics, ColourProgramFormulaThroughPixels)
 {
-  OxGfxVertexList* blue = Rectangle(0, 0, 400, 300, kBlue);
-  OxGfxVertexList* grey = Rectangle(0, 0, 400, 300, 0xFF404040);
-  OxGfxVertexList* red = Rectangle(0, 0, 400, 300, kRed);
+  OxGfxVertexList* blue = RectangleMesh(0, 0, 400, 300, kBlue);
+  OxGfxVertexList* grey = RectangleMesh(0, 0, 400, 300, 0xFF404040);
+  OxGfxVertexList* red = RectangleMesh(0, 0, 400, 300, kRed);
   OxSysFrameStart();
   OxGfxSetRenderMode(OxGfxRenderModeColor);
   SetTranslation(0, 0);
@@ -167,7 +167,7 @@ TEST_F(Graphics, EachProgramKeepsItsOwnUniforms)
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
-  OxGfxVertexList* mesh = Rectangle(0, 0, 400, 300, kWhite);
+  OxGfxVertexList* mesh = RectangleMesh(0, 0, 400, 300, kWhite);
 
   OxSysFrameStart();
   OxGfxSetRenderMode(OxGfxRenderModeColor);
@@ -217,7 +217,7 @@ TEST_F(Graphics, EachProgramKeepsItsOwnUniforms)
 // and raise no error; drawing before any render mode in a frame draws nothing.
 TEST_F(Graphics, NoProgramInUse)
 {
-  OxGfxVertexList* mesh = Rectangle(0, 0, 400, 300, kWhite);
+  OxGfxVertexList* mesh = RectangleMesh(0, 0, 400, 300, kWhite);
   OxSysFrameStart();
   OxGfxSetRenderMode(OxGfxRenderModeColor);
   SetTranslation(0, 0);
@@ -350,9 +350,9 @@ TEST(GraphicsCamera, ExtentsBeforeAndAfterStart)
 TEST_F(Graphics, CameraPlacesTheWorld)
 {
   OxGfxSetCamPosition(100, 50);
-  OxGfxVertexList* atCamera = Rectangle(100, 50, 5, 5, kRed);
-  OxGfxVertexList* above = Rectangle(100, 150, 5, 5, kGreen);
-  OxGfxVertexList* blueAtCamera = Rectangle(100, 50, 5, 5, kBlue);
+  OxGfxVertexList* atCamera = RectangleMesh(100, 50, 5, 5, kRed);
+  OxGfxVertexList* above = RectangleMesh(100, 150, 5, 5, kGreen);
+  OxGfxVertexList* blueAtCamera = RectangleMesh(100, 50, 5, 5, kBlue);
 
   // Start-up left the colour program in use with the camera it had then, so
   // the first frame's OxGfxSetRenderMode switches nothing: let one frame end.
@@ -399,7 +399,7 @@ TEST_F(Graphics, CameraPlacesTheWorld)
 // first column is used like the others.
 TEST_F(Graphics, WorldTransformPlacesMeshes)
 {
-  OxGfxVertexList* square = Rectangle(0, 0, 10, 10, kRed);
+  OxGfxVertexList* square = RectangleMesh(0, 0, 10, 10, kRed);
   OxSysFrameStart();
   OxGfxSetRenderMode(OxGfxRenderModeColor);
 
@@ -556,7 +556,7 @@ TEST(GraphicsMessages, InvalidDrawModeAndFullMesh)
 {
   oxtest::ChildResult child = oxtest::RunInChild([] {
     if (StartLibrary(kWidth, kHeight) != 1) return 2;
-    OxGfxVertexList* mesh = Rectangle(0, 0, 400, 300, kRed);
+    OxGfxVertexList* mesh = RectangleMesh(0, 0, 400, 300, kRed);
     OxSysFrameStart();
     OxGfxSetRenderMode(OxGfxRenderModeColor);
     SetTranslation(0, 0);
@@ -628,7 +628,7 @@ TEST(GraphicsFullScreen, ScaledViewportSameWorld)
   ASSERT_EQ(StartLibrary(1280, 720), 1);
   OxSysSetFullScreen(1);
   ASSERT_EQ(OxSysIsFullScreen(), 1);
-  OxGfxVertexList* square = Rectangle(0, 0, 10, 10, kRed);
+  OxGfxVertexList* square = RectangleMesh(0, 0, 10, 10, kRed);
   OxSysFrameStart();
   OxSysFrameEnd();
 

@@ -3,8 +3,6 @@
 // cursor position and delta, and the cursor's show/hide counter.
 #include <gtest/gtest.h>
 
-#include <SDL2/SDL_events.h>
-#include <SDL2/SDL_mouse.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
@@ -124,6 +122,12 @@ TEST_F(InputTest, ModifiersSetGenericAndSideCodes)
   EXPECT_EQ(OxInputCheckCurr(VK_LSHIFT), 1);
   EXPECT_EQ(OxInputCheckCurr(VK_RSHIFT), 0);
   OxSysFrameEnd();
+#ifdef _WIN32
+  // Not checked under Wine: its key state records the right Shift as the
+  // left one (VK_LSHIFT), so the sides cannot be told apart there; the
+  // right Control below still is.
+  Key(XK_Shift_L, false);
+#else
   Key(XK_Shift_R, true);
   Key(XK_Shift_L, false);
   OxSysFrameStart();
@@ -132,6 +136,7 @@ TEST_F(InputTest, ModifiersSetGenericAndSideCodes)
   EXPECT_EQ(OxInputCheckCurr(VK_RSHIFT), 1);
   OxSysFrameEnd();
   Key(XK_Shift_R, false);
+#endif
   OxSysFrameStart();
   EXPECT_EQ(OxInputCheckCurr(VK_SHIFT), 0);
   OxSysFrameEnd();
@@ -184,12 +189,15 @@ TEST_F(InputTest, MouseButtons)
 }
 
 // Cases: the first frame after the reset reports the whole position as its
-// delta; positions are client pixels; outside the window they come through
-// unclamped, negative or beyond the size; deltas follow each move.
+// delta; positions are client pixels, counted from the client area's corner
+// (at (560, 240) where nothing frames the window); outside the window they
+// come through unclamped, negative or beyond the size; deltas follow each
+// move.
 TEST_F(InputTest, CursorPositionAndDelta)
 {
+  oxtest::Geometry client = oxtest::WindowGeometry(display_, window_);
   OxSysReset();
-  oxtest::MovePointer(display_, 600, 300);  // client (40, 60)
+  oxtest::MovePointer(display_, client.x + 40, client.y + 60);
   int x = 0, y = 0, dx = 0, dy = 0;
   OxSysFrameStart();
   OxInputGetCursorPosition(&x, &y);
@@ -204,17 +212,19 @@ TEST_F(InputTest, CursorPositionAndDelta)
   OxSysFrameStart();
   OxInputGetCursorPosition(&x, &y);
   OxInputGetCursorPositionDelta(&dx, &dy);
-  EXPECT_EQ(x, -550);
-  EXPECT_EQ(y, -220);
-  EXPECT_EQ(dx, -590);
-  EXPECT_EQ(dy, -280);
+  EXPECT_EQ(x, 10 - client.x);  // -550 and -220 unframed
+  EXPECT_EQ(y, 20 - client.y);
+  EXPECT_EQ(dx, 10 - client.x - 40);
+  EXPECT_EQ(dy, 20 - client.y - 60);
   OxSysFrameEnd();
 
   oxtest::MovePointer(display_, 1900, 1000);  // right of and below it
   OxSysFrameStart();
   OxInputGetCursorPosition(&x, &y);
-  EXPECT_EQ(x, 1340);
-  EXPECT_EQ(y, 760);
+  EXPECT_EQ(x, 1900 - client.x);  // 1340 and 760 unframed
+  EXPECT_EQ(y, 1000 - client.y);
+  EXPECT_GT(x, 800);
+  EXPECT_GT(y, 600);
   OxSysFrameEnd();
   OxSysFrameStart();  // no move: no delta
   OxInputGetCursorPositionDelta(&dx, &dy);
@@ -246,18 +256,18 @@ TEST_F(InputTest, ResetClearsTheSnapshots)
 // after any number of shows hides it.
 TEST_F(InputTest, CursorCounter)
 {
-  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+  EXPECT_TRUE(oxtest::CursorShown(display_));
   OxInputShowCursor(0);
-  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+  EXPECT_FALSE(oxtest::CursorShown(display_));
   OxInputShowCursor(0);
   OxInputShowCursor(1);
-  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+  EXPECT_TRUE(oxtest::CursorShown(display_));
   OxInputShowCursor(1);
   OxInputShowCursor(1);
   OxInputShowCursor(0);
-  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+  EXPECT_FALSE(oxtest::CursorShown(display_));
   OxInputShowCursor(1);
-  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+  EXPECT_TRUE(oxtest::CursorShown(display_));
 }
 
 }  // namespace

@@ -3,6 +3,10 @@
 // once it is full every write fails and SDL reports the device gone, as it
 // does for an unplugged card or a sound server that went away. Lifting the
 // limit and pointing the driver at a fresh file brings a device back.
+// Linux-only program: losing the device takes SDL2's disk driver and a POSIX
+// file-size limit; nothing a test can do under Wine makes waveOut fail. The
+// device layer around the output is the same code on both builds, and the
+// audio tests run it without a sound card on both.
 #include <gtest/gtest.h>
 
 #include <math.h>

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "OxFileSupport.h"
 #include "OxImageSupport.h"
 #include "OxTestSound.h"
 #include "OxTestSupport.h"
@@ -81,7 +82,7 @@ TEST(MixerValues, NonFiniteAndHugeVolumesAndPitches)
     EXPECT_EQ(child.signal, 0) << item.name << " (killed: the mix did not return)";
     EXPECT_EQ(child.exitCode, 0) << item.name;
   }
-  oxtest::RunCommand("rm -rf '" + dir + "'");
+  oxtest::RemoveTree(dir);
 }
 
 // Cases, from the audio fuzz target: a WAV file whose header claims a rate
@@ -141,7 +142,7 @@ TEST(MixerRegressions, AbsurdRatesAndTinyStreams)
   }, 60);
   EXPECT_EQ(child.signal, 0) << "killed: a load or a mix did not return";
   EXPECT_EQ(child.exitCode, 0);
-  oxtest::RunCommand("rm -rf '" + dir + "'");
+  oxtest::RemoveTree(dir);
 }
 
 // Cases, from the audio fuzz target: a FLAC file whose stream information
@@ -187,5 +188,5 @@ TEST(MixerRegressions, HugeDeclaredLength)
   }, 60);
   EXPECT_EQ(child.signal, 0) << "the load ended the process";
   EXPECT_EQ(child.exitCode, 0);
-  oxtest::RunCommand("rm -rf '" + dir + "'");
+  oxtest::RemoveTree(dir);
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "OxFileSupport.h"
+#include "OxImageSupport.h"
 #include "OxTestSound.h"
 #include "OxTestSupport.h"
 #include "platform/OxPlatformMixer.h"
@@ -32,7 +34,7 @@ protected:
   void TearDown() override
   {
     if (system_) OxMixerSystemRelease(system_);
-    oxtest::RunCommand("rm -rf '" + folder_ + "'");
+    oxtest::RemoveTree(folder_);
   }
 
   // Writes a file into the test's folder and returns its path.
@@ -402,10 +404,10 @@ TEST_F(Mixer, BadFilesAndUnknownHandles)
   std::string text = folder_ + "/notes.wav";
   std::string cutHeader = folder_ + "/cut-header.ogg";
   std::string cutData = folder_ + "/cut-data.flac";
-  oxtest::RunCommand("touch '" + empty + "'");
-  oxtest::RunCommand("echo 'not a sound at all, just some words' > '" + text + "'");
-  oxtest::RunCommand("head -c 30 '" + good + "' > '" + cutHeader + "'");
-  oxtest::RunCommand("head -c $(( $(stat -c %s '" + flac + "') / 2 )) '" + flac + "' > '" + cutData + "'");
+  oxtest::WriteBytes(empty, "");
+  oxtest::WriteBytes(text, "not a sound at all, just some words\n");
+  oxtest::CopyPrefix(good, cutHeader, 30);
+  oxtest::CopyPrefix(flac, cutData, oxtest::FileSize(flac) / 2);
   const std::string bad[] = {folder_ + "/missing.wav", empty, text, cutHeader};
   for (const std::string& path : bad) {
     OxMixerSound* sound = reinterpret_cast<OxMixerSound*>(1);
@@ -474,7 +476,7 @@ TEST_F(Mixer, OpusAndMp3DecodeQuietly)
   std::string opus = Write("tone.opus", SoundFormat::OggOpus, kRate, 1, oxtest::Sine(600, 0.5f, kRate, kRate));
   std::string mp3 = Write("tone.mp3", SoundFormat::Mp3, kRate, 1, oxtest::Sine(600, 0.5f, kRate, kRate));
   std::string cut = folder_ + "/cut.mp3";
-  oxtest::RunCommand("head -c $(( $(stat -c %s '" + mp3 + "') / 2 )) '" + mp3 + "' > '" + cut + "'");
+  oxtest::CopyPrefix(mp3, cut, oxtest::FileSize(mp3) / 2);
   oxtest::ChildResult child = oxtest::RunInChild([&]() {
     const std::string* files[] = {&opus, &mp3};
     for (const std::string* path : files) {
@@ -533,7 +535,7 @@ TEST(MixerDevice, RunsOnTheSilentDriverQuietly)
   });
   EXPECT_EQ(child.exitCode, 0) << child.out;
   EXPECT_EQ(child.err, "");
-  oxtest::RunCommand("rm -rf '" + folder + "'");
+  oxtest::RemoveTree(folder);
 }
 
 // With a device the decoder thread keeps a stream fed between game frames:
@@ -566,7 +568,7 @@ TEST(MixerDevice, DecoderThreadFeedsStreamsWithoutUpdates)
   });
   EXPECT_EQ(child.exitCode, 0);
   EXPECT_EQ(child.err, "");
-  oxtest::RunCommand("rm -rf '" + folder + "'");
+  oxtest::RemoveTree(folder);
 }
 
 }  // namespace

@@ -7,6 +7,10 @@
 // their installed CMakeLists.txt. Then the Debian package CPack makes of the
 // same install: its files, and dependencies that cover every library
 // liboxlen.so links.
+// Linux-only program: it installs the build and compiles games against the
+// installed copy with the host's compiler, pkg-config and CMake package while
+// it runs, and makes a Debian package; the Windows build's tests run under
+// Wine, with the cross compiler outside.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>

@@ -1,5 +1,9 @@
 // The rendering-context and terminal layers, tested directly: this program
 // compiles the SDL backend's sources itself, since the library hides them.
+// Linux-only program: it compiles the SDL backend's own sources (the GLX
+// context, the POSIX terminal on a pseudo-terminal); the Win32 backend's
+// context and console are exercised through the engine by the display,
+// graphics and system tests.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>

@@ -4,6 +4,10 @@
 // and must go through the same state at every frame; the file's layout as
 // documented; damaged, foreign, newer and cut files; careless calls; a disk
 // that fills up while recording.
+// Linux-only program: the recorded game holds a virtual gamepad (SDL2's
+// virtual joysticks; Wine has no XInput pad a test can attach) and the full
+// disk is a POSIX file-size limit. The recording file and its replay are the
+// same code on both builds.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>

@@ -2,6 +2,8 @@
 // it records and takes screenshots; the CI script then replays the recording
 // under its own Xvfb and finds every screenshot identical, and notices a
 // reference that is not.
+// Linux-only program: the CI script it checks is a shell script that starts
+// its own Xvfb and runs the Linux example.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>

@@ -6,6 +6,10 @@
 #include <stdio.h>
 
 #include <GL/glew.h>
+#ifdef _WIN32
+#include <windows.h>
+#include <psapi.h>
+#endif
 #include <math.h>
 #include <sys/stat.h>
 
@@ -13,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "OxFileSupport.h"
 #include "OxImageSupport.h"
 #include "OxPixelSupport.h"
 #include "OxTestSupport.h"
@@ -290,7 +295,7 @@ TEST_F(Textures, PathLimitAndSourcePath)
 {
   std::string folder = dir + "/";
   while (folder.size() < 200) folder += "d";
-  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  ASSERT_TRUE(oxtest::MakeDirectory(folder));
   std::string name = "/";
   while (folder.size() + name.size() + 4 < 255) name += "f";
   std::string path = folder + name + ".png";
@@ -306,12 +311,16 @@ TEST_F(Textures, PathLimitAndSourcePath)
   ASSERT_EQ(longer.size(), 256u);
   EXPECT_EQ(OxGfxTextureLoad(longer.c_str()), nullptr);
 
+#ifndef _WIN32
+  // Linux only: the Windows build takes paths in the program's code page,
+  // where these bytes name another file.
   std::string utf8 = dir + "/bild-\xC3\xBC\xE2\x82\xAC.png";
   ASSERT_TRUE(oxtest::WritePng(utf8, kRedBlue, 2, 1));
   texture = OxGfxTextureLoad(utf8.c_str());
   ASSERT_NE(texture, nullptr);
   EXPECT_EQ(std::string(texture->sourcePath), utf8);
   OxGfxTextureUnload(texture);
+#endif
 
   texture = OxGfxTextureLoadFromMemory(kRedBlue.data(), 2, 1);
   ASSERT_NE(texture, nullptr);
@@ -337,7 +346,7 @@ TEST(TextureFiles, BadFilesFailQuietly)
     ASSERT_GT(bytes.size(), 100u);
     ASSERT_TRUE(oxtest::WriteBytes(dir + "/cut." + kind, bytes.substr(0, bytes.size() / 2)));
   }
-  ASSERT_EQ(mkdir((dir + "/folder.png").c_str(), 0755), 0);
+  ASSERT_TRUE(oxtest::MakeDirectory(dir + "/folder.png"));
   ASSERT_TRUE(oxtest::WriteBytes(dir + "/empty.png", ""));
   ASSERT_TRUE(oxtest::WriteBytes(dir + "/text.png", "not an image at all\n"));
   // Above llvmpipe's maximum texture size; the child checks the real one.
@@ -382,6 +391,15 @@ TEST(TextureFiles, BadFilesFailQuietly)
   EXPECT_EQ(child.err, "");
 }
 
+#ifdef _WIN32
+// The process's peak committed memory in kilobytes, or -1.
+static long PeakAddressSpaceKb()
+{
+  PROCESS_MEMORY_COUNTERS counters;
+  if (!K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters))) return -1;
+  return static_cast<long>(counters.PeakPagefileUsage / 1024);
+}
+#else
 // The process's peak virtual size in kilobytes (VmPeak), or -1.
 static long PeakAddressSpaceKb()
 {
@@ -394,6 +412,7 @@ static long PeakAddressSpaceKb()
   fclose(status);
   return peak;
 }
+#endif
 
 // Cases: tiny files whose headers declare huge images (BMP, GIF frame, PNG,
 // JPEG, WebP, QOI, PNM, TGA) are refused before decoding: null, nothing
@@ -452,13 +471,8 @@ TEST(TextureFiles, HugeDeclaredSizesRefusedBeforeDecoding)
 TEST_F(Textures, FileFormatsDecode)
 {
   const RgbaPixels four = {255, 0, 0, 255, 0, 255, 0, 128, 0, 0, 255, 0, 10, 20, 30, 40};
-  ASSERT_TRUE(oxtest::WriteTga(dir + "/four.tga", four, 2, 2));
   ASSERT_TRUE(oxtest::WriteBmp(dir + "/four.bmp", four, 2, 2));
   ASSERT_TRUE(oxtest::WriteTransparentGif(dir + "/key.gif"));
-  // The WebP encoder drops the colour of fully transparent pixels.
-  RgbaPixels visible = four;
-  visible[11] = 1;
-  ASSERT_TRUE(oxtest::WriteWebp(dir + "/four.webp", visible, 2, 2));
   RgbaPixels halves(32 * 16 * 4);
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 32; ++x) {
@@ -470,13 +484,25 @@ TEST_F(Textures, FileFormatsDecode)
     }
   ASSERT_TRUE(oxtest::WriteJpeg(dir + "/halves.jpg", halves, 32, 16));
 
+#ifndef _WIN32
+  // Linux only: GDI+, the Windows build's decoder, reads neither TGA nor WebP.
+  ASSERT_TRUE(oxtest::WriteTga(dir + "/four.tga", four, 2, 2));
   OxGfxTexture* tga = OxGfxTextureLoad((dir + "/four.tga").c_str());
   ASSERT_NE(tga, nullptr);
   EXPECT_EQ(Texels(tga, 2, 2), four);
 
+  // The WebP encoder drops the colour of fully transparent pixels.
+  RgbaPixels visible = four;
+  visible[11] = 1;
+  ASSERT_TRUE(oxtest::WriteWebp(dir + "/four.webp", visible, 2, 2));
   OxGfxTexture* webp = OxGfxTextureLoad((dir + "/four.webp").c_str());
   ASSERT_NE(webp, nullptr);
   EXPECT_EQ(Texels(webp, 2, 2), visible);
+  for (OxGfxTexture* texture : {tga, webp}) {
+    EXPECT_EQ(TextureLevelValue(texture, GL_TEXTURE_INTERNAL_FORMAT), GL_RGBA8);
+    OxGfxTextureUnload(texture);
+  }
+#endif
 
   OxGfxTexture* bmp = OxGfxTextureLoad((dir + "/four.bmp").c_str());
   ASSERT_NE(bmp, nullptr);
@@ -498,7 +524,7 @@ TEST_F(Textures, FileFormatsDecode)
   EXPECT_TRUE(left[0] > 240 && left[1] < 16 && left[2] < 16 && left[3] == 255);
   EXPECT_TRUE(right[0] < 16 && right[1] < 16 && right[2] > 240 && right[3] == 255);
 
-  for (OxGfxTexture* texture : {tga, webp, bmp, gif, jpeg}) {
+  for (OxGfxTexture* texture : {bmp, gif, jpeg}) {
     EXPECT_EQ(TextureLevelValue(texture, GL_TEXTURE_INTERNAL_FORMAT), GL_RGBA8);
     OxGfxTextureUnload(texture);
   }
@@ -538,6 +564,9 @@ void ExpectQuadrants(const RgbaPixels& texels, int size, const RgbaPixels& expec
   }
 }
 
+#ifndef _WIN32
+// Linux only: the test writes these files with libjpeg, which the Windows
+// test build does not have (GDI+ writes JPEG only in plain colour).
 // Cases: JPEGs in the colour spaces besides plain colour decode to the
 // right colours, never garbage: CMYK and YCCK (inverted ink with an Adobe
 // marker, as Photoshop writes them; the ink of each quadrant chosen so its
@@ -585,6 +614,7 @@ TEST_F(Textures, JpegColourSpaces)
     OxGfxTextureUnload(texture);
   }
 }
+#endif
 
 // Cases: an interlaced 24-bit PNG with gamma, chromaticities, time, text and
 // a transparent colour decodes exactly, with alpha 0 where the transparent
@@ -606,7 +636,12 @@ TEST_F(Textures, PngChunksQoiAndPnmDecode)
   struct {
     const char* name;
     const RgbaPixels& expected;
-  } cases[] = {{"chunks.png", keyed}, {"image.qoi", translucent}, {"image.ppm", colours}};
+  } cases[] = {{"chunks.png", keyed}, {"image.qoi", translucent},
+#ifndef _WIN32
+               // Linux only: GDI+, the Windows build's decoder, reads no PNM.
+               {"image.ppm", colours}
+#endif
+  };
   for (auto& item : cases) {
     OxGfxTexture* texture = OxGfxTextureLoad((dir + "/" + item.name).c_str());
     ASSERT_NE(texture, nullptr) << item.name;

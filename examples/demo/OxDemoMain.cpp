@@ -21,7 +21,12 @@
 
 namespace {
 
-const char* const kFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+// The system's DejaVu Sans on Linux; the Windows build ships it beside the
+// other assets and says where.
+#ifndef OX_DEMO_FONT_PATH
+#define OX_DEMO_FONT_PATH "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
+#endif
+const char* const kFontPath = OX_DEMO_FONT_PATH;
 
 struct Options {
   unsigned long frames = 0;  // 0: play until Escape or close

@@ -1,9 +1,16 @@
 // Writes the demo's images and sounds, so that no asset is copied from
-// elsewhere: a tiled starfield background (PNG through SDL2_image), a short
+// elsewhere: a tiled starfield background (PNG through SDL2_image, or GDI+ in
+// the Windows build), a short
 // laser blip and an explosion (WAV through libsndfile) and a looping tune
 // (Ogg Vorbis through libsndfile). Usage: oxlen_assets OUTPUT_FOLDER
+#ifdef _WIN32
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+#else
 #include <SDL.h>
 #include <SDL_image.h>
+#endif
 #include <sndfile.h>
 
 #include <math.h>
@@ -11,6 +18,7 @@
 #include <stdlib.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -26,14 +34,13 @@ unsigned int NextRandom()
   return (gSeed >> 16) & 0x7FFF;
 }
 
-bool WritePng(const std::string& path, int size)
+// The starfield as rows of red, green, blue, alpha bytes, size by size.
+std::vector<unsigned char> Starfield(int size)
 {
-  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, size, size, 32, SDL_PIXELFORMAT_RGBA32);
-  if (!surface) return false;
-  unsigned char* pixels = static_cast<unsigned char*>(surface->pixels);
+  std::vector<unsigned char> pixels(static_cast<size_t>(size) * size * 4);
   for (int y = 0; y < size; ++y) {
     for (int x = 0; x < size; ++x) {
-      unsigned char* p = pixels + y * surface->pitch + x * 4;
+      unsigned char* p = pixels.data() + (static_cast<size_t>(y) * size + x) * 4;
       // A deep blue gradient with faint nebula bands; it tiles vertically.
       double band = 0.5 + 0.5 * sin(2.0 * kPi * (x + 2.0 * y) / size);
       p[0] = static_cast<unsigned char>(10 + 30 * band);
@@ -45,13 +52,53 @@ bool WritePng(const std::string& path, int size)
   for (int star = 0; star < size * size / 90; ++star) {
     int x = NextRandom() % size, y = NextRandom() % size;
     unsigned char bright = static_cast<unsigned char>(150 + NextRandom() % 106);
-    unsigned char* p = pixels + y * surface->pitch + x * 4;
+    unsigned char* p = pixels.data() + (static_cast<size_t>(y) * size + x) * 4;
     p[0] = p[1] = p[2] = bright;
   }
+  return pixels;
+}
+
+#ifdef _WIN32
+bool WritePng(const std::string& path, int size)
+{
+  using namespace Gdiplus::DllExports;
+  std::vector<unsigned char> pixels = Starfield(size);
+  // GDI+ holds 32-bit pixels as blue, green, red, alpha.
+  for (size_t i = 0; i < pixels.size(); i += 4) std::swap(pixels[i], pixels[i + 2]);
+  ULONG_PTR token = 0;
+  Gdiplus::GdiplusStartupInput input;
+  if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return false;
+  bool written = false;
+  UINT count = 0, bytes = 0;
+  GdipGetImageEncodersSize(&count, &bytes);
+  std::vector<unsigned char> buffer(bytes ? bytes : 1);
+  auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+  Gdiplus::GpBitmap* bitmap = nullptr;
+  if (bytes && GdipGetImageEncoders(count, bytes, codecs) == Gdiplus::Ok &&
+      GdipCreateBitmapFromScan0(size, size, size * 4, PixelFormat32bppARGB, pixels.data(),
+                                &bitmap) == Gdiplus::Ok) {
+    std::wstring widePath(path.begin(), path.end());
+    for (UINT i = 0; i < count && !written; ++i)
+      if (wcscmp(codecs[i].MimeType, L"image/png") == 0)
+        written = GdipSaveImageToFile(bitmap, widePath.c_str(), &codecs[i].Clsid, nullptr) ==
+                  Gdiplus::Ok;
+    GdipDisposeImage(bitmap);
+  }
+  Gdiplus::GdiplusShutdown(token);
+  return written;
+}
+#else
+bool WritePng(const std::string& path, int size)
+{
+  std::vector<unsigned char> pixels = Starfield(size);
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), size, size, 32,
+                                                            size * 4, SDL_PIXELFORMAT_RGBA32);
+  if (!surface) return false;
   bool written = IMG_SavePNG(surface, path.c_str()) == 0;
   SDL_FreeSurface(surface);
   return written;
 }
+#endif
 
 bool WriteSound(const std::string& path, int format, const std::vector<float>& samples)
 {

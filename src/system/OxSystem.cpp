@@ -38,11 +38,23 @@ struct State {
 
 State gState;
 
-// The library's window procedure: the five messages it cares about, the rest
-// to the default procedure.
+// WM_SYSCOMMAND and its SC_KEYMENU command, which a window system with menus
+// sends for Alt or F10 pressed and released on their own (lParam 0).
+constexpr UINT kSystemCommandMessage = 0x0112;
+constexpr WPARAM kKeyMenuCommand = 0xF100;
+
+// The library's window procedure: the messages it cares about, the rest to
+// the default procedure.
 LRESULT CALLBACK LibraryWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
   switch (message) {
+    case kSystemCommandMessage:
+      // The default handling of a lone Alt or F10 enters the system menu's
+      // modal loop, which holds the game's frame loop until the next key or
+      // click; games use Alt as a key, so that command is dropped. Alt with
+      // a key (Alt+Space, Alt+F4) keeps its default meaning.
+      if ((wParam & 0xFFF0) == kKeyMenuCommand && lParam == 0) return 0;
+      return DefWindowProcA(window, message, wParam, lParam);
     case WM_CREATE:
       return 0;
     case WM_DESTROY:

@@ -25,6 +25,9 @@ bool WriteTga(const std::string& path, const RgbaPixels& pixels, int width, int 
 // A 2 x 1 GIF with a four-colour palette: left pixel palette entry 0 (red),
 // right pixel entry 2, which is the transparent index.
 bool WriteTransparentGif(const std::string& path);
+// Decodes an image file (PNG, BMP, JPEG) into RGBA pixels, top row first,
+// with SDL2_image on Linux and GDI+ on Windows; false when it cannot.
+bool ReadImage(const std::string& path, RgbaPixels* pixels, int* width, int* height);
 // PNG written with libpng carrying the ancillary chunks ordinary tools
 // write (gamma, chromaticities, time, text) and a transparent colour
 // (tRNS): 24-bit RGB, Adam7-interlaced. Pixels whose red, green and blue

@@ -82,6 +82,21 @@ ChildResult RunInChild(const std::function<int()>& body, int timeoutSeconds)
   return result;
 }
 
+ChildResult RunProgram(const std::string& path, const std::vector<std::string>& arguments,
+                       int timeoutSeconds)
+{
+  return RunInChild(
+      [&]() {
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(path.c_str()));
+        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        execv(path.c_str(), argv.data());
+        return 127;
+      },
+      timeoutSeconds);
+}
+
 std::string RunCommand(const std::string& command)
 {
   std::string text;

@@ -3,6 +3,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace oxtest {
 
@@ -19,6 +20,12 @@ struct ChildResult {
 // /dev/null). The child exits with body's result unless body exits itself.
 ChildResult RunInChild(const std::function<int()>& body, int timeoutSeconds = 60);
 
+// Runs the program at path with these arguments (UTF-8, passed as they are)
+// and its output captured, as RunInChild does; on Win32 path may leave out
+// ".exe".
+ChildResult RunProgram(const std::string& path, const std::vector<std::string>& arguments,
+                       int timeoutSeconds = 60);
+
 // Runs a shell command and returns its standard output.
 std::string RunCommand(const std::string& command);
 
@@ -27,5 +34,11 @@ size_t Count(const std::string& text, const std::string& part);
 
 // A fresh empty directory for this test process's files.
 std::string TempDir();
+
+#ifdef _WIN32
+// Whether this process is a child that RunInChild started (Win32, where a
+// child is the test program run again).
+bool IsChildRun();
+#endif
 
 }  // namespace oxtest

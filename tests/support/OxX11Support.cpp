@@ -1,6 +1,8 @@
 // X11 test helpers on Xlib and XTest; a private Xvfb started with fork/exec.
 #include "OxX11Support.h"
 
+#include <SDL2/SDL_events.h>
+#include <SDL2/SDL_mouse.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -135,13 +137,15 @@ Geometry WindowGeometry(Display* display, Window window)
 {
   XSync(display, False);
   XWindowAttributes attributes;
-  Geometry geometry = {0, 0, 0, 0};
+  Geometry geometry = {0, 0, 0, 0, 0, 0};
   if (!XGetWindowAttributes(display, window, &attributes)) return geometry;
   Window child = 0;
   XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &geometry.x,
                         &geometry.y, &child);
   geometry.width = attributes.width;
   geometry.height = attributes.height;
+  geometry.frameX = geometry.x;
+  geometry.frameY = geometry.y;
   return geometry;
 }
 
@@ -162,6 +166,9 @@ void MovePointer(Display* display, int x, int y)
   XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
   XSync(display, False);
 }
+
+// The engine hides the pointer through SDL in this process.
+bool CursorShown(Display*) { return SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE; }
 
 void RequestClose(Display* display, Window window)
 {

@@ -9,9 +9,13 @@
 
 namespace oxtest {
 
-// A window's client area in root (screen) coordinates.
+// A window's client area in root (screen) coordinates, and the top-left
+// corner of the whole window with its frame, which is what placement moves.
+// Under X11 without a window manager nothing frames the window, and the two
+// corners are the same; a Win32 window's frame and title bar are its own.
 struct Geometry {
   int x, y, width, height;
+  int frameX, frameY;
 };
 
 // Points DISPLAY at an Xvfb of this process's own (no window manager), so
@@ -34,6 +38,9 @@ std::string WindowTitle(Display* display, Window window);
 void SendKey(Display* display, KeySym key, bool down);
 void SendButton(Display* display, unsigned int button, bool down);
 void MovePointer(Display* display, int x, int y);
+
+// Whether the engine shows the pointer over its window.
+bool CursorShown(Display* display);
 
 // The ICCCM WM_DELETE_WINDOW request a window manager sends on close.
 void RequestClose(Display* display, Window window);

@@ -6,8 +6,17 @@
 #include "Oxlen.h"
 #endif
 
+/* The Windows build has no SDL2: there the system's own headers (which the
+   engine's header includes) and OpenGL's stand beside. */
+#ifdef _WIN32
+#include <windows.h>
+#include <GL/gl.h>
+#define OX_TICKS() GetTickCount()
+#else
 #include <SDL.h>
 #include <SDL_opengl.h>
+#define OX_TICKS() SDL_GetTicks()
+#endif
 #include <assert.h>
 #include <complex.h>
 #include <ctype.h>
@@ -32,7 +41,10 @@
 #include <stdnoreturn.h>
 #include <string.h>
 #include <tgmath.h>
+#ifndef _WIN32
+/* MinGW's C library has no C11 threads header. */
 #include <threads.h>
+#endif
 #include <time.h>
 #include <uchar.h>
 #include <wchar.h>
@@ -78,6 +90,6 @@ int APIENTRY UsesEveryName(void)
     OxGfxSetTransform3D(lifted);
     exported(&world);
   }
-  return Names("x", &out, wide, L"b", NULL) + (int)(SDL_GetTicks() & 1) + (GL_TRUE == TRUE) +
+  return Names("x", &out, wide, L"b", NULL) + (int)(OX_TICKS() & 1) + (GL_TRUE == TRUE) +
          (int)sqrt(4.0) + (true ? 1 : 0);
 }

@@ -6,10 +6,19 @@
 #include "Oxlen.h"
 #endif
 
+// The Windows build has no SDL2: there the system's own headers (which the
+// engine's header includes) and OpenGL's stand beside.
+#ifdef _WIN32
+#include <windows.h>
+#include <GL/gl.h>
+#define OX_TICKS() GetTickCount()
+#else
 #include <GL/gl.h>
 #include <SDL.h>
 #include <SDL_opengl.h>
 #include <SDL_syswm.h>
+#define OX_TICKS() SDL_GetTicks()
+#endif
 
 #include <algorithm>
 #include <any>
@@ -119,5 +128,5 @@ int APIENTRY UsesEveryName()
   void (*exported)(const OxMtx33*) = OxGfxSetTransform;
   return Names("x", nullptr, &out, nullptr, wide, nullptr, L"b", L"c", 1, &pointer) +
          Printed("") + static_cast<int>(std::size(world3D.m)) + (exported != nullptr) +
-         static_cast<int>(SDL_GetTicks() & 1) + std::min(1, 2) + (GL_TRUE == TRUE);
+         static_cast<int>(OX_TICKS() & 1) + std::min(1, 2) + (GL_TRUE == TRUE);
 }

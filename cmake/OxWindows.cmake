@@ -1,0 +1,68 @@
+# The Windows build's part of the project (included by CMakeLists.txt when
+# cross-compiling with cmake/mingw-w64-x86_64.cmake): the third-party
+# libraries as static imported targets under the names the Linux build uses,
+# the Win32 backend's sources, and how oxlen.dll is linked.
+
+if(NOT OX_WINDOWS_DEPS)
+  message(FATAL_ERROR "OX_WINDOWS_DEPS is not set: run scripts/windows-deps.sh and pass "
+    "-DOX_WINDOWS_DEPS=<the folder it prints>")
+endif()
+
+# Every program and oxlen.dll carry the compiler's runtime (libgcc, libstdc++,
+# winpthread) inside, so a game ships only oxlen.dll beside its .exe.
+add_link_options(-static)
+# windows.h would otherwise define min and max as macros; math.h defines M_PI
+# only when asked.
+add_compile_definitions(NOMINMAX _USE_MATH_DEFINES)
+
+# A pkg-config module of the cache as a static imported target called
+# PkgConfig::<prefix>, so that the rest of the project links it by the name
+# the Linux build gives it.
+# System libraries that the module's static libraries need and its .pc file
+# does not name follow it.
+function(ox_static_package prefix module)
+  pkg_check_modules(${prefix} REQUIRED ${module})
+  add_library(PkgConfig::${prefix} INTERFACE IMPORTED)
+  set_target_properties(PkgConfig::${prefix} PROPERTIES
+    INTERFACE_INCLUDE_DIRECTORIES "${${prefix}_STATIC_INCLUDE_DIRS}"
+    INTERFACE_COMPILE_OPTIONS "${${prefix}_STATIC_CFLAGS_OTHER}"
+    INTERFACE_LINK_DIRECTORIES "${${prefix}_STATIC_LIBRARY_DIRS}"
+    INTERFACE_LINK_LIBRARIES "${${prefix}_STATIC_LIBRARIES};${ARGN}")
+endfunction()
+
+ox_static_package(GLEW glew)
+ox_static_package(FREETYPE freetype2)
+# libFLAC is built with stack protection (libssp); libmpg123 resolves paths
+# with shlwapi.
+ox_static_package(SNDFILE sndfile ssp shlwapi)
+ox_static_package(MPG123 libmpg123 shlwapi)
+ox_static_package(VORBISFILE vorbisfile)
+
+# The Win32 backend replaces the SDL2 and POSIX files of src/platform/, and
+# the libpng and libjpeg ones: GDI+ decodes PNG and JPEG and writes PNG there.
+set(OX_WIN32_DIR ${CMAKE_CURRENT_LIST_DIR}/../src/platform/win32)
+get_filename_component(OX_WIN32_DIR ${OX_WIN32_DIR} ABSOLUTE)
+set(OX_LINUX_BACKEND_REGEX
+  "/src/platform/OxPlatform([A-Za-z]*(SDL|Posix)|ImagePng|ImageJpeg|ImageWritePng)\\.cpp$")
+
+macro(ox_windows_select_sources sources mixerSources)
+  list(FILTER ${sources} EXCLUDE REGEX "${OX_LINUX_BACKEND_REGEX}")
+  list(FILTER ${mixerSources} EXCLUDE REGEX "${OX_LINUX_BACKEND_REGEX}")
+  list(APPEND ${mixerSources} ${OX_WIN32_DIR}/OxPlatformMixerDeviceWaveOut.cpp
+    ${OX_WIN32_DIR}/OxPlatformFileWin32.cpp)
+endmacro()
+
+# The system libraries the Win32 backend calls.
+set(OX_WIN32_LIBRARIES gdiplus shlwapi ole32 winmm opengl32 gdi32 user32 kernel32)
+
+function(ox_windows_library target)
+  target_link_libraries(${target} PRIVATE PkgConfig::GLEW PkgConfig::FREETYPE PkgConfig::SNDFILE
+    PkgConfig::MPG123 PkgConfig::VORBISFILE ${OX_WIN32_LIBRARIES} Threads::Threads)
+  # oxlen.dll with liboxlen.dll.a; exactly the functions marked OX_API leave
+  # it, and no symbol of the static libraries linked into it.
+  set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME oxlen
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
+    ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
+    IMPORT_PREFIX lib IMPORT_SUFFIX .dll.a)
+  target_link_options(${target} PRIVATE -Wl,--exclude-libs,ALL -Wl,--no-undefined)
+endfunction()
