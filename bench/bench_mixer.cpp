@@ -44,7 +44,7 @@
 
 #include "BenchCommon.h"
 #include "platform/OxPlatformMixer.h"
-#include "platform/OxPlatformMixerInternal.h"
+#include "mixer/OxPlatformMixerInternal.h"
 
 namespace {
 

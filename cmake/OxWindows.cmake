@@ -38,12 +38,12 @@ ox_static_package(SNDFILE sndfile ssp shlwapi)
 ox_static_package(MPG123 libmpg123 shlwapi)
 ox_static_package(VORBISFILE vorbisfile)
 
-# The Win32 backend replaces the SDL2 and POSIX files of src/platform/, and
-# the libpng and libjpeg ones: GDI+ decodes PNG and JPEG and writes PNG there.
+# The Win32 backend (src/platform/win32/) replaces the Linux one: the SDL2,
+# libpng and libjpeg files of src/platform/sdl/ and the POSIX ones of
+# src/platform/posix/. GDI+ decodes PNG and JPEG and writes PNG here.
 set(OX_WIN32_DIR ${CMAKE_CURRENT_LIST_DIR}/../src/platform/win32)
 get_filename_component(OX_WIN32_DIR ${OX_WIN32_DIR} ABSOLUTE)
-set(OX_LINUX_BACKEND_REGEX
-  "/src/platform/OxPlatform([A-Za-z]*(SDL|Posix)|ImagePng|ImageJpeg|ImageWritePng)\\.cpp$")
+set(OX_LINUX_BACKEND_REGEX "/src/platform/(sdl|posix)/")
 
 macro(ox_windows_select_sources sources mixerSources)
   list(FILTER ${sources} EXCLUDE REGEX "${OX_LINUX_BACKEND_REGEX}")

@@ -607,7 +607,8 @@ bool ForEachCut(const std::string& path, const std::string& bytes,
 
 // Paths that are not regular files, for every loader: a FIFO (no writer),
 // /dev/zero, /dev/urandom, /dev/null and a directory (on Win32: a named pipe
-// with no client, the NUL and CON devices and a directory). Each is refused before
+// with no client, the NUL, CON and COM1 devices, a device name in a folder
+// with an extension, and a directory). Each is refused before
 // anything is read: the texture is null, the font -1 with its message, the
 // sound and the music invalid; no call blocks (each runs under a time bound)
 // and the process's peak address space grows by less than 64 MB in all.
@@ -620,7 +621,7 @@ TEST(BadInput, PathsThatAreNotRegularFiles)
   HANDLE pipe = CreateNamedPipeA(pipeName.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE,
                                  PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0, nullptr);
   ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
-  const std::string paths[] = {pipeName, "NUL", "CON", dir};
+  const std::string paths[] = {pipeName, "NUL", "CON", "COM1", dir + "/con.png", dir};
 #else
   std::string fifo = dir + "/pipe.png";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);

@@ -26,7 +26,7 @@
 #include "OxTestSound.h"
 #include "OxTestSupport.h"
 #include "platform/OxPlatformMixer.h"
-#include "platform/OxPlatformMixerInternal.h"
+#include "mixer/OxPlatformMixerInternal.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 
 #include "OxTestSupport.h"
 #include "OxX11Support.h"
-#include "../src/platform/OxPlatformGLSDL.cpp"
-#include "../src/platform/OxPlatformTerminalPosix.cpp"
-#include "../src/platform/OxPlatformWindowSDL.cpp"
+#include "../src/platform/sdl/OxPlatformGLSDL.cpp"
+#include "../src/platform/posix/OxPlatformTerminalPosix.cpp"
+#include "../src/platform/sdl/OxPlatformWindowSDL.cpp"
 
 namespace {
 

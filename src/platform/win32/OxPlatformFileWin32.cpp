@@ -9,6 +9,8 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <wctype.h>
+
 #include <new>
 #include <string>
 
@@ -21,12 +23,30 @@ struct OxPlatformFile {
 
 namespace {
 
-// Whether the path names a device or pipe namespace (\\.\...), a directory
-// or a device rather than a file: those are refused before they are opened,
-// since opening some of them waits or changes the device.
+// Whether the path names a device rather than a file: the device and pipe
+// namespace (\\.\...) and the reserved device names (CON, NUL, COM1, ...),
+// which name the device in any folder and with any extension. These are
+// refused before anything is opened, since opening some of them waits for
+// the device or changes it.
 bool NamesDevice(const std::wstring& path)
 {
   if (path.compare(0, 4, L"\\\\.\\") == 0) return true;
+  size_t start = path.find_last_of(L"\\/:");
+  std::wstring name = path.substr(start == std::wstring::npos ? 0 : start + 1);
+  name = name.substr(0, name.find(L'.'));
+  while (!name.empty() && name.back() == L' ') name.pop_back();
+  for (wchar_t& c : name) c = static_cast<wchar_t>(towupper(c));
+  static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+  for (const wchar_t* device : kDevices)
+    if (name == device) return true;
+  return name.size() == 4 && (name.compare(0, 3, L"COM") == 0 || name.compare(0, 3, L"LPT") == 0) &&
+         name[3] >= L'0' && name[3] <= L'9';
+}
+
+// Whether something other than a file is at the path now (a directory or a
+// device), or nothing is.
+bool NotAFile(const std::wstring& path)
+{
   DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) ||
          (attributes & FILE_ATTRIBUTE_DEVICE);
@@ -53,11 +73,11 @@ HANDLE OpenRegular(const char* path, DWORD access, DWORD disposition, int64_t* s
   if (!path) return INVALID_HANDLE_VALUE;
   std::wstring wide = OxWin32Wide(path, CP_ACP);
   if (wide.empty()) return INVALID_HANDLE_VALUE;
+  if (NamesDevice(wide)) return INVALID_HANDLE_VALUE;
   // A file about to be created does not exist yet; only an existing path is
   // looked at before it is opened.
-  if (GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES || disposition == OPEN_EXISTING) {
-    if (NamesDevice(wide)) return INVALID_HANDLE_VALUE;
-  }
+  bool exists = GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
+  if ((exists || disposition == OPEN_EXISTING) && NotAFile(wide)) return INVALID_HANDLE_VALUE;
   // Others may go on reading and writing the file; nothing is locked.
   HANDLE handle = CreateFileW(wide.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);

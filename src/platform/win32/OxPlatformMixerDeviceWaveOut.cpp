@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/OxPlatformMixerInternal.h"
+#include "mixer/OxPlatformMixerInternal.h"
 
 namespace {
 

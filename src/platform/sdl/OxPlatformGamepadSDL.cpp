@@ -1,7 +1,7 @@
 // Gamepad layer on SDL2's game-controller support: pads found through its
 // joystick enumeration and mapped to the standard layout by its built-in
 // mapping database (plus any mappings the user gives SDL).
-#include "OxPlatformGamepad.h"
+#include "platform/OxPlatformGamepad.h"
 
 #include <SDL2/SDL.h>
 

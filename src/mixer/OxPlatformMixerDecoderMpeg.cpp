@@ -11,7 +11,7 @@
 
 #include <new>
 
-#include "platform/OxPlatformMixerDecoderReaders.h"
+#include "mixer/OxPlatformMixerDecoderReaders.h"
 
 namespace {
 

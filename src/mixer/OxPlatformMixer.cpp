@@ -17,8 +17,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/OxPlatformMixerInternal.h"
-#include "platform/OxPlatformMixerResampler.h"
+#include "mixer/OxPlatformMixerInternal.h"
+#include "mixer/OxPlatformMixerResampler.h"
 
 namespace {
 

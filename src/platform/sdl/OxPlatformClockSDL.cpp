@@ -1,6 +1,6 @@
 // Clock layer on SDL: SDL's performance counter, which on Linux is the
 // monotonic clock in nanoseconds, and a POSIX monotonic sleep.
-#include "OxPlatformClock.h"
+#include "platform/OxPlatformClock.h"
 
 #include <SDL2/SDL_timer.h>
 #include <errno.h>

@@ -7,7 +7,7 @@
 
 #include <mutex>
 
-#include "platform/OxPlatformMixerInternal.h"
+#include "mixer/OxPlatformMixerInternal.h"
 
 struct OxMixerOutput {
   SDL_AudioDeviceID id = 0;

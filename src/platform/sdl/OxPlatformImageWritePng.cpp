@@ -1,13 +1,13 @@
 // Image writer on libpng: its errors come back through our own handler (a
 // jump out of the library) and its warnings are dropped, so nothing reaches
 // standard error. Leans on the file layer for opening the file.
-#include "OxPlatformImageWrite.h"
+#include "platform/OxPlatformImageWrite.h"
 
 #include <png.h>
 #include <setjmp.h>
 #include <stdio.h>
 
-#include "OxPlatformFile.h"
+#include "platform/OxPlatformFile.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <new>
 
 #include "platform/OxPlatformFile.h"
-#include "platform/OxPlatformMixerDecoderReaders.h"
-#include "platform/OxPlatformMixerInternal.h"
+#include "mixer/OxPlatformMixerDecoderReaders.h"
+#include "mixer/OxPlatformMixerInternal.h"
 
 struct OxMixerDecoder {
   OxMixerReader* reader = nullptr;

@@ -1,6 +1,6 @@
 // Terminal layer on POSIX: the controlling terminal stands for the console.
 // A process has at most one and cannot make another, so allocation fails.
-#include "OxPlatformTerminal.h"
+#include "platform/OxPlatformTerminal.h"
 
 #include <fcntl.h>
 #include <termios.h>

@@ -1,8 +1,8 @@
 // Rendering-context layer on SDL2: an OpenGL context on a window that the
 // window-system layer created with the pixel format already chosen.
-#include "OxPlatformGL.h"
+#include "platform/OxPlatformGL.h"
 #include "OxPlatformSDL.h"
-#include "OxPlatformWindow.h"
+#include "platform/OxPlatformWindow.h"
 
 // The window's drawing surface: its handle, looked up on every use so that a
 // surface of a destroyed window fails instead of touching freed memory.

@@ -2,7 +2,7 @@
 // a message queue filled from SDL events, key state by virtual-key code, and
 // through Xlib (loaded by SDL, reached with dlsym) live pointer queries,
 // titles as UTF-8 properties and surviving the loss of the X server.
-#include "OxPlatformWindow.h"
+#include "platform/OxPlatformWindow.h"
 #include "OxPlatformSDL.h"
 
 #include <SDL2/SDL_syswm.h>

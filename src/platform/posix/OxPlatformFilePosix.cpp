@@ -2,7 +2,7 @@
 // the descriptor that the path is a regular file, then reads by offset or a
 // stdio stream over the descriptor. A path is also looked at before it is
 // opened for reading by offset, so a device is not even opened.
-#include "OxPlatformFile.h"
+#include "platform/OxPlatformFile.h"
 
 #include <errno.h>
 #include <fcntl.h>
