@@ -13,20 +13,8 @@ packages=(
   libjpeg-dev libmpg123-dev libvorbis-dev
 )
 
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$package")
-  fi
-done
-
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  if [ "$(id -u)" -eq 0 ]; then apt=(apt-get); else apt=(sudo apt-get); fi
-  export DEBIAN_FRONTEND=noninteractive
-  "${apt[@]}" update -qq
-  "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"
-fi
+source scripts/packages.sh
+ox_install_missing "${packages[@]}"
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE="${OX_BUILD_TYPE:-RelWithDebInfo}" > /dev/null
 cmake --build build -j"$(nproc)"

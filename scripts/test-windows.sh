@@ -11,18 +11,8 @@ start=$(date +%s)
 packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
           binutils-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils cmake make
           pkg-config googletest fonts-dejavu-core)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-    missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  if [ "$(id -u)" -eq 0 ]; then apt=(apt-get); else apt=(sudo apt-get); fi
-  export DEBIAN_FRONTEND=noninteractive
-  "${apt[@]}" update -qq
-  "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" > /dev/null
-fi
+source scripts/packages.sh
+OX_APT_OUTPUT=/dev/null ox_install_missing "${packages[@]}"
 
 deps=$(scripts/windows-deps.sh | tail -1)
 echo "Third-party libraries: $deps ($(( $(date +%s) - start )) s so far)"
