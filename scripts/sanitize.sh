@@ -31,14 +31,17 @@ status=0
 ctest --test-dir build-asan --output-on-failure --timeout 300 \
   -E '^(TextLeaks\.CreatePrintDestroyLoopUnderValgrind|Packaging\.(Wizard|Readme|InstalledExamples|Debian).*)$' "$@" ||
   status=$?
-# LeakSanitizer stops every thread with a tracer of its own at exit; on some
-# kernels that tracer itself occasionally faults ("Tracer caught signal 11")
-# after the test has passed, which says nothing about the engine. Only when
-# that report is in the log are the failed tests run once more.
+# LeakSanitizer stops every thread with a tracer of its own; on some kernels
+# that tracer itself occasionally faults ("Tracer caught signal 11") after
+# the test has passed, which says nothing about the engine. Only when that
+# report is in the log are the failed tests run again, at most twice.
 log=build-asan/Testing/Temporary/LastTest.log
-if [ "$status" -ne 0 ] && grep -q "LeakSanitizer has encountered a fatal error" "$log"; then
-  echo "LeakSanitizer's tracer faulted; running the failed tests once more"
+for attempt in 1 2; do
+  if [ "$status" -eq 0 ] || ! grep -q "LeakSanitizer has encountered a fatal error" "$log"; then
+    break
+  fi
+  echo "LeakSanitizer's tracer faulted; running the failed tests again ($attempt of 2)"
   status=0
   ctest --test-dir build-asan --output-on-failure --timeout 300 --rerun-failed || status=$?
-fi
+done
 exit "$status"

@@ -5,7 +5,7 @@
 # instead of seconds; the X11 driver leaves windows unmanaged (they take the
 # focus and close without a window manager's delays); sound goes to ALSA,
 # whose default device is the null device, so audio opens and stays silent;
-# a program that crashes is not held in the automatic debugger.
+# a program that crashes ends at once instead of waiting in a debugger.
 # OX_WINEPREFIX names the prefix (default build-windows/wine).
 ox_start_wine() {
   local root
@@ -32,8 +32,12 @@ ox_start_wine() {
   wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f > /dev/null 2>&1
   # A program that crashes ends at once, as under a test runner on Windows,
   # instead of waiting in the automatic debugger with its output still open.
-  wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
-    > /dev/null 2>&1 || true
+  # Without a Debugger value Wine starts its own debugger, which can hang
+  # on a process that crashed while ending; a debugger that does not exist
+  # cannot start, and the crashed program ends with its exception code.
+  local aedebug='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
+  wine reg add "$aedebug" /v Debugger /d 'ox-no-debugger.exe %ld %ld' /f > /dev/null 2>&1
+  wine reg add "$aedebug" /v Auto /d 1 /f > /dev/null 2>&1
 }
 
 # Ends the wineserver and, when scripts/xvfb.sh started one, the X server.
