@@ -1,8 +1,11 @@
 // Gamepad layer on XInput: the four XInput user indices read with
 // XInputGetState (through the hidden ordinal that also reports the guide
 // button when the DLL has it), mapped to the standard layout. The DLL is
-// loaded at start (xinput1_4, then 1_3, then 9_1_0), so a system without it
-// just has no pads.
+// loaded at the first start (xinput1_4, then 1_3, then 9_1_0), so a system
+// without it just has no pads, and stays loaded until the process ends:
+// XInput reads devices on a thread of its own, which an unloading DLL stops
+// and waits for, and Wine's thread can still be running the DLL's code when
+// the wait returns and the DLL is unmapped under it.
 #include "platform/OxPlatformGamepad.h"
 
 #include <windows.h>
@@ -21,12 +24,12 @@ constexpr WORD kGuideButton = 0x0400;
 
 struct State {
   bool started = false;
-  HMODULE module = nullptr;
-  GetStateFunction getState = nullptr;
   int userIndex[kOxPlatformGamepadSlots] = {-1, -1, -1, -1};  // per slot, -1 when free
 };
 
 State gState;
+// Found at the first start and kept: the DLL is never unloaded (see above).
+GetStateFunction gGetState = nullptr;
 
 // The XInput button behind each of the layer's button bits.
 const WORD kButtons[kOxPadButtonCount] = {
@@ -65,34 +68,33 @@ int SlotOf(int userIndex)
 bool OxPlatformGamepadStart()
 {
   if (gState.started) return true;
-  const wchar_t* names[] = {L"xinput1_4.dll", L"xinput1_3.dll", L"xinput9_1_0.dll"};
-  for (const wchar_t* name : names) {
-    gState.module = LoadLibraryW(name);
-    if (gState.module) break;
+  if (!gGetState) {
+    const wchar_t* names[] = {L"xinput1_4.dll", L"xinput1_3.dll", L"xinput9_1_0.dll"};
+    HMODULE module = nullptr;
+    for (const wchar_t* name : names) {
+      module = LoadLibraryW(name);
+      if (module) break;
+    }
+    if (!module) return false;
+    // Ordinal 100 is XInputGetState with the guide button; 9_1_0 lacks it.
+    auto getState = reinterpret_cast<GetStateFunction>(
+        reinterpret_cast<void*>(GetProcAddress(module, reinterpret_cast<LPCSTR>(100))));
+    if (!getState)
+      getState = reinterpret_cast<GetStateFunction>(
+          reinterpret_cast<void*>(GetProcAddress(module, "XInputGetState")));
+    // Without the call nothing of the DLL has run yet, so it can go.
+    if (!getState) {
+      FreeLibrary(module);
+      return false;
+    }
+    gGetState = getState;
   }
-  if (!gState.module) return false;
-  // Ordinal 100 is XInputGetState with the guide button; 9_1_0 lacks it.
-  gState.getState = reinterpret_cast<GetStateFunction>(
-      reinterpret_cast<void*>(GetProcAddress(gState.module, reinterpret_cast<LPCSTR>(100))));
-  if (!gState.getState)
-    gState.getState = reinterpret_cast<GetStateFunction>(
-        reinterpret_cast<void*>(GetProcAddress(gState.module, "XInputGetState")));
-  if (!gState.getState) {
-    FreeLibrary(gState.module);
-    gState.module = nullptr;
-    return false;
-  }
-  for (int& index : gState.userIndex) index = -1;
+  gState = State();
   gState.started = true;
   return true;
 }
 
-void OxPlatformGamepadStop()
-{
-  if (!gState.started) return;
-  FreeLibrary(gState.module);
-  gState = State();
-}
+void OxPlatformGamepadStop() { gState = State(); }
 
 void OxPlatformGamepadRead(OxPlatformGamepadState pads[kOxPlatformGamepadSlots])
 {
@@ -102,7 +104,7 @@ void OxPlatformGamepadRead(OxPlatformGamepadState pads[kOxPlatformGamepadSlots])
   bool connected[XUSER_MAX_COUNT];
   for (DWORD user = 0; user < XUSER_MAX_COUNT; ++user) {
     memset(&states[user], 0, sizeof(XINPUT_STATE));
-    connected[user] = gState.getState(user, &states[user]) == ERROR_SUCCESS;
+    connected[user] = gGetState(user, &states[user]) == ERROR_SUCCESS;
   }
   // Pads that went away free their slots; pads that arrived take the lowest
   // free ones.
