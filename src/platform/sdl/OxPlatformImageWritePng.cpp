@@ -14,11 +14,17 @@ namespace {
 [[noreturn]] void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void PngWarning(png_structp, png_const_charp) {}
 
+struct Image {
+  int width, height;
+  const unsigned char* const* rows;
+};
+
 // Writes the image to an open stream; false when libpng reported an error
 // (a failed write among them). No C++ objects live here, so the jump out of
 // libpng skips no destructor.
-bool WriteStream(FILE* stream, int width, int height, const unsigned char* const* rows)
+bool WriteStream(FILE* stream, void* context)
 {
+  const Image& image = *static_cast<const Image*>(context);
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
   if (!png) return false;
   png_infop info = png_create_info_struct(png);
@@ -37,11 +43,11 @@ bool WriteStream(FILE* stream, int width, int height, const unsigned char* const
   // its fastest level's), for a file 1.4 times the default's size.
   png_set_filter(png, 0, PNG_FILTER_SUB);
   png_set_compression_level(png, 3);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
+               static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
-  png_write_image(png, const_cast<png_bytepp>(rows));
+  png_write_image(png, const_cast<png_bytepp>(image.rows));
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
   return true;
@@ -53,11 +59,6 @@ bool OxPlatformWritePng(const char* path, int width, int height,
                         const unsigned char* const* rows)
 {
   if (width <= 0 || height <= 0 || !rows) return false;
-  FILE* stream = OxPlatformOpenFileForWriting(path);
-  if (!stream) return false;
-  bool written = WriteStream(stream, width, height, rows);
-  if (fflush(stream) != 0 || ferror(stream)) written = false;
-  if (fclose(stream) != 0) written = false;
-  if (!written) OxPlatformRemoveFile(path);
-  return written;
+  Image image = {width, height, rows};
+  return OxPlatformWriteFile(path, WriteStream, &image);
 }

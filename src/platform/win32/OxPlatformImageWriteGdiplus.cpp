@@ -91,24 +91,30 @@ std::vector<unsigned char> Encode(int width, int height, const unsigned char* co
   return encoded;
 }
 
+struct Image {
+  int width, height;
+  const unsigned char* const* rows;
+};
+
+// Encodes the image and writes its bytes to an open stream.
+bool WriteStream(FILE* stream, void* context)
+{
+  const Image& image = *static_cast<const Image*>(context);
+  std::vector<unsigned char> encoded;
+  try {
+    encoded = Encode(image.width, image.height, image.rows);
+  } catch (...) {
+    return false;
+  }
+  return !encoded.empty() && fwrite(encoded.data(), 1, encoded.size(), stream) == encoded.size();
+}
+
 }  // namespace
 
 bool OxPlatformWritePng(const char* path, int width, int height,
                         const unsigned char* const* rows)
 {
   if (width <= 0 || height <= 0 || !rows) return false;
-  FILE* stream = OxPlatformOpenFileForWriting(path);
-  if (!stream) return false;
-  std::vector<unsigned char> encoded;
-  try {
-    encoded = Encode(width, height, rows);
-  } catch (...) {
-    encoded.clear();
-  }
-  bool written = !encoded.empty() &&
-                 fwrite(encoded.data(), 1, encoded.size(), stream) == encoded.size();
-  if (fflush(stream) != 0 || ferror(stream)) written = false;
-  if (fclose(stream) != 0) written = false;
-  if (!written) OxPlatformRemoveFile(path);
-  return written;
+  Image image = {width, height, rows};
+  return OxPlatformWriteFile(path, WriteStream, &image);
 }
