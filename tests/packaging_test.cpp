@@ -377,7 +377,6 @@ TEST(Packaging, InstalledExamplesBuildAndRun)
                              "' -DCMAKE_PREFIX_PATH='" + prefix + "' -DCMAKE_CXX_COMPILER='" +
                              kCompiler + "' -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF");
   ASSERT_EQ(configure.status, 0) << configure.output;
-  EXPECT_EQ(configure.output.find("left out"), std::string::npos) << configure.output;
   Shell compile = RunShell("'" + kCMake + "' --build '" + build + "' -j2");
   ASSERT_EQ(compile.status, 0) << compile.output;
   EXPECT_EQ(compile.output.find("warning"), std::string::npos) << compile.output;

@@ -16,7 +16,6 @@
 
 #include "OxDemoDraw.h"
 #include "OxDemoGame.h"
-#include "OxDemoScreenshot.h"
 #include "Oxlen.h"
 
 namespace {
@@ -170,9 +169,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
 
     ++frames;
     bool last = options.frames && frames >= options.frames;
-    if (last && !options.screenshot.empty() &&
-        demo::SaveScreenshot(options.screenshot.c_str(), OxGfxGetWindowWidth(),
-                             OxGfxGetWindowHeight()))
+    if (last && !options.screenshot.empty() && OxGfxSaveScreenshot(options.screenshot.c_str()))
       printf("Screenshot: %s\n", options.screenshot.c_str());
     OxSysFrameEnd();
     if (last) break;
