@@ -20,20 +20,12 @@ log() { echo "windows-deps: $*" >&2; }
 
 # ---- Packages -------------------------------------------------------------
 
+# Its own output goes to standard error: standard output's last line is the
+# cache folder's path.
 ensure_packages() {
-  local packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
-                  binutils-mingw-w64-x86-64 cmake make pkg-config patch xz-utils bzip2)
-  local missing=()
-  for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-      missing+=("$package")
-  done
-  if [ ${#missing[@]} -gt 0 ]; then
-    log "installing ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" > /dev/null
-  fi
+  source "$root/scripts/packages.sh"
+  OX_APT_OUTPUT=/dev/null ox_install_missing g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
+    mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 cmake make pkg-config patch xz-utils bzip2 >&2
 }
 
 # Source packages come from the archive this machine already installs from:

@@ -41,10 +41,3 @@ FILE* OxPlatformOpenFileForWriting(const char* path);
 // file is gone.
 void OxPlatformRemoveFile(const char* path);
 
-// Writes a whole file: creates (or empties) it as
-// OxPlatformOpenFileForWriting does, lets write fill the stream, flushes and
-// closes it, and removes the file when any of that failed, so that a failed
-// write never leaves a cut file behind. write returns false on its own
-// failure. Shared by both backends.
-bool OxPlatformWriteFile(const char* path, bool (*write)(FILE* stream, void* context),
-                         void* context);

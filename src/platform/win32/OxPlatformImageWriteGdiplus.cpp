@@ -1,6 +1,6 @@
 // Image writer on GDI+: the pixels go into a 24-bit bitmap, GDI+'s PNG
-// encoder writes it into a stream in memory, and the file layer writes those
-// bytes, so that only a regular file is ever created or emptied.
+// encoder writes it into a stream in memory, and those bytes go to the file
+// the shared writer opened.
 #include "platform/OxPlatformImageWrite.h"
 
 #include <windows.h>
@@ -13,8 +13,6 @@
 #include <string.h>
 
 #include <vector>
-
-#include "platform/OxPlatformFile.h"
 
 using namespace Gdiplus::DllExports;
 
@@ -91,30 +89,15 @@ std::vector<unsigned char> Encode(int width, int height, const unsigned char* co
   return encoded;
 }
 
-struct Image {
-  int width, height;
-  const unsigned char* const* rows;
-};
+}  // namespace
 
-// Encodes the image and writes its bytes to an open stream.
-bool WriteStream(FILE* stream, void* context)
+bool OxPlatformEncodePng(FILE* stream, int width, int height, const unsigned char* const* rows)
 {
-  const Image& image = *static_cast<const Image*>(context);
   std::vector<unsigned char> encoded;
   try {
-    encoded = Encode(image.width, image.height, image.rows);
+    encoded = Encode(width, height, rows);
   } catch (...) {
     return false;
   }
   return !encoded.empty() && fwrite(encoded.data(), 1, encoded.size(), stream) == encoded.size();
-}
-
-}  // namespace
-
-bool OxPlatformWritePng(const char* path, int width, int height,
-                        const unsigned char* const* rows)
-{
-  if (width <= 0 || height <= 0 || !rows) return false;
-  Image image = {width, height, rows};
-  return OxPlatformWriteFile(path, WriteStream, &image);
 }
