@@ -5,6 +5,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <memory>
+
 #include <sndfile.h>
 
 #include <new>
@@ -124,14 +126,25 @@ bool IsMpeg(OxPlatformFile* file)
   return got >= 2 && head[0] == 0xFF && (head[1] & 0xE0) == 0xE0;
 }
 
-// An Ogg page whose first packet is a Vorbis identification header.
+// An Ogg file with a Vorbis identification header as the first packet of
+// any page in its first 64 KB. A damaged first page does not hide a Vorbis
+// stream behind it: libsndfile would skip to it, and its Vorbis code leaves
+// its set-up allocated when the headers then fail, where vorbisfile frees
+// what it made.
 bool IsOggVorbis(OxPlatformFile* file)
 {
-  unsigned char page[27 + 255 + 7] = {};
-  size_t got = Peek(file, 0, page, sizeof page);
-  if (got < 28 || memcmp(page, "OggS", 4) != 0) return false;
-  size_t packet = 27 + page[26];
-  return got >= packet + 7 && memcmp(page + packet, "\x01vorbis", 7) == 0;
+  unsigned char head[4] = {};
+  if (Peek(file, 0, head, sizeof head) < 4 || memcmp(head, "OggS", 4) != 0) return false;
+  const size_t kLook = 64 * 1024;
+  std::unique_ptr<unsigned char[]> start(new (std::nothrow) unsigned char[kLook]);
+  if (!start) return false;
+  size_t got = Peek(file, 0, start.get(), kLook);
+  for (size_t at = 0; at + 27 < got; ++at) {
+    if (memcmp(&start[at], "OggS", 4) != 0) continue;
+    size_t packet = at + 27 + start[at + 26];
+    if (got >= packet + 7 && memcmp(&start[packet], "\x01vorbis", 7) == 0) return true;
+  }
+  return false;
 }
 
 // The reader for the file at path; null when it is not a regular file or
