@@ -43,8 +43,8 @@
 #endif
 
 #include "BenchCommon.h"
-#include "platform/OxPlatformMixer.h"
-#include "mixer/OxPlatformMixerInternal.h"
+#include "mixer/OxMixer.h"
+#include "mixer/OxMixerInternal.h"
 
 namespace {
 

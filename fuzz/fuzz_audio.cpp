@@ -17,7 +17,7 @@
 
 #include "OxAudio.h"
 #include "OxFuzzSupport.h"
-#include "platform/OxPlatformMixer.h"
+#include "mixer/OxMixer.h"
 
 namespace {
 

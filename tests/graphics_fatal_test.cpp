@@ -42,7 +42,7 @@ void WrappedGetShaderiv(GLuint shader, GLenum name, GLint* value)
   }
 }
 
-const char* kFile = "File: " OX_SOURCE_DIR "/src/OxGraphics.cpp\n";
+const char* kFile = "File: " OX_SOURCE_DIR "/src/graphics/OxGraphics.cpp\n";
 
 }  // namespace
 

@@ -613,7 +613,7 @@ TEST(GraphicsFatal, ErrorBeforeSetRenderMode)
   EXPECT_EQ(child.exitCode, 1);
   std::regex report(
       "CHECK_GL_ERROR:\nLine: [0-9]+\nFunc: OxGfxSetRenderMode\nFile: " OX_SOURCE_DIR
-      "/src/OxGraphics.cpp\nCode: 0x00000500\nMesg: \n$");
+      "/src/graphics/OxGraphics.cpp\nCode: 0x00000500\nMesg: \n$");
   EXPECT_TRUE(std::regex_search(child.out, report)) << child.out;
   EXPECT_EQ(oxtest::Count(child.out, "CHECK_GL_ERROR:"), 1u);
   EXPECT_EQ(child.out.find("still running"), std::string::npos);

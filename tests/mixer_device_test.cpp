@@ -25,8 +25,8 @@
 #include "OxImageSupport.h"
 #include "OxTestSound.h"
 #include "OxTestSupport.h"
-#include "platform/OxPlatformMixer.h"
-#include "mixer/OxPlatformMixerInternal.h"
+#include "mixer/OxMixer.h"
+#include "mixer/OxMixerInternal.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "OxImageSupport.h"
 #include "OxTestSound.h"
 #include "OxTestSupport.h"
-#include "platform/OxPlatformMixer.h"
+#include "mixer/OxMixer.h"
 
 namespace {
 

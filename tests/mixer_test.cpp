@@ -13,7 +13,7 @@
 #include "OxImageSupport.h"
 #include "OxTestSound.h"
 #include "OxTestSupport.h"
-#include "platform/OxPlatformMixer.h"
+#include "mixer/OxMixer.h"
 
 using oxtest::Peak;
 using oxtest::SoundFormat;

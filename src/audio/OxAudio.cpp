@@ -1,8 +1,8 @@
 // Audio module: handle records over the platform mixer (sounds, streams,
-// channel groups). Leans on src/platform/OxPlatformMixer.h only.
+// channel groups). Leans on src/mixer/OxMixer.h only.
 #include "OxAudio.h"
 
-#include "platform/OxPlatformMixer.h"
+#include "mixer/OxMixer.h"
 
 static_assert(sizeof(OxAudio) == 8, "OxAudio is one 8-byte handle");
 static_assert(sizeof(OxAudioGroup) == 8, "OxAudioGroup is one 8-byte handle");

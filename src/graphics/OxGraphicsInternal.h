@@ -9,7 +9,7 @@
 
 // Path of the graphics module's main source file, printed in every report.
 #ifndef OX_GRAPHICS_SOURCE_PATH
-#define OX_GRAPHICS_SOURCE_PATH "src/OxGraphics.cpp"
+#define OX_GRAPHICS_SOURCE_PATH "src/graphics/OxGraphics.cpp"
 #endif
 
 // Prints the HALT report (line, function, file, message), waits for one key

@@ -9,7 +9,7 @@
 #include <new>
 
 #include "graphics/OxGraphicsInternal.h"
-#include "platform/OxPlatformImageWrite.h"
+#include "image/OxImageWrite.h"
 #include "system/OxSystemInternal.h"
 
 int OxGfxSaveScreenshot(const char* path)

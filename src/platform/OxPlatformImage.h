@@ -24,7 +24,7 @@ void OxPlatformImageStop();
 // empty, larger than kOxImageMaxFileBytes, truncated at any length, or not an
 // image, and for an image whose header declares a width or height above
 // maxSide or more than kOxImageMaxPixels pixels (refused before anything is
-// decoded; see OxPlatformImageCheck.h, which every backend uses for these
+// decoded; see OxImageCheck.h, which every backend uses for these
 // checks). Accepts PNG, JPEG (CMYK and YCCK converted to colour), BMP, GIF,
 // TGA, WebP, QOI and PNM. Prints nothing, writes nothing to either output
 // stream and points neither anywhere else.

@@ -1,6 +1,6 @@
 // Image-decoder layer for Linux: the shared checks read the file and its
 // declared size; PNG, JPEG and QOI are decoded by libpng, libjpeg and our own
-// QOI decoder (see OxPlatformImageDecoders.h), the other formats by SDL2_image from the
+// QOI decoder (see OxImageDecoders.h), the other formats by SDL2_image from the
 // bytes in memory, whose surfaces are kept when they are 32-bit and
 // converted otherwise. Nothing here writes to either output stream.
 #include "platform/OxPlatformImage.h"
@@ -10,8 +10,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "platform/OxPlatformImageCheck.h"
-#include "platform/OxPlatformImageDecoders.h"
+#include "image/OxImageCheck.h"
+#include "image/OxImageDecoders.h"
 
 // Either a surface from SDL2_image or pixels from a library decoder.
 struct OxPlatformImage {

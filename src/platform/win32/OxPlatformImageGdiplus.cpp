@@ -15,8 +15,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "platform/OxPlatformImageCheck.h"
-#include "platform/OxPlatformImageDecoders.h"
+#include "image/OxImageCheck.h"
+#include "image/OxImageDecoders.h"
 
 using namespace Gdiplus::DllExports;
 

@@ -1,7 +1,7 @@
 // Image writer on GDI+: the pixels go into a 24-bit bitmap, GDI+'s PNG
 // encoder writes it into a stream in memory, and those bytes go to the file
 // the shared writer opened.
-#include "platform/OxPlatformImageWrite.h"
+#include "image/OxImageWrite.h"
 
 #include <windows.h>
 #include <objidl.h>

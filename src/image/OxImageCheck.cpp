@@ -1,7 +1,7 @@
 // Image checks shared by the backends: the bounded file read, the format by
 // signature, and the image size each format's header declares. Leans on the
 // file layer.
-#include "platform/OxPlatformImageCheck.h"
+#include "image/OxImageCheck.h"
 
 #include <stdint.h>
 #include <stdlib.h>

@@ -12,8 +12,8 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
-#include "platform/OxPlatformImageCheck.h"
-#include "platform/OxPlatformImageDecoders.h"
+#include "image/OxImageCheck.h"
+#include "image/OxImageDecoders.h"
 
 namespace {
 

@@ -1,11 +1,12 @@
-// Mixer internals shared by the mixing core and its backends: the file
-// decoder (libsndfile), the output (SDL2 audio) and the device around it.
+// Mixer internals shared by the mixing core: the file decoders and the
+// device that keeps the platform's audio output pulled.
 #pragma once
 #include <stdint.h>
 
 #include <vector>
 
-#include "platform/OxPlatformMixer.h"
+#include "mixer/OxMixer.h"
+#include "platform/OxPlatformAudioOutput.h"
 
 // --- Decoder: files to interleaved stereo float frames ----------------------
 struct OxMixerDecoder;
@@ -22,24 +23,6 @@ void OxMixerDecoderClose(OxMixerDecoder* decoder);
 // no frames, or ends before the length its header declares.
 OxMixerResult OxMixerDecodeWhole(const char* path, std::vector<float>* frames, int* rate);
 
-// --- Output: the platform's audio device, one backend per platform --------
-struct OxMixerOutput;
-// Mixes frameCount stereo frames into out; runs on the device's thread.
-typedef void (*OxMixerRenderFunction)(void* user, float* out, int frameCount);
-
-// Opens the default output device (32-bit float stereo, kOxMixerOutputRate,
-// kOxMixerDeviceFrames per buffer) and starts it calling render on its own
-// thread. Null when no device opens. Writes nothing to stderr.
-OxMixerOutput* OxMixerOutputOpen(OxMixerRenderFunction render, void* user);
-// True once the device has gone away (unplugged, its sound server gone).
-bool OxMixerOutputIsLost(OxMixerOutput* output);
-// Stops and closes the device; when this returns, render is no longer
-// running or called.
-void OxMixerOutputClose(OxMixerOutput* output);
-// Releases what the backend keeps for the calling thread; a thread that
-// opened or closed outputs calls it before it ends.
-void OxMixerOutputLeaveThread();
-
 // --- Device: an output that survives losing its device ----------------------
 // Keeps render called at the output rate whatever happens to the hardware:
 // from the output while one is open, else from a silent clock of its own
@@ -49,7 +32,7 @@ struct OxMixerDevice;
 
 // Opens the default output, or starts silent when none opens. Null only
 // when the device's thread cannot be started.
-OxMixerDevice* OxMixerDeviceOpen(OxMixerRenderFunction render, void* user);
+OxMixerDevice* OxMixerDeviceOpen(OxPlatformAudioRender render, void* user);
 // True while no output is open and the silent clock drives render.
 bool OxMixerDeviceIsSilent(OxMixerDevice* device);
 // Stops everything; when this returns, render is no longer running or called.

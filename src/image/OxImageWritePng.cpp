@@ -1,7 +1,7 @@
 // Image writer on libpng: its errors come back through our own handler (a
 // jump out of the library) and its warnings are dropped, so nothing reaches
 // standard error. The file itself is the shared writer's.
-#include "platform/OxPlatformImageWrite.h"
+#include "image/OxImageWrite.h"
 
 #include <png.h>
 #include <setjmp.h>

@@ -7,11 +7,11 @@
 
 #include <mutex>
 
-#include "mixer/OxPlatformMixerInternal.h"
+#include "platform/OxPlatformAudioOutput.h"
 
-struct OxMixerOutput {
+struct OxPlatformAudioOutput {
   SDL_AudioDeviceID id = 0;
-  OxMixerRenderFunction render = nullptr;
+  OxPlatformAudioRender render = nullptr;
   void* user = nullptr;
 };
 
@@ -54,7 +54,7 @@ void RestoreAlsa()
 
 void SDLCALL FillBuffer(void* user, Uint8* stream, int length)
 {
-  auto* output = static_cast<OxMixerOutput*>(user);
+  auto* output = static_cast<OxPlatformAudioOutput*>(user);
   auto* out = reinterpret_cast<float*>(stream);
   int frames = length / static_cast<int>(2 * sizeof(float));
   output->render(output->user, out, frames);
@@ -68,20 +68,20 @@ void SDLCALL FillBuffer(void* user, Uint8* stream, int length)
 
 }  // namespace
 
-OxMixerOutput* OxMixerOutputOpen(OxMixerRenderFunction render, void* user)
+OxPlatformAudioOutput* OxPlatformAudioOutputOpen(OxPlatformAudioRender render, void* user)
 {
   std::lock_guard<std::mutex> hold(gOutput.lock);
   QuietAlsa();
-  auto* output = new OxMixerOutput;
+  auto* output = new OxPlatformAudioOutput;
   output->render = render;
   output->user = user;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
     SDL_AudioSpec want;
     SDL_zero(want);
-    want.freq = kOxMixerOutputRate;
+    want.freq = kOxPlatformAudioRate;
     want.format = AUDIO_F32SYS;
     want.channels = 2;
-    want.samples = kOxMixerDeviceFrames;
+    want.samples = kOxPlatformAudioFrames;
     want.callback = FillBuffer;
     want.userdata = output;
     SDL_AudioSpec have;
@@ -99,14 +99,14 @@ OxMixerOutput* OxMixerOutputOpen(OxMixerRenderFunction render, void* user)
   return output;
 }
 
-bool OxMixerOutputIsLost(OxMixerOutput* output)
+bool OxPlatformAudioOutputIsLost(OxPlatformAudioOutput* output)
 {
   // A device that went away is disabled by SDL, which then reports it
   // stopped (and keeps calling back into a buffer that goes nowhere).
   return SDL_GetAudioDeviceStatus(output->id) == SDL_AUDIO_STOPPED;
 }
 
-void OxMixerOutputClose(OxMixerOutput* output)
+void OxPlatformAudioOutputClose(OxPlatformAudioOutput* output)
 {
   if (!output) return;
   std::lock_guard<std::mutex> hold(gOutput.lock);
@@ -117,7 +117,7 @@ void OxMixerOutputClose(OxMixerOutput* output)
   delete output;
 }
 
-void OxMixerOutputLeaveThread()
+void OxPlatformAudioOutputLeaveThread()
 {
   // SDL keeps its error text per thread and frees it only for threads it
   // started itself.

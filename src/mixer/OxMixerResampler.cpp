@@ -1,7 +1,7 @@
 // Mixer rate conversion: builds the windowed-sinc polyphase tables and runs
 // the per-frame filter with the compiler's portable vector types (SSE on
 // x86-64, NEON on ARM). Leans on nothing but the C++ library.
-#include "mixer/OxPlatformMixerResampler.h"
+#include "mixer/OxMixerResampler.h"
 
 #include <math.h>
 #include <string.h>

@@ -5,8 +5,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "platform/OxPlatformImageCheck.h"
-#include "platform/OxPlatformImageDecoders.h"
+#include "image/OxImageCheck.h"
+#include "image/OxImageDecoders.h"
 
 namespace {
 

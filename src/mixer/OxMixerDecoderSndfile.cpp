@@ -12,8 +12,8 @@
 #include <new>
 
 #include "platform/OxPlatformFile.h"
-#include "mixer/OxPlatformMixerDecoderReaders.h"
-#include "mixer/OxPlatformMixerInternal.h"
+#include "mixer/OxMixerDecoderReaders.h"
+#include "mixer/OxMixerInternal.h"
 
 struct OxMixerDecoder {
   OxMixerReader* reader = nullptr;

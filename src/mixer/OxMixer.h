@@ -3,6 +3,8 @@
 #pragma once
 #include <stdint.h>
 
+#include "platform/OxPlatformAudioOutput.h"
+
 // OX_MIXER_OK is the only success; every other value is an error.
 enum OxMixerResult {
   OX_MIXER_OK = 0,
@@ -40,9 +42,9 @@ enum {
 enum OxMixerLoopMode { OX_MIXER_LOOP_OFF = 1, OX_MIXER_LOOP_NORMAL = 2 };
 
 // The output format: 32-bit float stereo, interleaved, at this rate.
-constexpr int kOxMixerOutputRate = 48000;
+constexpr int kOxMixerOutputRate = kOxPlatformAudioRate;
 // Frames per device buffer (5.3 ms): how long a change waits to be heard.
-constexpr int kOxMixerDeviceFrames = 256;
+constexpr int kOxMixerDeviceFrames = kOxPlatformAudioFrames;
 // Frames of a ramp on a system with OX_MIXER_INIT_RAMPS (5 ms).
 constexpr int kOxMixerRampFrames = 240;
 // Seconds of a stream kept decoded ahead of the channel that plays it.

@@ -2,7 +2,7 @@
 // created through the file layer (a regular file only), the backend's
 // encoder fills it, and a file that could not be written completely is
 // removed, so that a failed write never leaves a cut file behind.
-#include "platform/OxPlatformImageWrite.h"
+#include "image/OxImageWrite.h"
 
 #include "platform/OxPlatformFile.h"
 

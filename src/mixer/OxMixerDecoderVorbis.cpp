@@ -7,7 +7,7 @@
 
 #include <new>
 
-#include "mixer/OxPlatformMixerDecoderReaders.h"
+#include "mixer/OxMixerDecoderReaders.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "mixer/OxPlatformMixerInternal.h"
+#include "platform/OxPlatformAudioOutput.h"
 
 namespace {
 
@@ -24,8 +24,8 @@ constexpr int kBufferCount = 4;
 
 }  // namespace
 
-struct OxMixerOutput {
-  OxMixerRenderFunction render = nullptr;
+struct OxPlatformAudioOutput {
+  OxPlatformAudioRender render = nullptr;
   void* user = nullptr;
   HWAVEOUT waveOut = nullptr;
   HANDLE wake = nullptr;  // set by the device when a buffer is done, and to stop
@@ -38,19 +38,19 @@ struct OxMixerOutput {
 
 namespace {
 
-void Fill(OxMixerOutput* output, float* out)
+void Fill(OxPlatformAudioOutput* output, float* out)
 {
-  output->render(output->user, out, kOxMixerDeviceFrames);
+  output->render(output->user, out, kOxPlatformAudioFrames);
   // Full scale at most; a sum that is not a number (huge volumes of
   // opposite signs overflowing) goes out as silence.
-  for (int i = 0; i < 2 * kOxMixerDeviceFrames; ++i) {
+  for (int i = 0; i < 2 * kOxPlatformAudioFrames; ++i) {
     if (out[i] > 1.0f) out[i] = 1.0f;
     else if (!(out[i] >= -1.0f)) out[i] = out[i] < -1.0f ? -1.0f : 0.0f;
   }
 }
 
 // Refills and requeues each buffer the device has finished with.
-void PlayLoop(OxMixerOutput* output)
+void PlayLoop(OxPlatformAudioOutput* output)
 {
   while (!output->stopping.load()) {
     WaitForSingleObject(output->wake, INFINITE);
@@ -67,7 +67,7 @@ void PlayLoop(OxMixerOutput* output)
   }
 }
 
-void CloseWaveOut(OxMixerOutput* output)
+void CloseWaveOut(OxPlatformAudioOutput* output)
 {
   waveOutReset(output->waveOut);
   for (WAVEHDR& header : output->headers)
@@ -77,13 +77,13 @@ void CloseWaveOut(OxMixerOutput* output)
   output->waveOut = nullptr;
 }
 
-bool OpenWaveOut(OxMixerOutput* output)
+bool OpenWaveOut(OxPlatformAudioOutput* output)
 {
   WAVEFORMATEX format;
   memset(&format, 0, sizeof(format));
   format.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
   format.nChannels = 2;
-  format.nSamplesPerSec = kOxMixerOutputRate;
+  format.nSamplesPerSec = kOxPlatformAudioRate;
   format.wBitsPerSample = 32;
   format.nBlockAlign = format.nChannels * format.wBitsPerSample / 8;
   format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
@@ -110,12 +110,12 @@ bool OpenWaveOut(OxMixerOutput* output)
 
 }  // namespace
 
-OxMixerOutput* OxMixerOutputOpen(OxMixerRenderFunction render, void* user)
+OxPlatformAudioOutput* OxPlatformAudioOutputOpen(OxPlatformAudioRender render, void* user)
 {
-  auto* output = new OxMixerOutput;
+  auto* output = new OxPlatformAudioOutput;
   output->render = render;
   output->user = user;
-  for (auto& buffer : output->samples) buffer.assign(2 * kOxMixerDeviceFrames, 0.0f);
+  for (auto& buffer : output->samples) buffer.assign(2 * kOxPlatformAudioFrames, 0.0f);
   output->wake = CreateEventA(nullptr, FALSE, TRUE, nullptr);
   if (!output->wake || !OpenWaveOut(output)) {
     if (output->wake) CloseHandle(output->wake);
@@ -133,9 +133,9 @@ OxMixerOutput* OxMixerOutputOpen(OxMixerRenderFunction render, void* user)
   return output;
 }
 
-bool OxMixerOutputIsLost(OxMixerOutput* output) { return output->lost.load(); }
+bool OxPlatformAudioOutputIsLost(OxPlatformAudioOutput* output) { return output->lost.load(); }
 
-void OxMixerOutputClose(OxMixerOutput* output)
+void OxPlatformAudioOutputClose(OxPlatformAudioOutput* output)
 {
   if (!output) return;
   output->stopping.store(true);
@@ -147,4 +147,4 @@ void OxMixerOutputClose(OxMixerOutput* output)
 }
 
 // waveOut keeps nothing per thread for its callers.
-void OxMixerOutputLeaveThread() {}
+void OxPlatformAudioOutputLeaveThread() {}

@@ -1,6 +1,6 @@
 // The sound decoder's readers: one per decoding library, each reading an
 // open regular file as interleaved float frames in the file's own channels.
-// Used only by the decoder (OxPlatformMixerDecoderSndfile.cpp), which picks
+// Used only by the decoder (OxMixerDecoderSndfile.cpp), which picks
 // the reader by the file's first bytes.
 #pragma once
 #include <stdint.h>

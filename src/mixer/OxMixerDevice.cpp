@@ -3,7 +3,7 @@
 // and this device's thread watches it; when there is none (no sound card,
 // or the device went away) the device's thread pulls the mix in real time
 // into a buffer that goes nowhere and tries the default device again every
-// second. Leans only on the output functions of OxPlatformMixerInternal.h,
+// second. Leans only on the output functions of OxMixerInternal.h,
 // so every platform's output backend shares it.
 #include <atomic>
 #include <chrono>
@@ -13,16 +13,16 @@
 #include <thread>
 #include <vector>
 
-#include "mixer/OxPlatformMixerInternal.h"
+#include "mixer/OxMixerInternal.h"
 
 struct OxMixerDevice {
-  OxMixerRenderFunction render = nullptr;
+  OxPlatformAudioRender render = nullptr;
   void* user = nullptr;
   std::mutex lock;  // guards stopping
   std::condition_variable wake;
   bool stopping = false;
   // Opened by OxMixerDeviceOpen, then owned by the device's thread.
-  OxMixerOutput* output = nullptr;
+  OxPlatformAudioOutput* output = nullptr;
   std::atomic<bool> silent{false};
   std::thread thread;
 };
@@ -61,10 +61,10 @@ void Run(OxMixerDevice* device)
       device->wake.wait_for(waiting, kWatchPeriod);
       if (device->stopping) break;
       waiting.unlock();
-      if (OxMixerOutputIsLost(device->output)) {
+      if (OxPlatformAudioOutputIsLost(device->output)) {
         // Closing joins the output's thread, so render is never pulled
         // from two threads at once.
-        OxMixerOutputClose(device->output);
+        OxPlatformAudioOutputClose(device->output);
         device->output = nullptr;
         goSilent();
       }
@@ -83,7 +83,7 @@ void Run(OxMixerDevice* device)
       silentFrames += kOxMixerDeviceFrames;
     }
     if (Clock::now() >= nextTry) {
-      device->output = OxMixerOutputOpen(device->render, device->user);
+      device->output = OxPlatformAudioOutputOpen(device->render, device->user);
       if (device->output) device->silent = false;
       else nextTry = Clock::now() + kRetryPeriod;
     }
@@ -91,24 +91,24 @@ void Run(OxMixerDevice* device)
     if (!device->output && !device->stopping) device->wake.wait_for(waiting, kBufferPeriod);
   }
   waiting.unlock();
-  OxMixerOutputClose(device->output);
+  OxPlatformAudioOutputClose(device->output);
   device->output = nullptr;
-  OxMixerOutputLeaveThread();
+  OxPlatformAudioOutputLeaveThread();
 }
 
 }  // namespace
 
-OxMixerDevice* OxMixerDeviceOpen(OxMixerRenderFunction render, void* user)
+OxMixerDevice* OxMixerDeviceOpen(OxPlatformAudioRender render, void* user)
 {
   auto* device = new OxMixerDevice;
   device->render = render;
   device->user = user;
-  device->output = OxMixerOutputOpen(render, user);
+  device->output = OxPlatformAudioOutputOpen(render, user);
   device->silent = device->output == nullptr;
   try {
     device->thread = std::thread(Run, device);
   } catch (const std::system_error&) {
-    OxMixerOutputClose(device->output);
+    OxPlatformAudioOutputClose(device->output);
     delete device;
     return nullptr;
   }

@@ -1,8 +1,8 @@
 // Mixer core: systems, groups, sounds, streams and channels, and the mix that
 // the device (or a test) pulls: each channel filtered to the output rate,
 // with ramps on changes when the system asks for them. Leans on the
-// decoder and device declared in OxPlatformMixerInternal.h and on the rate
-// converter of OxPlatformMixerResampler.h.
+// decoder and device declared in OxMixerInternal.h and on the rate
+// converter of OxMixerResampler.h.
 #include <math.h>
 #include <string.h>
 
@@ -17,8 +17,8 @@
 #include <utility>
 #include <vector>
 
-#include "mixer/OxPlatformMixerInternal.h"
-#include "mixer/OxPlatformMixerResampler.h"
+#include "mixer/OxMixerInternal.h"
+#include "mixer/OxMixerResampler.h"
 
 namespace {
 

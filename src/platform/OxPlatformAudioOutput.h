@@ -1,0 +1,27 @@
+// Audio output: the platform's audio device, one backend per platform. It
+// pulls 32-bit float stereo frames at kOxPlatformAudioRate, in buffers of
+// kOxPlatformAudioFrames, from a render function on its own thread.
+#pragma once
+
+// The output format: 32-bit float stereo, interleaved, at this rate.
+constexpr int kOxPlatformAudioRate = 48000;
+// Frames per device buffer (5.3 ms): how long a change waits to be heard.
+constexpr int kOxPlatformAudioFrames = 256;
+
+struct OxPlatformAudioOutput;
+// Mixes frameCount stereo frames into out; runs on the device's thread.
+typedef void (*OxPlatformAudioRender)(void* user, float* out, int frameCount);
+
+// Opens the default output device (32-bit float stereo, kOxPlatformAudioRate,
+// kOxPlatformAudioFrames per buffer) and starts it calling render on its own
+// thread. Null when no device opens. Writes nothing to stderr.
+OxPlatformAudioOutput* OxPlatformAudioOutputOpen(OxPlatformAudioRender render, void* user);
+// True once the device has gone away (unplugged, its sound server gone).
+bool OxPlatformAudioOutputIsLost(OxPlatformAudioOutput* output);
+// Stops and closes the device; when this returns, render is no longer
+// running or called.
+void OxPlatformAudioOutputClose(OxPlatformAudioOutput* output);
+// Releases what the backend keeps for the calling thread; a thread that
+// opened or closed outputs calls it before it ends.
+void OxPlatformAudioOutputLeaveThread();
+
