@@ -44,7 +44,7 @@ ox_static_package(VORBISFILE vorbisfile)
 # writes PNG here.
 set(OX_WIN32_DIR ${CMAKE_CURRENT_LIST_DIR}/../src/platform/win32)
 get_filename_component(OX_WIN32_DIR ${OX_WIN32_DIR} ABSOLUTE)
-set(OX_LINUX_BACKEND_REGEX "/src/platform/(sdl|posix)/|/src/image/OxImage(Png|Jpeg|WritePng)\\.cpp$")
+set(OX_LINUX_BACKEND_REGEX "/src/platform/(sdl|posix|web)/|/src/image/OxImage(Png|Jpeg|WritePng)\\.cpp$")
 
 macro(ox_windows_select_sources sources mixerSources)
   list(FILTER ${sources} EXCLUDE REGEX "${OX_LINUX_BACKEND_REGEX}")

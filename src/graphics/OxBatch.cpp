@@ -442,8 +442,8 @@ Layout LayoutOf(unsigned int kind, unsigned int features)
 GLuint CompileStage(GLenum type, const char* defines, const char* body)
 {
   GLuint shader = glCreateShader(type);
-  const char* parts[2] = {defines, body};
-  glShaderSource(shader, 2, parts, nullptr);
+  const char* parts[3] = {kOxPlatformShaderPreamble, defines, body};
+  glShaderSource(shader, 3, parts, nullptr);
   glCompileShader(shader);
   GLint status = 0;
   glGetShaderiv(shader, GL_COMPILE_STATUS, &status);

@@ -6,7 +6,7 @@
 // object and the graphics module's fatal reports.
 #pragma once
 
-#include <GL/glew.h>
+#include "platform/OxPlatformGLApi.h"
 
 struct OxGfxVertexList;
 

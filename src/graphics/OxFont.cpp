@@ -12,7 +12,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
-#include <GL/glew.h>
+#include "platform/OxPlatformGLApi.h"
 
 #include "OxGraphics.h"
 #include "OxMath.h"

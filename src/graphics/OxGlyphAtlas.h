@@ -6,7 +6,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
-#include <GL/glew.h>
+#include "platform/OxPlatformGLApi.h"
 
 #include "graphics/OxGlyphLayout.h"
 

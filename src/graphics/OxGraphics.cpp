@@ -8,7 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <GL/glew.h>
+#include "platform/OxPlatformGLApi.h"
 
 #include "OxMatrix4.h"
 #include "OxMtx33.h"
@@ -211,8 +211,8 @@ int OxGfxInit(int width, int height)
   }
   OxPlatformMakeCurrent(gDeviceContext, gRenderingContext);
 
-  if (glewInit() != GLEW_OK) HALT("OxGfxInit", "fail to initialize GLEW!!");
-  if (!GLEW_VERSION_2_0) HALT("OxGfxInit", "OpenGL 2.0 is not supported!!");
+  if (!OxPlatformLoadGL()) HALT("OxGfxInit", "fail to initialize GLEW!!");
+  if (!OxPlatformHasGL20()) HALT("OxGfxInit", "OpenGL 2.0 is not supported!!");
   gOpenGLReady = true;
 
   OxPlatformImageStart();

@@ -3,7 +3,7 @@
 // Leans on GLEW for the OpenGL entry points.
 #pragma once
 
-#include <GL/glew.h>
+#include "platform/OxPlatformGLApi.h"
 
 #include "graphics/Shader.h"
 

@@ -6,7 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <GL/glew.h>
+#include "platform/OxPlatformGLApi.h"
 
 #include "OxGraphics.h"
 #include "OxMath.h"

@@ -154,7 +154,8 @@ void Shader::BuildPrograms()
 void Shader::AddShaderFromString(int slot, const char* source, GLenum type)
 {
   GLuint shader = glCreateShader(type);
-  glShaderSource(shader, 1, &source, nullptr);
+  const char* parts[2] = {kOxPlatformShaderPreamble, source};
+  glShaderSource(shader, 2, parts, nullptr);
   glCompileShader(shader);
   // A shader that could not be created leaves the status at 0 and halts too.
   GLint status = 0;

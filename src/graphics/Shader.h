@@ -5,7 +5,7 @@
 // records what the programs should hold; Sync sends it. Leans on GLEW.
 #pragma once
 
-#include <GL/glew.h>
+#include "platform/OxPlatformGLApi.h"
 
 // Program slots; slots 1 and 2 coincide with the render modes.
 enum OxShaderSlot : unsigned int {

@@ -864,6 +864,10 @@ OxMixerResult OxMixerSystemInit(OxMixerSystem* systemHandle, int maxChannels, un
   {
     std::lock_guard<std::mutex> hold(gMixer.lock);
     System* system = FindSystem(systemHandle);
+    if (device && OxMixerDeviceIsPolled(device)) {
+      system->device = device;
+      return OX_MIXER_OK;
+    }
     if (device) {
       try {
         system->decoder = std::thread(DecodeAhead, system, systemHandle);
@@ -884,16 +888,20 @@ OxMixerResult OxMixerSystemInit(OxMixerSystem* systemHandle, int maxChannels, un
 
 OxMixerResult OxMixerSystemUpdate(OxMixerSystem* systemHandle)
 {
+  OxMixerDevice* device = nullptr;
   {
     std::lock_guard<std::mutex> hold(gMixer.lock);
     System* system = FindRunningSystem(systemHandle);
     if (!system) return FindSystem(systemHandle) ? OX_MIXER_ERR_UNINITIALIZED : OX_MIXER_ERR_INVALID_HANDLE;
     // With a device the decoder thread decodes: nothing on the game's thread.
-    if (system->device) {
+    if (system->device && !OxMixerDeviceIsPolled(system->device)) {
       WakeDecoder(system);
       return OX_MIXER_OK;
     }
+    device = system->device;
   }
+  // A polled device pulls the mix itself, which takes the lock.
+  OxMixerDevicePoll(device);
   RefillStreamsOf(systemHandle);
   return OX_MIXER_OK;
 }

@@ -21,10 +21,18 @@ struct OxMixerDevice {
   std::mutex lock;  // guards stopping
   std::condition_variable wake;
   bool stopping = false;
-  // Opened by OxMixerDeviceOpen, then owned by the device's thread.
+  // Opened by OxMixerDeviceOpen, then owned by the device's thread (or, on a
+  // polled device, by the game's thread through OxMixerDevicePoll).
   OxPlatformAudioOutput* output = nullptr;
   std::atomic<bool> silent{false};
   std::thread thread;
+  bool polled = false;  // no thread: driven by OxMixerDevicePoll
+  // The silent clock: when it started, the frames it has pulled since, and
+  // when the default device is tried next.
+  std::chrono::steady_clock::time_point silentSince;
+  double silentFrames = 0.0;
+  std::chrono::steady_clock::time_point nextTry;
+  std::vector<float> buffer;
 };
 
 namespace {
@@ -41,52 +49,61 @@ constexpr std::chrono::milliseconds kRetryPeriod(1000);
 constexpr double kMostCatchUpFrames = kOxMixerOutputRate / 5.0;
 constexpr std::chrono::microseconds kBufferPeriod(1000000LL * kOxMixerDeviceFrames / kOxMixerOutputRate);
 
+void GoSilent(OxMixerDevice* device)
+{
+  device->silentSince = Clock::now();
+  device->silentFrames = 0.0;
+  device->nextTry = device->silentSince + kRetryPeriod;
+  device->silent = true;
+}
+
+// Closes an output that has gone away; the silent clock takes over.
+void WatchOutput(OxMixerDevice* device)
+{
+  if (!OxPlatformAudioOutputIsLost(device->output)) return;
+  // Closing joins the output's thread, so render is never pulled from two
+  // threads at once.
+  OxPlatformAudioOutputClose(device->output);
+  device->output = nullptr;
+  GoSilent(device);
+}
+
+// Without an output: pulls the frames the silent clock owes, and tries the
+// default device again once a retry period has passed.
+void StandIn(OxMixerDevice* device)
+{
+  double elapsed = std::chrono::duration<double>(Clock::now() - device->silentSince).count();
+  double due = elapsed * kOxMixerOutputRate - device->silentFrames;
+  if (due > kMostCatchUpFrames) {
+    device->silentFrames += due - kMostCatchUpFrames;
+    due = kMostCatchUpFrames;
+  }
+  for (; due >= kOxMixerDeviceFrames; due -= kOxMixerDeviceFrames) {
+    device->render(device->user, device->buffer.data(), kOxMixerDeviceFrames);
+    device->silentFrames += kOxMixerDeviceFrames;
+  }
+  if (Clock::now() >= device->nextTry) {
+    device->output = OxPlatformAudioOutputOpen(device->render, device->user);
+    if (device->output) device->silent = false;
+    else device->nextTry = Clock::now() + kRetryPeriod;
+  }
+}
+
 // The device's thread: watch the output, or stand in for it.
 void Run(OxMixerDevice* device)
 {
-  std::vector<float> buffer(2 * static_cast<size_t>(kOxMixerDeviceFrames));
-  Clock::time_point silentSince;
-  double silentFrames = 0.0;  // frames the silent clock has pulled since silentSince
-  Clock::time_point nextTry;
-  auto goSilent = [&]() {
-    silentSince = Clock::now();
-    silentFrames = 0.0;
-    nextTry = silentSince + kRetryPeriod;
-    device->silent = true;
-  };
-  if (!device->output) goSilent();
   std::unique_lock<std::mutex> waiting(device->lock);
   while (!device->stopping) {
     if (device->output) {
       device->wake.wait_for(waiting, kWatchPeriod);
       if (device->stopping) break;
       waiting.unlock();
-      if (OxPlatformAudioOutputIsLost(device->output)) {
-        // Closing joins the output's thread, so render is never pulled
-        // from two threads at once.
-        OxPlatformAudioOutputClose(device->output);
-        device->output = nullptr;
-        goSilent();
-      }
+      WatchOutput(device);
       waiting.lock();
       continue;
     }
     waiting.unlock();
-    double elapsed = std::chrono::duration<double>(Clock::now() - silentSince).count();
-    double due = elapsed * kOxMixerOutputRate - silentFrames;
-    if (due > kMostCatchUpFrames) {
-      silentFrames += due - kMostCatchUpFrames;
-      due = kMostCatchUpFrames;
-    }
-    for (; due >= kOxMixerDeviceFrames; due -= kOxMixerDeviceFrames) {
-      device->render(device->user, buffer.data(), kOxMixerDeviceFrames);
-      silentFrames += kOxMixerDeviceFrames;
-    }
-    if (Clock::now() >= nextTry) {
-      device->output = OxPlatformAudioOutputOpen(device->render, device->user);
-      if (device->output) device->silent = false;
-      else nextTry = Clock::now() + kRetryPeriod;
-    }
+    StandIn(device);
     waiting.lock();
     if (!device->output && !device->stopping) device->wake.wait_for(waiting, kBufferPeriod);
   }
@@ -103,8 +120,14 @@ OxMixerDevice* OxMixerDeviceOpen(OxPlatformAudioRender render, void* user)
   auto* device = new OxMixerDevice;
   device->render = render;
   device->user = user;
+  device->buffer.assign(2 * static_cast<size_t>(kOxMixerDeviceFrames), 0.0f);
   device->output = OxPlatformAudioOutputOpen(render, user);
+  if (!device->output) GoSilent(device);
   device->silent = device->output == nullptr;
+  if (!OxPlatformAudioOutputThreaded()) {
+    device->polled = true;
+    return device;
+  }
   try {
     device->thread = std::thread(Run, device);
   } catch (const std::system_error&) {
@@ -115,11 +138,25 @@ OxMixerDevice* OxMixerDeviceOpen(OxPlatformAudioRender render, void* user)
   return device;
 }
 
+bool OxMixerDeviceIsPolled(OxMixerDevice* device) { return device->polled; }
+
+void OxMixerDevicePoll(OxMixerDevice* device)
+{
+  if (!device || !device->polled) return;
+  if (device->output) WatchOutput(device);
+  else StandIn(device);
+}
+
 bool OxMixerDeviceIsSilent(OxMixerDevice* device) { return device->silent; }
 
 void OxMixerDeviceClose(OxMixerDevice* device)
 {
   if (!device) return;
+  if (device->polled) {
+    OxPlatformAudioOutputClose(device->output);
+    delete device;
+    return;
+  }
   {
     std::lock_guard<std::mutex> hold(device->lock);
     device->stopping = true;

@@ -35,5 +35,13 @@ struct OxMixerDevice;
 OxMixerDevice* OxMixerDeviceOpen(OxPlatformAudioRender render, void* user);
 // True while no output is open and the silent clock drives render.
 bool OxMixerDeviceIsSilent(OxMixerDevice* device);
+// True for a device without a thread of its own (where the platform has one
+// thread only): the game's per-frame update drives it with OxMixerDevicePoll,
+// and decodes the streams ahead itself.
+bool OxMixerDeviceIsPolled(OxMixerDevice* device);
+// One step of what the device's thread does: checks the output, or pulls
+// what the silent clock owes and tries the default device again. Does
+// nothing on a device with a thread.
+void OxMixerDevicePoll(OxMixerDevice* device);
 // Stops everything; when this returns, render is no longer running or called.
 void OxMixerDeviceClose(OxMixerDevice* device);

@@ -25,3 +25,8 @@ void OxPlatformAudioOutputClose(OxPlatformAudioOutput* output);
 // opened or closed outputs calls it before it ends.
 void OxPlatformAudioOutputLeaveThread();
 
+// False where the program has only one thread (the browser's page): there
+// render is called on the game's thread while it waits between frames, and
+// what would run on threads of the mixer's own is driven from the game's
+// per-frame update instead.
+bool OxPlatformAudioOutputThreaded();

@@ -123,3 +123,5 @@ void OxPlatformAudioOutputLeaveThread()
   // started itself.
   SDL_TLSCleanup();
 }
+
+bool OxPlatformAudioOutputThreaded() { return true; }

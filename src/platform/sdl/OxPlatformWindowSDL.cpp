@@ -550,6 +550,23 @@ void LoadXlib()
       reinterpret_cast<XSetIOErrorExitHandlerFn>(dlsym(library, "XSetIOErrorExitHandler"));
 }
 
+// The X display and window behind an SDL window; false on any other video
+// driver (the browser's among them), where SDL's own calls serve instead.
+bool X11WindowOf(SDL_Window* sdl, Display** display, Window* xwindow)
+{
+#ifdef SDL_VIDEO_DRIVER_X11
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+  *display = info.info.x11.display;
+  *xwindow = info.info.x11.window;
+  return true;
+#else
+  (void)sdl, (void)display, (void)xwindow;
+  return false;
+#endif
+}
+
 // The X display and window of any live window, for pointer queries; none
 // once the display is lost.
 bool X11Handles(HWND window, Display** display, Window* xwindow)
@@ -558,12 +575,7 @@ bool X11Handles(HWND window, Display** display, Window* xwindow)
   SDL_Window* sdl = OxSdlWindowFromHandle(window);
   if (!sdl && !gState.windows.empty()) sdl = gState.windows.begin()->second.sdl;
   if (!sdl) return false;
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_X11) return false;
-  *display = info.info.x11.display;
-  *xwindow = info.info.x11.window;
-  return true;
+  return X11WindowOf(sdl, display, xwindow);
 }
 
 // ---- Losing the display ----------------------------------------------------
@@ -591,10 +603,10 @@ void WatchDisplay(SDL_Window* sdl)
   if (gState.watchedDisplay) return;
   LoadXlib();
   if (!gState.setIOErrorHandler || !gState.setIOErrorExitHandler) return;
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_X11) return;
-  gState.watchedDisplay = info.info.x11.display;
+  Display* display = nullptr;
+  Window xwindow = 0;
+  if (!X11WindowOf(sdl, &display, &xwindow)) return;
+  gState.watchedDisplay = display;
   gState.setIOErrorExitHandler(gState.watchedDisplay, KeepRunningAfterIOError, nullptr);
   gState.previousIOErrorHandler = gState.setIOErrorHandler(NoteIOError);
 }
@@ -705,11 +717,9 @@ void SetX11Title(SDL_Window* sdl, const std::string& utf8)
 {
   LoadXlib();
   if (gState.displayLost || !gState.internAtom || !gState.changeProperty || !gState.flush) return;
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_X11) return;
-  Display* display = info.info.x11.display;
-  Window xwindow = info.info.x11.window;
+  Display* display = nullptr;
+  Window xwindow = 0;
+  if (!X11WindowOf(sdl, &display, &xwindow)) return;
   std::string latin1;
   const unsigned char* at = reinterpret_cast<const unsigned char*>(utf8.c_str());
   while (*at) {
@@ -751,7 +761,9 @@ bool OxSdlEnsureVideo()
   gState.videoTried = true;
   SDL_LogSetOutputFunction(QuietLog, nullptr);
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+#ifdef SDL_VIDEO_DRIVER_X11
   SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
+#endif
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");

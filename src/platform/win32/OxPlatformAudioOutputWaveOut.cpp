@@ -148,3 +148,5 @@ void OxPlatformAudioOutputClose(OxPlatformAudioOutput* output)
 
 // waveOut keeps nothing per thread for its callers.
 void OxPlatformAudioOutputLeaveThread() {}
+
+bool OxPlatformAudioOutputThreaded() { return true; }

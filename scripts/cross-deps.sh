@@ -1,0 +1,216 @@
+#!/usr/bin/env bash
+# Sourced by the scripts that build third-party libraries for another target
+# (windows-deps.sh, web-deps.sh) from Debian's own source packages, with
+# Debian's patches applied, into one cache folder per target.
+#
+# The sourcing script sets:
+#   deps_name         its name, before its log lines
+#   cache             the cache folder (cross_deps_cache gives the default);
+#                     the libraries install into it, as prefix
+#   cmake_configure   an array: the command that configures a CMake project
+#                     for the target, with its toolchain arguments
+#   target_settings   text that, when it changes, rebuilds every library
+#                     (compiler flags shared by all the recipes)
+# and defines one build_<package> function per library, run in the unpacked
+# source folder's context: `source` is that folder, `version` the Debian
+# version, `jobs` the number of compiler jobs it may use. A library is built
+# only when its stamp is missing or was written by another version or
+# recipe. Each build's output goes to logs/<package>.log in the cache.
+
+# The default cache folder of a target: per user, outside any clone, so that
+# every checkout shares it. OX_DEPS_CACHE moves all the targets' folders.
+cross_deps_cache() {
+  echo "${OX_DEPS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/oxlen}/$1"
+}
+
+log() { echo "$deps_name: $*" >&2; }
+
+# ---- Sources --------------------------------------------------------------
+
+# Source packages come from the archive this machine already installs from:
+# its deb entries are copied as deb-src entries when there are none yet.
+ensure_deb_src() {
+  if apt-cache showsrc libogg 2>/dev/null | grep -q '^Package:'; then return; fi
+  log "adding deb-src entries for the configured archive"
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+      > /etc/apt/sources.list.d/oxlen-deb-src.sources
+  elif [ -f /etc/apt/sources.list ]; then
+    sed -n 's/^deb \(.*\)/deb-src \1/p' /etc/apt/sources.list \
+      > /etc/apt/sources.list.d/oxlen-deb-src.list
+  fi
+  apt-get update -qq
+}
+
+# Fetches one version of a source package into downloads/ unless it is
+# there already; fails when its files cannot be had.
+fetch_source() {
+  local package=$1 version=$2
+  local upstream=${version#*:}
+  upstream=${upstream%-*}
+  local dsc=$cache/downloads/${package}_${version#*:}.dsc
+  local orig=$cache/downloads/${package}_${upstream}.orig.tar.
+  mkdir -p "$cache/downloads"
+  [ -f "$dsc" ] && ls "$orig"* > /dev/null 2>&1 && return 0
+  log "fetching $package $version"
+  # A missing upstream signature (.asc) fails the download of that file
+  # only; the tarballs are checked when they are unpacked.
+  (cd "$cache/downloads" && apt-get source --download-only -qq "$package=$version" \
+    > /dev/null 2>&1) || true
+  [ -f "$dsc" ] && ls "$orig"* > /dev/null 2>&1
+}
+
+# The newest version of a source package that the archive offers and can
+# deliver: a release and its point or security updates can all be listed, in
+# any order, and an update listed in the index is not always in the pool.
+source_version() {
+  local versions=() newest i
+  mapfile -t versions < <(apt-cache showsrc "$1" | sed -n 's/^Version: //p' | sort -u)
+  while [ ${#versions[@]} -gt 0 ]; do
+    newest=0
+    for i in "${!versions[@]}"; do
+      if dpkg --compare-versions "${versions[$i]}" gt "${versions[$newest]}"; then newest=$i; fi
+    done
+    if fetch_source "$1" "${versions[$newest]}"; then
+      echo "${versions[$newest]}"
+      return
+    fi
+    log "$1 ${versions[$newest]} cannot be fetched; trying an older version"
+    unset "versions[$newest]"
+    versions=("${versions[@]}")
+  done
+  log "no source package $1"
+  return 1
+}
+
+# Unpacks a fetched source package, with Debian's patches, into
+# src/<package>; sets `source` to that folder. `version` is the package's
+# version.
+unpack() {
+  local package=$1
+  local upstream=${version#*:}
+  upstream=${upstream%-*}
+  local orig
+  orig=$(ls "$cache/downloads/${package}_${upstream}.orig.tar."* 2>/dev/null | grep -v '\.asc$' | head -1)
+  [ -n "$orig" ] || { log "no source tarball for $package $version"; exit 1; }
+  source=$cache/src/$package
+  rm -rf "$source"
+  mkdir -p "$source"
+  tar -xf "$orig" -C "$source" --strip-components=1
+  # Extra upstream tarballs (FreeType's documentation) unpack into folders of
+  # their component's name, where Debian's patches expect them.
+  local component name
+  for component in "$cache/downloads/${package}_${upstream}.orig-"*.tar.*; do
+    case "$component" in *.asc|*'*'*) continue ;; esac
+    name=${component##*.orig-}
+    name=${name%%.tar.*}
+    mkdir -p "$source/$name"
+    tar -xf "$component" -C "$source/$name" --strip-components=1
+  done
+  local debian
+  debian=$(ls "$cache/downloads/${package}_${version#*:}.debian.tar."* 2>/dev/null | head -1)
+  if [ -n "$debian" ]; then
+    tar -xf "$debian" -C "$source"
+    if [ -f "$source/debian/patches/series" ]; then
+      local patch
+      while read -r patch _; do
+        case "$patch" in ''|'#'*) continue ;; esac
+        patch -d "$source" -p1 -s -t --forward < "$source/debian/patches/$patch"
+      done < "$source/debian/patches/series"
+    fi
+  fi
+}
+
+# ---- Stamps ---------------------------------------------------------------
+
+stamp_of() { echo "$cache/stamps/$1"; }
+
+# What a stamp records: the source version and the recipe that built it
+# (with the target's shared settings), so that a changed recipe rebuilds its
+# library.
+stamp_text() {
+  echo "$version $({ declare -f "build_$1"; echo "${target_settings:-}"; } | md5sum | cut -c1-12)"
+}
+
+done_building() {
+  mkdir -p "$cache/stamps"
+  stamp_text "$1" > "$(stamp_of "$1")"
+  rm -rf "$cache/src/$1" "$cache/build/$1"
+}
+
+# Writes versions.txt in the cache, one "package version" line per library
+# built there, and logs it.
+record_versions() {
+  local stamp
+  : > "$cache/versions.txt"
+  for stamp in "$cache"/stamps/*; do
+    [ -f "$stamp" ] || continue
+    echo "$(basename "$stamp") $(cut -d' ' -f1 "$stamp")" >> "$cache/versions.txt"
+  done
+  log "versions: $(tr '\n' ',' < "$cache/versions.txt" | sed 's/,$//; s/,/, /g')"
+}
+
+# ---- Builds ---------------------------------------------------------------
+
+# Configures, builds and installs the CMake project in `source` for the
+# target, with the extra CMake arguments given.
+cmake_build() {
+  local name=$1
+  shift
+  local build=$cache/build/$name
+  rm -rf "$build"
+  "${cmake_configure[@]}" -S "$source" -B "$build" -G "Unix Makefiles" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$cache" \
+    -DCMAKE_PREFIX_PATH="$cache" -DBUILD_SHARED_LIBS=OFF \
+    -DCMAKE_POLICY_DEFAULT_CMP0074=NEW "$@" > "$cache/logs/$name.log" 2>&1
+  cmake --build "$build" -j"$jobs" >> "$cache/logs/$name.log" 2>&1
+  cmake --install "$build" >> "$cache/logs/$name.log" 2>&1
+}
+
+# Builds one library unless its stamp is current.
+build() {
+  local package=$1
+  version=$(source_version "$package")
+  if [ -f "$(stamp_of "$package")" ] &&
+     [ "$(cat "$(stamp_of "$package")")" = "$(stamp_text "$package")" ]; then
+    return
+  fi
+  mkdir -p "$cache/logs"
+  unpack "$package"
+  log "building $package $version"
+  local started=$SECONDS
+  # In a subshell of its own, outside any condition, so that the first
+  # failing step ends the build.
+  local status=0
+  set +e
+  (set -e; "build_$package") 2>> "$cache/logs/$package.log"
+  status=$?
+  set -e
+  if [ $status -ne 0 ]; then
+    log "building $package failed; its log: $cache/logs/$package.log"
+    tail -20 "$cache/logs/$package.log" >&2
+    exit 1
+  fi
+  done_building "$package"
+  log "built $package in $((SECONDS - started)) s"
+}
+
+# Builds the libraries named, one after another.
+build_chain() {
+  local package
+  for package in "$@"; do build "$package"; done
+}
+
+# Builds independent chains side by side, one compiler job each: most of
+# the time goes into configuring, which runs on one core. Each argument is
+# one chain, its libraries separated by spaces.
+build_chains() {
+  local chain pids=() pid status=0
+  for chain in "$@"; do
+    # shellcheck disable=SC2086 # a chain is a list of names
+    (jobs=1; build_chain $chain) &
+    pids+=($!)
+  done
+  for pid in "${pids[@]}"; do wait "$pid" || status=1; done
+  [ $status -eq 0 ] || exit 1
+}
