@@ -135,11 +135,15 @@ function parseCommandLine(argv) {
   if (argv.length === 0) throw new UsageError('no program given');
   if (argv[0] !== '--page') {
     const program = path.resolve(argv[0]);
-    if (!program.endsWith('.js')) throw new UsageError(`${argv[0]}: expected a .js file`);
+    const extension = path.extname(program);
+    if (extension !== '.js' && extension !== '.html') {
+      throw new UsageError(`${argv[0]}: expected a .js or .html file`);
+    }
+    const name = path.basename(program, extension);
     options.root = path.dirname(program);
-    const page = path.basename(program, '.js') + '.html';
+    options.script = name + '.js';
     const args = argv.slice(1);
-    options.pagePath = page + (args.length ? `?args=${encodeArgs(args)}` : '');
+    options.pagePath = encodeURIComponent(name + '.html') + (args.length ? `?args=${encodeArgs(args)}` : '');
     return options;
   }
   let i = 1;
@@ -190,8 +194,18 @@ function timeoutSeconds(options) {
   return fromEnvironment > 0 ? fromEnvironment : 120;
 }
 
-// Serves the files of one folder (no listings, no parent folders).
-function startServer(root) {
+// The page for a program linked to a .js file without its own page: the
+// shell with the program's script in it.
+function shellPage(script) {
+  const shell = fs.readFileSync(new URL('../../cmake/web/shell.html', import.meta.url), 'utf8');
+  const tag = `<script async type="text/javascript" src="${encodeURIComponent(script)}"></script>`;
+  return shell.replace('{{{ SCRIPT }}}', () => tag);
+}
+
+// Serves the files of one folder (no listings, no parent folders). With a
+// script name, a missing page of the same name is made from the shell.
+function startServer(root, script) {
+  const generatedPage = script ? '/' + path.basename(script, '.js') + '.html' : null;
   const server = http.createServer((request, response) => {
     const fail = (status) => {
       response.writeHead(status, { 'Content-Type': 'text/plain' });
@@ -207,6 +221,15 @@ function startServer(root) {
     const file = path.join(root, path.normalize(relative));
     if (file !== root && !file.startsWith(root + path.sep)) return fail(403);
     fs.stat(file, (error, stats) => {
+      if (error && error.code === 'ENOENT' && relative === generatedPage) {
+        const page = Buffer.from(shellPage(script));
+        response.writeHead(200, {
+          'Content-Type': MIME_TYPES['.html'],
+          'Content-Length': page.length,
+          'Cache-Control': 'no-store',
+        });
+        return response.end(request.method === 'HEAD' ? undefined : page);
+      }
       if (error || !stats.isFile()) return fail(404);
       response.writeHead(200, {
         'Content-Type': MIME_TYPES[path.extname(file).toLowerCase()] || 'application/octet-stream',
@@ -374,8 +397,19 @@ async function run(options) {
   let browser = null;
   let server = null;
   const cleanup = async () => {
-    if (browser) await browser.close().catch(() => {});
-    browser = null;
+    if (browser) {
+      // Chromium normally closes in well under a second; one that does not
+      // is killed.
+      const closing = browser;
+      browser = null;
+      let timer;
+      const closed = await Promise.race([
+        closing.close().then(() => true, () => true),
+        new Promise((resolve) => { timer = setTimeout(() => resolve(false), 10000); }),
+      ]);
+      clearTimeout(timer);
+      if (!closed && closing.process()) closing.process().kill('SIGKILL');
+    }
     if (server) server.close();
     server = null;
     await fsp.rm(profile, { recursive: true, force: true }).catch(() => {});
@@ -387,7 +421,7 @@ async function run(options) {
   try {
     let url = options.url;
     if (!url) {
-      server = await startServer(options.root);
+      server = await startServer(options.root, options.script);
       url = `http://127.0.0.1:${server.address().port}/${options.pagePath}`;
     }
     try {
@@ -463,6 +497,9 @@ async function run(options) {
     clearTimeout(timer);
     let code;
     if (result.kind === 'ended') {
+      // The page's console events arrive before the answer to this call:
+      // none of the program's last lines is left behind.
+      await page.evaluate(() => 0).catch(() => {});
       const started = typeof result.started === 'number'
         ? `; main started ${Math.round(result.started)} ms after the navigation` : '';
       timing(`program ended with ${result.code}${started}`);

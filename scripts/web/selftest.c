@@ -7,6 +7,7 @@
 //           reached the program's html5.h callbacks, writes /out.txt to its
 //           file system and hands a file to oxHost.saveFile, then returns 3
 //   list N  prints N lines, 50 ms apart, then returns 0
+//   return N  returns N from main after a sleep
 //   exit N  calls exit(N) from a function called after a sleep
 //   trap    executes an unreachable instruction after a sleep
 //   abort   calls abort()
@@ -116,6 +117,10 @@ int main(int argc, char **argv) {
       emscripten_sleep(50);
     }
     return 0;
+  }
+  if (strcmp(mode, "return") == 0) {
+    emscripten_sleep(10);
+    return argc > 2 ? atoi(argv[2]) : 0;
   }
   if (strcmp(mode, "exit") == 0) exit_later(argc > 2 ? atoi(argv[2]) : 0);
   if (strcmp(mode, "trap") == 0) {

@@ -10,6 +10,7 @@
 
 #include "graphics/OxGraphicsInternal.h"
 #include "image/OxImageWrite.h"
+#include "platform/OxPlatformGLRead.h"
 #include "system/OxSystemInternal.h"
 
 int OxGfxSaveScreenshot(const char* path)
@@ -37,28 +38,21 @@ int OxGfxSaveScreenshot(const char* path)
   }
   const size_t rowBytes = static_cast<size_t>(width) * 3;
   // A frame too large to hold in memory is a failure, not an exception.
-  std::unique_ptr<unsigned char[]> pixels(new (std::nothrow) unsigned char[rowBytes * static_cast<size_t>(height)]);
+  std::unique_ptr<unsigned char[]> pixels(
+      new (std::nothrow) unsigned char[static_cast<size_t>(width) * 4 * static_cast<size_t>(height)]);
   std::unique_ptr<const unsigned char*[]> rows(new (std::nothrow) const unsigned char*[static_cast<size_t>(height)]);
   if (!pixels || !rows) {
     printf("Screenshot: cannot write %s\n", path);
     return 0;
   }
-  // Tightly packed rows from the back buffer; whatever pixel-store and read
-  // settings the game had are put back afterwards.
-  const GLenum settings[] = {GL_PACK_ALIGNMENT, GL_PACK_ROW_LENGTH, GL_PACK_SKIP_PIXELS,
-                             GL_PACK_SKIP_ROWS};
-  const GLint packed[] = {1, 0, 0, 0};
-  GLint saved[4] = {4, 0, 0, 0};
-  for (int i = 0; i < 4; ++i) {
-    glGetIntegerv(settings[i], &saved[i]);
-    glPixelStorei(settings[i], packed[i]);
+  // Read as RGBA, which every OpenGL reads, then packed to RGB in place.
+  OxPlatformReadBackBuffer(width, height, pixels.get());
+  const unsigned char* from = pixels.get();
+  unsigned char* to = pixels.get();
+  for (size_t i = 0, count = static_cast<size_t>(width) * static_cast<size_t>(height); i < count; ++i) {
+    to[0] = from[0], to[1] = from[1], to[2] = from[2];
+    from += 4, to += 3;
   }
-  GLint readBuffer = GL_BACK;
-  glGetIntegerv(GL_READ_BUFFER, &readBuffer);
-  glReadBuffer(GL_BACK);
-  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.get());
-  glReadBuffer(static_cast<GLenum>(readBuffer));
-  for (int i = 0; i < 4; ++i) glPixelStorei(settings[i], saved[i]);
 
   // OpenGL's rows run bottom-up, an image's top-down.
   for (int y = 0; y < height; ++y)
