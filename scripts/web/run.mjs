@@ -7,7 +7,9 @@
 //
 // Command forms
 //   run.sh PROGRAM.js [ARG...]
-//       Runs PROGRAM.html, the page beside PROGRAM.js, with the arguments.
+//       Runs PROGRAM.html, the page beside PROGRAM.js, with the arguments
+//       (PROGRAM.html may be named instead). A program linked to a .js file
+//       without a page of its own gets one made from cmake/web/shell.html.
 //       This is the form CMake's CROSSCOMPILING_EMULATOR uses for test
 //       programs (ctest, GoogleTest's --gtest_list_tests discovery).
 //   run.sh --page URL_OR_FILE [--screenshot OUT.png] [--save PATH=HOSTFILE]...
@@ -21,19 +23,25 @@
 //       to HOSTFILE after the program ended (repeatable).
 // A page given as a file is served, with its folder, from an HTTP server on
 // 127.0.0.1 inside this process: pages and their .wasm and .data files do not
-// load from file:// URLs.
+// load from file:// URLs. The page starts out as the focused tab; files it
+// downloads (window.oxDownload) land in the working folder.
+//
+// Programs link with: -sASYNCIFY -sEXIT_RUNTIME=1
+//   --shell-file cmake/web/shell.html --pre-js cmake/web/exit-status.js
+// (and -sMINIFY_HTML=0 when linking a .html file at -O1 and above).
 //
 // Exit status: the program's exit status (main's return value or exit()'s
 // argument); 134 when it aborted (abort(), a trap, an uncaught error) or the
-// page crashed; 124 when it has not ended after OX_WEB_TIMEOUT seconds
-// (default 120; --timeout overrides both); 1 when the page or its script
-// failed to load, the browser did not start or a --save or --screenshot
-// failed.
+// page crashed; 124 when it has not ended OX_WEB_TIMEOUT seconds (default
+// 120; --timeout overrides both) after the runner started; 1 when the page
+// or its script failed to load, the browser did not start or a --save or
+// --screenshot failed; 128 + N on signal N (the browser is closed first).
 //
 // Page protocol (cmake/web/shell.html implements it)
 //   URL: the `args` query value is the comma-separated list of the
 //     arguments, each one percent-encoded (encodeURIComponent), so that
-//     commas, spaces and "&" inside an argument survive.
+//     commas, spaces and "&" inside an argument survive. No `args`, no
+//     arguments.
 //   window.oxStatus: {done: false} while the program runs, then
 //     {done: true, code: N}; the page dispatches an "oxstatus" event on
 //     window when it changes.
@@ -49,7 +57,8 @@
 //       or "wheel"; x, y in pixels from the canvas's top-left corner (the
 //       pointer moves there first); button "left" (default), "middle",
 //       "right" or the DOM numbers 0, 1, 2. For "wheel" the fourth argument
-//       is the vertical scroll in pixels instead (positive scrolls down).
+//       is the vertical scroll in pixels instead (positive scrolls down,
+//       default 100).
 //   oxHost.focus(on)                    false: the page loses the focus as
 //       when the user switches to another tab ("blur" on the canvas and the
 //       window, then "visibilitychange" to hidden; requestAnimationFrame
@@ -390,32 +399,51 @@ async function screenshotCanvas(page, file, framesWait) {
   }
 }
 
+// Settles with the promise's value, or with `fallback` after `ms`.
+function within(promise, ms, fallback) {
+  let timer;
+  return Promise.race([
+    promise.finally(() => clearTimeout(timer)),
+    new Promise((resolve) => { timer = setTimeout(() => resolve(fallback), ms); }),
+  ]);
+}
+
 async function run(options) {
+  if (options.script && !fs.existsSync(path.join(options.root, options.script))) {
+    log(`${path.join(options.root, options.script)}: no such file`);
+    return EXIT_LOAD_FAILED;
+  }
   const seconds = timeoutSeconds(options);
+  // Everything that happens until the program ends counts against the
+  // timeout, starting the browser too.
+  let settle;
+  const outcome = new Promise((resolve) => { settle = resolve; });
+  const deadline = setTimeout(() => settle({ kind: 'timeout' }), seconds * 1000);
   const puppeteer = loadPuppeteer();
   const profile = await fsp.mkdtemp(path.join(os.tmpdir(), 'oxlen-web-'));
   let browser = null;
   let server = null;
   const cleanup = async () => {
+    clearTimeout(deadline);
     if (browser) {
-      // Chromium normally closes in well under a second; one that does not
-      // is killed.
+      // Chromium closes in about a second; one that does not is killed.
       const closing = browser;
       browser = null;
-      let timer;
-      const closed = await Promise.race([
-        closing.close().then(() => true, () => true),
-        new Promise((resolve) => { timer = setTimeout(() => resolve(false), 10000); }),
-      ]);
-      clearTimeout(timer);
+      const closed = await within(closing.close().then(() => true, () => true), 10000, false);
       if (!closed && closing.process()) closing.process().kill('SIGKILL');
     }
     if (server) server.close();
     server = null;
     await fsp.rm(profile, { recursive: true, force: true }).catch(() => {});
   };
+  // A signal ends the run as a timeout does, and the runner with 128 + its
+  // number, once the browser is closed and its profile removed.
+  let signalled = 0;
   for (const [signal, number] of [['SIGINT', 2], ['SIGTERM', 15], ['SIGHUP', 1]]) {
-    process.on(signal, () => { cleanup().finally(() => process.exit(128 + number)); });
+    process.on(signal, () => {
+      signalled = signalled || number;
+      settle({ kind: 'signal' });
+    });
   }
 
   try {
@@ -424,28 +452,40 @@ async function run(options) {
       server = await startServer(options.root, options.script);
       url = `http://127.0.0.1:${server.address().port}/${options.pagePath}`;
     }
-    try {
-      browser = await puppeteer.launch({
-        executablePath: CHROMIUM,
-        headless: true,
-        pipe: true,
-        args: [...CHROMIUM_ARGS, `--user-data-dir=${profile}`],
-        defaultViewport: VIEWPORT,
-        handleSIGINT: false,
-        handleSIGTERM: false,
-        handleSIGHUP: false,
-        protocolTimeout: Math.max(180, seconds + 60) * 1000,
-      });
-    } catch (error) {
-      log(`Chromium did not start: ${error.message}`);
+    const launching = puppeteer.launch({
+      executablePath: CHROMIUM,
+      headless: true,
+      pipe: true,
+      args: [...CHROMIUM_ARGS, `--user-data-dir=${profile}`],
+      defaultViewport: VIEWPORT,
+      handleSIGINT: false,
+      handleSIGTERM: false,
+      handleSIGHUP: false,
+      timeout: seconds * 1000,
+      protocolTimeout: Math.max(180, seconds + 60) * 1000,
+    });
+    const launched = await Promise.race([
+      launching.then((started) => ({ kind: 'launched', browser: started }),
+        (error) => ({ kind: 'launch-failed', message: error.message })),
+      outcome,
+    ]);
+    if (launched.kind !== 'launched') {
+      // A launch that is still going on ends by its own timeout.
+      browser = await launching.catch(() => null);
+      if (launched.kind === 'signal') return 128 + signalled;
+      if (launched.kind === 'timeout') {
+        log(`Chromium did not start within ${seconds} s`);
+        return EXIT_TIMEOUT;
+      }
+      log(`Chromium did not start: ${launched.message}`);
       return EXIT_LOAD_FAILED;
     }
+    browser = launched.browser;
     timing('browser started');
     const page = (await browser.pages())[0] || (await browser.newPage());
+    timing('page opened');
     const host = new Host(browser, page);
 
-    let settle;
-    const outcome = new Promise((resolve) => { settle = resolve; });
     page.on('console', (message) => {
       const stream = STDOUT_TYPES.has(message.type()) ? process.stdout : process.stderr;
       stream.write(message.text() + '\n');
@@ -487,26 +527,27 @@ async function run(options) {
     // The page starts out as the focused tab, as one a person opened.
     await page.bringToFront();
 
-    const timer = setTimeout(() => settle({ kind: 'timeout' }), seconds * 1000);
     timing(`loading ${url}`);
     page.goto(url, { waitUntil: 'domcontentloaded', timeout: 0 })
       .then(() => timing('page loaded'))
       .catch((error) => settle({ kind: 'load-failed', message: error.message }));
 
     const result = await outcome;
-    clearTimeout(timer);
+    clearTimeout(deadline);
     let code;
     if (result.kind === 'ended') {
       // The page's console events arrive before the answer to this call:
       // none of the program's last lines is left behind.
-      await page.evaluate(() => 0).catch(() => {});
+      await within(page.evaluate(() => 0).catch(() => {}), 5000);
       const started = typeof result.started === 'number'
-        ? `; main started ${Math.round(result.started)} ms after the navigation` : '';
+        ? `; main started ${Math.round(result.started)} ms after the navigation began` : '';
       timing(`program ended with ${result.code}${started}`);
       code = result.code & 0xff;
     } else if (result.kind === 'timeout') {
       log(`the program did not end within ${seconds} s`);
       code = EXIT_TIMEOUT;
+    } else if (result.kind === 'signal') {
+      return 128 + signalled;
     } else if (result.kind === 'crashed') {
       log(`the page crashed: ${result.message}`);
       return EXIT_ABORTED;
@@ -515,10 +556,15 @@ async function run(options) {
       return EXIT_LOAD_FAILED;
     }
 
+    // A page that hangs without yielding cannot answer: each step is bounded.
+    const AFTER_RUN_MS = 20000;
     if (options.screenshot) {
       try {
-        await host.focus(true).catch(() => {});
-        await screenshotCanvas(page, options.screenshot, options.framesWait);
+        // A page left in the background draws no frames.
+        if (host.otherPage) await within(page.bringToFront().catch(() => {}), AFTER_RUN_MS);
+        const done = await within(screenshotCanvas(page, options.screenshot, options.framesWait)
+          .then(() => true), AFTER_RUN_MS, false);
+        if (!done) throw new Error('the page did not answer');
         timing(`saved ${options.screenshot}`);
       } catch (error) {
         log(`screenshot failed: ${error.message}`);
@@ -527,7 +573,8 @@ async function run(options) {
     }
     for (const save of options.saves) {
       try {
-        const base64 = await readFromMemfs(page, save.from);
+        const base64 = await within(readFromMemfs(page, save.from), AFTER_RUN_MS, null);
+        if (base64 === null) throw new Error('the page did not answer');
         await fsp.mkdir(path.dirname(save.to), { recursive: true });
         await fsp.writeFile(save.to, Buffer.from(base64, 'base64'));
         timing(`saved ${save.from} to ${save.to}`);
