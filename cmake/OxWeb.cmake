@@ -27,20 +27,6 @@ ox_static_package(JPEG libjpeg)
 ox_static_package(MPG123 libmpg123)
 ox_static_package(VORBISFILE vorbisfile)
 
-# The browser backend: the SDL2 backend's windows, events, context, gamepads
-# and image decoding, the POSIX file layer over the page's in-memory file
-# system, and of its own (src/platform/web/) the clock, whose sleep hands the
-# page back to the browser, and the Web Audio output.
-set(OX_WEB_DIR ${CMAKE_CURRENT_LIST_DIR}/../src/platform/web)
-get_filename_component(OX_WEB_DIR ${OX_WEB_DIR} ABSOLUTE)
-set(OX_WEB_REPLACED_REGEX "/src/platform/(win32/|opengl/|sdl/OxPlatform(ClockSDL|AudioOutputSDL)\\.cpp$)")
-
-macro(ox_web_select_sources sources mixerSources)
-  list(FILTER ${sources} EXCLUDE REGEX "${OX_WEB_REPLACED_REGEX}")
-  list(FILTER ${mixerSources} EXCLUDE REGEX "${OX_WEB_REPLACED_REGEX}")
-  list(APPEND ${mixerSources} ${OX_WEB_DIR}/OxPlatformAudioOutputWeb.cpp)
-endmacro()
-
 # What every program linking the engine needs in the browser:
 # - Asyncify, so that the game keeps its own loop: the frame end hands the
 #   page back to the browser and resumes where it left off;

@@ -24,21 +24,6 @@ ox_static_package(SNDFILE sndfile ssp shlwapi)
 ox_static_package(MPG123 libmpg123 shlwapi)
 ox_static_package(VORBISFILE vorbisfile)
 
-# The Win32 backend (src/platform/win32/) replaces the Linux one: the SDL2
-# files of src/platform/sdl/, the POSIX ones of src/platform/posix/, and the
-# libpng and libjpeg codecs of src/image/. GDI+ decodes PNG and JPEG and
-# writes PNG here.
-set(OX_WIN32_DIR ${CMAKE_CURRENT_LIST_DIR}/../src/platform/win32)
-get_filename_component(OX_WIN32_DIR ${OX_WIN32_DIR} ABSOLUTE)
-set(OX_LINUX_BACKEND_REGEX "/src/platform/(sdl|posix|web)/|/src/image/OxImage(Png|Jpeg|WritePng)\\.cpp$")
-
-macro(ox_windows_select_sources sources mixerSources)
-  list(FILTER ${sources} EXCLUDE REGEX "${OX_LINUX_BACKEND_REGEX}")
-  list(FILTER ${mixerSources} EXCLUDE REGEX "${OX_LINUX_BACKEND_REGEX}")
-  list(APPEND ${mixerSources} ${OX_WIN32_DIR}/OxPlatformAudioOutputWaveOut.cpp
-    ${OX_WIN32_DIR}/OxPlatformFileWin32.cpp)
-endmacro()
-
 # The system libraries the Win32 backend calls.
 set(OX_WIN32_LIBRARIES gdiplus shlwapi ole32 winmm opengl32 gdi32 user32 kernel32)
 

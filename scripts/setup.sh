@@ -17,4 +17,4 @@ source scripts/packages.sh
 ox_install_missing "${packages[@]}"
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE="${OX_BUILD_TYPE:-RelWithDebInfo}" > /dev/null
-cmake --build build -j"$(nproc)"
+cmake --build build -j"$(nproc)" --target ${OX_SETUP_TARGETS:-all}

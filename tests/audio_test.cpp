@@ -1,6 +1,9 @@
 // The audio family through the library: handle records, null and released
 // handles, the mixer's lifecycle, and a quiet run on a machine without a
 // sound card. Each body runs in a child so its output can be checked.
+// Desktop-only program: it checks the quiet run without a sound card through the X
+// server's helpers and SDL2's audio drivers; the page's audio is tested by
+// tests/web/page_test.cpp.
 #include <gtest/gtest.h>
 
 #include <unistd.h>

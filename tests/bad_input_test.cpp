@@ -3,6 +3,8 @@
 // a child process that runs its cases in order. The child prints a marker
 // and what each call returned; the parent compares everything printed after
 // start-up byte for byte, so a missing, extra or changed message fails.
+// Desktop-only program: each family's cases run under a watchdog alarm that ends a
+// case that hangs (SIGALRM and _exit), which a page has not.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 

@@ -2,6 +2,8 @@
 // entry-point library (a fixed number of frames under its auto-pilot, the
 // screenshot and summary line, Escape, the window manager's close request)
 // and the minimal game of the README.
+// Desktop-only program: it runs the example programs as processes; the page tests
+// of scripts/test-web.sh run them in pages.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>

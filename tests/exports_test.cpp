@@ -2,6 +2,8 @@
 // tests/symbols/ and nothing else. On Linux the dynamic symbol table of
 // liboxlen.so as nm lists it; on Windows the export table of oxlen.dll, read
 // from the file.
+// Desktop-only program: it reads the export table of the shared library, and the
+// web build links the engine statically into the game.
 #include <gtest/gtest.h>
 
 #include <cxxabi.h>

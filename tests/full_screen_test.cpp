@@ -1,6 +1,7 @@
 // Full screen on real X servers: the borderless window over the display, the
 // return to the centred window, and the cursor divided by the scale factors,
 // including a 1920 by 1200 display where the factors are exactly 2 and 3.
+// Desktop-only program: it drives X servers of given display sizes.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>

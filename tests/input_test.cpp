@@ -1,6 +1,8 @@
 // Keyboard and mouse snapshots on a real X server: XTest presses seen across
 // frames, modifiers with their left and right codes, mouse buttons, the
 // cursor position and delta, and the cursor's show/hide counter.
+// Desktop-only program: it presses keys and buttons through the X server's XTest;
+// tests/web/page_test.cpp sends them through the browser.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>

@@ -2,6 +2,8 @@
 // from the back buffer, windowed (at an odd size) and in full screen; paths
 // that cannot be written, calls outside a frame and a disk that fills up
 // give 0 and one line.
+// Desktop-only program: it fills a disk and reads windows through the X server;
+// tests/web/page_test.cpp saves a screenshot in the page.
 #include <gtest/gtest.h>
 
 #include <GL/glew.h>

@@ -1,6 +1,8 @@
 // The game's standard streams stay the game's: the library never points
 // standard error or standard output anywhere else, and what the decoders
 // under it have to say about damaged files never reaches either stream.
+// Desktop-only program: it watches the process's standard stream descriptors
+// across child processes, which a page has not.
 #include <gtest/gtest.h>
 
 #include <stdio.h>

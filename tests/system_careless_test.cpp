@@ -3,6 +3,8 @@
 // X server going away mid-game, a game that restarts, titles that are not
 // UTF-8, and exits before a start or twice. Each case runs in a child
 // process, so one that hangs or ends the process fails on its own.
+// Desktop-only program: each case runs in a child process that may end or
+// lose its display, which a page cannot.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>

@@ -1,6 +1,8 @@
 // System lifecycle on a real X server: the banner, the window's placement,
 // size and title, closing through the window manager's request, the focus
 // flag, and a game's own window procedure.
+// Desktop-only program: it checks windows through the X server and its window
+// manager; tests/web/page_test.cpp checks the page's window.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>

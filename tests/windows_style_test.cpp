@@ -4,6 +4,8 @@
 // library; the entry point chosen when a game defines both or neither; the
 // wide command line's decoding; the world setters fed matrix arrays, seen
 // through pixels.
+// Desktop-only program: it runs the games as processes; scripts/test-web.sh runs
+// a wWinMain game in a page.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>

@@ -3,7 +3,11 @@
 
 #include <stdlib.h>
 
+#ifdef __EMSCRIPTEN__
+#include <GLES2/gl2.h>
+#else
 #include <GL/glew.h>
+#endif
 
 namespace oxtest {
 
@@ -15,7 +19,9 @@ std::ostream& operator<<(std::ostream& out, const Pixel& pixel)
 Pixel ReadPixel(int x, int y)
 {
   unsigned char bytes[4] = {0, 0, 0, 0};
-  glReadBuffer(GL_BACK);
+#ifndef __EMSCRIPTEN__
+  glReadBuffer(GL_BACK);  // WebGL 1 reads the default framebuffer's only buffer
+#endif
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, bytes);
   return Pixel{bytes[0], bytes[1], bytes[2], bytes[3]};

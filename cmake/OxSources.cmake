@@ -1,0 +1,68 @@
+# The library's sources, named one by one: the families and what every
+# backend shares, then each backend's own files. A file not listed here is
+# not built; a backend's folder joins a library only through its list.
+
+set(OX_SRC ${CMAKE_CURRENT_LIST_DIR}/../src)
+get_filename_component(OX_SRC ${OX_SRC} ABSOLUTE)
+
+# The families, the image checks and codecs every backend uses, and the
+# mixer (which the tests, the fuzz target and the benchmark also compile on
+# their own, with a backend's audio output and file layer).
+set(OX_MIXER_COMMON_SOURCES
+  mixer/OxMixer.cpp mixer/OxMixerDecoderMpeg.cpp mixer/OxMixerDecoderSndfile.cpp
+  mixer/OxMixerDecoderVorbis.cpp mixer/OxMixerDevice.cpp mixer/OxMixerResampler.cpp)
+set(OX_COMMON_SOURCES
+  audio/OxAudio.cpp
+  graphics/OxBatch.cpp graphics/OxFont.cpp graphics/OxGlyphAtlas.cpp graphics/OxGlyphLayout.cpp
+  graphics/OxGraphics.cpp graphics/OxMatrixBuilders.cpp graphics/OxScreenshot.cpp
+  graphics/OxTexture.cpp graphics/Shader.cpp
+  image/OxImageCheck.cpp image/OxImageQoi.cpp image/OxImageWrite.cpp
+  input/OxInput.cpp input/OxInputRecord.cpp
+  math/OxCollision.cpp math/OxDistance.cpp math/OxMath.cpp math/OxMatrix4.cpp math/OxMtx33.cpp
+  math/OxVec2.cpp
+  system/OxFrameRateController.cpp system/OxFullScreen.cpp system/OxSleepMargin.cpp
+  system/OxSystem.cpp
+  ${OX_MIXER_COMMON_SOURCES})
+
+# Linux: SDL2 on X11, POSIX files and terminal, desktop OpenGL, libpng and
+# libjpeg.
+set(OX_LINUX_MIXER_BACKEND platform/sdl/OxPlatformAudioOutputSDL.cpp
+  platform/posix/OxPlatformFilePosix.cpp)
+set(OX_LINUX_SOURCES ${OX_LINUX_MIXER_BACKEND}
+  image/OxImageJpeg.cpp image/OxImagePng.cpp image/OxImageWritePng.cpp
+  platform/opengl/OxPlatformGLReadDesktop.cpp
+  platform/posix/OxPlatformTerminalPosix.cpp
+  platform/sdl/OxPlatformClockSDL.cpp platform/sdl/OxPlatformGLSDL.cpp
+  platform/sdl/OxPlatformGamepadSDL.cpp platform/sdl/OxPlatformImageSDL.cpp
+  platform/sdl/OxPlatformWindowSDL.cpp)
+
+# Windows: Win32 as it is, desktop OpenGL, GDI+ images.
+set(OX_WIN32_MIXER_BACKEND platform/win32/OxPlatformAudioOutputWaveOut.cpp
+  platform/win32/OxPlatformFileWin32.cpp)
+set(OX_WIN32_SOURCES ${OX_WIN32_MIXER_BACKEND}
+  platform/opengl/OxPlatformGLReadDesktop.cpp
+  platform/win32/OxPlatformClockWin32.cpp platform/win32/OxPlatformGLWin32.cpp
+  platform/win32/OxPlatformGamepadXInput.cpp platform/win32/OxPlatformImageGdiplus.cpp
+  platform/win32/OxPlatformImageWriteGdiplus.cpp platform/win32/OxPlatformTerminalWin32.cpp
+  platform/win32/OxPlatformWindowWin32.cpp)
+
+# The browser: SDL2's Emscripten driver for windows, events, context,
+# gamepads and images, POSIX files over the page's file system, libpng and
+# libjpeg, and of its own the clock, the Web Audio output and WebGL reads.
+set(OX_WEB_MIXER_BACKEND platform/web/OxPlatformAudioOutputWeb.cpp
+  platform/posix/OxPlatformFilePosix.cpp)
+set(OX_WEB_SOURCES ${OX_WEB_MIXER_BACKEND}
+  image/OxImageJpeg.cpp image/OxImagePng.cpp image/OxImageWritePng.cpp
+  platform/posix/OxPlatformTerminalPosix.cpp
+  platform/sdl/OxPlatformGLSDL.cpp platform/sdl/OxPlatformGamepadSDL.cpp
+  platform/sdl/OxPlatformImageSDL.cpp platform/sdl/OxPlatformWindowSDL.cpp
+  platform/web/OxPlatformClockWeb.cpp platform/web/OxPlatformGLReadWeb.cpp)
+
+# OX_SOURCES and OX_MIXER_SOURCES for the backend named (LINUX, WIN32, WEB),
+# as full paths.
+macro(ox_select_backend backend)
+  set(OX_SOURCES ${OX_COMMON_SOURCES} ${OX_${backend}_SOURCES})
+  set(OX_MIXER_SOURCES ${OX_MIXER_COMMON_SOURCES} ${OX_${backend}_MIXER_BACKEND})
+  list(TRANSFORM OX_SOURCES PREPEND ${OX_SRC}/)
+  list(TRANSFORM OX_MIXER_SOURCES PREPEND ${OX_SRC}/)
+endmacro()

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# The Web build's tests, in headless Chromium with software WebGL: the suite
+# (tests/web/ and the programs of tests/ that apply to a page) through CTest,
+# then games built by scripts/build-web.sh as a user builds them, each run
+# in its page: a wWinMain game with its font file beside it, the README's
+# game and the demo (600 frames of auto-pilot, its last frame saved).
+# Installs what it needs; the third-party libraries are built once into a
+# per-user cache (scripts/web-deps.sh).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+source scripts/packages.sh
+ox_install_missing chromium python3
+source scripts/web-env.sh
+ox_web_prepare
+run=scripts/web/run.sh
+pixel=scripts/web/png_pixel.py
+font=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
+
+echo "== web suite"
+OX_WEB_TESTS=ON ox_web_build_engine "$root/build-web-tests" all
+ctest --test-dir build-web-tests --output-on-failure --timeout 300
+
+echo "== games in pages"
+pages=$root/build-web/pages
+rm -rf "$pages"
+failures=0
+fail() {
+  echo "FAILED: $*"
+  failures=$((failures + 1))
+}
+# expect_pixel FILE X,Y "R G B": the pixel's colour, within 8 a channel.
+expect_pixel() {
+  local got
+  got=$(python3 "$pixel" "$1" "$2" | tail -1)
+  python3 - "$got" "$3" <<'PY' || fail "$1 at $2 is $got, not $3"
+import sys
+got, want = ([int(v) for v in s.split()] for s in sys.argv[1:3])
+sys.exit(0 if all(abs(a - b) <= 8 for a, b in zip(got, want)) else 1)
+PY
+}
+
+# A Windows-style game, unchanged: wWinMain, its font by its bare name.
+scripts/build-web.sh tests/web/font_wizard_game.cpp "$pages/wizard" "$font"
+if "$run" --page "$pages/wizard/index.html?args=30,wizard.png" --save wizard.png="$pages/wizard.png" \
+    > "$pages/wizard.log" 2>&1 && grep -q "Font wizard frames: 30" "$pages/wizard.log"; then
+  [ "$(python3 "$pixel" "$pages/wizard.png" | head -1)" = "320 240" ] || fail "wizard screenshot size"
+  expect_pixel "$pages/wizard.png" 160,130 "255 0 0"   # the triangle
+  expect_pixel "$pages/wizard.png" 5,230 "0 0 127"     # the background
+else
+  cat "$pages/wizard.log"
+  fail "wizard game"
+fi
+
+# The README's game: its font where Debian keeps it, 120 frames.
+scripts/build-web.sh examples/minimal_game.cpp "$pages/readme" "$font@$font"
+if "$run" --page "$pages/readme/index.html?args=120" --screenshot "$pages/readme.png" \
+    > "$pages/readme.log" 2>&1; then
+  expect_pixel "$pages/readme.png" 5,5 "25 25 51"      # the background
+else
+  cat "$pages/readme.log"
+  fail "README game"
+fi
+
+# The demo: the desktop build writes its images and sounds.
+[ -d build/examples/assets ] || OX_SETUP_TARGETS=oxlen_demo_assets scripts/setup.sh
+CXXFLAGS='-DOX_DEMO_ASSET_DIR="assets" -DOX_DEMO_FONT_PATH="DejaVuSans.ttf"' \
+  scripts/build-web.sh examples/demo/*.cpp "$pages/demo" build/examples/assets "$font"
+if "$run" --page "$pages/demo/index.html?args=--frames,600,--screenshot,demo.png" \
+    --save demo.png="$pages/demo.png" --timeout 300 > "$pages/demo.log" 2>&1; then
+  grep -q "frames" "$pages/demo.log" || fail "demo summary line"
+  [ -s "$pages/demo.png" ] || fail "demo screenshot"
+else
+  cat "$pages/demo.log"
+  fail "demo"
+fi
+cat "$pages"/*.log
+if [ $failures -ne 0 ]; then
+  echo "web pages: $failures failed"
+  exit 1
+fi
+echo "web pages: 3 passed, 0 failed"
