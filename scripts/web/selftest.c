@@ -12,6 +12,8 @@
 //   trap    executes an unreachable instruction after a sleep
 //   abort   calls abort()
 //   hang    sleeps forever, yielding to the browser
+//   keytrap presses KeyB through oxHost, whose keydown callback traps
+//   reject  leaves a rejected promise unhandled, then returns 6
 #include <emscripten.h>
 #include <emscripten/html5.h>
 #include <GLES2/gl2.h>
@@ -56,6 +58,10 @@ static EM_BOOL on_focus(int type, const EmscriptenFocusEvent *event, void *user)
   if (type == EMSCRIPTEN_EVENT_BLUR) blurs++;
   else focuses++;
   return EM_TRUE;
+}
+
+static EM_BOOL trap_on_key(int type, const EmscriptenKeyboardEvent *event, void *user) {
+  __builtin_trap();
 }
 
 static int check(int ok, const char *what) {
@@ -128,6 +134,16 @@ int main(int argc, char **argv) {
     __builtin_trap();
   }
   if (strcmp(mode, "abort") == 0) abort();
+  if (strcmp(mode, "keytrap") == 0) {
+    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, EM_FALSE, trap_on_key);
+    host_call("key", "[\"press\", \"KeyB\"]");
+    for (;;) emscripten_sleep(100);
+  }
+  if (strcmp(mode, "reject") == 0) {
+    EM_ASM({ Promise.reject(new Error('refused by the browser')); });
+    emscripten_sleep(100);
+    return 6;
+  }
   if (strcmp(mode, "hang") == 0) {
     for (;;) emscripten_sleep(100);
   }

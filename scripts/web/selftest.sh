@@ -130,6 +130,11 @@ check "a trap's reason goes to standard error" contains "$work/trap.err" 'unreac
 check "nothing of it goes to standard output" lacks "$work/trap.out" 'unreachable'
 runner abort "$work/prog.js" abort
 check "abort() gives 134" [ "$status" -eq 134 ]
+runner keytrap "$work/prog.js" keytrap
+check "a trap in an event callback gives 134" [ "$status" -eq 134 ]
+runner reject "$work/prog.js" reject
+check "a browser promise's rejection does not end the program" [ "$status" -eq 6 ]
+check "... and is reported on standard error" contains "$work/reject.err" 'refused by the browser'
 runner bare "$work/bare/prog.js" return 4 'p q'
 check "a program without a page runs in the shell" [ "$status" -eq 4 ]
 check "... with its arguments" same_text "$work/bare.out" 'arg 1: [4]
