@@ -357,7 +357,8 @@ function pageInit() {
   });
   window.addEventListener('oxstatus', (event) => {
     if (event.detail && event.detail.done) {
-      window.__oxHostEnded({ code: event.detail.code, started: event.detail.started });
+      const { code, started, ended } = event.detail;
+      window.__oxHostEnded({ code, started, ended });
     }
   });
 }
@@ -540,7 +541,8 @@ async function run(options) {
       // none of the program's last lines is left behind.
       await within(page.evaluate(() => 0).catch(() => {}), 5000);
       const started = typeof result.started === 'number'
-        ? `; main started ${Math.round(result.started)} ms after the navigation began` : '';
+        ? `; main ran from ${Math.round(result.started)} to ${Math.round(result.ended)} ms after the navigation began`
+        : '';
       timing(`program ended with ${result.code}${started}`);
       code = result.code & 0xff;
     } else if (result.kind === 'timeout') {
