@@ -33,15 +33,16 @@ ox_static_package(VORBISFILE vorbisfile)
 # - WebGL 1 with the client-side arrays and names of OpenGL ES 2.0;
 # - memory that grows, the in-memory file system, and the runtime ended (with
 #   its exit code reported) when main returns;
-# - the page shell: a canvas, the arguments from the URL, the exit status.
-set(OX_WEB_SHELL ${CMAKE_CURRENT_LIST_DIR}/web/shell.html)
-get_filename_component(OX_WEB_SHELL ${OX_WEB_SHELL} ABSOLUTE)
+# - the page shell: a canvas, the arguments from the URL, the exit status
+#   (main's own return value, which Asyncify would otherwise drop).
+get_filename_component(OX_WEB_SHELL ${CMAKE_CURRENT_LIST_DIR}/web/shell.html ABSOLUTE)
+get_filename_component(OX_WEB_EXIT_STATUS ${CMAKE_CURRENT_LIST_DIR}/web/exit-status.js ABSOLUTE)
 set(OX_WEB_LINK_OPTIONS
   -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
   -sMIN_WEBGL_VERSION=1 -sMAX_WEBGL_VERSION=1 -sFULL_ES2=1
   -sALLOW_MEMORY_GROWTH=1 -sFORCE_FILESYSTEM=1 -sEXIT_RUNTIME=1
   "-sEXPORTED_RUNTIME_METHODS=[FS]"
-  --shell-file ${OX_WEB_SHELL} -sMINIFY_HTML=0)
+  --shell-file ${OX_WEB_SHELL} --pre-js ${OX_WEB_EXIT_STATUS} -sMINIFY_HTML=0)
 if(EXISTS ${OX_WEB_DEPS}/lib/oxlen-web-link.txt)
   # Options the third-party libraries need from the program's link
   # (written by scripts/web-deps.sh).
