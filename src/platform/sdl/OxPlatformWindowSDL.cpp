@@ -1,12 +1,14 @@
-// Window-system layer on SDL2 with its X11 driver: window classes, windows,
-// a message queue filled from SDL events, key state by virtual-key code, and
-// through Xlib (loaded by SDL, reached with dlsym) live pointer queries,
+// Window-system layer on SDL2 with its X11 driver (or, in the browser, its
+// Emscripten driver on the page's canvas): window classes, windows, a message
+// queue filled from SDL events, key state by virtual-key code, and on X11,
+// through Xlib (loaded by SDL, reached with dlsym), live pointer queries,
 // titles as UTF-8 properties and surviving the loss of the X server.
 #include "platform/OxPlatformWindow.h"
 #include "OxPlatformSDL.h"
 
 #include <SDL2/SDL_syswm.h>
 #include <X11/Xatom.h>
+#include <X11/Xlib.h>
 #include <dlfcn.h>
 #include <limits.h>
 #include <poll.h>
