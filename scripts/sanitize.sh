@@ -27,21 +27,11 @@ ox_start_xvfb
 # installed, instrumented libraries, which only a sanitizer-built game can
 # link, and the Debian package of an instrumented build is of no use; they
 # check the install and the package, which the normal run covers.
-status=0
-ctest --test-dir build-asan --output-on-failure --timeout 300 \
-  -E '^(TextLeaks\.CreatePrintDestroyLoopUnderValgrind|Packaging\.(Wizard|Readme|InstalledExamples|Debian).*)$' "$@" ||
-  status=$?
 # LeakSanitizer stops every thread with a tracer of its own; on some kernels
 # that tracer itself occasionally faults ("Tracer caught signal 11") after
-# the test has passed, which says nothing about the engine. Only when that
-# report is in the log are the failed tests run again, at most twice.
-log=build-asan/Testing/Temporary/LastTest.log
-for attempt in 1 2; do
-  if [ "$status" -eq 0 ] || ! grep -q "LeakSanitizer has encountered a fatal error" "$log"; then
-    break
-  fi
-  echo "LeakSanitizer's tracer faulted; running the failed tests again ($attempt of 2)"
-  status=0
-  ctest --test-dir build-asan --output-on-failure --timeout 300 --rerun-failed || status=$?
-done
-exit "$status"
+# the test has passed, which says nothing about the engine. A test whose own
+# output shows its test passed and then that fault runs again, at most
+# twice; every other failure stands (scripts/reruns.sh).
+source scripts/reruns.sh
+ox_ctest_with_reruns build-asan sanitizer 2 \
+  -E '^(TextLeaks\.CreatePrintDestroyLoopUnderValgrind|Packaging\.(Wizard|Readme|InstalledExamples|Debian).*)$' "$@"

@@ -9,7 +9,7 @@ packages=(
   libsdl2-dev libsdl2-image-dev libglew-dev libfreetype-dev libsndfile1-dev libpng-dev
   libgl1-mesa-dri libx11-dev libxtst-dev xvfb xauth x11-utils
   fonts-dejavu-core valgrind libwebp-dev clang-14 libclang-rt-14-dev
-  dpkg-dev file
+  dpkg-dev file python3
   libjpeg-dev libmpg123-dev libvorbis-dev
 )
 

@@ -10,7 +10,7 @@ start=$(date +%s)
 
 packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
           binutils-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils cmake make
-          pkg-config googletest fonts-dejavu-core)
+          pkg-config googletest fonts-dejavu-core python3)
 source scripts/packages.sh
 OX_APT_OUTPUT=/dev/null ox_install_missing "${packages[@]}"
 
@@ -34,27 +34,13 @@ echo "Cross-built ($(( $(date +%s) - start )) s so far)"
 WINEPATH="$(winepath -w "$(pwd)/build-windows")"
 export WINEPATH
 # One test at a time, as on Linux: the tests share the display, its focus
-# and its pointer.
+# and its pointer. Now and then Wine fails to start a program at all: it
+# ends within milliseconds without a line of output, before the test's own
+# code runs. Such a test runs once more; a test that printed anything, or
+# stayed silent for a second or more (a hang until its time-out, or a crash
+# of its own), fails the run (scripts/reruns.sh).
+source scripts/reruns.sh
 status=0
-ctest --test-dir build-windows --output-on-failure --timeout 300 || status=$?
-# Now and then Wine fails to start a program at all: it ends within
-# milliseconds without a line of output, before the test's own code runs.
-# When every failed test ended that way, they run once more; a test that
-# printed anything and failed stands.
-log=build-windows/Testing/Temporary/LastTest.log
-failed=build-windows/Testing/Temporary/LastTestsFailed.log
-if [ "$status" -ne 0 ] && [ -f "$failed" ]; then
-  silent=$(awk '/" start time:/ { name = substr($1, 2, length($1) - 2) }
-                /^Output:$/ { getline; getline; if ($0 == "<end of output>") print name }' "$log")
-  unstarted=1
-  while IFS=: read -r _ name; do
-    grep -qxF "$name" <<< "$silent" || unstarted=0
-  done < "$failed"
-  if [ "$unstarted" -eq 1 ]; then
-    echo "Wine did not start the failed tests' programs; running them once more"
-    status=0
-    ctest --test-dir build-windows --output-on-failure --timeout 300 --rerun-failed || status=$?
-  fi
-fi
+ox_ctest_with_reruns build-windows wine 1 || status=$?
 echo "Windows build and tests took $(( $(date +%s) - start )) s"
 exit $status
