@@ -17,8 +17,10 @@ OX_EXTERN_C_BEGIN
    area of width by height pixels, shows it with showCommand (SW_*), then
    starts graphics, input and audio, the frame-rate controller (maxFrameRate
    frames per second, 0 for no limit) and vertical synchronisation.
-   consoleFlag non-zero asks for a console; on this platform a process never
-   gets a new one, so the output stays where standard output points.
+   consoleFlag non-zero asks for a console: on Windows a process without one
+   gets a new console; on Linux a process never gets a new one (its terminal,
+   if it has one, is its console), and in the browser the page's console
+   stands for it; there the output stays where standard output points.
    windowProcedure replaces the library's own window procedure when not null;
    the window-exists and focus flags then stay 1.
    Returns 1, or 0 when graphics or audio fail to start (audio prints "Audio

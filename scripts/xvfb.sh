@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sourced by the other scripts: starts a private Xvfb display (1920x1080x24,
-# no window manager) when OX_USE_XVFB is 1 or there is no DISPLAY, exports
-# DISPLAY, and stops the server when the calling script exits. The server
+# no window manager) on the first free display number, whatever DISPLAY
+# held (tests never touch the user's display), exports DISPLAY, and stops
+# the server when the calling script exits. The server
 # does not reset when its last client leaves: a game started right after
 # another one closed its connection would otherwise find no display.
 ox_start_xvfb() {

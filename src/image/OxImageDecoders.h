@@ -1,5 +1,6 @@
-// The decoders the SDL backend calls directly, for the formats whose
-// SDL2_image loaders cannot be made quiet and safe from outside: PNG through
+// The engine's own decoders, which the backends call directly: QOI for every
+// backend, and where the platform's decoders cannot be made quiet and safe
+// from outside (SDL2_image's, on Linux and in the browser): PNG through
 // libpng (its loader ignores short reads, so a cut file can loop forever, and
 // prints libpng's warnings), JPEG through libjpeg (its loader turns CMYK into
 // garbage) and QOI by its own rules (its loader makes up the pixels a cut

@@ -2,7 +2,8 @@
 #pragma once
 
 // Allocates a console for the process. Fails (false) when the process already
-// has one, which on this platform is any process with a controlling terminal.
+// has one: on Windows a console it was given, elsewhere a controlling
+// terminal.
 bool OxPlatformAllocConsole();
 // Releases a console allocated by OxPlatformAllocConsole; harmless otherwise.
 void OxPlatformFreeConsole();
