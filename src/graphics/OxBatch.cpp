@@ -4,7 +4,7 @@
 // what the faithful programs read from uniforms (world matrix, blend,
 // multiply and add colours, transparency, texture offset, font colour), and
 // the batch's programs compute exactly what the faithful ones do from it.
-// Leans on GLEW, the Shader object (deferred while recording) and the
+// Leans on the OpenGL API (platform/OxPlatformGLApi.h), the Shader object (deferred while recording) and the
 // graphics module's fatal reports.
 #include "graphics/OxBatch.h"
 

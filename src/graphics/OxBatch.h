@@ -2,7 +2,7 @@
 // the programs would have read from uniforms, merged into few OpenGL draws
 // and issued at a flush; and the render state (texture binding, viewport,
 // blending) that both paths set through it, so that the batched path knows
-// what the faithful one would have in effect. Leans on GLEW, the Shader
+// what the faithful one would have in effect. Leans on the OpenGL API (platform/OxPlatformGLApi.h), the Shader
 // object and the graphics module's fatal reports.
 #pragma once
 

@@ -1,6 +1,6 @@
 // Fonts and text: the font system's start and stop, the registry of fonts
 // by id, font creation, printing in normalised device coordinates with the
-// font program, measuring and destroying. Leans on FreeType, GLEW, the glyph
+// font program, measuring and destroying. Leans on FreeType, OpenGL, the glyph
 // atlas and the graphics module's Shader and render state; font files are
 // read through the platform's file layer.
 #include <stdio.h>

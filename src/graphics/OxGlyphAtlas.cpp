@@ -1,6 +1,6 @@
 // OxGlyphAtlas: rasterises the characters 32 to 127 of a face with FreeType,
 // lays their images out in rows and uploads them into one GL_ALPHA texture.
-// Leans on GLEW, the layout rules and the graphics module's fatal reports.
+// Leans on the OpenGL API (platform/OxPlatformGLApi.h), the layout rules and the graphics module's fatal reports.
 #include "graphics/OxGlyphAtlas.h"
 
 #include <stdio.h>

@@ -1,6 +1,6 @@
 // OxGlyphAtlas: one font face at one pixel size rasterised into a single
 // GL_ALPHA texture, with the metrics and atlas place of every character 0 to
-// 127. Leans on FreeType, GLEW and the glyph layout rules.
+// 127. Leans on FreeType, OpenGL and the glyph layout rules.
 #pragma once
 
 #include <ft2build.h>

@@ -1,5 +1,5 @@
 // Graphics module: the OpenGL context and frame, the fatal reports, the
-// render state, the camera and world transform, and meshes. Leans on GLEW,
+// render state, the camera and world transform, and meshes. Leans on the OpenGL API (platform/OxPlatformGLApi.h),
 // the platform's GL-context and terminal layers, the system module's window
 // and full-screen scale, the Shader class and the matrix builders.
 #include "OxGraphics.h"

@@ -1,6 +1,6 @@
 // Graphics-module internals shared by its source files: the two fatal
 // reports, the one Shader object and the render state other files read.
-// Leans on GLEW for the OpenGL entry points.
+// Leans on platform/OxPlatformGLApi.h for the OpenGL entry points.
 #pragma once
 
 #include "platform/OxPlatformGLApi.h"
@@ -29,7 +29,7 @@ extern Shader gShader;
 // The recorded blend mode (an OxGfxBlendMode value, or whatever was last set).
 unsigned int OxGfxGetCurrentBlendMode();
 
-// True from a successful start of OpenGL (GLEW and OpenGL 2.0) to OxGfxExit.
+// True from a successful start of OpenGL (its entry points and OpenGL 2.0) to OxGfxExit.
 bool OxGfxIsOpenGLReady();
 
 // Issues every draw that the batched path holds, so that the back buffer

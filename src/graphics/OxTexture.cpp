@@ -1,6 +1,6 @@
 // Textures: loading from image files and from memory, selecting with a
 // scrolling offset, filtering, unloading; and the packed-colour blend. Leans
-// on GLEW, the platform's image decoder and the graphics module's Shader.
+// on OpenGL, the platform's image decoder and the graphics module's Shader.
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>

@@ -1,6 +1,6 @@
 // The Shader class: builds the three built-in programs from their embedded
 // sources, switches between them, and caches per program the uniform and
-// attribute locations and the uniform values last sent. Leans on GLEW and on
+// attribute locations and the uniform values last sent. Leans on the OpenGL API and on
 // the graphics module's fatal reports.
 #include "graphics/Shader.h"
 

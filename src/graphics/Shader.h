@@ -2,7 +2,7 @@
 // numbered slots, which slot is in use, and per-program caches of uniform and
 // attribute locations and of each program's uniform values. In deferred mode
 // (the batched draw path) switching programs and setting uniforms only
-// records what the programs should hold; Sync sends it. Leans on GLEW.
+// records what the programs should hold; Sync sends it. Leans on OpenGL.
 #pragma once
 
 #include "platform/OxPlatformGLApi.h"
