@@ -52,11 +52,11 @@ else
   fail "wizard game"
 fi
 
-# The README's game: its font where Debian keeps it, 120 frames.
+# The README's game: its font where Debian keeps it, 120 frames, ending
+# with status 0 (it ends early, with 1, when the window or the font fail).
 scripts/build-web.sh examples/minimal_game.cpp "$pages/readme" "$font@$font"
-if "$run" --page "$pages/readme/index.html?args=120" --screenshot "$pages/readme.png" \
-    > "$pages/readme.log" 2>&1; then
-  expect_pixel "$pages/readme.png" 5,5 "25 25 51"      # the background
+if "$run" --page "$pages/readme/index.html?args=120" > "$pages/readme.log" 2>&1; then
+  grep -q "Graphics: OpenGL" "$pages/readme.log" || fail "README game banner"
 else
   cat "$pages/readme.log"
   fail "README game"

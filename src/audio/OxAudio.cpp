@@ -4,8 +4,8 @@
 
 #include "mixer/OxMixer.h"
 
-static_assert(sizeof(OxAudio) == 8, "OxAudio is one 8-byte handle");
-static_assert(sizeof(OxAudioGroup) == 8, "OxAudioGroup is one 8-byte handle");
+static_assert(sizeof(OxAudio) == sizeof(void*), "OxAudio is one pointer-sized handle");
+static_assert(sizeof(OxAudioGroup) == sizeof(void*), "OxAudioGroup is one pointer-sized handle");
 
 namespace {
 

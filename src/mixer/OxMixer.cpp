@@ -130,8 +130,10 @@ struct System {
 struct MixerState {
   std::mutex lock;
   // Ids start far from small numbers and from heap and stack addresses, so a
-  // made-up or stale pointer is never taken for a live object.
-  uint64_t nextId = 0x4F58000000000001ull;
+  // made-up or stale pointer is never taken for a live object; with 32-bit
+  // pointers (the browser's, whose memory stays below 2 GiB) they start above
+  // every address, and a handle carries the whole id either way.
+  uint64_t nextId = sizeof(uintptr_t) >= 8 ? 0x4F58000000000001ull : 0xC0000001ull;
   std::unordered_map<uint64_t, std::unique_ptr<System>> systems;
   std::unordered_map<uint64_t, std::unique_ptr<Group>> groups;
   std::unordered_map<uint64_t, std::shared_ptr<Sound>> sounds;

@@ -534,6 +534,10 @@ void LoadXlib()
 {
   if (gState.xlibLoaded) return;
   gState.xlibLoaded = true;
+#ifndef SDL_VIDEO_DRIVER_X11
+  // No X server under SDL's other drivers, and no shared libraries to load.
+  return;
+#endif
   void* library = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
   if (!library) library = dlopen("libX11.so.6", RTLD_LAZY);
   if (!library) return;
