@@ -1,6 +1,6 @@
 // Screenshots: the frame being drawn, read back from the back buffer with
 // OpenGL and written as a PNG. Leans on the platform's image writer and the
-// system module's full-screen scale.
+// graphics module's drawing area.
 #include "OxGraphics.h"
 
 #include <stdio.h>
@@ -10,7 +10,6 @@
 
 #include "graphics/OxGraphicsInternal.h"
 #include "image/OxImageWrite.h"
-#include "system/OxSystemInternal.h"
 
 int OxGfxSaveScreenshot(const char* path)
 {
@@ -27,10 +26,9 @@ int OxGfxSaveScreenshot(const char* path)
   // Draws waiting in a batch must reach the back buffer before it is read.
   OxGfxFlushPending();
 
-  // The area the frame is drawn in: the window in game pixels, stretched by
-  // the full-screen scale like the viewport.
-  int width = static_cast<int>(static_cast<float>(OxGfxGetWindowWidth()) * OxSysGetFullScreenScaleX());
-  int height = static_cast<int>(static_cast<float>(OxGfxGetWindowHeight()) * OxSysGetFullScreenScaleY());
+  // The area the frame is drawn in, which the viewport covers.
+  int width = 0, height = 0;
+  OxGfxGetDrawingSize(&width, &height);
   if (width <= 0 || height <= 0) {
     printf("Screenshot: cannot write %s\n", path);
     return 0;
