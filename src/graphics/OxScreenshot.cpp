@@ -1,6 +1,6 @@
-// Screenshots: the frame being drawn, read back from the back buffer with
-// OpenGL and written as a PNG. Leans on the platform's image writer and the
-// graphics module's drawing area.
+// Screenshots: the frame being drawn, read back from the back buffer and
+// written as a PNG. Leans on the frame read-back, the platform's image
+// writer and the graphics module's drawing area.
 #include "OxGraphics.h"
 
 #include <stdio.h>
@@ -8,6 +8,7 @@
 #include <memory>
 #include <new>
 
+#include "graphics/OxFrameReadBack.h"
 #include "graphics/OxGraphicsInternal.h"
 #include "image/OxImageWrite.h"
 
@@ -41,22 +42,7 @@ int OxGfxSaveScreenshot(const char* path)
     printf("Screenshot: cannot write %s\n", path);
     return 0;
   }
-  // Tightly packed rows from the back buffer; whatever pixel-store and read
-  // settings the game had are put back afterwards.
-  const GLenum settings[] = {GL_PACK_ALIGNMENT, GL_PACK_ROW_LENGTH, GL_PACK_SKIP_PIXELS,
-                             GL_PACK_SKIP_ROWS};
-  const GLint packed[] = {1, 0, 0, 0};
-  GLint saved[4] = {4, 0, 0, 0};
-  for (int i = 0; i < 4; ++i) {
-    glGetIntegerv(settings[i], &saved[i]);
-    glPixelStorei(settings[i], packed[i]);
-  }
-  GLint readBuffer = GL_BACK;
-  glGetIntegerv(GL_READ_BUFFER, &readBuffer);
-  glReadBuffer(GL_BACK);
-  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.get());
-  glReadBuffer(static_cast<GLenum>(readBuffer));
-  for (int i = 0; i < 4; ++i) glPixelStorei(settings[i], saved[i]);
+  OxGfxReadFrameRgb(width, height, pixels.get());
 
   // OpenGL's rows run bottom-up, an image's top-down.
   for (int y = 0; y < height; ++y)
