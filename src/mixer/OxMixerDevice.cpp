@@ -3,8 +3,11 @@
 // and this device's thread watches it; when there is none (no sound card,
 // or the device went away) the device's thread pulls the mix in real time
 // into a buffer that goes nowhere and tries the default device again every
-// second. Leans only on the output functions of OxMixerInternal.h,
+// second, unless the output driver is one the user forced, which is tried
+// once. Leans only on the output functions of OxMixerInternal.h,
 // so every platform's output backend shares it.
+#include <stdio.h>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -24,6 +27,8 @@ struct OxMixerDevice {
   // Opened by OxMixerDeviceOpen, then owned by the device's thread.
   OxPlatformAudioOutput* output = nullptr;
   std::atomic<bool> silent{false};
+  // False once a forced output driver failed to open: no more attempts.
+  bool retrying = true;
   std::thread thread;
 };
 
@@ -40,6 +45,19 @@ constexpr std::chrono::milliseconds kRetryPeriod(1000);
 // second; time beyond that is skipped rather than mixed in a burst.
 constexpr double kMostCatchUpFrames = kOxMixerOutputRate / 5.0;
 constexpr std::chrono::microseconds kBufferPeriod(1000000LL * kOxMixerDeviceFrames / kOxMixerOutputRate);
+
+// Opens the output; when that fails with a driver the user forced, says so
+// in one line and stops further attempts.
+void OpenOutput(OxMixerDevice* device)
+{
+  device->output = OxPlatformAudioOutputOpen(device->render, device->user);
+  if (device->output) return;
+  const char* forced = OxPlatformAudioOutputForcedDriver();
+  if (!forced) return;
+  device->retrying = false;
+  printf("Audio: the output driver %s did not open; sound stays silent\n", forced);
+  fflush(stdout);
+}
 
 // The device's thread: watch the output, or stand in for it.
 void Run(OxMixerDevice* device)
@@ -82,8 +100,8 @@ void Run(OxMixerDevice* device)
       device->render(device->user, buffer.data(), kOxMixerDeviceFrames);
       silentFrames += kOxMixerDeviceFrames;
     }
-    if (Clock::now() >= nextTry) {
-      device->output = OxPlatformAudioOutputOpen(device->render, device->user);
+    if (device->retrying && Clock::now() >= nextTry) {
+      OpenOutput(device);
       if (device->output) device->silent = false;
       else nextTry = Clock::now() + kRetryPeriod;
     }
@@ -103,7 +121,7 @@ OxMixerDevice* OxMixerDeviceOpen(OxPlatformAudioRender render, void* user)
   auto* device = new OxMixerDevice;
   device->render = render;
   device->user = user;
-  device->output = OxPlatformAudioOutputOpen(render, user);
+  OpenOutput(device);
   device->silent = device->output == nullptr;
   try {
     device->thread = std::thread(Run, device);

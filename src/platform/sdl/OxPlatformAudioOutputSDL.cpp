@@ -123,3 +123,10 @@ void OxPlatformAudioOutputLeaveThread()
   // started itself.
   SDL_TLSCleanup();
 }
+
+const char* OxPlatformAudioOutputForcedDriver()
+{
+  // The environment variable, or a hint of the same name set in the process.
+  const char* driver = SDL_GetHint(SDL_HINT_AUDIODRIVER);
+  return driver && *driver ? driver : nullptr;
+}

@@ -148,3 +148,6 @@ void OxPlatformAudioOutputClose(OxPlatformAudioOutput* output)
 
 // waveOut keeps nothing per thread for its callers.
 void OxPlatformAudioOutputLeaveThread() {}
+
+// waveOut has one driver; the device is tried again every time.
+const char* OxPlatformAudioOutputForcedDriver() { return nullptr; }
