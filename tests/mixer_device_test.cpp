@@ -7,7 +7,8 @@
 // Linux-only program: losing the device takes SDL2's disk driver and a POSIX
 // file-size limit; nothing a test can do under Wine makes waveOut fail. The
 // device layer around the output is the same code on both builds, and the
-// audio tests run it without a sound card on both.
+// audio tests run it without a sound card on both. Forcing a driver is
+// SDL_AUDIODRIVER's, and the Windows build has only waveOut.
 #include <gtest/gtest.h>
 
 #include <math.h>
