@@ -257,11 +257,13 @@ TEST_F(InputTest, ResetClearsTheSnapshots)
 // its state before OxSysInit.
 TEST_F(InputTest, ExitClearsTheSnapshots)
 {
+  // The pointer moves first: under Wine a pointer warp lets go of keys sent
+  // before it.
+  RunFrame();
+  oxtest::MovePointer(display_, 1000, 600);
+  RunFrame();
   Key(XK_c, true);
   RunFrame();
-  OxSysFrameStart();
-  oxtest::MovePointer(display_, 1000, 600);
-  OxSysFrameEnd();
   OxSysFrameStart();
   ASSERT_EQ(OxInputCheckCurr('C'), 1);
   ASSERT_EQ(OxInputCheckPrev('C'), 1);
