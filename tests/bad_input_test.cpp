@@ -18,6 +18,7 @@
 #include <windows.h>
 #include <psapi.h>
 #else
+#include <fcntl.h>
 #include <malloc.h>
 #endif
 
@@ -660,6 +661,70 @@ TEST(BadInput, PathsThatAreNotRegularFiles)
 #ifdef _WIN32
   CloseHandle(pipe);
 #endif
+  oxtest::RemoveTree(dir);
+}
+
+// Devices given where the engine writes and reads its own files: each of
+// recording, replay and screenshot refuses them with its line, and so do the
+// loaders (texture null, font -1 with its line, sound and music invalid).
+// Linux: the slave side of a new pseudo-terminal, in a session that has no
+// controlling terminal; a terminal opened without O_NOCTTY there becomes
+// the session's controlling terminal (and its hang-up would end the game),
+// so afterwards /dev/tty must still not open. Windows: the reserved device
+// names NUL, COM1 and CON, and a device name with an extension in a folder.
+TEST(BadInput, DevicesAsRecordingAndScreenshotPaths)
+{
+  std::string dir = oxtest::TempDir();
+#ifdef _WIN32
+  const std::vector<std::string> paths = {"NUL", "COM1", "CON", dir + "/con.oxrec"};
+#else
+  int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  const std::vector<std::string> paths = {ptsname(master)};
+#endif
+  oxtest::ChildResult child = oxtest::RunInChild(
+      [&] {
+#ifndef _WIN32
+        if (setsid() < 0 || open("/dev/tty", O_RDWR | O_NOCTTY) >= 0) return 2;
+#endif
+        if (!Start()) return 3;
+        for (const std::string& path : paths) {
+          printf("%s: record %d\n", path.c_str(), OxInputRecordStart(path.c_str()));
+          printf("%s: replay %d\n", path.c_str(), OxInputReplayStart(path.c_str()));
+          OxSysFrameStart();
+          printf("%s: screenshot %d\n", path.c_str(), OxGfxSaveScreenshot(path.c_str()));
+          OxSysFrameEnd();
+          OxGfxTexture* texture = OxGfxTextureLoad(path.c_str());
+          OxGfxFontId font = OxGfxCreateFont(path.c_str(), 16);
+          OxAudio sound = OxAudioLoadSound(path.c_str());
+          OxAudio music = OxAudioLoadMusic(path.c_str());
+          printf("%s: texture %s, font %d, sound %d, music %d\n", path.c_str(),
+                 texture ? "loaded" : "null", font, OxAudioIsValidAudio(sound),
+                 OxAudioIsValidAudio(music));
+        }
+#ifndef _WIN32
+        printf("controlling terminal: %s\n", open("/dev/tty", O_RDWR | O_NOCTTY) >= 0 ? "yes" : "none");
+#endif
+        fflush(stdout);
+        return 0;
+      },
+      60);
+  EXPECT_EQ(child.exitCode, 0) << child.out;
+  EXPECT_EQ(child.err, "");
+  std::string expected;
+  for (const std::string& path : paths)
+    expected += "Input: cannot record to " + path + "\n" + path + ": record 0\n" +
+                "Input: cannot open the recording " + path + "\n" + path + ": replay 0\n" +
+                "Screenshot: cannot write " + path + "\n" + path + ": screenshot 0\n" +
+                "Error: Could not load font " + path + "\n" + path +
+                ": texture null, font -1, sound 0, music 0\n";
+#ifndef _WIN32
+  expected += "controlling terminal: none\n";
+  close(master);
+#endif
+  EXPECT_EQ(AfterStart(child), expected);
   oxtest::RemoveTree(dir);
 }
 

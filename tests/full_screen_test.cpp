@@ -1,15 +1,23 @@
 // Full screen on real X servers: the borderless window over the display, the
-// return to the centred window, and the cursor divided by the scale factors,
-// including a 1920 by 1200 display where the factors are exactly 2 and 3.
+// return to the centred window, the cursor divided by the scale factors
+// (including a 1920 by 1200 display where the factors are exactly 2 and 3),
+// and the drawing area covering the whole display, to its last pixel.
 // Desktop-only program: it drives X servers of given display sizes.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
+#include <math.h>
 #include <stdlib.h>
 
+#include <string>
+
 #include "OxEngineSupport.h"
+#include "OxImageSupport.h"
+#include "OxPixelSupport.h"
+#include "OxTestSupport.h"
 #include "OxX11Support.h"
 #include "Oxlen.h"
+#include "system/OxFullScreenArea.h"
 
 namespace {
 
@@ -151,6 +159,79 @@ TEST(FullScreen, WindowLargerThanDisplay)
   OxSysFrameEnd();
   OxSysExit();
   XCloseDisplay(display);
+}
+
+// Cases: for every game-window size from 1 to 3000 pixels and displays of
+// common widths and heights (and a few odd ones), the size stretched by the
+// scale factor the engine computes (display over window, as floats) is the
+// display's size exactly; truncating the float product came one pixel short
+// for many sizes (1066 on 1920, 2131 on 1080). Windowed mode (factor 1)
+// keeps the window's size; a negative size or a factor that is not a number
+// gives 0.
+TEST(FullScreen, DrawingAreaIsTheDisplaySizeExactly)
+{
+  const int displays[] = {1, 480, 600, 720, 768, 800, 900, 1024, 1050, 1080, 1200,
+                          1280, 1366, 1440, 1600, 1920, 2160, 2560, 3440, 3840, 4096, 7680};
+  for (int display : displays) {
+    int wrong = 0, firstWrong = 0;
+    for (int game = 1; game <= 3000; ++game) {
+      float scale = static_cast<float>(display) / static_cast<float>(game);
+      if (OxFullScreenPixels(game, scale) != display && wrong++ == 0) firstWrong = game;
+    }
+    EXPECT_EQ(wrong, 0) << "display " << display << ", first at game size " << firstWrong;
+  }
+  for (int game = 0; game <= 3000; ++game) ASSERT_EQ(OxFullScreenPixels(game, 1.0f), game);
+  EXPECT_EQ(OxFullScreenPixels(-5, 2.0f), 0);
+  EXPECT_EQ(OxFullScreenPixels(100, NAN), 0);
+}
+
+// Cases: in full screen on a 1920 by 1080 display, game windows whose factors
+// truncated one pixel short (1066 wide; 2131 high) draw a quad larger than
+// the world over the display's last column and top row, not the background
+// colour, and the screenshot is 1920 by 1080 with the same pixels there.
+TEST(FullScreen, DrawingCoversTheLastColumnAndRow)
+{
+  Display* display = OpenOrFail();
+  ASSERT_NE(display, nullptr);
+  XCloseDisplay(display);
+  std::string folder = oxtest::TempDir();
+  const struct {
+    int width, height;
+  } windows[] = {{1066, 600}, {800, 2131}, {1919, 1079}};
+  for (const auto& size : windows) {
+    SCOPED_TRACE(std::to_string(size.width) + " x " + std::to_string(size.height));
+    ASSERT_EQ(OxSysInit(nullptr, SW_SHOWNORMAL, size.width, size.height, 0, 0, 0, nullptr), 1);
+    OxSysSetFullScreen(1);
+    for (int i = 0; i < 3; ++i) RunFrame();
+    OxGfxMeshStart();
+    float w = static_cast<float>(size.width), h = static_cast<float>(size.height);
+    OxGfxTriAdd(-w, -h, 0xFF00FF00, 0, 0, w, -h, 0xFF00FF00, 0, 0, w, h, 0xFF00FF00, 0, 0);
+    OxGfxTriAdd(-w, -h, 0xFF00FF00, 0, 0, w, h, 0xFF00FF00, 0, 0, -w, h, 0xFF00FF00, 0, 0);
+    OxGfxVertexList* quad = OxGfxMeshEnd();
+    OxGfxSetBackgroundColor(1.0f, 0.0f, 0.0f);
+    std::string path = folder + "/full.png";
+    OxSysFrameStart();
+    OxGfxSetRenderMode(OxGfxRenderModeColor);
+    OxMtx33 identity;
+    OxMtx33Identity(&identity);
+    OxGfxSetTransform(&identity);
+    OxGfxMeshDraw(quad, OxGfxMeshDrawModeTriangles);
+    EXPECT_EQ(OxGfxSaveScreenshot(path.c_str()), 1);
+    EXPECT_TRUE(oxtest::IsColour(oxtest::ReadPixel(1919, 540), 0, 255, 0)) << oxtest::ReadPixel(1919, 540);
+    EXPECT_TRUE(oxtest::IsColour(oxtest::ReadPixel(960, 1079), 0, 255, 0)) << oxtest::ReadPixel(960, 1079);
+    OxSysFrameEnd();
+    oxtest::RgbaPixels png;
+    int pngWidth = 0, pngHeight = 0;
+    ASSERT_TRUE(oxtest::ReadImage(path, &png, &pngWidth, &pngHeight));
+    EXPECT_EQ(pngWidth, 1920);
+    EXPECT_EQ(pngHeight, 1080);
+    if (pngWidth == 1920 && pngHeight == 1080) {
+      const unsigned char* topRight = &png[(1920 - 1) * 4];
+      EXPECT_EQ(topRight[0] << 16 | topRight[1] << 8 | topRight[2], 0x00FF00);
+    }
+    OxGfxMeshFree(quad);
+    OxSysExit();
+  }
 }
 
 }  // namespace

@@ -87,6 +87,28 @@ TEST_F(GamepadTest, PadsComeAndGo)
   EXPECT_EQ(OxInputGamepadCheckCurr(0, OxInputGamepadButtonA), 1);
 }
 
+// Cases: after OxSysExit with a pad connected and A held in the last frames,
+// the count is 0, no slot is connected, every button query answers 0 and
+// the axes read 0: the library is back in its state before OxSysInit.
+TEST_F(GamepadTest, ExitClearsThePads)
+{
+  VirtualPad pad;
+  ASSERT_TRUE(pad.ok()) << SDL_GetError();
+  pad.Button(SDL_CONTROLLER_BUTTON_A, true);
+  pad.Axis(SDL_CONTROLLER_AXIS_LEFTX, 32767);
+  RunFrame();
+  RunFrame();
+  ASSERT_EQ(OxInputGamepadCheckPrev(0, OxInputGamepadButtonA), 1);
+  OxSysExit();
+  EXPECT_EQ(OxInputGamepadGetCount(), 0);
+  EXPECT_EQ(ConnectedSlots(), std::vector<int>{});
+  EXPECT_EQ(OxInputGamepadCheckCurr(0, OxInputGamepadButtonA), 0);
+  EXPECT_EQ(OxInputGamepadCheckPrev(0, OxInputGamepadButtonA), 0);
+  EXPECT_EQ(OxInputGamepadCheckTriggered(0, OxInputGamepadButtonA), 0);
+  EXPECT_EQ(OxInputGamepadCheckReleased(0, OxInputGamepadButtonA), 0);
+  EXPECT_EQ(OxInputGamepadGetAxis(0, OxInputGamepadAxisLeftX), 0.0f);
+}
+
 // Cases: a button pressed between frames n - 1 and n is triggered in frame n
 // only, current from n on, previous from n + 1 on, released once; every
 // button of the layout reaches its own code; a pad unplugged with a button

@@ -2,11 +2,13 @@
 // back, through SDL2's disk driver: the output file is limited in size, so
 // once it is full every write fails and SDL reports the device gone, as it
 // does for an unplugged card or a sound server that went away. Lifting the
-// limit and pointing the driver at a fresh file brings a device back.
+// limit and pointing the driver at a fresh file brings a device back. An
+// output driver the user forced that fails is tried once only.
 // Linux-only program: losing the device takes SDL2's disk driver and a POSIX
 // file-size limit; nothing a test can do under Wine makes waveOut fail. The
 // device layer around the output is the same code on both builds, and the
-// audio tests run it without a sound card on both.
+// audio tests run it without a sound card on both. Forcing a driver is
+// SDL_AUDIODRIVER's, and the Windows build has only waveOut.
 #include <gtest/gtest.h>
 
 #include <math.h>
@@ -207,6 +209,35 @@ TEST_F(DeviceLoss, MixerPlaysOnWithoutAnOutput)
   std::vector<float> frames(bytes.size() / sizeof(float));
   memcpy(frames.data(), bytes.data(), frames.size() * sizeof(float));
   EXPECT_NEAR(oxtest::Peak(frames, 0, 0, frames.size() / 2), 0.25f, 1e-3f);
+}
+
+// Cases: with SDL_AUDIODRIVER naming a driver that cannot open here (sndio,
+// whose library prints a line of its own to standard error at every failed
+// open, with no sndio server; a driver SDL does not have), the device runs
+// silent, pulling the mix, and is not tried again: over three and a half
+// seconds (three retry periods) standard error holds at most the first
+// attempt's one line, and standard output the one line that says so.
+TEST(ForcedDriver, FailedOnceIsNotRetried)
+{
+  const char* drivers[] = {"sndio", "no-such-driver"};
+  for (const char* driver : drivers) {
+    SCOPED_TRACE(driver);
+    oxtest::ChildResult child = oxtest::RunInChild([&]() {
+      setenv("SDL_AUDIODRIVER", driver, 1);
+      long before = gPulled;
+      OxMixerDevice* device = OxMixerDeviceOpen(CountingRender, nullptr);
+      if (!device) return 1;
+      if (!OxMixerDeviceIsSilent(device)) return 2;
+      usleep(3500000);
+      if (gPulled < before + 3 * kRate) return 3;  // the silent clock went on
+      OxMixerDeviceClose(device);
+      return 0;
+    }, 60);
+    EXPECT_EQ(child.exitCode, 0) << "failed step " << child.exitCode;
+    EXPECT_EQ(child.out, "Audio: the output driver " + std::string(driver) +
+                             " did not open; sound stays silent\n");
+    EXPECT_LE(oxtest::Count(child.err, "\n"), 1u) << child.err;
+  }
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Screenshots: the PNG read back must hold exactly the frame OpenGL reads
-// from the back buffer, windowed (at an odd size) and in full screen; paths
-// that cannot be written, calls outside a frame and a disk that fills up
-// give 0 and one line.
+// from the back buffer, windowed (at an odd size) and in full screen, also
+// when the game left hostile pixel-pack and read state behind; paths that
+// cannot be written, calls outside a frame and a disk that fills up give 0
+// and one line.
 // Desktop-only program: it fills a disk and reads windows through the X server;
 // tests/web/page_test.cpp saves a screenshot in the page.
 #include <gtest/gtest.h>
@@ -18,6 +19,8 @@
 #include <sys/resource.h>
 #endif
 
+#include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -205,6 +208,180 @@ TEST(Screenshot, BatchedDrawsAreFlushedFirst)
   OxGfxSetBatching(0);
   ASSERT_FALSE(pictures[0].empty());
   EXPECT_TRUE(pictures[0] == pictures[1]);
+  OxGfxMeshFree(quad);
+  OxGfxMeshFree(triangle);
+  OxSysExit();
+}
+
+// One piece of OpenGL state a game may leave behind: set returns false when
+// the driver lacks it; check returns what differs from what set left (empty
+// when the state is still the game's); undo puts OpenGL's default back.
+struct HostileState {
+  const char* name;
+  std::function<bool()> set;
+  std::function<std::string()> check;
+  std::function<void()> undo;
+};
+
+GLint Integer(GLenum name)
+{
+  GLint value = -1;
+  glGetIntegerv(name, &value);
+  return value;
+}
+
+GLfloat Float(GLenum name)
+{
+  GLfloat value = -1.0f;
+  glGetFloatv(name, &value);
+  return value;
+}
+
+// "name value, " for each value of names that is not the expected one.
+std::string Differences(const std::vector<std::pair<GLenum, GLfloat>>& expected)
+{
+  std::string differences;
+  for (const auto& entry : expected)
+    if (Float(entry.first) != entry.second)
+      differences += std::to_string(entry.first) + " " + std::to_string(Float(entry.first)) + ", ";
+  return differences;
+}
+
+// Cases: with each of these left set by the game, the screenshot still holds
+// exactly the frame, OpenGL reports no error (which would end the process at
+// the frame's end), and the game's state is as it left it: a pixel-pack
+// buffer bound (its bytes untouched), Mesa's pack inversion, pixel-transfer
+// scale and bias, colour maps, pack row length, skips and alignment, the
+// front buffer as read buffer, a framebuffer object bound for reading.
+TEST(Screenshot, HostilePackStateIsNeutralised)
+{
+  oxtest::UsePrivateDisplay("1920x1080x24");
+  const int width = 301, height = 173;
+  ASSERT_EQ(OxSysInit(nullptr, SW_SHOWNORMAL, width, height, 0, 0, 0, nullptr), 1);
+  ASSERT_EQ(glewInit(), static_cast<GLenum>(GLEW_OK));
+  std::string path = oxtest::TempDir() + "/hostile.png";
+  OxGfxVertexList* quad = Quad(70.0f);
+  OxGfxVertexList* triangle = Triangle();
+  OxGfxSetBackgroundColor(0.2f, 0.4f, 0.6f);
+
+  GLuint buffer = 0, framebuffer = 0, renderbuffer = 0;
+  const std::string bufferBytes(static_cast<size_t>(width) * height * 4, '\x5a');
+  const std::vector<std::pair<GLenum, GLfloat>> transfer = {
+      {GL_RED_SCALE, 0.5f}, {GL_GREEN_SCALE, 0.0f}, {GL_BLUE_BIAS, 0.25f}, {GL_RED_BIAS, -0.1f}};
+  const std::vector<std::pair<GLenum, GLfloat>> store = {
+      {GL_PACK_ALIGNMENT, 8}, {GL_PACK_ROW_LENGTH, 1000}, {GL_PACK_SKIP_PIXELS, 7}, {GL_PACK_SKIP_ROWS, 3}};
+  const HostileState states[] = {
+      {"pixel-pack buffer",
+       [&] {
+         if (!GLEW_VERSION_2_1) return false;
+         glGenBuffers(1, &buffer);
+         glBindBuffer(GL_PIXEL_PACK_BUFFER, buffer);
+         glBufferData(GL_PIXEL_PACK_BUFFER, static_cast<GLsizeiptr>(bufferBytes.size()), bufferBytes.data(),
+                      GL_STREAM_READ);
+         return true;
+       },
+       [&] {
+         if (Integer(GL_PIXEL_PACK_BUFFER_BINDING) != static_cast<GLint>(buffer)) return std::string("binding");
+         std::string bytes(bufferBytes.size(), '\0');
+         glGetBufferSubData(GL_PIXEL_PACK_BUFFER, 0, static_cast<GLsizeiptr>(bytes.size()), &bytes[0]);
+         return bytes == bufferBytes ? std::string() : std::string("buffer written");
+       },
+       [&] {
+         glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+         glDeleteBuffers(1, &buffer);
+       }},
+      {"pack inversion",
+       [] {
+         if (!GLEW_MESA_pack_invert) return false;
+         glPixelStorei(GL_PACK_INVERT_MESA, GL_TRUE);
+         return true;
+       },
+       [] { return Integer(GL_PACK_INVERT_MESA) == GL_TRUE ? std::string() : std::string("inversion"); },
+       [] { glPixelStorei(GL_PACK_INVERT_MESA, GL_FALSE); }},
+      {"transfer scale and bias",
+       [&] {
+         for (const auto& entry : transfer) glPixelTransferf(entry.first, entry.second);
+         return true;
+       },
+       [&] { return Differences(transfer); },
+       [&] {
+         for (GLenum name : {GL_RED_SCALE, GL_GREEN_SCALE}) glPixelTransferf(name, 1.0f);
+         for (GLenum name : {GL_RED_BIAS, GL_BLUE_BIAS}) glPixelTransferf(name, 0.0f);
+       }},
+      {"colour maps",
+       [] {
+         const GLfloat zero = 0.0f, one = 1.0f;
+         glPixelMapfv(GL_PIXEL_MAP_R_TO_R, 1, &zero);
+         glPixelMapfv(GL_PIXEL_MAP_G_TO_G, 1, &one);
+         glPixelMapfv(GL_PIXEL_MAP_B_TO_B, 1, &one);
+         glPixelTransferi(GL_MAP_COLOR, GL_TRUE);
+         return true;
+       },
+       [] { return Integer(GL_MAP_COLOR) == GL_TRUE ? std::string() : std::string("map colour"); },
+       [] { glPixelTransferi(GL_MAP_COLOR, GL_FALSE); }},
+      {"row length, skips and alignment",
+       [&] {
+         for (const auto& entry : store) glPixelStorei(entry.first, static_cast<GLint>(entry.second));
+         return true;
+       },
+       [&] { return Differences(store); },
+       [] {
+         glPixelStorei(GL_PACK_ALIGNMENT, 4);
+         for (GLenum name : {GL_PACK_ROW_LENGTH, GL_PACK_SKIP_PIXELS, GL_PACK_SKIP_ROWS}) glPixelStorei(name, 0);
+       }},
+      {"front read buffer",
+       [] {
+         glReadBuffer(GL_FRONT);
+         return true;
+       },
+       [] { return Integer(GL_READ_BUFFER) == GL_FRONT ? std::string() : std::string("read buffer"); },
+       [] { glReadBuffer(GL_BACK); }},
+      {"read framebuffer",
+       [&] {
+         if (!GLEW_VERSION_3_0 && !GLEW_ARB_framebuffer_object) return false;
+         glGenRenderbuffers(1, &renderbuffer);
+         glBindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
+         glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, 16, 16);
+         glGenFramebuffers(1, &framebuffer);
+         glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+         glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, renderbuffer);
+         glReadBuffer(GL_COLOR_ATTACHMENT0);
+         return true;
+       },
+       [&] {
+         if (Integer(GL_READ_FRAMEBUFFER_BINDING) != static_cast<GLint>(framebuffer)) return std::string("binding");
+         return Integer(GL_READ_BUFFER) == GL_COLOR_ATTACHMENT0 ? std::string() : std::string("read buffer");
+       },
+       [&] {
+         glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+         glDeleteFramebuffers(1, &framebuffer);
+         glDeleteRenderbuffers(1, &renderbuffer);
+         glReadBuffer(GL_BACK);
+       }},
+  };
+
+  OxSysFrameStart();
+  DrawScene(quad, triangle, -1);
+  std::vector<unsigned char> frame = ReadFrame(width, height);
+  ASSERT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  for (const HostileState& state : states) {
+    SCOPED_TRACE(state.name);
+    if (!state.set()) {
+      printf("%s: not offered by this driver, not tried\n", state.name);
+      continue;
+    }
+    remove(path.c_str());
+    EXPECT_EQ(OxGfxSaveScreenshot(path.c_str()), 1);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    EXPECT_EQ(state.check(), "");
+    state.undo();
+    int pngWidth = 0, pngHeight = 0;
+    std::vector<unsigned char> png = ReadPng(path, &pngWidth, &pngHeight);
+    EXPECT_EQ(pngWidth, width);
+    EXPECT_EQ(pngHeight, height);
+    EXPECT_TRUE(png == frame);
+  }
+  OxSysFrameEnd();
   OxGfxMeshFree(quad);
   OxGfxMeshFree(triangle);
   OxSysExit();

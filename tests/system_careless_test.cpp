@@ -303,6 +303,45 @@ TEST_F(SystemCareless, TitlesUtf8AndWindows1252)
   EXPECT_EQ(child.err, "");
 }
 
+// Cases: a 17 MiB title (past the largest request an X server takes, which
+// Wine's X11 driver would pass on too) leaves the process running with
+// nothing on standard error, and the window goes on (frames run, a later
+// title shows); the window system holds the title's start, cut before a
+// character that does not fit whole.
+TEST_F(SystemCareless, HugeTitle)
+{
+  std::string huge;
+  while (huge.size() < 17u * 1024 * 1024) huge += "ab\xe6\x97\xa5";
+  oxtest::ChildResult child = oxtest::RunInChild([&] {
+    Display* display = oxtest::OpenTestDisplay();
+#ifndef _WIN32
+    // Xlib's own protocol-error handler, which prints the error and ends the
+    // process, as a game has it: the test helpers' handler would hide it.
+    XSetErrorHandler(nullptr);
+#endif
+    if (OxSysInit(nullptr, SW_SHOWNORMAL, 320, 200, 0, 0, 0, nullptr) != 1) return 2;
+    oxtest::RunFrame();
+    Window window = oxtest::FindWindowByTitle(display, kTitle);
+    if (!window) return 3;
+    OxSysSetWindowTitle(huge.c_str());
+    for (int i = 0; i < 5; ++i) oxtest::RunFrame();
+    std::string shown = oxtest::WindowTitle(display, window);
+    bool whole = shown == huge;
+    bool cut = !shown.empty() && shown.size() < huge.size() && huge.compare(0, shown.size(), shown) == 0 &&
+               (static_cast<unsigned char>(huge[shown.size()]) & 0xC0) != 0x80;
+    printf("[title] %s\n", whole ? "whole" : cut ? "cut at a character" : "wrong");
+    OxSysSetWindowTitle("Afterwards");
+    oxtest::RunFrame();
+    printf("exists %d, next title %s\n", OxSysDoesWindowExist(),
+           oxtest::FindWindowByTitle(display, "Afterwards") == window ? "shown" : "missing");
+    OxSysExit();
+    return 0;
+  });
+  EXPECT_EQ(child.exitCode, 0) << child.out;
+  EXPECT_EQ(child.err, "");
+  EXPECT_EQ(After(child.out, "[title]"), "[title] cut at a character\nexists 1, next title shown\n");
+}
+
 // Cases: frames, a pump, a title and OxSysExit before any OxSysInit; then a
 // start with two exits after it: nothing is printed beyond the banner and
 // graphics' line, nothing reaches standard error, the process goes on.

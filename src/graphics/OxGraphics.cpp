@@ -21,6 +21,7 @@
 #include "platform/OxPlatformGL.h"
 #include "platform/OxPlatformImage.h"
 #include "platform/OxPlatformTerminal.h"
+#include "system/OxFullScreenArea.h"
 #include "system/OxSystemInternal.h"
 
 // ---- Types ---------------------------------------------------------------------
@@ -129,6 +130,12 @@ bool OxGfxIsFrameUnderWay() { return gFrameUnderWay; }
 
 bool OxGfxIsOpenGLReady() { return gOpenGLReady; }
 
+void OxGfxGetDrawingSize(int* width, int* height)
+{
+  *width = OxFullScreenPixels(OxGfxGetWindowWidth(), OxSysGetFullScreenScaleX());
+  *height = OxFullScreenPixels(OxGfxGetWindowHeight(), OxSysGetFullScreenScaleY());
+}
+
 void OxGfxFlushPending() { OxBatchFlush(); }
 
 // ---- Camera helpers ------------------------------------------------------------
@@ -153,8 +160,8 @@ void SetProjectionAndViewMatrices()
 {
   float scaleX = OxSysGetFullScreenScaleX();
   float scaleY = OxSysGetFullScreenScaleY();
-  int viewportWidth = static_cast<int>(static_cast<float>(OxGfxGetWindowWidth()) * scaleX);
-  int viewportHeight = static_cast<int>(static_cast<float>(OxGfxGetWindowHeight()) * scaleY);
+  int viewportWidth = 0, viewportHeight = 0;
+  OxGfxGetDrawingSize(&viewportWidth, &viewportHeight);
 
   float width = static_cast<float>(viewportWidth);
   float height = static_cast<float>(viewportHeight);

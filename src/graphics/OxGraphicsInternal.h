@@ -41,3 +41,8 @@ void OxGfxFlushPending();
 
 // Whether a frame is being drawn: from OxGfxStart to OxGfxEnd, with a context.
 bool OxGfxIsFrameUnderWay();
+
+// The size in pixels of the area the frame is drawn in, which the viewport
+// covers and a screenshot reads: the game window's size, stretched by the
+// full-screen scale factors to the display's size in full screen.
+void OxGfxGetDrawingSize(int* width, int* height);

@@ -1,6 +1,6 @@
-// Screenshots: the frame being drawn, read back from the back buffer with
-// OpenGL and written as a PNG. Leans on the platform's image writer and the
-// system module's full-screen scale.
+// Screenshots: the frame being drawn, read back from the back buffer and
+// written as a PNG. Leans on the platform's frame read-back, the image
+// writer and the graphics module's drawing area.
 #include "OxGraphics.h"
 
 #include <stdio.h>
@@ -11,7 +11,6 @@
 #include "graphics/OxGraphicsInternal.h"
 #include "image/OxImageWrite.h"
 #include "platform/OxPlatformGLRead.h"
-#include "system/OxSystemInternal.h"
 
 int OxGfxSaveScreenshot(const char* path)
 {
@@ -28,31 +27,22 @@ int OxGfxSaveScreenshot(const char* path)
   // Draws waiting in a batch must reach the back buffer before it is read.
   OxGfxFlushPending();
 
-  // The area the frame is drawn in: the window in game pixels, stretched by
-  // the full-screen scale like the viewport.
-  int width = static_cast<int>(static_cast<float>(OxGfxGetWindowWidth()) * OxSysGetFullScreenScaleX());
-  int height = static_cast<int>(static_cast<float>(OxGfxGetWindowHeight()) * OxSysGetFullScreenScaleY());
+  // The area the frame is drawn in, which the viewport covers.
+  int width = 0, height = 0;
+  OxGfxGetDrawingSize(&width, &height);
   if (width <= 0 || height <= 0) {
     printf("Screenshot: cannot write %s\n", path);
     return 0;
   }
   const size_t rowBytes = static_cast<size_t>(width) * 3;
   // A frame too large to hold in memory is a failure, not an exception.
-  std::unique_ptr<unsigned char[]> pixels(
-      new (std::nothrow) unsigned char[static_cast<size_t>(width) * 4 * static_cast<size_t>(height)]);
+  std::unique_ptr<unsigned char[]> pixels(new (std::nothrow) unsigned char[rowBytes * static_cast<size_t>(height)]);
   std::unique_ptr<const unsigned char*[]> rows(new (std::nothrow) const unsigned char*[static_cast<size_t>(height)]);
   if (!pixels || !rows) {
     printf("Screenshot: cannot write %s\n", path);
     return 0;
   }
-  // Read as RGBA, which every OpenGL reads, then packed to RGB in place.
   OxPlatformReadBackBuffer(width, height, pixels.get());
-  const unsigned char* from = pixels.get();
-  unsigned char* to = pixels.get();
-  for (size_t i = 0, count = static_cast<size_t>(width) * static_cast<size_t>(height); i < count; ++i) {
-    to[0] = from[0], to[1] = from[1], to[2] = from[2];
-    from += 4, to += 3;
-  }
 
   // OpenGL's rows run bottom-up, an image's top-down.
   for (int y = 0; y < height; ++y)

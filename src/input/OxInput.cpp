@@ -170,6 +170,10 @@ void OxInputExit(void)
   if (gState.currentReplayed) OxFrameRateControllerSetReplay(false, 0.0, 0.0);
   gState.currentReplayed = false;
   OxPlatformGamepadStop();
+  // After exit the queries answer as before OxSysInit: no key or button
+  // held, no pad connected, the cursor at rest. The dead zone is a setting
+  // of the game's and stays.
+  OxInputReset();
 }
 
 int OxInputReportedFocus(int liveFocus)

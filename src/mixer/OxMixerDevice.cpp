@@ -3,8 +3,11 @@
 // and this device's thread watches it; when there is none (no sound card,
 // or the device went away) the device's thread pulls the mix in real time
 // into a buffer that goes nowhere and tries the default device again every
-// second. Leans only on the output functions of OxMixerInternal.h,
+// second, unless the output driver is one the user forced, which is tried
+// once. Leans only on the output functions of OxMixerInternal.h,
 // so every platform's output backend shares it.
+#include <stdio.h>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -25,6 +28,8 @@ struct OxMixerDevice {
   // polled device, by the game's thread through OxMixerDevicePoll).
   OxPlatformAudioOutput* output = nullptr;
   std::atomic<bool> silent{false};
+  // False once a forced output driver failed to open: no more attempts.
+  bool retrying = true;
   std::thread thread;
   bool polled = false;  // no thread: driven by OxMixerDevicePoll
   // The silent clock: when it started, the frames it has pulled since, and
@@ -48,6 +53,19 @@ constexpr std::chrono::milliseconds kRetryPeriod(1000);
 // second; time beyond that is skipped rather than mixed in a burst.
 constexpr double kMostCatchUpFrames = kOxMixerOutputRate / 5.0;
 constexpr std::chrono::microseconds kBufferPeriod(1000000LL * kOxMixerDeviceFrames / kOxMixerOutputRate);
+
+// Opens the output; when that fails with a driver the user forced, says so
+// in one line and stops further attempts.
+void OpenOutput(OxMixerDevice* device)
+{
+  device->output = OxPlatformAudioOutputOpen(device->render, device->user);
+  if (device->output) return;
+  const char* forced = OxPlatformAudioOutputForcedDriver();
+  if (!forced) return;
+  device->retrying = false;
+  printf("Audio: the output driver %s did not open; sound stays silent\n", forced);
+  fflush(stdout);
+}
 
 void GoSilent(OxMixerDevice* device)
 {
@@ -82,8 +100,8 @@ void StandIn(OxMixerDevice* device)
     device->render(device->user, device->buffer.data(), kOxMixerDeviceFrames);
     device->silentFrames += kOxMixerDeviceFrames;
   }
-  if (Clock::now() >= device->nextTry) {
-    device->output = OxPlatformAudioOutputOpen(device->render, device->user);
+  if (device->retrying && Clock::now() >= device->nextTry) {
+    OpenOutput(device);
     if (device->output) device->silent = false;
     else device->nextTry = Clock::now() + kRetryPeriod;
   }
@@ -121,7 +139,7 @@ OxMixerDevice* OxMixerDeviceOpen(OxPlatformAudioRender render, void* user)
   device->render = render;
   device->user = user;
   device->buffer.assign(2 * static_cast<size_t>(kOxMixerDeviceFrames), 0.0f);
-  device->output = OxPlatformAudioOutputOpen(render, user);
+  OpenOutput(device);
   if (!device->output) GoSilent(device);
   device->silent = device->output == nullptr;
   if (!OxPlatformAudioOutputThreaded()) {

@@ -24,6 +24,11 @@ void OxPlatformAudioOutputClose(OxPlatformAudioOutput* output);
 // Releases what the backend keeps for the calling thread; a thread that
 // opened or closed outputs calls it before it ends.
 void OxPlatformAudioOutputLeaveThread();
+// The output driver the user forced for this process (SDL_AUDIODRIVER), or
+// null when the backend chooses one itself. A forced driver that fails to
+// open is not tried again: it would fail the same way, and some drivers'
+// libraries print to standard error at every attempt.
+const char* OxPlatformAudioOutputForcedDriver();
 
 // False where the program has only one thread (the browser's page): there
 // render is called on the game's thread while it waits between frames, and

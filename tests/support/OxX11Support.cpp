@@ -40,7 +40,8 @@ std::string PropertyText(Display* display, Window window, const char* name)
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
   std::string text;
-  if (XGetWindowProperty(display, window, property, 0, 1024, False, AnyPropertyType, &type,
+  // The whole property, however long (the length counts 32-bit units).
+  if (XGetWindowProperty(display, window, property, 0, 1L << 26, False, AnyPropertyType, &type,
                          &format, &count, &after, &data) == Success && data) {
     if (format == 8) text.assign(reinterpret_cast<char*>(data), count);
     XFree(data);

@@ -1,7 +1,8 @@
-// File layer on POSIX descriptors: open(2) without waiting, a check through
-// the descriptor that the path is a regular file, then reads by offset or a
-// stdio stream over the descriptor. A path is also looked at before it is
-// opened for reading by offset, so a device is not even opened.
+// File layer on POSIX descriptors: a path is looked at before it is opened,
+// so that a device is not even opened; then open(2) without waiting and
+// without taking a terminal as the controlling one, a check through the
+// descriptor that it is a regular file, and reads by offset or a stdio
+// stream over the descriptor.
 #include "platform/OxPlatformFile.h"
 
 #include <errno.h>
@@ -17,6 +18,23 @@ struct OxPlatformFile {
 };
 
 namespace {
+
+// The flags every path is opened with: no wait for a FIFO's other end (a
+// path swapped for one after it was looked at), and never becoming the
+// controlling terminal of a process that has none (a game started without a
+// terminal would then end with that terminal's hang-up).
+const int kOpenFlags = O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
+// Whether path may be opened: it names a regular file, or nothing yet when
+// the file is to be created. A terminal, any other device, a FIFO or a
+// directory is refused before it is opened.
+bool MayOpen(const char* path, bool create)
+{
+  struct stat status;
+  if (!path) return false;
+  if (stat(path, &status) == 0) return S_ISREG(status.st_mode);
+  return create && errno == ENOENT;
+}
 
 // The stream over a descriptor just opened, or null (descriptor closed) when
 // it is not a regular file. Waiting was only avoided for the open itself.
@@ -43,12 +61,10 @@ FILE* StreamOverRegularFile(int fd, bool truncate, const char* mode)
 
 OxPlatformFile* OxPlatformFileOpen(const char* path)
 {
-  struct stat status;
-  if (!path || stat(path, &status) != 0 || !S_ISREG(status.st_mode)) return nullptr;
-  // Non-blocking, so that a path swapped for a FIFO in between does not wait
-  // for a writer; the check below then refuses it.
-  int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (!MayOpen(path, false)) return nullptr;
+  int descriptor = open(path, O_RDONLY | kOpenFlags);
   if (descriptor < 0) return nullptr;
+  struct stat status;
   if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
     close(descriptor);
     return nullptr;
@@ -81,18 +97,18 @@ void OxPlatformFileClose(OxPlatformFile* file)
 
 FILE* OxPlatformOpenFileForReading(const char* path)
 {
-  if (!path) return nullptr;
-  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (!MayOpen(path, false)) return nullptr;
+  int fd = open(path, O_RDONLY | kOpenFlags);
   if (fd < 0) return nullptr;
   return StreamOverRegularFile(fd, false, "rb");
 }
 
 FILE* OxPlatformOpenFileForWriting(const char* path)
 {
-  if (!path) return nullptr;
-  // Emptied only once known to be a regular file: a device or FIFO at the
-  // path is left as it is.
-  int fd = open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (!MayOpen(path, true)) return nullptr;
+  // Emptied only once known to be a regular file: a device or FIFO put at
+  // the path since it was looked at is left as it is.
+  int fd = open(path, O_WRONLY | O_CREAT | kOpenFlags, 0666);
   if (fd < 0) return nullptr;
   return StreamOverRegularFile(fd, true, "wb");
 }

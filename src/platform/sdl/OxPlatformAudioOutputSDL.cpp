@@ -125,3 +125,10 @@ void OxPlatformAudioOutputLeaveThread()
 }
 
 bool OxPlatformAudioOutputThreaded() { return true; }
+
+const char* OxPlatformAudioOutputForcedDriver()
+{
+  // The environment variable, or a hint of the same name set in the process.
+  const char* driver = SDL_GetHint(SDL_HINT_AUDIODRIVER);
+  return driver && *driver ? driver : nullptr;
+}

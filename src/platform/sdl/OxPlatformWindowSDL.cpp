@@ -54,6 +54,8 @@ typedef int (*XChangePropertyFn)(Display*, Window, Atom, Atom, int, int, const u
 typedef int (*XFlushFn)(Display*);
 typedef int (*XConnectionNumberFn)(Display*);
 typedef int (*XIOErrorHandlerFn)(Display*);
+typedef int (*XErrorHandlerFn)(Display*, XErrorEvent*);
+typedef XErrorHandlerFn (*XSetErrorHandlerFn)(XErrorHandlerFn);
 typedef void (*XIOErrorExitHandlerFn)(Display*, void*);
 typedef XIOErrorHandlerFn (*XSetIOErrorHandlerFn)(XIOErrorHandlerFn);
 typedef void (*XSetIOErrorExitHandlerFn)(Display*, XIOErrorExitHandlerFn, void*);
@@ -82,10 +84,13 @@ struct State {
   XConnectionNumberFn connectionNumber = nullptr;
   XSetIOErrorHandlerFn setIOErrorHandler = nullptr;
   XSetIOErrorExitHandlerFn setIOErrorExitHandler = nullptr;
+  XSetErrorHandlerFn setErrorHandler = nullptr;
   // SDL's connection to the X server, once watched for its loss; the IO
-  // error handler that was in place before ours, for other connections.
+  // and protocol error handlers that were in place before ours, for other
+  // connections.
   Display* watchedDisplay = nullptr;
   XIOErrorHandlerFn previousIOErrorHandler = nullptr;
+  XErrorHandlerFn previousErrorHandler = nullptr;
   // Set by Xlib's handlers when the connection breaks; the windows are
   // destroyed by the next pump.
   std::atomic<bool> displayLost{false};
@@ -554,6 +559,7 @@ void LoadXlib()
   // Xlib 1.7 and later: without it a broken connection ends the process.
   gState.setIOErrorExitHandler =
       reinterpret_cast<XSetIOErrorExitHandlerFn>(dlsym(library, "XSetIOErrorExitHandler"));
+  gState.setErrorHandler = reinterpret_cast<XSetErrorHandlerFn>(dlsym(library, "XSetErrorHandler"));
 }
 
 // The X display and window behind an SDL window; false on any other video
@@ -584,12 +590,15 @@ bool X11Handles(HWND window, Display** display, Window* xwindow)
   return X11WindowOf(sdl, display, xwindow);
 }
 
-// ---- Losing the display ----------------------------------------------------
+// ---- Losing the display, and refused requests --------------------------------
 // Xlib reports a broken connection to an IO error handler and then to an
 // exit handler whose default ends the process. Ours note the loss and
 // return, after which Xlib turns every call on that connection into a
-// no-op; the pump then destroys the windows. Other connections of the
-// process keep the handler they had.
+// no-op; the pump then destroys the windows. A request the server refuses
+// goes to the protocol error handler, whose default prints the error to
+// standard error and ends the process; ours drops it, and the request
+// simply has no effect. Other connections of the process keep the handlers
+// they had.
 
 int NoteIOError(Display* display)
 {
@@ -601,6 +610,12 @@ int NoteIOError(Display* display)
 }
 
 void KeepRunningAfterIOError(Display*, void*) { gState.displayLost = true; }
+
+int IgnoreProtocolError(Display* display, XErrorEvent* error)
+{
+  if (display == gState.watchedDisplay) return 0;
+  return gState.previousErrorHandler ? gState.previousErrorHandler(display, error) : 0;
+}
 
 // Installs the handlers on SDL's connection, once, when its first window
 // exists (the connection is reached through a window).
@@ -615,6 +630,7 @@ void WatchDisplay(SDL_Window* sdl)
   gState.watchedDisplay = display;
   gState.setIOErrorExitHandler(gState.watchedDisplay, KeepRunningAfterIOError, nullptr);
   gState.previousIOErrorHandler = gState.setIOErrorHandler(NoteIOError);
+  if (gState.setErrorHandler) gState.previousErrorHandler = gState.setErrorHandler(IgnoreProtocolError);
 }
 
 // Leaves no OpenGL context current, so that drawing after the loss does
@@ -705,6 +721,22 @@ std::string TitleAsUtf8(const char* text)
   return converted;
 }
 
+// The most bytes of a title's UTF-8 that reach the window system: far more
+// than a title bar shows, and far below the request size the X server
+// accepts (a property of 16 MiB or more is refused).
+constexpr size_t kMostTitleBytes = 32 * 1024;
+
+// The title cut to kMostTitleBytes at most, before a character that would
+// not fit whole.
+std::string CutTitle(std::string utf8)
+{
+  if (utf8.size() <= kMostTitleBytes) return utf8;
+  size_t end = kMostTitleBytes;
+  while (end > 0 && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) --end;
+  utf8.resize(end);
+  return utf8;
+}
+
 // The title with every character beyond ASCII as '?': what SDL is given,
 // since it converts titles through the C library's locale, which in a
 // program that never set one holds ASCII only, and then sets no title.
@@ -748,11 +780,12 @@ void SetX11Title(SDL_Window* sdl, const std::string& utf8)
   gState.flush(display);
 }
 
-// Gives the window its title through SDL (ASCII only) and the X properties.
+// Gives the window its title, cut to what a title bar can use, through SDL
+// (ASCII only) and the X properties.
 void ApplyTitle(SDL_Window* sdl, const char* text)
 {
   if (gState.displayLost) return;
-  std::string utf8 = TitleAsUtf8(text);
+  std::string utf8 = CutTitle(TitleAsUtf8(text));
   SDL_SetWindowTitle(sdl, AsciiStandIn(utf8).c_str());
   SetX11Title(sdl, utf8);
 }

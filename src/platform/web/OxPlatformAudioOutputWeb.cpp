@@ -116,3 +116,6 @@ void OxPlatformAudioOutputClose(OxPlatformAudioOutput* output)
 void OxPlatformAudioOutputLeaveThread() {}
 
 bool OxPlatformAudioOutputThreaded() { return false; }
+
+// The browser has one audio output; the device is tried again every time.
+const char* OxPlatformAudioOutputForcedDriver() { return nullptr; }

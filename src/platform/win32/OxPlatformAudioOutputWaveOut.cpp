@@ -150,3 +150,6 @@ void OxPlatformAudioOutputClose(OxPlatformAudioOutput* output)
 void OxPlatformAudioOutputLeaveThread() {}
 
 bool OxPlatformAudioOutputThreaded() { return true; }
+
+// waveOut has one driver; the device is tried again every time.
+const char* OxPlatformAudioOutputForcedDriver() { return nullptr; }

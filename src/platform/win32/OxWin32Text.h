@@ -19,11 +19,3 @@ inline std::wstring OxWin32Wide(const char* text, UINT codePage)
   wide.resize(static_cast<size_t>(length - 1));
   return wide;
 }
-
-// A title's wide form: valid UTF-8 read as UTF-8, anything else as
-// Windows-1252, as the other backend shows titles.
-inline std::wstring OxWin32WideTitle(const char* text)
-{
-  std::wstring wide = OxWin32Wide(text, CP_UTF8);
-  return wide.empty() ? OxWin32Wide(text, 1252) : wide;
-}

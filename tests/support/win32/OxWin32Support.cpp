@@ -6,6 +6,9 @@
 #include <windows.h>
 
 #include <X11/keysym.h>
+#include <string.h>
+
+#include <vector>
 
 struct OxTestDesktop {
   int unused;
@@ -49,10 +52,14 @@ Display* OpenTestDisplay()
 // window's own (ANSI) procedure, which gives it in the program's code page.
 std::string WindowTitle(Display*, Window window)
 {
-  wchar_t text[512] = L"";
-  InternalGetWindowText(ToHandle(window), text, 512);
-  char utf8[2048] = "";
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+  // The length the window's procedure reports is at least the text's.
+  int length = GetWindowTextLengthW(ToHandle(window));
+  std::vector<wchar_t> text(static_cast<size_t>(length > 0 ? length : 0) + 512, L'\0');
+  InternalGetWindowText(ToHandle(window), text.data(), static_cast<int>(text.size()));
+  int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), -1, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(bytes > 0 ? bytes : 1), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), -1, &utf8[0], bytes, nullptr, nullptr);
+  utf8.resize(strlen(utf8.c_str()));
   return utf8;
 }
 
