@@ -109,14 +109,6 @@ std::string RunCommand(const std::string& command)
   return text;
 }
 
-size_t Count(const std::string& text, const std::string& part)
-{
-  size_t count = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-    ++count;
-  return count;
-}
-
 std::string TempDir()
 {
   char path[] = "/tmp/oxtest-dir-XXXXXX";

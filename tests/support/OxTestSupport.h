@@ -30,7 +30,13 @@ ChildResult RunProgram(const std::string& path, const std::vector<std::string>& 
 std::string RunCommand(const std::string& command);
 
 // How many times part occurs in text (overlapping occurrences count).
-size_t Count(const std::string& text, const std::string& part);
+inline size_t Count(const std::string& text, const std::string& part)
+{
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    ++count;
+  return count;
+}
 
 // A fresh empty directory for this test process's files.
 std::string TempDir();

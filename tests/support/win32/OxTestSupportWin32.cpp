@@ -328,14 +328,6 @@ std::string RunCommand(const std::string& command)
   return text;
 }
 
-size_t Count(const std::string& text, const std::string& part)
-{
-  size_t count = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-    ++count;
-  return count;
-}
-
 // A child gets the folders its parent had made by the same point of the
 // test, where the parent wrote the files the child reads.
 std::string TempDir()
