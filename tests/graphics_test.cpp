@@ -2,6 +2,9 @@
 // render and blend modes, the camera and world transform, meshes and the
 // fatal reports. Real OpenGL (llvmpipe under Xvfb); pixels are read back from
 // the back buffer after drawing and before the frame ends.
+// Desktop-only program: it reads textures and buffers back from OpenGL
+// (glGetTexImage, glGetBufferSubData), which WebGL 1 does not offer;
+// tests/web/page_test.cpp draws and reads pixels in the page.
 #include <gtest/gtest.h>
 
 #include <GL/glew.h>

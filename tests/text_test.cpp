@@ -3,6 +3,9 @@
 // layout read back from the text vertex buffer, measuring, pixels of printed
 // text, the modes restored after printing, every message byte for byte, and
 // fonts left at exit released (under valgrind).
+// Desktop-only program: it reads textures and buffers back from OpenGL
+// (glGetTexImage, glGetBufferSubData), which WebGL 1 does not offer;
+// tests/web/page_test.cpp draws and reads pixels in the page.
 #include <gtest/gtest.h>
 
 #include <GL/glew.h>

@@ -2,6 +2,9 @@
 // blocks in memory, sampled through the texture program and read back with
 // glReadPixels and glGetTexImage; offsets, filtering, the path limit, the
 // files that must fail quietly, and the packed-colour blend.
+// Desktop-only program: it reads textures and buffers back from OpenGL
+// (glGetTexImage, glGetBufferSubData), which WebGL 1 does not offer;
+// tests/web/page_test.cpp draws and reads pixels in the page.
 #include <gtest/gtest.h>
 #include <stdio.h>
 

@@ -87,7 +87,9 @@ TEST_F(PageTest, MouseInCanvasPixels)
 {
   gCursorX = 100, gCursorY = 50;
   ASSERT_TRUE(oxtest::web::Mouse("move", gCursorX, gCursorY));
-  EXPECT_TRUE(oxtest::web::FramesUntil(CursorArrived, 30));
+  int x = -1, y = -1;
+  EXPECT_TRUE(oxtest::web::FramesUntil(CursorArrived, 30))
+      << (OxInputGetCursorPosition(&x, &y), x) << ", " << y;
   ASSERT_TRUE(oxtest::web::Mouse("down", gCursorX, gCursorY));
   EXPECT_TRUE(oxtest::web::FramesUntil(LeftIsDown, 30));
   ASSERT_TRUE(oxtest::web::Mouse("up", gCursorX, gCursorY));
