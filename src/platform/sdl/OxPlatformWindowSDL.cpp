@@ -1099,8 +1099,23 @@ bool OxPlatformGetCursorPos(POINT* point)
   }
   int x = 0, y = 0;
   // After the display is lost only SDL's last known position is left.
-  if (gState.displayLost) SDL_GetMouseState(&x, &y);
-  else SDL_GetGlobalMouseState(&x, &y);
+  if (gState.displayLost) {
+    SDL_GetMouseState(&x, &y);
+  } else {
+#ifdef SDL_VIDEO_DRIVER_X11
+    SDL_GetGlobalMouseState(&x, &y);
+#else
+    // Drivers without a desktop (the browser's) know the pointer only over
+    // a window: its position there, moved by the window's own position.
+    SDL_Window* over = SDL_GetMouseFocus();
+    if (!over && !gState.windows.empty()) over = gState.windows.begin()->second.sdl;
+    SDL_GetMouseState(&x, &y);
+    int windowX = 0, windowY = 0;
+    if (over) SDL_GetWindowPosition(over, &windowX, &windowY);
+    x += windowX;
+    y += windowY;
+#endif
+  }
   point->x = x;
   point->y = y;
   return true;
