@@ -11,8 +11,9 @@
 # lib/pkgconfig; a library is built only when its stamp there is missing or
 # out of date. versions.txt there lists the Debian versions built.
 #
-# Programs linking SDL2 need the extra link flags that sdl2.pc's Libs line
-# carries (a JavaScript library file in share/oxlen-web/).
+# Programs linking SDL2 need the link flag that sdl2.pc's Libs line carries:
+# --js-library=<cache>/share/oxlen-web/sdl2-library.js, which keeps two
+# functions of Emscripten's runtime that SDL's audio code calls.
 #
 # Prints the cache folder's path on its last line.
 set -euo pipefail
@@ -26,6 +27,9 @@ jobs=2
 # Emscripten's tools run on Debian's Node.js modules (acorn and the like),
 # which a Node.js from elsewhere does not look for.
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+# Debian's emcc runs the first python3 on the PATH; a version manager's shim
+# there costs more than the compiler on the many small configure checks.
+[ ! -x /usr/bin/python3 ] || export EMSDK_PYTHON=/usr/bin/python3
 # pkg-config finds the libraries of the cache only, never the host's ones;
 # emconfigure takes its search path from EM_PKG_CONFIG_PATH.
 export PKG_CONFIG_LIBDIR=$cache/lib/pkgconfig PKG_CONFIG_PATH= EM_PKG_CONFIG_PATH=$cache/lib/pkgconfig
@@ -81,22 +85,48 @@ EOF
   } > "$cache/build/wasm32-sizes.cmake"
 }
 
+# Emscripten's CMake toolchain asks emcc for its versions (two runs of
+# emcc -v) each time CMake reads it, that is for every one of the hundreds of
+# configure checks the libraries make: this one gives them once.
+write_toolchain() {
+  local about clang emscripten
+  about=$(emcc -v 2>&1)
+  clang=$(sed -n 's/.*clang version \([0-9.]*\).*/\1/p' <<< "$about" | head -1)
+  emscripten=$(sed -n 's/^emcc (.*) \([0-9.]*\).*/\1/p' <<< "$about" | head -1)
+  [ -n "$clang" ] && [ -n "$emscripten" ] || { log "cannot read emcc -v: $about"; exit 1; }
+  mkdir -p "$cache/build"
+  cat > "$cache/build/emscripten.cmake" <<EOF
+# Emscripten's toolchain with the versions it would ask emcc for (written by
+# scripts/web-deps.sh)
+set(CMAKE_C_COMPILER_VERSION $clang)
+set(CMAKE_CXX_COMPILER_VERSION $clang)
+set(EMSCRIPTEN_VERSION $emscripten)
+include($(em-config EMSCRIPTEN_ROOT)/cmake/Modules/Platform/Emscripten.cmake)
+EOF
+}
+
 set_target() {
   write_initial_cache
+  write_toolchain
   # Programs that CMake runs while configuring (check_c_source_runs) run
   # under Node.js, which loads Emscripten 3.1.6's output only without its
   # fetch(). The cache's libraries are found as well as Emscripten's own.
+  # The few programs that the libraries' builds link (tools and tests, never
+  # used here) link unoptimised, which takes Emscripten a fraction of the
+  # time.
   cmake_configure=(emcmake cmake -C "$cache/build/wasm32-sizes.cmake"
+    -DCMAKE_TOOLCHAIN_FILE="$cache/build/emscripten.cmake"
     "-DCMAKE_CROSSCOMPILING_EMULATOR=$(command -v node);--no-experimental-fetch"
-    -DCMAKE_FIND_ROOT_PATH="$cache")
+    -DCMAKE_FIND_ROOT_PATH="$cache" -DCMAKE_EXE_LINKER_FLAGS=-O0)
   # A new Emscripten or new sizes rebuild everything.
-  target_settings="$(emcc --version | head -1) $(md5sum < "$cache/build/wasm32-sizes.cmake")"
+  target_settings=$(cat "$cache/build/emscripten.cmake" "$cache/build/wasm32-sizes.cmake" | md5sum)
 }
 
 # Writes lib/pkgconfig/<name>.pc for a library whose build installs none.
 # Arguments: the module's name, its description, then its Libs, Cflags and
-# Requires.private lines.
+# Requires lines.
 write_pc() {
+  local upstream=${version#*:}
   mkdir -p "$cache/lib/pkgconfig"
   cat > "$cache/lib/pkgconfig/$1.pc" <<EOF
 prefix=$cache
@@ -105,8 +135,8 @@ includedir=\${prefix}/include
 
 Name: $1
 Description: $2
-Version: ${version%%-*}
-Requires.private: ${5:-}
+Version: ${upstream%%[-+]*}
+Requires: ${5:-}
 Libs: $3
 Cflags: $4
 EOF
@@ -134,8 +164,11 @@ build_libjpeg-turbo() {
 }
 
 build_freetype() {
-  # Outline and bitmap fonts only: no compressed, PNG-coloured or shaped text.
-  cmake_build freetype -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
+  # Outline and bitmap fonts only: no PNG-coloured or shaped text. Unlike on
+  # Windows, its gzip reader uses the cache's zlib: its own copy of zlib
+  # exports the same functions, which clash with zlib's when a program links
+  # both (as libpng makes it).
+  cmake_build freetype -DFT_REQUIRE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
     -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
 }
 
@@ -178,6 +211,9 @@ build_libsdl2-image() {
     -DSDL2IMAGE_SAMPLES=OFF -DSDL2IMAGE_TESTS=OFF -DSDL2IMAGE_BACKEND_STB=ON \
     -DSDL2IMAGE_WEBP=ON -DSDL2IMAGE_AVIF=OFF -DSDL2IMAGE_JXL=OFF -DSDL2IMAGE_TIF=OFF \
     -DSDL2IMAGE_SVG=OFF
+  # SDL_image writes its module only when built as a shared library.
+  write_pc SDL2_image "image loading library for Simple DirectMedia Layer" \
+    "-L\${libdir} -lSDL2_image -lwebp" "-I\${includedir}/SDL2" sdl2
 }
 
 build_libogg() {
@@ -203,6 +239,10 @@ build_opus() {
     -DOPUS_STACK_PROTECTOR=OFF -DOPUS_X86_MAY_HAVE_SSE=OFF -DOPUS_X86_MAY_HAVE_SSE2=OFF \
     -DOPUS_X86_MAY_HAVE_SSE4_1=OFF -DOPUS_X86_MAY_HAVE_AVX=OFF -DOPUS_X86_PRESUME_SSE=OFF \
     -DOPUS_X86_PRESUME_SSE2=OFF -DOPUS_X86_PRESUME_SSE4_1=OFF -DOPUS_X86_PRESUME_AVX=OFF
+  # Its CMake build writes the library's ABI version (0.8.0) where the
+  # release's version belongs.
+  local upstream=${version#*:}
+  sed -i "s/^Version: .*/Version: ${upstream%%[-+]*}/" "$cache/lib/pkgconfig/opus.pc"
 }
 
 build_mpg123() {
@@ -212,9 +252,12 @@ build_mpg123() {
   sed -i 's/^#define NOQUIET .*/#define NOQUIET 0/' "$source/src/libmpg123/mpg123lib_intern.h"
   grep -q '^#define NOQUIET 0$' "$source/src/libmpg123/mpg123lib_intern.h"
   # The CMake build lives in ports/cmake; only the decoder library is needed.
+  # Its type size checks use CheckTypeSize without including it (another
+  # module does on other targets): included after its project() here.
+  echo 'include(CheckTypeSize)' > "$cache/build/mpg123-project.cmake"
   source=$source/ports/cmake
   cmake_build mpg123 -DBUILD_PROGRAMS=OFF -DBUILD_LIBOUT123=OFF -DBUILD_LIBSYN123=OFF \
-    -DNO_MESSAGES=ON
+    -DNO_MESSAGES=ON -DCMAKE_PROJECT_INCLUDE="$cache/build/mpg123-project.cmake"
 }
 
 build_lame() {
@@ -246,10 +289,10 @@ ensure_packages
 ensure_deb_src
 mkdir -p "$cache"
 set_target
-# SDL2_image needs SDL2 and libwebp; libsndfile, which links every codec,
-# comes last, with both jobs.
-build_chains "zlib libpng1.6 libjpeg-turbo libsdl2 libwebp libsdl2-image" \
-  "freetype libogg libvorbis flac opus mpg123 lame"
+# SDL2_image needs SDL2 and libwebp, FreeType and libpng zlib; libsndfile,
+# which links every codec, comes last, with both jobs.
+build_chains "libjpeg-turbo libsdl2 libwebp libsdl2-image" \
+  "zlib freetype libpng1.6 libogg libvorbis flac opus mpg123 lame"
 jobs=2
 build libsndfile
 record_versions

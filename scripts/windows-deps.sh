@@ -3,8 +3,8 @@
 # for Linux (FreeType, GLEW, libsndfile with the codecs it decodes through:
 # libogg, libvorbis, libFLAC, libopus, libmpg123 and LAME, without which
 # libsndfile leaves MP3 out) as static MinGW-w64 libraries, from Debian's own
-# source packages with Debian's patches applied (scripts/cross-deps.sh). Everything
-# lands in one cache folder outside the clone (default
+# source packages with Debian's patches applied (scripts/cross-deps.sh).
+# Everything lands in one cache folder outside the clone (default
 # ~/.cache/oxlen/windows; OX_DEPS_CACHE moves the parent folder,
 # OX_WINDOWS_DEPS names this one); a library is built only when its stamp
 # there is missing or out of date. versions.txt there lists the Debian
