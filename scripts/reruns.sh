@@ -9,7 +9,8 @@
 # (run-1 is the first); a test that fails again has its first output printed.
 # Each rerun adds a "reason<TAB>test" line to BUILD_DIR/Testing/runs/reruns.txt
 # and, when set, to the file OX_RERUN_LOG names (.ci/run sums them up); the
-# function ends with the count ("reruns: N (...)").
+# function ends with the count ("reruns: N (...)"). OX_RERUN_ENV, when set,
+# holds NAME=VALUE words that the reruns alone run with.
 ox_ctest_with_reruns() {
   local build=$1 kind=$2 max=$3
   shift 3
@@ -18,11 +19,11 @@ ox_ctest_with_reruns() {
   rm -rf "$runs"
   mkdir -p "$runs"
   : > "$runs/reruns.txt"
-  local args=("$@") run=1 status failed=() again verdict name why
+  local args=("$@") run=1 status failed=() again verdict name why environment=()
   while :; do
     rm -f "$temp/LastTestsFailed.log"
     status=0
-    ctest --test-dir "$build" --output-on-failure --timeout 300 --test-output-truncation middle \
+    env "${environment[@]}" ctest --test-dir "$build" --output-on-failure --timeout 300 --test-output-truncation middle \
       --output-junit "$runs/run-$run.xml" "${args[@]}" || status=$?
     cp "$temp/LastTest.log" "$runs/run-$run.log" 2> /dev/null || true
     [ "$status" -ne 0 ] || break
@@ -48,6 +49,8 @@ ox_ctest_with_reruns() {
     [ ${#again[@]} -gt 0 ] || break
     echo "Running again (rerun $run of at most $max) for a fault of the tools in their own output: ${again[*]}"
     run=$((run + 1))
+    # shellcheck disable=SC2206 # the setting is a list of words
+    environment=(${OX_RERUN_ENV:-})
     args=(-R "$(python3 scripts/reruns.py regex "${again[@]}")")
   done
   [ ${#failed[@]} -eq 0 ] || echo "$build: failed for good: ${failed[*]}"

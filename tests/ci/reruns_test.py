@@ -72,15 +72,16 @@ class Verdicts(unittest.TestCase):
 
 FAKE_TEST = """\
 #!/bin/sh
-# fake.sh KIND NAME: fails as KIND says; the "once" kinds on their first run only.
+# fake.sh KIND NAME: fails as KIND says; the "once" kinds on their first run only,
+# tracer-unless-calm whenever CALM is not set.
 count="$(dirname "$0")/counts/$2"
 mkdir -p "$(dirname "$count")"
 n=$(( $(cat "$count" 2> /dev/null || echo 0) + 1 ))
 echo "$n" > "$count"
 case $1 in
-  tracer-once|tracer-always)
+  tracer-once|tracer-always|tracer-unless-calm)
     echo "[       OK ] $2 (5 ms)"
-    if [ "$1" = tracer-always ] || [ "$n" -eq 1 ]; then
+    if [ "$1" = tracer-always ] || [ "$n" -eq 1 ] || [ "$1$CALM" = tracer-unless-calm ]; then
       echo "==9==LeakSanitizer has encountered a fatal error."; exit 87
     fi ;;
   leak) echo "[       OK ] $2 (5 ms)"; echo "==9==ERROR: LeakSanitizer: detected memory leaks"; exit 87 ;;
@@ -93,7 +94,8 @@ PROJECT = """\
 cmake_minimum_required(VERSION 3.20)
 project(fake NONE)
 enable_testing()
-foreach(test Tracer.Once:tracer-once Tracer.Always:tracer-always Leak.Real:leak
+foreach(test Tracer.Once:tracer-once Tracer.Always:tracer-always Tracer.Calm:tracer-unless-calm
+             Leak.Real:leak
              Wine.SilentOnce:silent-once Wine.Hang:hang)
   string(REPLACE ":" ";" test ${test})
   list(GET test 0 name)
@@ -121,30 +123,32 @@ class RerunLoop(unittest.TestCase):
     def tearDownClass(cls):
         cls.scratch.cleanup()
 
-    def run_loop(self, kind, max_reruns, selection):
+    def run_loop(self, kind, max_reruns, selection, rerun_env=""):
         subprocess.run(["rm", "-rf", os.path.join(self.source, "counts")], check=True)
         log = os.path.join(self.source, "ci-reruns.txt")
         open(log, "w").close()
         script = f'source scripts/reruns.sh; ox_ctest_with_reruns "$1" {kind} {max_reruns} -R "$2"'
         done = subprocess.run(["bash", "-c", script, "bash", self.build, selection], cwd=ROOT,
-                              env=dict(os.environ, OX_RERUN_LOG=log),
+                              env=dict(os.environ, OX_RERUN_LOG=log, OX_RERUN_ENV=rerun_env),
                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         with open(log) as f:
             return done.returncode == 0, [line.split("\t")[1].strip() for line in f], done.stdout
 
     def test_only_tool_faults_run_again_and_nothing_else_passes(self):
         cases = [
-            # kind, reruns allowed, tests, passes, tests run again
-            ("sanitizer", 2, r"^Tracer\.Once$", True, ["Tracer.Once"]),
-            ("sanitizer", 2, r"^(Tracer\.Once|Leak\.Real)$", False, ["Tracer.Once"]),
-            ("sanitizer", 2, r"^(Tracer\.Once|Missing\.Program)$", False, ["Tracer.Once"]),
-            ("sanitizer", 2, r"^Tracer\.Always$", False, ["Tracer.Always"] * 2),
-            ("wine", 1, r"^Wine\.SilentOnce$", True, ["Wine.SilentOnce"]),
-            ("wine", 1, r"^(Wine\.SilentOnce|Wine\.Hang)$", False, ["Wine.SilentOnce"]),
+            # kind, reruns allowed, tests, environment of the reruns, passes, tests run again
+            ("sanitizer", 2, r"^Tracer\.Once$", "", True, ["Tracer.Once"]),
+            ("sanitizer", 2, r"^(Tracer\.Once|Leak\.Real)$", "", False, ["Tracer.Once"]),
+            ("sanitizer", 2, r"^(Tracer\.Once|Missing\.Program)$", "", False, ["Tracer.Once"]),
+            ("sanitizer", 2, r"^Tracer\.Always$", "", False, ["Tracer.Always"] * 2),
+            ("sanitizer", 2, r"^Tracer\.Calm$", "", False, ["Tracer.Calm"] * 2),
+            ("sanitizer", 2, r"^Tracer\.Calm$", "CALM=1 OTHER=2", True, ["Tracer.Calm"]),
+            ("wine", 1, r"^Wine\.SilentOnce$", "", True, ["Wine.SilentOnce"]),
+            ("wine", 1, r"^(Wine\.SilentOnce|Wine\.Hang)$", "", False, ["Wine.SilentOnce"]),
         ]
-        for kind, max_reruns, selection, passes, again in cases:
-            with self.subTest(selection):
-                passed, rerun, output = self.run_loop(kind, max_reruns, selection)
+        for kind, max_reruns, selection, rerun_env, passes, again in cases:
+            with self.subTest(selection, rerun_env=rerun_env):
+                passed, rerun, output = self.run_loop(kind, max_reruns, selection, rerun_env)
                 self.assertEqual((passed, rerun), (passes, again), output)
                 reason = reruns.SANITIZER_REASON if kind == "sanitizer" else reruns.WINE_REASON
                 self.assertIn(f"{self.build}: " + reruns.summary(f"{reason}\t{n}" for n in again) + "\n",
