@@ -67,5 +67,5 @@ function(ox_windows_xinput_test)
   set_target_properties(xinput_pad_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${folder})
   add_dependencies(xinput_pad_test ox_xinput_stand_in)
   gtest_discover_tests(xinput_pad_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 30
-    PROPERTIES TIMEOUT 120 ENVIRONMENT "WINEDLLOVERRIDES=xinput1_4=n")
+    PROPERTIES TIMEOUT 120 ENVIRONMENT "WINEDLLOVERRIDES=xinput1_4=n" LABELS display)
 endfunction()
