@@ -15,7 +15,7 @@ set(OX_COMMON_SOURCES
   audio/OxAudio.cpp
   graphics/OxBatch.cpp graphics/OxFont.cpp graphics/OxGlyphAtlas.cpp graphics/OxGlyphLayout.cpp
   graphics/OxGraphics.cpp graphics/OxMatrixBuilders.cpp graphics/OxScreenshot.cpp
-  graphics/OxTexture.cpp graphics/Shader.cpp
+  graphics/OxShaderSources.cpp graphics/OxTexture.cpp graphics/Shader.cpp
   image/OxImageCheck.cpp image/OxImageQoi.cpp image/OxImageWrite.cpp
   input/OxInput.cpp input/OxInputRecord.cpp
   math/OxCollision.cpp math/OxDistance.cpp math/OxMath.cpp math/OxMatrix4.cpp math/OxMtx33.cpp
@@ -25,17 +25,19 @@ set(OX_COMMON_SOURCES
   system/OxSystem.cpp
   ${OX_MIXER_COMMON_SOURCES})
 
-# Linux: SDL2 on X11, POSIX files and terminal, desktop OpenGL, libpng and
-# libjpeg.
+# What the Linux and Web builds share: SDL2's windows, events, context,
+# gamepads and images, POSIX files and terminal, libpng and libjpeg.
+set(OX_SDL_COMMON_SOURCES
+  image/OxImageJpeg.cpp image/OxImagePng.cpp image/OxImageWritePng.cpp
+  platform/posix/OxPlatformTerminalPosix.cpp
+  platform/sdl/OxPlatformGLSDL.cpp platform/sdl/OxPlatformGamepadSDL.cpp
+  platform/sdl/OxPlatformImageSDL.cpp platform/sdl/OxPlatformWindowSDL.cpp)
+
+# Linux: SDL2 on X11 with its clock and audio device, desktop OpenGL.
 set(OX_LINUX_MIXER_BACKEND platform/sdl/OxPlatformAudioOutputSDL.cpp
   platform/posix/OxPlatformFilePosix.cpp)
-set(OX_LINUX_SOURCES ${OX_LINUX_MIXER_BACKEND}
-  image/OxImageJpeg.cpp image/OxImagePng.cpp image/OxImageWritePng.cpp
-  platform/opengl/OxPlatformGLReadDesktop.cpp
-  platform/posix/OxPlatformTerminalPosix.cpp
-  platform/sdl/OxPlatformClockSDL.cpp platform/sdl/OxPlatformGLSDL.cpp
-  platform/sdl/OxPlatformGamepadSDL.cpp platform/sdl/OxPlatformImageSDL.cpp
-  platform/sdl/OxPlatformWindowSDL.cpp)
+set(OX_LINUX_SOURCES ${OX_LINUX_MIXER_BACKEND} ${OX_SDL_COMMON_SOURCES}
+  platform/opengl/OxPlatformGLReadDesktop.cpp platform/sdl/OxPlatformClockSDL.cpp)
 
 # Windows: Win32 as it is, desktop OpenGL, GDI+ images.
 set(OX_WIN32_MIXER_BACKEND platform/win32/OxPlatformAudioOutputWaveOut.cpp
@@ -47,16 +49,11 @@ set(OX_WIN32_SOURCES ${OX_WIN32_MIXER_BACKEND}
   platform/win32/OxPlatformImageWriteGdiplus.cpp platform/win32/OxPlatformTerminalWin32.cpp
   platform/win32/OxPlatformWindowWin32.cpp)
 
-# The browser: SDL2's Emscripten driver for windows, events, context,
-# gamepads and images, POSIX files over the page's file system, libpng and
-# libjpeg, and of its own the clock, the Web Audio output and WebGL reads.
+# The browser: SDL2's Emscripten driver, POSIX files over the page's file
+# system, and of its own the clock, the Web Audio output and WebGL reads.
 set(OX_WEB_MIXER_BACKEND platform/web/OxPlatformAudioOutputWeb.cpp
   platform/posix/OxPlatformFilePosix.cpp)
-set(OX_WEB_SOURCES ${OX_WEB_MIXER_BACKEND}
-  image/OxImageJpeg.cpp image/OxImagePng.cpp image/OxImageWritePng.cpp
-  platform/posix/OxPlatformTerminalPosix.cpp
-  platform/sdl/OxPlatformGLSDL.cpp platform/sdl/OxPlatformGamepadSDL.cpp
-  platform/sdl/OxPlatformImageSDL.cpp platform/sdl/OxPlatformWindowSDL.cpp
+set(OX_WEB_SOURCES ${OX_WEB_MIXER_BACKEND} ${OX_SDL_COMMON_SOURCES}
   platform/web/OxPlatformClockWeb.cpp platform/web/OxPlatformGLReadWeb.cpp)
 
 # OX_SOURCES and OX_MIXER_SOURCES for the backend named (LINUX, WIN32, WEB),

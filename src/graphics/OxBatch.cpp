@@ -3,9 +3,10 @@
 // primitive, blend mode, viewport, texture and camera. Each vertex carries
 // what the faithful programs read from uniforms (world matrix, blend,
 // multiply and add colours, transparency, texture offset, font colour), and
-// the batch's programs compute exactly what the faithful ones do from it.
-// Leans on the OpenGL API (platform/OxPlatformGLApi.h), the Shader object (deferred while recording) and the
-// graphics module's fatal reports.
+// the batch's programs (graphics/OxShaderSources.cpp) compute exactly what
+// the faithful ones do from it. Leans on the OpenGL API
+// (platform/OxPlatformGLApi.h), the Shader object (deferred while recording)
+// and the graphics module's fatal reports.
 #include "graphics/OxBatch.h"
 
 #include <math.h>
@@ -16,6 +17,7 @@
 
 #include "OxGraphics.h"
 #include "graphics/OxGraphicsInternal.h"
+#include "graphics/OxShaderSources.h"
 #include "graphics/Shader.h"
 
 namespace {
@@ -72,165 +74,6 @@ const unsigned int kCopyStride = 8;
 const unsigned int kTextStride = 8;
 // The largest mesh vertex: position, colour, 3D world, every colour value.
 const unsigned int kMaxStride = 2 + 4 + 16 + 4 + 4 + 4 + 1;
-
-// ---- Program sources --------------------------------------------------------------
-// The faithful programs' arithmetic, step by step in the same order, with
-// the uniforms replaced by values that are constant over each draw's
-// vertices and the steps of neutral values left out.
-
-const char kVertexSource[] =
-    "uniform mat4 uPMatrix;\n"
-    "uniform mat4 uVMatrix;\n"
-    "attribute vec4 aPosition;\n"
-    "attribute vec4 aColor;\n"
-    "varying vec4 vColor;\n"
-    "#if KIND_FONT\n"
-    "attribute vec4 aBlendColor;\n"
-    "varying vec4 vFontColor;\n"
-    "void main(void) {\n"
-    "gl_Position = vec4(aPosition.xy, 0, 1);\n"
-    "vColor = aColor;\n"
-    "vFontColor = aBlendColor;\n"
-    "}\n"
-    "#else\n"
-    "attribute vec4 aWorld0;\n"
-    "#if WORLD_3D\n"
-    "attribute vec4 aWorld1;\n"
-    "attribute vec4 aWorld2;\n"
-    "attribute vec4 aWorld3;\n"
-    "#else\n"
-    "attribute vec2 aWorld1;\n"
-    "#endif\n"
-    "#if KIND_TEXTURE\n"
-    "attribute vec2 aTextureOffset;\n"
-    "#endif\n"
-    "#if HAS_BLEND\n"
-    "attribute vec4 aBlendColor;\n"
-    "varying vec4 vBlendColor;\n"
-    "#endif\n"
-    "#if HAS_MULTIPLY\n"
-    "attribute vec4 aMultiplyColor;\n"
-    "varying vec4 vMultiplyColor;\n"
-    "#endif\n"
-    "#if HAS_ADD\n"
-    "attribute vec4 aAddColor;\n"
-    "varying vec4 vAddColor;\n"
-    "#endif\n"
-    "#if HAS_TRANSPARENCY\n"
-    "attribute float aTransparency;\n"
-    "varying float vTransparency;\n"
-    "#endif\n"
-    "void main()\n"
-    "{\n"
-    "#if KIND_TEXTURE\n"
-    "vColor = vec4(aColor.xy, aTextureOffset);\n"
-    "#else\n"
-    "vColor = aColor;\n"
-    "#endif\n"
-    "#if HAS_BLEND\n"
-    "vBlendColor = aBlendColor;\n"
-    "#endif\n"
-    "#if HAS_MULTIPLY\n"
-    "vMultiplyColor = aMultiplyColor;\n"
-    "#endif\n"
-    "#if HAS_ADD\n"
-    "vAddColor = aAddColor;\n"
-    "#endif\n"
-    "#if HAS_TRANSPARENCY\n"
-    "vTransparency = aTransparency;\n"
-    "#endif\n"
-    "#if WORLD_3D\n"
-    "mat4 world = mat4(aWorld0, aWorld1, aWorld2, aWorld3);\n"
-    "#else\n"
-    "mat4 world = mat4(vec4(aWorld0.xy, 0.0, 0.0), vec4(aWorld0.zw, 0.0, 0.0), vec4(0.0, 0.0, 1.0, 0.0), vec4(aWorld1, 0.0, 1.0));\n"
-    "#endif\n"
-    "gl_Position = uPMatrix * uVMatrix * world * aPosition;\n"
-    "}\n"
-    "#endif\n";
-
-// CHANNEL(x) is the faithful red, green or blue step; c is the vertex
-// colour or the texel.
-const char kFragmentSource[] =
-    "uniform sampler2D uTexture;\n"
-    "varying vec4 vColor;\n"
-    "#if KIND_FONT\n"
-    "varying vec4 vFontColor;\n"
-    "void main(void) {\n"
-    "gl_FragColor = vec4(vFontColor.x, vFontColor.y , vFontColor.z, texture2D(uTexture, vColor.xy).a * vFontColor.w);\n"
-    "}\n"
-    "#else\n"
-    "#if HAS_BLEND\n"
-    "varying vec4 vBlendColor;\n"
-    "#define BLEND(c, x) (c.x * (1.0 - vBlendColor.w) + vBlendColor.x * vBlendColor.w)\n"
-    "#else\n"
-    "#define BLEND(c, x) (c.x)\n"
-    "#endif\n"
-    "#if HAS_MULTIPLY\n"
-    "varying vec4 vMultiplyColor;\n"
-    "#define MULTIPLY(v, x) (v * vMultiplyColor.x)\n"
-    "#else\n"
-    "#define MULTIPLY(v, x) (v)\n"
-    "#endif\n"
-    "#if HAS_ADD\n"
-    "varying vec4 vAddColor;\n"
-    "#define ADD(v, x) (v + vAddColor.x)\n"
-    "#else\n"
-    "#define ADD(v, x) (v)\n"
-    "#endif\n"
-    "#if HAS_TRANSPARENCY\n"
-    "varying float vTransparency;\n"
-    "#endif\n"
-    "void main()\n"
-    "{\n"
-    "#if KIND_TEXTURE\n"
-    "vec2 offsetTexCoord = vColor.xy;\n"
-    "offsetTexCoord.x += vColor.z;\n"
-    "offsetTexCoord.y += vColor.w;\n"
-    "if(offsetTexCoord.x > 1.0)\n"
-    "offsetTexCoord.x -= 1.0;\n"
-    "if(offsetTexCoord.y > 1.0)\n"
-    "offsetTexCoord.y -= 1.0;\n"
-    "vec4 c = texture2D(uTexture, offsetTexCoord);\n"
-    "#else\n"
-    "vec4 c = vColor;\n"
-    "#endif\n"
-    "gl_FragColor.x = ADD(MULTIPLY(BLEND(c, x), x), x);\n"
-    "gl_FragColor.y = ADD(MULTIPLY(BLEND(c, y), y), y);\n"
-    "gl_FragColor.z = ADD(MULTIPLY(BLEND(c, z), z), z);\n"
-    "#if KIND_TEXTURE\n"
-    // Texel alpha times ((transparency x multiply alpha) + add alpha).
-    "#if HAS_TRANSPARENCY && HAS_MULTIPLY\n"
-    "#define FACTOR (vTransparency * vMultiplyColor.w)\n"
-    "#elif HAS_TRANSPARENCY\n"
-    "#define FACTOR (vTransparency)\n"
-    "#elif HAS_MULTIPLY\n"
-    "#define FACTOR (vMultiplyColor.w)\n"
-    "#endif\n"
-    "#if HAS_ADD && defined(FACTOR)\n"
-    "gl_FragColor.w = c.w * ((FACTOR)  + vAddColor.w);\n"
-    "#elif HAS_ADD\n"
-    "gl_FragColor.w = c.w * (1.0 + vAddColor.w);\n"
-    "#elif defined(FACTOR)\n"
-    "gl_FragColor.w = c.w * (FACTOR);\n"
-    "#else\n"
-    "gl_FragColor.w = c.w;\n"
-    "#endif\n"
-    "#else\n"
-    // Vertex alpha times transparency times multiply alpha, plus add alpha.
-    "float a = c.w;\n"
-    "#if HAS_TRANSPARENCY\n"
-    "a = a * vTransparency;\n"
-    "#endif\n"
-    "#if HAS_MULTIPLY\n"
-    "a = a * vMultiplyColor.w;\n"
-    "#endif\n"
-    "#if HAS_ADD\n"
-    "a = a + vAddColor.w;\n"
-    "#endif\n"
-    "gl_FragColor.w = a;\n"
-    "#endif\n"
-    "}\n"
-    "#endif\n";
 
 // ---- Types ---------------------------------------------------------------------------
 
@@ -467,8 +310,8 @@ Program& ProgramFor(unsigned int kind, unsigned int features)
            (features & kFeatureBlend) != 0, (features & kFeatureMultiply) != 0,
            (features & kFeatureAdd) != 0, (features & kFeatureTransparency) != 0);
   program.name = glCreateProgram();
-  GLuint vertex = CompileStage(GL_VERTEX_SHADER, defines, kVertexSource);
-  GLuint fragment = CompileStage(GL_FRAGMENT_SHADER, defines, kFragmentSource);
+  GLuint vertex = CompileStage(GL_VERTEX_SHADER, defines, kBatchVertexSource);
+  GLuint fragment = CompileStage(GL_FRAGMENT_SHADER, defines, kBatchFragmentSource);
   glAttachShader(program.name, vertex);
   glAttachShader(program.name, fragment);
   for (GLuint location = 0; location < kAttributeTotal; ++location)

@@ -1,99 +1,15 @@
-// The Shader class: builds the three built-in programs from their embedded
-// sources, switches between them, and caches per program the uniform and
-// attribute locations and the uniform values last sent. Leans on the OpenGL API and on
-// the graphics module's fatal reports.
+// The Shader class: builds the three built-in programs from their sources
+// (graphics/OxShaderSources.cpp), switches between them, and caches per
+// program the uniform and attribute locations and the uniform values last
+// sent. Leans on the OpenGL API and on the graphics module's fatal reports.
 #include "graphics/Shader.h"
 
 #include <string.h>
 
 #include "graphics/OxGraphicsInternal.h"
+#include "graphics/OxShaderSources.h"
 
 namespace {
-
-// ---- Embedded sources -------------------------------------------------------
-// Each source is one line; runs of tabs stand where lines would break.
-
-const char kColorVertexSource[] =
-    "uniform mat4 uPMatrix;\t\t"
-    "uniform mat4 uVMatrix;\t\t"
-    "uniform mat4 uWorldMatrix; \t\t"
-    "attribute vec4 aPosition;\t\t"
-    "attribute vec4 aColor;\t\t"
-    "varying vec4 vColor;\t\t"
-    "void main()\t\t"
-    "{\t\t"
-    "vColor = aColor;\t\t"
-    "gl_Position = uPMatrix * uVMatrix * uWorldMatrix * aPosition;\t\t"
-    "}";
-
-const char kColorFragmentSource[] =
-    "/*precision mediump float;\t*/\t\t"
-    "uniform vec4 uBlendColor;\t\t"
-    "uniform float uTransparencyValue;\t\t"
-    "uniform vec4 uMultiplyColor;\t\t"
-    "uniform vec4 uAddColor;\t\t"
-    "varying vec4 vColor;\t\t"
-    "void main()\t\t"
-    "{\t\t"
-    "gl_FragColor.x = (vColor.x * (1.0 - uBlendColor.w) + uBlendColor.x * uBlendColor.w) * uMultiplyColor.x + uAddColor.x;\t\t"
-    "gl_FragColor.y = (vColor.y * (1.0 - uBlendColor.w) + uBlendColor.y * uBlendColor.w) * uMultiplyColor.y + uAddColor.y;\t\t"
-    "gl_FragColor.z = (vColor.z * (1.0 - uBlendColor.w) + uBlendColor.z * uBlendColor.w) * uMultiplyColor.z + uAddColor.z;\t\t"
-    "gl_FragColor.w = vColor.w * uTransparencyValue * uMultiplyColor.w + uAddColor.w;\t\t"
-    "}";
-
-const char kTextureVertexSource[] =
-    "uniform mat4 uPMatrix;\t\t"
-    "uniform mat4 uVMatrix;\t\t"
-    "uniform mat4 uWorldMatrix;\t\t"
-    "attribute vec4 aPosition;\t\t"
-    "attribute vec2 aTextureCoordinate;\t\t"
-    "varying vec2 vTextureCoordinate;\t\t"
-    "void main()\t\t"
-    "{\t\t"
-    "vTextureCoordinate = aTextureCoordinate;\t\t"
-    "gl_Position = uPMatrix * uVMatrix * uWorldMatrix * aPosition;\t\t"
-    "}";
-
-const char kTextureFragmentSource[] =
-    "/*precision mediump float;*/\t\t"
-    "uniform sampler2D uTexture;\t\t"
-    "uniform vec4 uBlendColor;\t\t"
-    "uniform vec2 uTextureOffset;\t\t"
-    "uniform float uTransparencyValue;\t\t"
-    "uniform vec4 uMultiplyColor;\t\t"
-    "uniform vec4 uAddColor;\t\t"
-    "varying vec2 vTextureCoordinate;\t\t"
-    "void main()\t\t"
-    "{\t\t"
-    "vec2 offsetTexCoord = vTextureCoordinate;\t\t"
-    "offsetTexCoord.x += uTextureOffset.x;\t\t"
-    "offsetTexCoord.y += uTextureOffset.y;\t\t"
-    "if(offsetTexCoord.x > 1.0)\t\t"
-    "offsetTexCoord.x -= 1.0;\t\t"
-    "if(offsetTexCoord.y > 1.0)\t\t"
-    "offsetTexCoord.y -= 1.0;\t\t"
-    "gl_FragColor = texture2D(uTexture, offsetTexCoord);\t\t"
-    "gl_FragColor.x = (gl_FragColor.x * (1.0 - uBlendColor.w) + uBlendColor.x * uBlendColor.w) * uMultiplyColor.x + uAddColor.x;\t\t"
-    "gl_FragColor.y = (gl_FragColor.y * (1.0 - uBlendColor.w) + uBlendColor.y * uBlendColor.w) * uMultiplyColor.y + uAddColor.y;\t\t"
-    "gl_FragColor.z = (gl_FragColor.z * (1.0 - uBlendColor.w) + uBlendColor.z * uBlendColor.w) * uMultiplyColor.z + uAddColor.z;\t\t"
-    "gl_FragColor.w *= (uTransparencyValue * uMultiplyColor.w)  + uAddColor.w;\t\t"
-    "}";
-
-const char kFontVertexSource[] =
-    "attribute vec4 aCoords;\t\t"
-    "varying vec2 vTextureCoordinate;\t\t"
-    "void main(void) { \t\t"
-    "gl_Position = vec4(aCoords.xy, 0, 1);\t\t"
-    "vTextureCoordinate = aCoords.zw;\t\t"
-    "}";
-
-const char kFontFragmentSource[] =
-    "varying vec2 vTextureCoordinate;\t\t"
-    "uniform vec4 uFontColor;\t\t"
-    "uniform sampler2D uTexture;\t\t"
-    "void main(void) {\t\t"
-    "gl_FragColor = vec4(uFontColor.x, uFontColor.y , uFontColor.z, texture2D(uTexture, vTextureCoordinate).a * uFontColor.w);\t\t"
-    "}";
 
 const char* const kUniformNames[kUniformCount] = {
     "uPMatrix",      "uVMatrix",      "uWorldMatrix",   "uBlendColor",    "uTransparencyValue",
