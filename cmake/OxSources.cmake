@@ -50,11 +50,13 @@ set(OX_WIN32_SOURCES ${OX_WIN32_MIXER_BACKEND}
   platform/win32/OxPlatformWindowWin32.cpp)
 
 # The browser: SDL2's Emscripten driver, POSIX files over the page's file
-# system, and of its own the clock, the Web Audio output and WebGL reads.
+# system, and of its own the clock, the Web Audio output, WebGL reads and
+# the reused WebGL context's fresh state.
 set(OX_WEB_MIXER_BACKEND platform/web/OxPlatformAudioOutputWeb.cpp
   platform/posix/OxPlatformFilePosix.cpp)
 set(OX_WEB_SOURCES ${OX_WEB_MIXER_BACKEND} ${OX_SDL_COMMON_SOURCES}
-  platform/web/OxPlatformClockWeb.cpp platform/web/OxPlatformGLReadWeb.cpp)
+  platform/web/OxPlatformClockWeb.cpp platform/web/OxPlatformGLReadWeb.cpp
+  platform/web/OxPlatformGLWeb.cpp)
 
 # OX_SOURCES and OX_MIXER_SOURCES for the backend named (LINUX, WIN32, WEB),
 # as full paths.

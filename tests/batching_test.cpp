@@ -7,6 +7,7 @@
 
 #include <GL/glew.h>
 #include <math.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <functional>
@@ -200,8 +201,22 @@ std::vector<unsigned char> DrawFrame(Assets& a, const Scene& scene, bool batched
   return pixels;
 }
 
-// Draws the scene both ways and expects the same bytes; also that the scene
-// drew something.
+// How far apart the two paths' frames may be. The batched programs carry
+// the uniforms' values as varyings that are equal at every vertex; desktop
+// OpenGL (llvmpipe, Wine's) interpolates those exactly, and the browser's
+// software rasteriser rounds them its own way: colours one level off in a
+// few pixels, and now and then a texture read at a texel's edge that lands
+// on its neighbour (a few bytes in a million).
+#ifdef __EMSCRIPTEN__
+const int kLevelsApart = 1;
+const size_t kStrayBytesPerMillion = 10;
+#else
+const int kLevelsApart = 0;
+const size_t kStrayBytesPerMillion = 0;
+#endif
+
+// Draws the scene both ways and expects the same bytes (within the
+// allowances above); also that the scene drew something.
 void ExpectSameFrames(Assets& a, const char* name, const Scene& scene, int width = kWidth,
                       int height = kHeight)
 {
@@ -209,10 +224,10 @@ void ExpectSameFrames(Assets& a, const char* name, const Scene& scene, int width
   std::vector<unsigned char> batched = DrawFrame(a, scene, true, width, height);
   size_t differing = 0, first = 0;
   for (size_t i = 0; i < faithful.size(); ++i)
-    if (faithful[i] != batched[i] && differing++ == 0) first = i;
+    if (abs(faithful[i] - batched[i]) > kLevelsApart && differing++ == 0) first = i;
   std::vector<unsigned char> blank = DrawFrame(a, [](Assets&) {}, false, width, height);
   EXPECT_NE(faithful, blank) << name << ": the scene drew nothing";
-  if (differing == 0) return;
+  if (differing <= faithful.size() * kStrayBytesPerMillion / 1000000) return;
   size_t pixel = first / 4;
   ADD_FAILURE() << name << ": " << differing << " of " << faithful.size()
                 << " bytes differ; first at x " << pixel % width << ", y " << pixel / width
@@ -692,8 +707,8 @@ GLState ReadGLState()
   memset(&state, 0, sizeof(state));
   glGetIntegerv(GL_CURRENT_PROGRAM, &state.program);
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &state.texture);
-  glGetIntegerv(GL_BLEND_SRC, &state.blendSource);
-  glGetIntegerv(GL_BLEND_DST, &state.blendDestination);
+  glGetIntegerv(GL_BLEND_SRC_RGB, &state.blendSource);
+  glGetIntegerv(GL_BLEND_DST_RGB, &state.blendDestination);
   glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &state.arrayBuffer);
   glGetIntegerv(GL_ACTIVE_TEXTURE, &state.activeTexture);
   state.blend = glIsEnabled(GL_BLEND);

@@ -3,6 +3,9 @@
 #include "platform/OxPlatformGL.h"
 #include "OxPlatformSDL.h"
 #include "platform/OxPlatformWindow.h"
+#ifdef __EMSCRIPTEN__
+#include "platform/web/OxPlatformGLWeb.h"
+#endif
 
 // The window's drawing surface: its handle, looked up on every use so that a
 // surface of a destroyed window fails instead of touching freed memory.
@@ -31,6 +34,9 @@ OxPlatformGLContext* OxPlatformCreateContext(OxPlatformDC* dc)
   SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
   SDL_GLContext context = SDL_GL_CreateContext(window);
   if (!context) return nullptr;
+#ifdef __EMSCRIPTEN__
+  OxPlatformWebResetContextState();
+#endif
   if (previousContext) SDL_GL_MakeCurrent(previousWindow, previousContext);
   else SDL_GL_MakeCurrent(window, nullptr);
   return new OxPlatformGLContext{context};
