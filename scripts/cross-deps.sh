@@ -11,6 +11,8 @@
 #                     for the target, with its toolchain arguments
 #   target_settings   text that, when it changes, rebuilds every library
 #                     (compiler flags shared by all the recipes)
+#   <package>_options arrays of extra CMake arguments for the shared codec
+#                     recipes below (flac, opus, mpg123, libsndfile)
 # and defines one build_<package> function per library, run in the unpacked
 # source folder's context: `source` is that folder, `version` the Debian
 # version, `jobs` the number of compiler jobs it may use. A library is built
@@ -126,10 +128,11 @@ unpack() {
 stamp_of() { echo "$cache/stamps/$1"; }
 
 # What a stamp records: the source version and the recipe that built it
-# (with the target's shared settings), so that a changed recipe rebuilds its
-# library.
+# (with its target's options and the target's shared settings), so that a
+# changed recipe rebuilds its library.
 stamp_text() {
-  echo "$version $({ declare -f "build_$1"; echo "${target_settings:-}"; } | md5sum | cut -c1-12)"
+  echo "$version $({ declare -f "build_$1"; declare -p "${1//-/_}_options" 2> /dev/null
+    echo "${target_settings:-}"; } | md5sum | cut -c1-12)"
 }
 
 done_building() {
@@ -213,4 +216,56 @@ build_chains() {
   done
   for pid in "${pids[@]}"; do wait "$pid" || status=1; done
   [ $status -eq 0 ] || exit 1
+}
+
+# ---- Codec recipes shared by the targets ----------------------------------
+
+flac_options=()
+opus_options=()
+mpg123_options=()
+libsndfile_options=()
+
+build_libogg() {
+  cmake_build libogg -DINSTALL_DOCS=OFF -DBUILD_TESTING=OFF
+}
+
+build_libvorbis() {
+  cmake_build libvorbis -DBUILD_TESTING=OFF
+}
+
+build_flac() {
+  cmake_build flac -DBUILD_CXXLIBS=OFF -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF \
+    -DBUILD_TESTING=OFF -DBUILD_DOCS=OFF -DINSTALL_MANPAGES=OFF -DWITH_OGG=ON \
+    "${flac_options[@]}"
+}
+
+build_opus() {
+  # The release tarball leaves out the file that only picks a default build
+  # type; the build type is given here anyway.
+  [ -f "$source/opus_buildtype.cmake" ] || : > "$source/opus_buildtype.cmake"
+  cmake_build opus -DOPUS_BUILD_TESTING=OFF -DOPUS_BUILD_PROGRAMS=OFF -DBUILD_TESTING=OFF \
+    -DOPUS_STACK_PROTECTOR=OFF "${opus_options[@]}"
+  # Its CMake build writes the library's ABI version (0.8.0) where the
+  # release's version belongs.
+  local upstream=${version#*:}
+  sed -i "s/^Version: .*/Version: ${upstream%%[-+]*}/" "$cache/lib/pkgconfig/opus.pc"
+}
+
+build_mpg123() {
+  # Built without its console messages: the library writes nothing to
+  # standard error, and damaged MP3 files would otherwise make it. Besides
+  # its message macros, the decoder prints a few notes itself unless a
+  # handle is marked quiet, which libsndfile does not do: every handle is.
+  sed -i 's/^#define NOQUIET .*/#define NOQUIET 0/' "$source/src/libmpg123/mpg123lib_intern.h"
+  grep -q '^#define NOQUIET 0$' "$source/src/libmpg123/mpg123lib_intern.h"
+  # The CMake build lives in ports/cmake; only the decoder library is needed.
+  source=$source/ports/cmake
+  cmake_build mpg123 -DBUILD_PROGRAMS=OFF -DBUILD_LIBOUT123=OFF -DBUILD_LIBSYN123=OFF \
+    -DNO_MESSAGES=ON "${mpg123_options[@]}"
+}
+
+build_libsndfile() {
+  cmake_build libsndfile -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_TESTING=OFF \
+    -DENABLE_CPACK=OFF -DENABLE_EXTERNAL_LIBS=ON -DENABLE_MPEG=ON -DINSTALL_MANPAGES=OFF \
+    -DENABLE_PACKAGE_CONFIG=ON -DINSTALL_PKGCONFIG_MODULE=ON "${libsndfile_options[@]}"
 }

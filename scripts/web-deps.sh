@@ -120,6 +120,17 @@ set_target() {
     -DCMAKE_FIND_ROOT_PATH="$cache" -DCMAKE_EXE_LINKER_FLAGS=-O0)
   # A new Emscripten or new sizes rebuild everything.
   target_settings=$(cat "$cache/build/emscripten.cmake" "$cache/build/wasm32-sizes.cmake" | md5sum)
+  # Emscripten calls its target x86, whose SSE, AVX and assembly code does
+  # not compile to WebAssembly.
+  flac_options=(-DWITH_STACK_PROTECTOR=OFF -DWITH_AVX=OFF -DWITH_ASM=OFF)
+  local extension
+  for extension in SSE SSE2 SSE4_1 AVX; do
+    opus_options+=(-DOPUS_X86_MAY_HAVE_$extension=OFF -DOPUS_X86_PRESUME_$extension=OFF)
+  done
+  # mpg123's type size checks use CheckTypeSize without including it
+  # (another module does on other targets): included after its project().
+  echo 'include(CheckTypeSize)' > "$cache/build/mpg123-project.cmake"
+  mpg123_options=(-DCMAKE_PROJECT_INCLUDE="$cache/build/mpg123-project.cmake")
 }
 
 # Writes lib/pkgconfig/<name>.pc for a library whose build installs none.
@@ -216,50 +227,6 @@ build_libsdl2-image() {
     "-L\${libdir} -lSDL2_image -lwebp" "-I\${includedir}/SDL2" sdl2
 }
 
-build_libogg() {
-  cmake_build libogg -DINSTALL_DOCS=OFF -DBUILD_TESTING=OFF
-}
-
-build_libvorbis() {
-  cmake_build libvorbis -DBUILD_TESTING=OFF
-}
-
-build_flac() {
-  cmake_build flac -DBUILD_CXXLIBS=OFF -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF \
-    -DBUILD_TESTING=OFF -DBUILD_DOCS=OFF -DINSTALL_MANPAGES=OFF -DWITH_OGG=ON \
-    -DWITH_STACK_PROTECTOR=OFF -DWITH_AVX=OFF -DWITH_ASM=OFF
-}
-
-build_opus() {
-  # The release tarball leaves out the file that only picks a default build
-  # type; the build type is given here anyway. Emscripten calls its target
-  # x86, whose SSE and AVX code does not compile to WebAssembly.
-  [ -f "$source/opus_buildtype.cmake" ] || : > "$source/opus_buildtype.cmake"
-  cmake_build opus -DOPUS_BUILD_TESTING=OFF -DOPUS_BUILD_PROGRAMS=OFF -DBUILD_TESTING=OFF \
-    -DOPUS_STACK_PROTECTOR=OFF -DOPUS_X86_MAY_HAVE_SSE=OFF -DOPUS_X86_MAY_HAVE_SSE2=OFF \
-    -DOPUS_X86_MAY_HAVE_SSE4_1=OFF -DOPUS_X86_MAY_HAVE_AVX=OFF -DOPUS_X86_PRESUME_SSE=OFF \
-    -DOPUS_X86_PRESUME_SSE2=OFF -DOPUS_X86_PRESUME_SSE4_1=OFF -DOPUS_X86_PRESUME_AVX=OFF
-  # Its CMake build writes the library's ABI version (0.8.0) where the
-  # release's version belongs.
-  local upstream=${version#*:}
-  sed -i "s/^Version: .*/Version: ${upstream%%[-+]*}/" "$cache/lib/pkgconfig/opus.pc"
-}
-
-build_mpg123() {
-  # Built without its console messages, as for Windows: the library writes
-  # nothing to standard error, and damaged MP3 files would otherwise make it.
-  # Every handle is also marked quiet, which libsndfile does not do.
-  sed -i 's/^#define NOQUIET .*/#define NOQUIET 0/' "$source/src/libmpg123/mpg123lib_intern.h"
-  grep -q '^#define NOQUIET 0$' "$source/src/libmpg123/mpg123lib_intern.h"
-  # The CMake build lives in ports/cmake; only the decoder library is needed.
-  # Its type size checks use CheckTypeSize without including it (another
-  # module does on other targets): included after its project() here.
-  echo 'include(CheckTypeSize)' > "$cache/build/mpg123-project.cmake"
-  source=$source/ports/cmake
-  cmake_build mpg123 -DBUILD_PROGRAMS=OFF -DBUILD_LIBOUT123=OFF -DBUILD_LIBSYN123=OFF \
-    -DNO_MESSAGES=ON -DCMAKE_PROJECT_INCLUDE="$cache/build/mpg123-project.cmake"
-}
-
 build_lame() {
   # LAME has only its Autotools build: the encoder library alone. Its
   # config.sub predates Emscripten's own name for the target.
@@ -275,12 +242,6 @@ build_lame() {
   # regenerated here.
   write_pc lame "high quality MPEG Audio Layer III (MP3) encoder library" \
     "-L\${libdir} -lmp3lame" "-I\${includedir}/lame"
-}
-
-build_libsndfile() {
-  cmake_build libsndfile -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_TESTING=OFF \
-    -DENABLE_CPACK=OFF -DENABLE_EXTERNAL_LIBS=ON -DENABLE_MPEG=ON -DINSTALL_MANPAGES=OFF \
-    -DENABLE_PACKAGE_CONFIG=ON -DINSTALL_PKGCONFIG_MODULE=ON
 }
 
 # ---- Main -----------------------------------------------------------------

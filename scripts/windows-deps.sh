@@ -21,6 +21,9 @@ triplet=x86_64-w64-mingw32
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
 cmake_configure=(cmake -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DOX_WINDOWS_DEPS="$prefix")
 target_settings=
+# FLAC's headers declare its functions as DLL imports unless told that the
+# library is static.
+libsndfile_options=(-DCMAKE_C_FLAGS=-DFLAC__NO_DLL)
 
 # ---- Packages -------------------------------------------------------------
 
@@ -34,40 +37,6 @@ ensure_packages() {
 
 # ---- Libraries --------------------------------------------------------------
 
-build_libogg() {
-  cmake_build libogg -DINSTALL_DOCS=OFF -DBUILD_TESTING=OFF
-}
-
-build_libvorbis() {
-  cmake_build libvorbis -DBUILD_TESTING=OFF
-}
-
-build_flac() {
-  cmake_build flac -DBUILD_CXXLIBS=OFF -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF \
-    -DBUILD_TESTING=OFF -DBUILD_DOCS=OFF -DINSTALL_MANPAGES=OFF -DWITH_OGG=ON
-}
-
-build_opus() {
-  # The release tarball leaves out the file that only picks a default build
-  # type; the build type is given here anyway.
-  [ -f "$source/opus_buildtype.cmake" ] || : > "$source/opus_buildtype.cmake"
-  cmake_build opus -DOPUS_BUILD_TESTING=OFF -DOPUS_BUILD_PROGRAMS=OFF -DBUILD_TESTING=OFF \
-    -DOPUS_STACK_PROTECTOR=OFF
-}
-
-build_mpg123() {
-  # Built without its console messages: the library writes nothing to
-  # standard error, and damaged MP3 files would otherwise make it. Besides
-  # its message macros, the decoder prints a few notes itself unless a
-  # handle is marked quiet, which libsndfile does not do: every handle is.
-  sed -i 's/^#define NOQUIET .*/#define NOQUIET 0/' "$source/src/libmpg123/mpg123lib_intern.h"
-  grep -q '^#define NOQUIET 0$' "$source/src/libmpg123/mpg123lib_intern.h"
-  # The CMake build lives in ports/cmake; only the decoder library is needed.
-  source=$source/ports/cmake
-  cmake_build mpg123 -DBUILD_PROGRAMS=OFF -DBUILD_LIBOUT123=OFF -DBUILD_LIBSYN123=OFF \
-    -DNO_MESSAGES=ON
-}
-
 build_lame() {
   # LAME has only its Autotools build: the encoder library alone.
   local build=$cache/build/lame
@@ -78,14 +47,6 @@ build_lame() {
       --disable-decoder --disable-gtktest --disable-analyzer-hooks \
       && make -j"$jobs" -C libmp3lame && make -C libmp3lame install \
       && make -C include install) > "$cache/logs/lame.log" 2>&1
-}
-
-build_libsndfile() {
-  # FLAC's headers declare its functions as DLL imports unless told that the
-  # library is static.
-  cmake_build libsndfile -DCMAKE_C_FLAGS=-DFLAC__NO_DLL -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_TESTING=OFF \
-    -DENABLE_CPACK=OFF -DENABLE_EXTERNAL_LIBS=ON -DENABLE_MPEG=ON -DINSTALL_MANPAGES=OFF \
-    -DENABLE_PACKAGE_CONFIG=ON -DINSTALL_PKGCONFIG_MODULE=ON
 }
 
 build_freetype() {
