@@ -2,7 +2,8 @@
 // TIMES_FILE" starts the library in an 800 x 600 window with vertical sync
 // off and no frame limit, draws WARMUP frames, then appends the time of each
 // of FRAMES frames (frame start to after the buffer swap) to TIMES_FILE.
-// BENCH_BATCHING=1 turns the library's batched draw path on.
+// BENCH_BATCHING=1 turns the library's batched draw path on; BENCH_DEPTH=0
+// opens the window without depth and stencil buffers.
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -22,6 +23,8 @@ int main(int argc, char** argv)
   int warmup = atoi(argv[2]), frames = atoi(argv[3]);
   if (scenario < 0 || warmup < 0 || frames <= 0) return 2;
 
+  const char* depth = getenv("BENCH_DEPTH");
+  OxGfxSetDepthBuffer(!depth || atoi(depth) != 0);
   if (OxSysInit(nullptr, SW_SHOWNORMAL, bench::kWidth, bench::kHeight, 0, 0, 0, nullptr) != 1)
     return 1;
   const char* batching = getenv("BENCH_BATCHING");

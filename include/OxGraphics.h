@@ -155,6 +155,18 @@ OX_API void OxGfxMeshFree(OxGfxVertexList* mesh);
 
 /* ---- Batched drawing ------------------------------------------------------ */
 
+/* Asks for a window with depth and stencil buffers (on non-zero, the
+   default: 24 and 8 bits) or with neither (0), and returns the previous
+   setting, 1 or 0. Takes effect at the next OxSysInit: an open window keeps
+   its buffers. Without them the frame start clears the colour buffer only,
+   and software renderers such as llvmpipe can take faster paths. The
+   engine's own drawing never uses
+   depth or stencil, so its pictures are the same either way; a game that
+   makes its own depth- or stencil-tested OpenGL calls leaves it on.
+   May be called at any time (the setting is kept over OxSysExit and a new
+   OxSysInit). Never fails. */
+OX_API int OxGfxSetDepthBuffer(int on);
+
 /* Turns the batched draw path on (on non-zero) or off (0), and returns the
    previous setting, 1 or 0. Off by default. With batching on, OxGfxMeshDraw
    and OxGfxPrint record the draw, with the render mode, blend mode, colours,

@@ -455,6 +455,45 @@ std::vector<float> BufferFloats(unsigned int name)
   return floats;
 }
 
+// Cases: the window's depth and stencil bits as asked before each start
+// (the default, without, without again, with again), the previous setting
+// returned, an open window kept as it is when the setting changes, and the
+// same picture either way: the background cleared, a quad in the multiply
+// colour, no OpenGL error.
+TEST(DepthBuffer, WindowsWithAndWithout)
+{
+  const struct {
+    int on, previous;
+  } cases[] = {{1, 1}, {0, 1}, {0, 0}, {1, 0}};
+  for (const auto& item : cases) {
+    SCOPED_TRACE(item.on);
+    EXPECT_EQ(OxGfxSetDepthBuffer(item.on), item.previous);
+    ASSERT_EQ(StartLibrary(kWidth, kHeight), 1);
+    OxGfxSetDepthBuffer(!item.on);
+    GLint depth = -1, stencil = -1;
+    glGetIntegerv(GL_DEPTH_BITS, &depth);
+    glGetIntegerv(GL_STENCIL_BITS, &stencil);
+    EXPECT_EQ(depth >= 24 && stencil >= 8, item.on == 1) << depth << " depth, " << stencil << " stencil";
+    EXPECT_EQ(depth == 0 && stencil == 0, item.on == 0) << depth << " depth, " << stencil << " stencil";
+    OxGfxSetDepthBuffer(item.on);
+    OxGfxVertexList* quad = RectangleMesh(0, 0, 100, 100, kWhite);
+    OxGfxSetBackgroundColor(0, 0, 1);
+    for (int frame = 0; frame < 2; ++frame) {
+      OxSysFrameStart();
+      OxGfxSetRenderMode(OxGfxRenderModeColor);
+      OxGfxSetColorToMultiply(1, 0, 0, 1);
+      SetTranslation(0, 0);
+      OxGfxMeshDraw(quad, OxGfxMeshDrawModeTriangles);
+      EXPECT_TRUE(IsColour(ReadPixel(kCentreX, kCentreY), 255, 0, 0, 0)) << ReadPixel(kCentreX, kCentreY);
+      EXPECT_TRUE(IsColour(ReadPixel(5, 5), 0, 0, 255, 0)) << ReadPixel(5, 5);
+      EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+      OxSysFrameEnd();
+    }
+    OxGfxMeshFree(quad);
+    OxSysExit();
+  }
+}
+
 }  // namespace
 
 // Cases: the worked example's three buffers; colour unpacking (alpha 0x80,

@@ -63,6 +63,8 @@ int gWindowHeight = 0;
 bool gOpenGLReady = false;
 // True from OxGfxStart to OxGfxEnd: the back buffer holds this frame.
 bool gFrameUnderWay = false;
+// What the frame start clears: colour, and depth where the window has it.
+GLbitfield gClearMask = GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT;
 
 // Render state: the recorded blend mode (OpenGL starts with blending off).
 unsigned int gBlendMode = OxGfxBlendModeNone;
@@ -217,6 +219,8 @@ int OxGfxInit(int width, int height)
     return 0;
   }
   OxPlatformMakeCurrent(gDeviceContext, gRenderingContext);
+  // A window made without a depth buffer has none to clear.
+  gClearMask = GL_COLOR_BUFFER_BIT | (OxPlatformWantsDepthStencil() ? GL_DEPTH_BUFFER_BIT : 0);
 
   if (!OxPlatformLoadGL()) HALT("OxGfxInit", "fail to initialize GLEW!!");
   if (!OxPlatformHasGL20()) HALT("OxGfxInit", "OpenGL 2.0 is not supported!!");
@@ -274,7 +278,7 @@ void OxGfxStart(void)
   gFrameUnderWay = gOpenGLReady;
   // Draws made between frames land before the clear, as they would have.
   OxBatchFrameStart();
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glClear(gClearMask);
   OxBatchViewport(0, 0, gWindowWidth, gWindowHeight);
 }
 
@@ -563,6 +567,13 @@ void OxGfxMeshFree(OxGfxVertexList* mesh)
 }
 
 // ---- Batched drawing -----------------------------------------------------------------
+
+int OxGfxSetDepthBuffer(int on)
+{
+  int previous = OxPlatformWantsDepthStencil() ? 1 : 0;
+  OxPlatformSetDepthStencil(on != 0);
+  return previous;
+}
 
 int OxGfxSetBatching(int on)
 {

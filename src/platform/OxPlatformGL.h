@@ -11,8 +11,13 @@ struct OxPlatformGLContext;
 // The drawing surface of a window; null when the window is null or gone.
 OxPlatformDC* OxPlatformGetDC(HWND window);
 void OxPlatformReleaseDC(HWND window, OxPlatformDC* dc);
-// Creates a double-buffered RGBA8 context with 24 depth and 8 stencil bits on
-// the surface; null on failure. The context is not made current.
+// Whether windows and contexts created from now on have depth and stencil
+// buffers (24 and 8 bits, the default) or neither.
+void OxPlatformSetDepthStencil(bool wanted);
+bool OxPlatformWantsDepthStencil();
+// Creates a double-buffered RGBA8 context on the surface, with 24 depth and 8
+// stencil bits or none as OxPlatformWantsDepthStencil says; null on failure.
+// The context is not made current.
 OxPlatformGLContext* OxPlatformCreateContext(OxPlatformDC* dc);
 // Makes the context current on the calling thread; false on failure.
 bool OxPlatformMakeCurrent(OxPlatformDC* dc, OxPlatformGLContext* context);

@@ -4,6 +4,7 @@
 // through Xlib (loaded by SDL, reached with dlsym), live pointer queries,
 // titles as UTF-8 properties and surviving the loss of the X server.
 #include "platform/OxPlatformWindow.h"
+#include "platform/OxPlatformGL.h"
 #include "OxPlatformSDL.h"
 
 #include <SDL2/SDL_syswm.h>
@@ -845,8 +846,11 @@ HWND OxPlatformCreateWindow(const char* className, const char* title, DWORD styl
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+  // The pixel format is the window's: its depth and stencil buffers are
+  // chosen here, for the context made on it later.
+  bool depthStencil = OxPlatformWantsDepthStencil();
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depthStencil ? 24 : 0);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, depthStencil ? 8 : 0);
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
   if (!(style & WS_CAPTION)) flags |= SDL_WINDOW_BORDERLESS;

@@ -35,6 +35,33 @@ OxPlatformDC* OxPlatformGetDC(HWND window)
 
 void OxPlatformReleaseDC(HWND window, OxPlatformDC* dc) { ReleaseDC(window, ToHdc(dc)); }
 
+namespace {
+
+bool gDepthStencilWanted = true;
+
+// The first pixel format of the surface that draws double-buffered RGBA with
+// 32 colour bits into a window and has neither depth nor stencil bits; 0
+// when the driver offers none (ChoosePixelFormat counts a depth buffer as
+// a match for none asked).
+int FormatWithoutDepth(HDC dc)
+{
+  PIXELFORMATDESCRIPTOR format;
+  const DWORD flags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+  int count = DescribePixelFormat(dc, 1, sizeof(format), &format);
+  for (int index = 1; index <= count; ++index) {
+    if (!DescribePixelFormat(dc, index, sizeof(format), &format)) continue;
+    if ((format.dwFlags & flags) == flags && format.iPixelType == PFD_TYPE_RGBA &&
+        format.cColorBits == 32 && format.cDepthBits == 0 && format.cStencilBits == 0)
+      return index;
+  }
+  return 0;
+}
+
+}  // namespace
+
+void OxPlatformSetDepthStencil(bool wanted) { gDepthStencilWanted = wanted; }
+bool OxPlatformWantsDepthStencil() { return gDepthStencilWanted; }
+
 OxPlatformGLContext* OxPlatformCreateContext(OxPlatformDC* dc)
 {
   if (!dc) return nullptr;
@@ -45,10 +72,11 @@ OxPlatformGLContext* OxPlatformCreateContext(OxPlatformDC* dc)
   format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
   format.iPixelType = PFD_TYPE_RGBA;
   format.cColorBits = 32;
-  format.cDepthBits = 24;
-  format.cStencilBits = 8;
+  format.cDepthBits = gDepthStencilWanted ? 24 : 0;
+  format.cStencilBits = gDepthStencilWanted ? 8 : 0;
   format.iLayerType = PFD_MAIN_PLANE;
-  int chosen = ChoosePixelFormat(ToHdc(dc), &format);
+  int chosen = gDepthStencilWanted ? 0 : FormatWithoutDepth(ToHdc(dc));
+  if (!chosen) chosen = ChoosePixelFormat(ToHdc(dc), &format);
   SetPixelFormat(ToHdc(dc), chosen, &format);
   return reinterpret_cast<OxPlatformGLContext*>(wglCreateContext(ToHdc(dc)));
 }
