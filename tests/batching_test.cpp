@@ -29,6 +29,7 @@ const char kSerifPath[] = "/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf";
 // Everything the scenes draw with, made once per test.
 struct Assets {
   OxGfxVertexList* quad = nullptr;      // 6 vertices, four corner colours, uv 0..1
+  OxGfxVertexList* rect = nullptr;      // 16 x 16, white
   OxGfxVertexList* tri4 = nullptr;      // one triangle and one vertex over
   OxGfxVertexList* fan = nullptr;       // a disc of 48 triangles
   OxGfxVertexList* points = nullptr;    // 257 points
@@ -85,6 +86,10 @@ void MakeAssets(Assets* a)
 {
   a->quad = Quad(20.0f);
   OxGfxMeshStart();
+  OxGfxTriAdd(-8, -8, 0xFFFFFFFF, 0, 1, 8, -8, 0xFFFFFFFF, 1, 1, 8, 8, 0xFFFFFFFF, 1, 0);
+  OxGfxTriAdd(-8, -8, 0xFFFFFFFF, 0, 1, 8, 8, 0xFFFFFFFF, 1, 0, -8, 8, 0xFFFFFFFF, 0, 0);
+  a->rect = OxGfxMeshEnd();
+  OxGfxMeshStart();
   OxGfxTriAdd(-30, -20, 0xFF2040FF, 0, 1, 30, -25, 0xFFFF8000, 1, 1, 5, 30, 0xC080FF40, 0.5f, 0);
   OxGfxVertexAdd(40, 40, 0xFFFFFFFF, 1, 0);
   a->tri4 = OxGfxMeshEnd();
@@ -134,7 +139,7 @@ void MakeAssets(Assets* a)
 
 void FreeAssets(Assets* a)
 {
-  for (OxGfxVertexList* mesh : {a->quad, a->tri4, a->fan, a->points, a->lines, a->strip, a->big})
+  for (OxGfxVertexList* mesh : {a->quad, a->rect, a->tri4, a->fan, a->points, a->lines, a->strip, a->big})
     OxGfxMeshFree(mesh);
   for (OxGfxTexture* texture : {a->checker, a->gradient, a->tiny}) OxGfxTextureUnload(texture);
 }
@@ -239,6 +244,10 @@ class Batching : public ::testing::Test {
  protected:
   void SetUp() override
   {
+    // CTest runs the corpus twice: in the default window and, with
+    // OX_TEST_DEPTH=0, in one without depth and stencil buffers.
+    const char* depth = getenv("OX_TEST_DEPTH");
+    OxGfxSetDepthBuffer(!depth || atoi(depth) != 0);
     ASSERT_EQ(OxSysInit(nullptr, SW_SHOW, kWidth, kHeight, 0, 0, 0, nullptr), 1);
     glewInit();
     MakeAssets(&assets);
@@ -257,8 +266,9 @@ class Batching : public ::testing::Test {
 // ---- The corpus ----------------------------------------------------------------------
 
 // Cases: a grid of colour meshes each with its own rotation, scale and
-// multiply colour; the same with the texture program; then both render
-// modes alternating draw by draw.
+// multiply colour; axis-aligned white rectangles with only a multiply colour
+// (a program llvmpipe would run on a fixed-point path of its own); the grid
+// with the texture program; then both render modes alternating draw by draw.
 TEST_F(Batching, TransformsAndModes)
 {
   ExpectSameFrames(assets, "colour grid", [](Assets& a) {
@@ -269,6 +279,15 @@ TEST_F(Batching, TransformsAndModes)
             random.Next(0.2f, 1.5f), random.Next(0.2f, 1.5f));
       OxGfxSetColorToMultiply(random.Next(0, 1), random.Next(0, 1), random.Next(0, 1), 1);
       OxGfxMeshDraw(i % 3 ? a.quad : a.fan, OxGfxMeshDrawModeTriangles);
+    }
+  });
+  ExpectSameFrames(assets, "axis-aligned rectangles", [](Assets& a) {
+    OxGfxSetRenderMode(OxGfxRenderModeColor);
+    Random random;
+    for (int i = 0; i < 600; ++i) {
+      Place(-392.0f + 16.0f * (i % 50), -292.0f + 16.0f * (i / 50));
+      OxGfxSetColorToMultiply(random.Next(0, 1), random.Next(0, 1), random.Next(0, 1), 1);
+      OxGfxMeshDraw(a.rect, OxGfxMeshDrawModeTriangles);
     }
   });
   ExpectSameFrames(assets, "texture grid", [](Assets& a) {

@@ -192,7 +192,12 @@ const char kBatchFragmentSource[] =
     "varying vec4 vAddColor;\n"
     "#define ADD(v, x) (v + vAddColor.x)\n"
     "#else\n"
-    "#define ADD(v, x) (v)\n"
+    // Adding a uniform that is always 0.0 (uniforms start at zero) changes no
+    // value, and keeps the program off llvmpipe's fixed-point path for
+    // programs that only multiply, which the faithful programs never take
+    // and which rounds differently.
+    "uniform float uZero;\n"
+    "#define ADD(v, x) (v + uZero)\n"
     "#endif\n"
     "#if HAS_TRANSPARENCY\n"
     "varying float vTransparency;\n"
@@ -241,9 +246,7 @@ const char kBatchFragmentSource[] =
     "#if HAS_MULTIPLY\n"
     "a = a * vMultiplyColor.w;\n"
     "#endif\n"
-    "#if HAS_ADD\n"
-    "a = a + vAddColor.w;\n"
-    "#endif\n"
+    "a = ADD(a, w);\n"
     "gl_FragColor.w = a;\n"
     "#endif\n"
     "}\n"
