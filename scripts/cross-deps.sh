@@ -29,19 +29,34 @@ log() { echo "$deps_name: $*" >&2; }
 
 # ---- Sources --------------------------------------------------------------
 
-# Source packages come from the archive this machine already installs from:
-# its deb entries are copied as deb-src entries when there are none yet.
+# Source packages come from the archive this machine already installs from,
+# through an apt view private to the cache: the system's deb entries copied
+# as deb-src entries into a sources list of the cache's own, with its own
+# package lists. The system's apt configuration and lists are never
+# changed. apt_private holds the options that select that view.
+apt_private=()
 ensure_deb_src() {
-  if apt-cache showsrc libogg 2>/dev/null | grep -q '^Package:'; then return; fi
-  log "adding deb-src entries for the configured archive"
-  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
-      > /etc/apt/sources.list.d/oxlen-deb-src.sources
-  elif [ -f /etc/apt/sources.list ]; then
-    sed -n 's/^deb \(.*\)/deb-src \1/p' /etc/apt/sources.list \
-      > /etc/apt/sources.list.d/oxlen-deb-src.list
+  local dir=$cache/apt
+  mkdir -p "$dir/lists/partial" "$dir/sources.list.d"
+  : > "$dir/sources.list"
+  rm -f "$dir/sources.list.d/"*
+  local file
+  for file in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$file" ] || continue
+    sed 's/^Types: .*\bdeb\b.*$/Types: deb-src/' "$file" > "$dir/sources.list.d/$(basename "$file")"
+  done
+  for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -f "$file" ] || continue
+    sed -n 's/^deb \(.*\)/deb-src \1/p' "$file" >> "$dir/sources.list"
+  done
+  apt_private=(-o Dir::Etc::SourceList="$dir/sources.list"
+    -o Dir::Etc::SourceParts="$dir/sources.list.d" -o Dir::State::Lists="$dir/lists"
+    -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache=)
+  # Once a day is enough: the lists are the cache's own.
+  if [ -z "$(find "$dir/lists" -maxdepth 1 -name '*Sources*' -mtime -1 2> /dev/null)" ]; then
+    log "reading the archive's source package lists"
+    apt-get "${apt_private[@]}" update -qq > /dev/null
   fi
-  apt-get update -qq
 }
 
 # Fetches one version of a source package into downloads/ unless it is
@@ -57,7 +72,7 @@ fetch_source() {
   log "fetching $package $version"
   # A missing upstream signature (.asc) fails the download of that file
   # only; the tarballs are checked when they are unpacked.
-  (cd "$cache/downloads" && apt-get source --download-only -qq "$package=$version" \
+  (cd "$cache/downloads" && apt-get "${apt_private[@]}" source --download-only -qq "$package=$version" \
     > /dev/null 2>&1) || true
   [ -f "$dsc" ] && ls "$orig"* > /dev/null 2>&1
 }
@@ -67,7 +82,7 @@ fetch_source() {
 # any order, and an update listed in the index is not always in the pool.
 source_version() {
   local versions=() newest i
-  mapfile -t versions < <(apt-cache showsrc "$1" | sed -n 's/^Version: //p' | sort -u)
+  mapfile -t versions < <(apt-cache "${apt_private[@]}" showsrc "$1" | sed -n 's/^Version: //p' | sort -u)
   while [ ${#versions[@]} -gt 0 ]; do
     newest=0
     for i in "${!versions[@]}"; do
