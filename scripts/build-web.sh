@@ -6,8 +6,10 @@
 # then the game's C and C++ sources are compiled and linked with it into
 # OUTDIR/index.html, index.js and index.wasm. Files and folders named after
 # OUTDIR are preloaded into the page's file system at the game's working
-# folder, under their own names (OUTDIR/index.data). CFLAGS and CXXFLAGS are
-# added to the game's compile (say, -DASSET_DIR=\"assets\").
+# folder, under their own names (OUTDIR/index.data); FILE@PATH places a file
+# at PATH instead (a game that opens /usr/share/fonts/... finds it there).
+# CFLAGS and CXXFLAGS are added to the game's compile (say,
+# -DASSET_DIR=\"assets\").
 #
 # Serve OUTDIR (python3 -m http.server -d OUTDIR) and open index.html; the
 # URL's args value, split at commas, becomes the program's arguments
@@ -31,9 +33,16 @@ done
 outdir=$1
 shift
 preload=()
-for file in "$@"; do
+for item in "$@"; do
+  file=$item
+  place=/$(basename "$item")
+  if [ ! -e "$item" ] && [[ "$item" == *@* ]]; then
+    file=${item%@*}
+    place=${item##*@}
+    [[ "$place" == /* ]] || place=/$place
+  fi
   [ -e "$file" ] || { echo "build-web: no such file or folder: $file" >&2; exit 1; }
-  preload+=(--preload-file "$(realpath "$file")@/$(basename "$file")")
+  preload+=(--preload-file "$(realpath "$file")@$place")
 done
 
 source "$root/scripts/web-env.sh"

@@ -42,11 +42,12 @@ ensure_deb_src() {
   rm -f "$dir/sources.list.d/"*
   local file
   for file in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$file" ] || continue
+    # The deb-src list that earlier versions of this script added.
+    [ -f "$file" ] && [ "$(basename "$file")" != oxlen-deb-src.sources ] || continue
     sed 's/^Types: .*\bdeb\b.*$/Types: deb-src/' "$file" > "$dir/sources.list.d/$(basename "$file")"
   done
   for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [ -f "$file" ] || continue
+    [ -f "$file" ] && [ "$(basename "$file")" != oxlen-deb-src.list ] || continue
     sed -n 's/^deb \(.*\)/deb-src \1/p' "$file" >> "$dir/sources.list"
   done
   apt_private=(-o Dir::Etc::SourceList="$dir/sources.list"

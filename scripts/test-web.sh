@@ -68,7 +68,7 @@ CXXFLAGS='-DOX_DEMO_ASSET_DIR="assets" -DOX_DEMO_FONT_PATH="DejaVuSans.ttf"' \
   scripts/build-web.sh examples/demo/*.cpp "$pages/demo" build/examples/assets "$font"
 if "$run" --page "$pages/demo/index.html?args=--frames,600,--screenshot,demo.png" \
     --save demo.png="$pages/demo.png" --timeout 300 > "$pages/demo.log" 2>&1; then
-  grep -q "frames" "$pages/demo.log" || fail "demo summary line"
+  grep -q "^Frames run: 600," "$pages/demo.log" || fail "demo summary line"
   [ -s "$pages/demo.png" ] || fail "demo screenshot"
 else
   cat "$pages/demo.log"

@@ -143,7 +143,7 @@ void OxGfxTextureSet(OxGfxTexture* texture, float offsetX, float offsetY)
     return;
   }
   // Before OxGfxInit the OpenGL 2.0 entry points do not exist yet.
-  if (!glActiveTexture) return;
+  if (!OxPlatformHasGLEntryPoints()) return;
   // While batching, the unit is always 0 and binding waits for the draw.
   if (!OxBatchIsRecording()) glActiveTexture(GL_TEXTURE0);
   OxBatchBindTexture(*texture->textureName);

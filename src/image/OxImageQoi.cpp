@@ -17,7 +17,7 @@ const unsigned char kEndMarker[8] = {0, 0, 0, 0, 0, 0, 0, 1};
 
 // The operations, by their whole first byte or by its top two bits.
 const unsigned char kRgb = 0xFE, kRgba = 0xFF;
-const unsigned char kIndex = 0x00, kDiff = 0x40, kLuma = 0x80, kRun = 0xC0;
+const unsigned char kIndex = 0x00, kDiff = 0x40, kLuma = 0x80;  // and 0xC0, a run
 
 uint32_t Be32(const unsigned char* p)
 {
@@ -79,7 +79,7 @@ bool OxDecodeQoi(const unsigned char* bytes, size_t size, int maxSide, OxDecoded
         px[0] = static_cast<unsigned char>(px[0] + green - 8 + ((second >> 4) & 0x0F));
         px[1] = static_cast<unsigned char>(px[1] + green);
         px[2] = static_cast<unsigned char>(px[2] + green - 8 + (second & 0x0F));
-      } else {  // kRun: this pixel and op & 0x3F more
+      } else {  // a run: this pixel and op & 0x3F more
         run = op & 0x3F;
       }
       memcpy(index[Hash(px)], px, 4);

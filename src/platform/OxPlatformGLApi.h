@@ -22,6 +22,7 @@ constexpr const char kOxPlatformShaderPreamble[] = "#version 100\nprecision high
 
 // The entry points are linked in; WebGL 1 is OpenGL ES 2.0.
 inline bool OxPlatformLoadGL() { return true; }
+inline bool OxPlatformHasGLEntryPoints() { return true; }
 inline bool OxPlatformHasGL20() { return true; }
 #else
 #include <GL/glew.h>
@@ -31,6 +32,8 @@ constexpr const char kOxPlatformShaderPreamble[] = "";
 
 // Loads the entry points of the current context; false when GLEW cannot.
 inline bool OxPlatformLoadGL() { return glewInit() == GLEW_OK; }
+// Whether the OpenGL 2.0 entry points have been loaded, by any start so far.
+inline bool OxPlatformHasGLEntryPoints() { return glActiveTexture != nullptr; }
 // Whether the current context offers OpenGL 2.0 (after OxPlatformLoadGL).
 inline bool OxPlatformHasGL20() { return GLEW_VERSION_2_0; }
 #endif
