@@ -30,9 +30,9 @@ ox_start_xvfb
 # LeakSanitizer stops every thread with a tracer of its own; on some machines
 # that tracer itself faults ("Tracer caught signal 11") after the test has
 # passed, which says nothing about the engine: now and then, and in one run
-# three times for the same test, with Mesa's idle workers (llvmpipe's rasterisers, its
-# shader-compile pool, the disk-cache writer, inside the dlopened driver)
-# among the threads it suspends. A test whose own output shows its test
+# three times for the same test, with Mesa's idle workers (llvmpipe's
+# rasterisers, two more of the driver's worker threads and the disk-cache
+# writer, inside the dlopened driver) among the threads it suspends. A test whose own output shows its test
 # passed and then that fault runs again, at most twice, with llvmpipe
 # rasterising on the drawing thread and no disk cache, so that the game's
 # thread is the only one left at the leak check (llvmpipe's pictures do not

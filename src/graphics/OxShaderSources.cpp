@@ -193,9 +193,9 @@ const char kBatchFragmentSource[] =
     "#define ADD(v, x) (v + vAddColor.x)\n"
     "#else\n"
     // Adding a uniform that is always 0.0 (uniforms start at zero) changes no
-    // value, and keeps the program off llvmpipe's fixed-point path for
-    // programs that only multiply, which the faithful programs never take
-    // and which rounds differently.
+    // value, and keeps the program off a faster path that llvmpipe takes for
+    // programs that only multiply: it rounds differently, and the faithful
+    // programs never take it.
     "uniform float uZero;\n"
     "#define ADD(v, x) (v + uZero)\n"
     "#endif\n"
