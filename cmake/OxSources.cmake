@@ -5,7 +5,8 @@
 set(OX_SRC ${CMAKE_CURRENT_LIST_DIR}/../src)
 get_filename_component(OX_SRC ${OX_SRC} ABSOLUTE)
 
-# The families, the image checks and codecs every backend uses, and the
+# The families, the image checks and codecs every backend uses, the depth
+# choice every backend reads, and the
 # mixer (which the tests, the fuzz target and the benchmark also compile on
 # their own, with a backend's audio output and file layer).
 set(OX_MIXER_COMMON_SOURCES
@@ -20,6 +21,7 @@ set(OX_COMMON_SOURCES
   input/OxInput.cpp input/OxInputRecord.cpp
   math/OxCollision.cpp math/OxDistance.cpp math/OxMath.cpp math/OxMatrix4.cpp math/OxMtx33.cpp
   math/OxVec2.cpp
+  platform/OxPlatformDepthStencil.cpp
   system/OxFrameRateController.cpp system/OxFullScreen.cpp system/OxFullScreenArea.cpp
   system/OxSleepMargin.cpp
   system/OxSystem.cpp

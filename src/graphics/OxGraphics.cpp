@@ -63,8 +63,9 @@ int gWindowHeight = 0;
 bool gOpenGLReady = false;
 // True from OxGfxStart to OxGfxEnd: the back buffer holds this frame.
 bool gFrameUnderWay = false;
-// What the frame start clears: colour, and depth where the window has it.
-GLbitfield gClearMask = GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT;
+// Whether the window was made with a depth buffer, which the frame start
+// then clears with the colour (the setting may change while it is open).
+bool gWindowHasDepth = true;
 
 // Render state: the recorded blend mode (OpenGL starts with blending off).
 unsigned int gBlendMode = OxGfxBlendModeNone;
@@ -219,8 +220,7 @@ int OxGfxInit(int width, int height)
     return 0;
   }
   OxPlatformMakeCurrent(gDeviceContext, gRenderingContext);
-  // A window made without a depth buffer has none to clear.
-  gClearMask = GL_COLOR_BUFFER_BIT | (OxPlatformWantsDepthStencil() ? GL_DEPTH_BUFFER_BIT : 0);
+  gWindowHasDepth = OxPlatformWantsDepthStencil();
 
   if (!OxPlatformLoadGL()) HALT("OxGfxInit", "fail to initialize GLEW!!");
   if (!OxPlatformHasGL20()) HALT("OxGfxInit", "OpenGL 2.0 is not supported!!");
@@ -278,7 +278,7 @@ void OxGfxStart(void)
   gFrameUnderWay = gOpenGLReady;
   // Draws made between frames land before the clear, as they would have.
   OxBatchFrameStart();
-  glClear(gClearMask);
+  glClear(gWindowHasDepth ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT);
   OxBatchViewport(0, 0, gWindowWidth, gWindowHeight);
 }
 

@@ -17,13 +17,6 @@ struct OxPlatformGLContext {
   SDL_GLContext context;
 };
 
-namespace {
-bool gDepthStencilWanted = true;
-}  // namespace
-
-void OxPlatformSetDepthStencil(bool wanted) { gDepthStencilWanted = wanted; }
-bool OxPlatformWantsDepthStencil() { return gDepthStencilWanted; }
-
 OxPlatformDC* OxPlatformGetDC(HWND window)
 {
   if (!OxSdlWindowFromHandle(window)) return nullptr;

@@ -37,8 +37,6 @@ void OxPlatformReleaseDC(HWND window, OxPlatformDC* dc) { ReleaseDC(window, ToHd
 
 namespace {
 
-bool gDepthStencilWanted = true;
-
 // The first pixel format of the surface that draws double-buffered RGBA with
 // 32 colour bits into a window and has neither depth nor stencil bits; 0
 // when the driver offers none (ChoosePixelFormat counts a depth buffer as
@@ -59,9 +57,6 @@ int FormatWithoutDepth(HDC dc)
 
 }  // namespace
 
-void OxPlatformSetDepthStencil(bool wanted) { gDepthStencilWanted = wanted; }
-bool OxPlatformWantsDepthStencil() { return gDepthStencilWanted; }
-
 OxPlatformGLContext* OxPlatformCreateContext(OxPlatformDC* dc)
 {
   if (!dc) return nullptr;
@@ -72,10 +67,11 @@ OxPlatformGLContext* OxPlatformCreateContext(OxPlatformDC* dc)
   format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
   format.iPixelType = PFD_TYPE_RGBA;
   format.cColorBits = 32;
-  format.cDepthBits = gDepthStencilWanted ? 24 : 0;
-  format.cStencilBits = gDepthStencilWanted ? 8 : 0;
+  const bool depthStencil = OxPlatformWantsDepthStencil();
+  format.cDepthBits = depthStencil ? 24 : 0;
+  format.cStencilBits = depthStencil ? 8 : 0;
   format.iLayerType = PFD_MAIN_PLANE;
-  int chosen = gDepthStencilWanted ? 0 : FormatWithoutDepth(ToHdc(dc));
+  int chosen = depthStencil ? 0 : FormatWithoutDepth(ToHdc(dc));
   if (!chosen) chosen = ChoosePixelFormat(ToHdc(dc), &format);
   SetPixelFormat(ToHdc(dc), chosen, &format);
   return reinterpret_cast<OxPlatformGLContext*>(wglCreateContext(ToHdc(dc)));
