@@ -29,7 +29,8 @@ ox_static_package(VORBISFILE vorbisfile)
 
 # What every program linking the engine needs in the browser:
 # - Asyncify, so that the game keeps its own loop: the frame end hands the
-#   page back to the browser and resumes where it left off;
+#   page back to the browser and resumes where it left off (the engine's
+#   own yield, in oxlen-library.js);
 # - WebGL 1 with the client-side arrays and names of OpenGL ES 2.0;
 # - memory that grows, the in-memory file system, and the runtime ended (with
 #   its exit code reported) when main returns;
@@ -37,8 +38,10 @@ ox_static_package(VORBISFILE vorbisfile)
 #   (main's own return value, which Asyncify would otherwise drop).
 get_filename_component(OX_WEB_SHELL ${CMAKE_CURRENT_LIST_DIR}/web/shell.html ABSOLUTE)
 get_filename_component(OX_WEB_EXIT_STATUS ${CMAKE_CURRENT_LIST_DIR}/web/exit-status.js ABSOLUTE)
+get_filename_component(OX_WEB_JS_LIBRARY ${CMAKE_CURRENT_LIST_DIR}/web/oxlen-library.js ABSOLUTE)
 set(OX_WEB_LINK_OPTIONS
-  -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
+  -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536 -sASYNCIFY_IMPORTS=[OxWebYieldToBrowser]
+  --js-library ${OX_WEB_JS_LIBRARY}
   -sMIN_WEBGL_VERSION=1 -sMAX_WEBGL_VERSION=1 -sFULL_ES2=1
   -sALLOW_MEMORY_GROWTH=1 -sFORCE_FILESYSTEM=1 -sEXIT_RUNTIME=1
   "-sEXPORTED_RUNTIME_METHODS=[FS]"

@@ -22,6 +22,8 @@ OX_WEB_TESTS=ON ox_web_build_engine "$root/build-web-tests" all
 ctest --test-dir build-web-tests --output-on-failure --timeout 300
 
 echo "== games in pages"
+# The games link the engine the suite's build has just compiled.
+export OX_WEB_BUILD=$root/build-web-tests
 pages=$root/build-web/pages
 rm -rf "$pages"
 failures=0

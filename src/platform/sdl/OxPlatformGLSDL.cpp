@@ -36,6 +36,7 @@ OxPlatformGLContext* OxPlatformCreateContext(OxPlatformDC* dc)
   if (!context) return nullptr;
 #ifdef __EMSCRIPTEN__
   OxPlatformWebResetContextState();
+  OxPlatformWebUseOwnYield();
 #endif
   if (previousContext) SDL_GL_MakeCurrent(previousWindow, previousContext);
   else SDL_GL_MakeCurrent(window, nullptr);
@@ -64,6 +65,9 @@ bool OxPlatformSwapBuffers(OxPlatformDC* dc)
   SDL_Window* window = dc ? OxSdlWindowFromHandle(dc->window) : nullptr;
   if (!window || OxPlatformIsDisplayLost()) return false;
   SDL_GL_SwapWindow(window);
+#ifdef __EMSCRIPTEN__
+  OxPlatformWebYield();
+#endif
   return true;
 }
 

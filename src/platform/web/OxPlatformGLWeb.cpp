@@ -3,6 +3,7 @@
 // Emscripten's own record of the bindings follows).
 #include "platform/web/OxPlatformGLWeb.h"
 
+#include <SDL.h>
 #include <emscripten/html5.h>
 
 #include "platform/OxPlatformGLApi.h"
@@ -57,4 +58,26 @@ void OxPlatformWebResetContextState()
   emscripten_webgl_get_drawing_buffer_size(emscripten_webgl_get_current_context(), &width, &height);
   glViewport(0, 0, width, height);
   glScissor(0, 0, width, height);
+}
+
+// The page's yield (cmake/web/oxlen-library.js).
+extern "C" void OxWebYieldToBrowser();
+
+namespace {
+
+bool gYieldAfterSwap = true;
+
+}  // namespace
+
+void OxPlatformWebYield()
+{
+  if (gYieldAfterSwap) OxWebYieldToBrowser();
+}
+
+void OxPlatformWebUseOwnYield()
+{
+  // Read from the environment itself: the hint below stays set after a run.
+  const char* asked = SDL_getenv(SDL_HINT_EMSCRIPTEN_ASYNCIFY);
+  gYieldAfterSwap = !(asked && SDL_strcmp(asked, "0") == 0);
+  SDL_SetHint(SDL_HINT_EMSCRIPTEN_ASYNCIFY, "0");
 }
