@@ -455,7 +455,7 @@ TEST(RecordReplay, DamagedForeignAndNewerFiles)
     expect(path, "\x89PNG\r\n\x1a\n" + std::string(40, '\0'), 0, 0);
     expect(path, "", 0, 0);
     expect(path, FileBytes().Header(0).bytes + whole.bytes.substr(12), 0, 0);
-    expect(path, FileBytes().Header(2).bytes + whole.bytes.substr(12), 0, 0);
+    expect(path, FileBytes().Header(3).bytes + whole.bytes.substr(12), 0, 0);
     fflush(stdout);
     printf("--cuts\n");
     // Every cut: the frames complete before it replay.
@@ -508,7 +508,7 @@ TEST(RecordReplay, DamagedForeignAndNewerFiles)
             "Input: " + p + " is not an input recording\n"
             "Input: " + p + " is not an input recording\n"
             "Input: " + p + " is not an input recording\n"
-            "Input: " + p + " is a version 2 recording; this engine reads version 1\n");
+            "Input: " + p + " is a version 3 recording; this engine reads version 2\n");
   std::string cuts = out.substr(out.find("--cuts\n") + 7);
   cuts = cuts.substr(0, cuts.find("--damage\n"));
   EXPECT_EQ(oxtest::Count(cuts, "Input: the recording " + p + " ends early, before its first frame\n"),
