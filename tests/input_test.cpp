@@ -1,6 +1,7 @@
 // Keyboard and mouse snapshots on a real X server: XTest presses seen across
-// frames, modifiers with their left and right codes, mouse buttons, the
-// cursor position and delta, and the cursor's show/hide counter.
+// frames, modifiers with their left and right codes, mouse buttons, taps
+// with and without the tap latch, the wheel, typed text, the cursor
+// position and delta, and the cursor's show/hide counter.
 // Desktop-only program: it presses keys and buttons through the X server's XTest;
 // tests/web/page_test.cpp sends them through the browser.
 #include <gtest/gtest.h>
@@ -8,7 +9,14 @@
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
 #include "OxEngineSupport.h"
+#include "OxImageSupport.h"
+#include "OxTestSupport.h"
 #include "OxX11Support.h"
 #include "Oxlen.h"
 
@@ -57,9 +65,38 @@ class InputTest : public ::testing::Test {
     oxtest::SendButton(display_, button, down);
     ASSERT_TRUE(PumpUntilMessage(message, before));
   }
+  // A key (or, for a button number, a mouse button) pressed and let go
+  // back to back, then pumped until the procedure heard it let go.
+  void Tap(KeySym key, unsigned int button = 0)
+  {
+    UINT up = button ? WM_LBUTTONUP : WM_KEYUP;
+    int before = CountMessages(up);
+    if (button) {
+      oxtest::SendButton(display_, button, true);
+      oxtest::SendButton(display_, button, false);
+    } else {
+      oxtest::SendKey(display_, key, true);
+      oxtest::SendKey(display_, key, false);
+    }
+    ASSERT_TRUE(PumpUntilMessage(up, before));
+  }
+  // Pumps until what was sent before has been taken: a Shift tap sent after
+  // it has reached the procedure.
+  void PumpThrough() { Tap(XK_Shift_L); }
   Display* display_ = nullptr;
   Window window_ = 0;
 };
+
+// What the key and event queries tell the game in this frame.
+std::string Answers(unsigned char key)
+{
+  char line[400];
+  snprintf(line, sizeof line, "curr %d prev %d triggered %d released %d wheel %d,%d text '%s'\n",
+           OxInputCheckCurr(key), OxInputCheckPrev(key), OxInputCheckTriggered(key),
+           OxInputCheckReleased(key), OxInputGetWheelDelta(), OxInputGetWheelDeltaHorizontal(),
+           OxInputGetTypedText());
+  return line;
+}
 
 // Cases: a key down between frames n - 1 and n is triggered in frame n only,
 // current from n on, previous from n + 1 on; let go, it is released in one
@@ -188,6 +225,168 @@ TEST_F(InputTest, MouseButtons)
   EXPECT_EQ(OxInputCheckCurr(VK_RBUTTON), 0);
   EXPECT_EQ(OxInputCheckCurr(VK_MBUTTON), 0);
   OxSysFrameEnd();
+}
+
+// Cases, for a key and a mouse button tapped between two frames: with the
+// latch off (the default) the tap is never seen; with it on it is triggered
+// in the next frame and released in the one after, while the current and
+// previous states stay up. A tap followed by a press held into the next
+// frame is released (the tap) and triggered (the press) there. The setting
+// answers the one before, reads any non-zero as on and outlives OxSysExit.
+TEST_F(InputTest, TapLatch)
+{
+  struct Case {
+    const char* name;
+    int latch;
+    unsigned char key;
+    KeySym sent;
+    unsigned int button;
+  };
+  const Case cases[] = {
+      {"key, latch off", 0, VK_ESCAPE, XK_Escape, 0},
+      {"key, latch on", 1, VK_ESCAPE, XK_Escape, 0},
+      {"button, latch off", 0, VK_LBUTTON, 0, 1},
+      {"button, latch on", 7, VK_LBUTTON, 0, 1},
+  };
+  EXPECT_EQ(OxInputSetTapLatch(0), 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    OxInputSetTapLatch(c.latch);
+    RunFrame();
+    Tap(c.sent, c.button);
+    const int seen = c.latch ? 1 : 0;
+    OxSysFrameStart();
+    EXPECT_EQ(Answers(c.key), "curr 0 prev 0 triggered " + std::to_string(seen) +
+                                  " released 0 wheel 0,0 text ''\n");
+    OxSysFrameEnd();
+    OxSysFrameStart();
+    EXPECT_EQ(Answers(c.key), "curr 0 prev 0 triggered 0 released " + std::to_string(seen) +
+                                  " wheel 0,0 text ''\n");
+    OxSysFrameEnd();
+    OxSysFrameStart();
+    EXPECT_EQ(Answers(c.key), "curr 0 prev 0 triggered 0 released 0 wheel 0,0 text ''\n");
+    OxSysFrameEnd();
+  }
+
+  RunFrame();
+  Tap(XK_a);
+  OxSysFrameStart();
+  EXPECT_EQ(OxInputCheckTriggered('A'), 1);
+  OxSysFrameEnd();
+  Key(XK_a, true);
+  OxSysFrameStart();
+  EXPECT_EQ(Answers('A'), "curr 1 prev 0 triggered 1 released 1 wheel 0,0 text 'a'\n");
+  OxSysFrameEnd();
+  Key(XK_a, false);
+
+  OxSysExit();
+  EXPECT_EQ(OxInputSetTapLatch(0), 1);
+  EXPECT_EQ(OxInputSetTapLatch(0), 0);
+}
+
+// Cases: wheel turns up, down (two notches summed), right and left reach
+// the frame after them in WHEEL_DELTA units and are gone in the next;
+// typed characters of one to four UTF-8 bytes come in order, Enter and
+// Backspace add nothing; past 255 bytes a character that does not fit whole
+// is dropped with everything after it; the game's procedure still gets
+// WM_MOUSEWHEEL and WM_CHAR.
+TEST_F(InputTest, WheelAndTypedText)
+{
+  struct Wheel {
+    std::vector<unsigned int> buttons;
+    int y, x;
+  };
+  const Wheel wheels[] = {{{4}, 120, 0}, {{5, 5}, -240, 0}, {{7}, 0, 120}, {{6}, 0, -120}};
+  int wheelMessages = CountMessages(WM_MOUSEWHEEL);
+  for (const Wheel& wheel : wheels) {
+    RunFrame();
+    for (unsigned int button : wheel.buttons) {
+      oxtest::SendButton(display_, button, true);
+      oxtest::SendButton(display_, button, false);
+    }
+    PumpThrough();
+    OxSysFrameStart();
+    EXPECT_EQ(OxInputGetWheelDelta(), wheel.y) << wheel.buttons[0];
+    EXPECT_EQ(OxInputGetWheelDeltaHorizontal(), wheel.x) << wheel.buttons[0];
+    OxSysFrameEnd();
+    OxSysFrameStart();
+    EXPECT_EQ(OxInputGetWheelDelta(), 0);
+    EXPECT_EQ(OxInputGetWheelDeltaHorizontal(), 0);
+    OxSysFrameEnd();
+  }
+  EXPECT_EQ(CountMessages(WM_MOUSEWHEEL), wheelMessages + 3);
+
+  struct Typed {
+    std::vector<unsigned int> characters;
+    std::string text;
+  };
+  std::vector<unsigned int> full(254, 'a');
+  full.push_back(0xE9);
+  full.push_back('b');
+  const Typed typed[] = {
+      {{'a'}, "a"},
+      {{'H', 0xE9, 0x20AC, 0x1F600, '!'}, "H\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80!"},
+      {{'\r', '\b'}, ""},
+      {full, std::string(254, 'a')},
+  };
+  int charMessages = CountMessages(WM_CHAR);
+  for (const Typed& t : typed) {
+    RunFrame();
+    for (unsigned int character : t.characters) {
+      if (character == '\r') Tap(XK_Return);
+      else if (character == '\b') Tap(XK_BackSpace);
+      else oxtest::TypeCharacter(display_, character);
+    }
+    PumpThrough();
+    OxSysFrameStart();
+    EXPECT_EQ(OxInputGetTypedText(), t.text);
+    OxSysFrameEnd();
+    OxSysFrameStart();
+    EXPECT_STREQ(OxInputGetTypedText(), "");
+    OxSysFrameEnd();
+  }
+  EXPECT_GT(CountMessages(WM_CHAR), charMessages);
+}
+
+// Cases: a recording made with the latch on keeps a tap, wheel turns and
+// typed text, and its replay, with the latch off and no input, tells the
+// game the same in every frame; the file says version 2.
+TEST_F(InputTest, TapsWheelAndTextReplay)
+{
+  std::string path = oxtest::TempDir() + "/events.oxrec";
+  OxInputSetTapLatch(1);
+  RunFrame();
+  ASSERT_EQ(OxInputRecordStart(path.c_str()), 1);
+  std::string live;
+  for (int frame = 0; frame < 6; ++frame) {
+    if (frame == 1) Tap(XK_Escape);
+    if (frame == 3) {
+      oxtest::SendButton(display_, 5, true);
+      oxtest::SendButton(display_, 5, false);
+      oxtest::TypeCharacter(display_, 'x');
+      oxtest::TypeCharacter(display_, 0xE9);
+      PumpThrough();
+    }
+    OxSysFrameStart();
+    live += Answers(VK_ESCAPE);
+    OxSysFrameEnd();
+  }
+  ASSERT_EQ(OxInputRecordStop(), 1);
+  OxInputSetTapLatch(0);
+  EXPECT_NE(live.find("triggered 1 released 0 wheel 0,0"), std::string::npos) << live;
+  EXPECT_NE(live.find("wheel -120,0 text 'x\xC3\xA9'"), std::string::npos) << live;
+  EXPECT_EQ(oxtest::ReadBytes(path).substr(8, 4), std::string("\x02\0\0\0", 4));
+
+  ASSERT_EQ(OxInputReplayStart(path.c_str()), 1);
+  std::string replayed;
+  for (;;) {
+    OxSysFrameStart();
+    if (!OxInputIsReplaying()) break;
+    replayed += Answers(VK_ESCAPE);
+    OxSysFrameEnd();
+  }
+  OxSysFrameEnd();
+  EXPECT_EQ(replayed, live);
 }
 
 // Cases: the first frame after the reset reports the whole position as its
