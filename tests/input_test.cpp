@@ -289,7 +289,7 @@ TEST_F(InputTest, TapLatch)
 // typed characters of one to four UTF-8 bytes come in order, Enter and
 // Backspace add nothing; past 255 bytes a character that does not fit whole
 // is dropped with everything after it; the game's procedure still gets
-// WM_MOUSEWHEEL and WM_CHAR.
+// WM_MOUSEWHEEL and WM_CHAR (on Windows, in its code page).
 TEST_F(InputTest, WheelAndTypedText)
 {
   struct Wheel {
@@ -346,6 +346,13 @@ TEST_F(InputTest, WheelAndTypedText)
     OxSysFrameEnd();
   }
   EXPECT_GT(CountMessages(WM_CHAR), charMessages);
+#ifdef _WIN32
+  // The procedure of an ANSI class gets the code page's byte, as before.
+  bool ansi = false;
+  for (const oxtest::RecordedMessage& recorded : oxtest::RecordedMessages())
+    ansi = ansi || (recorded.message == WM_CHAR && recorded.wParam == 0xE9);
+  EXPECT_TRUE(ansi);
+#endif
 }
 
 // Cases: a recording made with the latch on keeps a tap, wheel turns and
