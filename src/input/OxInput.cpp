@@ -1,5 +1,6 @@
 // Input: keyboard, mouse-button and gamepad snapshots of this frame and the
-// previous one, and the cursor in client pixels; during a replay the
+// previous one (with the taps, wheel turns and typed text gathered between
+// them), and the cursor in client pixels; during a replay the
 // snapshots come from the recording instead. Leans on the window-system and
 // gamepad layers, and on the system module for the window, the focus flag,
 // the full-screen scale factors and the frame-rate controller.

@@ -73,8 +73,8 @@ LRESULT OxPlatformDefaultWindowProcedure(HWND window, UINT message, WPARAM wPara
 
 // 256 bytes by virtual-key code, bit 7 set while down, as of the messages taken.
 void OxPlatformGetKeyboardState(unsigned char state[256]);
-// What the messages taken since the last OxPlatformTakeInputEvents brought
-// beyond the key state: the keys and buttons that went down (key-down and
+// What the window system brought since the last OxPlatformTakeInputEvents,
+// beyond the key state, as of the messages taken: the keys and buttons that went down (key-down and
 // button-down messages, generic and left or right codes alike, auto-repeat
 // included), the wheel's turns in WHEEL_DELTA units (vertical positive away
 // from the user, horizontal positive to the right; each sum held within the
