@@ -21,7 +21,7 @@ set(OX_COMMON_SOURCES
   input/OxInput.cpp input/OxInputRecord.cpp
   math/OxCollision.cpp math/OxDistance.cpp math/OxMath.cpp math/OxMatrix4.cpp math/OxMtx33.cpp
   math/OxVec2.cpp
-  platform/OxPlatformDepthStencil.cpp
+  platform/OxPlatformDepthStencil.cpp platform/OxPlatformInputEvents.cpp
   system/OxFrameRateController.cpp system/OxFullScreen.cpp system/OxFullScreenArea.cpp
   system/OxSleepMargin.cpp
   system/OxSystem.cpp

@@ -34,6 +34,7 @@ int main(int argc, char** argv)
 {
   unsigned long frameLimit = argc > 1 ? strtoul(argv[1], nullptr, 10) : 0;
   OxGfxSetDepthBuffer(0);  // 2D only: a window without depth and stencil buffers
+  OxInputSetTapLatch(1);   // a key tapped within one frame still counts as pressed
   if (!OxSysInit(nullptr, SW_SHOWNORMAL, 800, 600, 0, 60, 1, nullptr)) return 1;
   OxGfxSetBatching(1);  // draws are merged into few OpenGL calls
   OxGfxSetBackgroundColor(0.1f, 0.1f, 0.2f);

@@ -123,6 +123,7 @@ int main(int argc, char** argv)
     return 2;
   }
   // 60 frames a second while playing; a replay ignores the limit.
+  OxInputSetTapLatch(1);  // a key tapped within one frame still counts as pressed
   if (!OxSysInit(nullptr, SW_SHOWNORMAL, 640, 480, 0, 60, 0, nullptr)) return 1;
   OxSysSetWindowTitle("Replay example");
   OxGfxSetBackgroundColor(0.05f, 0.08f, 0.15f);

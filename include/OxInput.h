@@ -11,7 +11,8 @@ OX_EXTERN_C_BEGIN
 
 /* Starts input; always 1. */
 OX_API int OxInputInit(void);
-/* Clears both snapshots, the stored cursor position and its delta. */
+/* Clears both snapshots, the stored cursor position and its delta, and drops
+   the taps, wheel turns and characters gathered since the last snapshot. */
 OX_API void OxInputReset(void);
 /* Takes the frame's snapshot: the current keys become the previous ones, the
    keys as of the messages already pumped become current, and the cursor is
@@ -20,14 +21,52 @@ OX_API void OxInputUpdate(void);
 /* Stops input; holds nothing to release. */
 OX_API void OxInputExit(void);
 
-/* 1 when the key is down in this frame's snapshot. */
+/* 1 when the key is down in this frame's snapshot (what the keyboard said
+   when it was taken; a tap caught by the tap latch does not change it). */
 OX_API unsigned char OxInputCheckCurr(unsigned char key);
-/* 1 when the key was down in the previous frame's snapshot. */
+/* 1 when the key was down in the previous frame's snapshot (likewise). */
 OX_API unsigned char OxInputCheckPrev(unsigned char key);
-/* 1 when the key is down now and was up in the previous snapshot. */
+/* 1 when the key is down now and was up in the previous snapshot, or, with
+   the tap latch on, when it was tapped just before this snapshot. */
 OX_API unsigned char OxInputCheckTriggered(unsigned char key);
-/* 1 when the key is up now and was down in the previous snapshot. */
+/* 1 when the key is up now and was down in the previous snapshot, or, with
+   the tap latch on, when it was tapped just before the previous snapshot. */
 OX_API unsigned char OxInputCheckReleased(unsigned char key);
+
+/* Sets the tap latch: on (non-zero) or off (0, the default). Returns the
+   setting before the call, 0 or 1. A tap is a key or mouse button pressed
+   and let go between two snapshots, up in both. With the latch off it is
+   never seen. With it on, the snapshot that follows the tap reports it as
+   triggered and the next one as released, while OxInputCheckCurr and
+   OxInputCheckPrev keep answering what the keyboard said (0 for the tapped
+   key), so a triggered key may read 0 in OxInputCheckCurr. Should the key
+   be pressed again and held by the next snapshot, that snapshot reports it
+   triggered (the new press) and released (the tap) at once. A press that
+   starts and ends between two snapshots while the key was down in the first
+   is still not seen. May be called at any time, before OxSysInit too; the
+   setting outlives OxSysExit. Replays report the taps recorded, whatever
+   the setting. */
+OX_API int OxInputSetTapLatch(int on);
+
+/* The mouse wheel's turns gathered for this snapshot, in WHEEL_DELTA units
+   (120 per notch; finer wheels may give less): positive when turned away
+   from the user. 0 when it did not turn. */
+OX_API int OxInputGetWheelDelta(void);
+/* The horizontal wheel's (or tilted wheel's) turns likewise: positive to
+   the right. */
+OX_API int OxInputGetWheelDeltaHorizontal(void);
+
+/* The most bytes OxInputGetTypedText holds, its terminator included. */
+#define OX_INPUT_TYPED_TEXT_MAX 256
+
+/* The characters typed for this snapshot as UTF-8, in the order typed and
+   NUL-terminated; "" when none. Characters only: control characters
+   (Backspace, Tab, Enter, Escape, Ctrl+letter...) are left out, read those
+   as keys. At most OX_INPUT_TYPED_TEXT_MAX - 1 bytes: a character that
+   would not fit whole is dropped, with every character typed after it for
+   the same snapshot. The pointer stays valid, and the text unchanged, until
+   the next OxInputUpdate, OxInputReset or OxInputExit. */
+OX_API const char* OxInputGetTypedText(void);
 
 /* The cursor in the game's window pixels (origin at the client area's top
    left, y down), divided by the full-screen scale factors; unclamped, so it
@@ -116,7 +155,8 @@ OX_API float OxInputGamepadGetDeadZone(void);
 /* ---- Recording and replay ----------------------------------------------------
 
    A recording holds, for every frame, what the input queries report to the
-   game (keys and mouse buttons, cursor position and delta, gamepads, the
+   game (keys and mouse buttons with their taps, cursor position and delta,
+   wheel turns, typed characters, gamepads, the
    focus flag of OxSysIsFocus) and the frame time and frame rate that the
    frame-rate controller reports. Replaying it makes all of those answer the
    recorded values frame by frame, whatever the real devices do, and the
@@ -152,9 +192,10 @@ OX_API int OxInputIsRecording(void);
    the recording %s\n"; also for a null path, a directory, a device or a
    FIFO), is not a recording ("Input: %s is not an input recording\n") or
    comes from a newer engine ("Input: %s is a version %u recording; this
-   engine reads version 1\n"). A recording cut short or damaged returns 0
-   with "Input: the recording %s ends early; replaying its %u complete
-   frames\n" and still replays the frames before the damage; with none it
+   engine reads version 2\n"; version 1 and 2 files both replay). A
+   recording cut short or damaged returns 0 with "Input: the recording %s
+   ends early; replaying its %u complete frames\n" and still replays the
+   frames before the damage; with none it
    prints "Input: the recording %s ends early, before its first frame\n"
    and replays nothing. Should the file change during the replay so that a
    frame no longer reads, "Input: the recording %s could not be read; replay

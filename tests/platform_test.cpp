@@ -14,6 +14,7 @@
 #include "OxTestSupport.h"
 #include "OxX11Support.h"
 #include "../src/platform/OxPlatformDepthStencil.cpp"
+#include "../src/platform/OxPlatformInputEvents.cpp"
 #include "../src/platform/sdl/OxPlatformGLSDL.cpp"
 #include "../src/platform/posix/OxPlatformTerminalPosix.cpp"
 #include "../src/platform/sdl/OxPlatformWindowSDL.cpp"

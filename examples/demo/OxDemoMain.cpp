@@ -88,6 +88,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
   Options options = ParseOptions(commandLine);
   const bool autoPilot = options.frames > 0;
   OxGfxSetDepthBuffer(0);  // 2D only: a window without depth and stencil buffers
+  OxInputSetTapLatch(1);   // a key tapped within one frame still counts as pressed
   if (!OxSysInit(instance, showCommand, 800, 600, 1, 60, 1, nullptr)) {
     OxSysExit();
     return 1;

@@ -1,5 +1,6 @@
 // Input: keyboard, mouse-button and gamepad snapshots of this frame and the
-// previous one, and the cursor in client pixels; during a replay the
+// previous one (with the taps, wheel turns and typed text gathered between
+// them), and the cursor in client pixels; during a replay the
 // snapshots come from the recording instead. Leans on the window-system and
 // gamepad layers, and on the system module for the window, the focus flag,
 // the full-screen scale factors and the frame-rate controller.
@@ -40,6 +41,8 @@ struct State {
   int cursorX = 0, cursorY = 0;
   int deltaX = 0, deltaY = 0;
   float deadZone = 0.25f;
+  // A setting of the game's: it outlives OxSysExit.
+  bool tapLatch = false;
 };
 
 State gState;
@@ -51,9 +54,75 @@ int Unscale(int value, float factor)
   return static_cast<int>(static_cast<float>(value) / factor);
 }
 
-bool KeyDown(const OxInputFrame& frame, unsigned char key)
+bool Bit(const unsigned char* bits, unsigned char key) { return (bits[key >> 3] >> (key & 7)) & 1; }
+
+bool KeyDown(const OxInputFrame& frame, unsigned char key) { return Bit(frame.keys, key); }
+
+bool Tapped(const OxInputFrame& frame, unsigned char key) { return Bit(frame.taps, key); }
+
+// Appends a code point to text as UTF-8. Control characters and values that
+// are no character are left out; false when the character does not fit
+// whole, which ends the frame's text.
+bool AppendCharacter(char* text, size_t* length, unsigned int code)
 {
-  return (frame.keys[key >> 3] >> (key & 7)) & 1;
+  if (code < 0x20 || (code >= 0x7F && code < 0xA0) || (code >= 0xD800 && code <= 0xDFFF) ||
+      code > 0x10FFFF)
+    return true;
+  unsigned char bytes[4];
+  size_t count;
+  if (code < 0x80) {
+    bytes[0] = static_cast<unsigned char>(code);
+    count = 1;
+  } else if (code < 0x800) {
+    bytes[0] = static_cast<unsigned char>(0xC0 | (code >> 6));
+    bytes[1] = static_cast<unsigned char>(0x80 | (code & 0x3F));
+    count = 2;
+  } else if (code < 0x10000) {
+    bytes[0] = static_cast<unsigned char>(0xE0 | (code >> 12));
+    bytes[1] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
+    bytes[2] = static_cast<unsigned char>(0x80 | (code & 0x3F));
+    count = 3;
+  } else {
+    bytes[0] = static_cast<unsigned char>(0xF0 | (code >> 18));
+    bytes[1] = static_cast<unsigned char>(0x80 | ((code >> 12) & 0x3F));
+    bytes[2] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
+    bytes[3] = static_cast<unsigned char>(0x80 | (code & 0x3F));
+    count = 4;
+  }
+  if (*length + count >= OX_INPUT_TYPED_TEXT_MAX) return false;
+  memcpy(text + *length, bytes, count);
+  *length += count;
+  text[*length] = '\0';
+  return true;
+}
+
+// What the platform gathered since the last snapshot into frame: the taps
+// (keys that went down but are up now and were up in the previous snapshot,
+// when the latch is on), the wheel and the typed text. Taken every frame, so
+// nothing gathered during a replay reaches the frames after it.
+void ReadEvents(OxInputFrame* frame, const OxInputFrame& previous)
+{
+  OxPlatformInputEvents events;
+  OxPlatformTakeInputEvents(&events);
+  for (int i = 0; i < 32; ++i)
+    frame->taps[i] =
+        gState.tapLatch
+            ? static_cast<unsigned char>(events.pressed[i] & ~frame->keys[i] & ~previous.keys[i])
+            : 0;
+  frame->wheelY = events.wheelY;
+  frame->wheelX = events.wheelX;
+  frame->text[0] = '\0';
+  size_t length = 0;
+  for (int i = 0; i < events.typedCount; ++i)
+    if (!AppendCharacter(frame->text, &length, events.typed[i])) break;
+}
+
+// Empties what a snapshot holds beyond the keys, pads and cursor.
+void ClearEvents(OxInputFrame* frame)
+{
+  memset(frame->taps, 0, sizeof(frame->taps));
+  frame->wheelY = frame->wheelX = 0;
+  frame->text[0] = '\0';
 }
 
 // The slot's pad, or null for a slot number out of range.
@@ -125,6 +194,10 @@ void OxInputReset(void)
   gState.current.deltaX = gState.current.deltaY = 0;
   gState.cursorX = gState.cursorY = 0;
   gState.deltaX = gState.deltaY = 0;
+  ClearEvents(&gState.current);
+  ClearEvents(&gState.previous);
+  OxPlatformInputEvents dropped;
+  OxPlatformTakeInputEvents(&dropped);
 }
 
 void OxInputUpdate(void)
@@ -134,6 +207,7 @@ void OxInputUpdate(void)
   // the pads' slots carry on sensibly when it ends.
   OxInputFrame live = gState.current;
   ReadDevices(&live);
+  ReadEvents(&live, gState.previous);
   POINT point = {0, 0};
   OxPlatformGetCursorPos(&point);
   OxPlatformScreenToClient(OxSysGetWindowHandle(), &point);
@@ -189,13 +263,28 @@ unsigned char OxInputCheckPrev(unsigned char key) { return KeyDown(gState.previo
 
 unsigned char OxInputCheckTriggered(unsigned char key)
 {
-  return KeyDown(gState.current, key) && !KeyDown(gState.previous, key) ? 1 : 0;
+  const OxInputFrame& current = gState.current;
+  return (KeyDown(current, key) && !KeyDown(gState.previous, key)) || Tapped(current, key) ? 1 : 0;
 }
 
 unsigned char OxInputCheckReleased(unsigned char key)
 {
-  return KeyDown(gState.previous, key) && !KeyDown(gState.current, key) ? 1 : 0;
+  const OxInputFrame& previous = gState.previous;
+  return (KeyDown(previous, key) && !KeyDown(gState.current, key)) || Tapped(previous, key) ? 1 : 0;
 }
+
+int OxInputSetTapLatch(int on)
+{
+  int before = gState.tapLatch ? 1 : 0;
+  gState.tapLatch = on != 0;
+  return before;
+}
+
+int OxInputGetWheelDelta(void) { return gState.current.wheelY; }
+
+int OxInputGetWheelDeltaHorizontal(void) { return gState.current.wheelX; }
+
+const char* OxInputGetTypedText(void) { return gState.current.text; }
 
 void OxInputGetCursorPosition(int* x, int* y)
 {

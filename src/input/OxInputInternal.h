@@ -21,15 +21,19 @@ struct OxInputFrame {
   int deltaX, deltaY;    // full-screen scale factors
   int focus;
   unsigned char keys[32];  // key k down: bit k % 8 of byte k / 8
+  unsigned char taps[32];  // key k tapped just before this snapshot, likewise
   OxInputPad pads[OX_INPUT_GAMEPAD_MAX];
+  int wheelY, wheelX;                  // WHEEL_DELTA units
+  char text[OX_INPUT_TYPED_TEXT_MAX];  // UTF-8, NUL-terminated
 };
 
 // Writes the frame just taken when a recording is under way. previous is
-// the snapshot the frame's previous-frame queries answer from; only its keys
-// and pads are used, and only before the first frame.
+// the snapshot the frame's previous-frame queries answer from; only its
+// keys, taps and pads are used, and only before the first frame.
 void OxInputRecordFrame(const OxInputFrame& previous, const OxInputFrame& frame);
 // During a replay, reads the next recorded frame into frame (and, for the
-// first one, the recorded previous snapshot's keys and pads into previous)
+// first one, the recorded previous snapshot's keys, taps and pads into
+// previous)
 // and returns true. Returns false when no replay is under way, or when the
 // recording is exhausted, which ends the replay.
 bool OxInputReplayNextFrame(OxInputFrame* previous, OxInputFrame* frame);

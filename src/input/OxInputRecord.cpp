@@ -18,19 +18,32 @@ namespace {
 // "OXREC", CR LF, end-of-file character: a text-mode transfer that touched
 // line ends shows at once.
 const unsigned char kMagic[8] = {'O', 'X', 'R', 'E', 'C', '\r', '\n', 0x1A};
-const uint32_t kVersion = 1;
+// The newest version read. Recordings are written as version 1 until they
+// first need a record that version 1 lacks; the header then says 2, so a
+// recording without taps, wheel turns or typed text reads in older engines.
+const uint32_t kVersion = 2;
 const size_t kHeaderSize = sizeof(kMagic) + 4;
+const long kVersionOffset = sizeof(kMagic);
 
 // Record tags: the snapshot before the first frame, a frame, the end.
 const unsigned char kTagInitial = 'I';
 const unsigned char kTagFrame = 'F';
 const unsigned char kTagEnd = 'E';
+// Version 2 records that follow the record they add to, when there is
+// something to add, in this order: the keys tapped (after the initial record
+// or a frame), the wheel's turns and the typed text (after a frame).
+const unsigned char kTagTaps = 'T';
+const unsigned char kTagWheel = 'W';
+const unsigned char kTagText = 'C';
+const size_t kMostTextBytes = OX_INPUT_TYPED_TEXT_MAX - 1;
+static_assert(kMostTextBytes <= 255, "a text record's length is one byte");
 
 const uint32_t kPadMaskBits = (1u << OX_INPUT_GAMEPAD_MAX) - 1;
 const uint32_t kButtonBits = (1u << OxInputGamepadButtonCount) - 1;
-// Largest record: a frame with every pad.
 const size_t kPadBytes = 4 + 4 * OxInputGamepadAxisCount;
-const size_t kMaxRecordBytes = 1 + 8 + 8 + 16 + 1 + 32 + 1 + OX_INPUT_GAMEPAD_MAX * kPadBytes;
+// Largest record: a frame with every pad, its taps, wheel turns and text.
+const size_t kMaxRecordBytes = 1 + 8 + 8 + 16 + 1 + 32 + 1 + OX_INPUT_GAMEPAD_MAX * kPadBytes +
+                               (1 + 32) + (1 + 8) + (1 + 1 + kMostTextBytes);
 
 // A record being built or taken apart, little-endian throughout.
 struct Bytes {
@@ -118,11 +131,13 @@ struct Recorder {
   FILE* file = nullptr;
   std::string path;
   uint32_t frames = 0;
+  uint32_t version = 1;  // as the header says
 };
 
 struct Player {
   FILE* file = nullptr;
   std::string path;
+  uint32_t version = 0;
   uint32_t framesLeft = 0;
   bool initialRead = false;
 };
@@ -150,13 +165,46 @@ void PutKeysAndPads(Bytes& out, const OxInputFrame& frame)
   }
 }
 
-void PutInitial(Bytes& out, const OxInputFrame& previous)
+bool AnyBit(const unsigned char* bits, size_t count)
+{
+  for (size_t i = 0; i < count; ++i)
+    if (bits[i]) return true;
+  return false;
+}
+
+// The version 2 records that the snapshot needs; true when there were any.
+bool PutAdditions(Bytes& out, const OxInputFrame& frame, bool initial)
+{
+  size_t before = out.size;
+  if (AnyBit(frame.taps, sizeof(frame.taps))) {
+    out.U8(kTagTaps);
+    out.Raw(frame.taps, sizeof(frame.taps));
+  }
+  if (initial) return out.size != before;
+  if (frame.wheelY || frame.wheelX) {
+    out.U8(kTagWheel);
+    out.U32(static_cast<uint32_t>(frame.wheelY));
+    out.U32(static_cast<uint32_t>(frame.wheelX));
+  }
+  size_t length = strnlen(frame.text, kMostTextBytes);
+  if (length) {
+    out.U8(kTagText);
+    out.U8(static_cast<unsigned int>(length));
+    out.Raw(reinterpret_cast<const unsigned char*>(frame.text), length);
+  }
+  return out.size != before;
+}
+
+// The initial record; true when it needs version 2.
+bool PutInitial(Bytes& out, const OxInputFrame& previous)
 {
   out.U8(kTagInitial);
   PutKeysAndPads(out, previous);
+  return PutAdditions(out, previous, true);
 }
 
-void PutFrame(Bytes& out, const OxInputFrame& frame)
+// A frame record; true when it needs version 2.
+bool PutFrame(Bytes& out, const OxInputFrame& frame)
 {
   out.U8(kTagFrame);
   out.F64(frame.frameTime);
@@ -167,6 +215,7 @@ void PutFrame(Bytes& out, const OxInputFrame& frame)
   out.U32(static_cast<uint32_t>(frame.deltaY));
   out.U8(frame.focus ? 1 : 0);
   PutKeysAndPads(out, frame);
+  return PutAdditions(out, frame, false);
 }
 
 // ---- Decoding --------------------------------------------------------------------
@@ -195,8 +244,77 @@ bool TakeKeysAndPads(Reader& in, OxInputFrame* frame)
   return !in.failed;
 }
 
+// Whether text is what typed text can be: UTF-8 without overlong forms or
+// surrogates, and no control character.
+bool IsTypedText(const unsigned char* text, size_t length)
+{
+  size_t at = 0;
+  while (at < length) {
+    unsigned int code = text[at];
+    int more = code < 0x80             ? 0
+               : (code & 0xE0) == 0xC0 ? 1
+               : (code & 0xF0) == 0xE0 ? 2
+               : (code & 0xF8) == 0xF0 ? 3
+                                       : -1;
+    if (more < 0 || at + more >= length) return false;
+    if (more) code &= 0x3Fu >> more;
+    for (int i = 1; i <= more; ++i) {
+      if ((text[at + i] & 0xC0) != 0x80) return false;
+      code = (code << 6) | (text[at + i] & 0x3Fu);
+    }
+    static const unsigned int kLeast[4] = {0, 0x80, 0x800, 0x10000};
+    if (code < kLeast[more] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    if (code < 0x20 || (code >= 0x7F && code < 0xA0)) return false;
+    at += 1 + more;
+  }
+  return true;
+}
+
+// The version 2 records that may follow a snapshot's record, read into
+// frame (emptied first); false when one is cut short or out of range. A tag
+// that is not next in their order is left for the next record.
+bool TakeAdditions(Reader& in, OxInputFrame* frame, bool initial, uint32_t version)
+{
+  memset(frame->taps, 0, sizeof(frame->taps));
+  frame->wheelY = frame->wheelX = 0;
+  frame->text[0] = '\0';
+  if (version < 2 || in.failed) return !in.failed;
+  const unsigned char order[] = {kTagTaps, kTagWheel, kTagText};
+  const size_t allowed = initial ? 1 : sizeof(order);
+  size_t next = 0;
+  for (;;) {
+    int tag = fgetc(in.file);
+    if (tag == EOF) return true;  // the next record's read finds the end
+    size_t which = next;
+    while (which < allowed && order[which] != tag) ++which;
+    if (which == allowed) {
+      ungetc(tag, in.file);
+      return true;
+    }
+    next = which + 1;
+    if (tag == kTagTaps) {
+      in.Take(frame->taps, sizeof(frame->taps));
+    } else if (tag == kTagWheel) {
+      frame->wheelY = static_cast<int>(in.U32());
+      frame->wheelX = static_cast<int>(in.U32());
+    } else {
+      size_t length = in.U8();
+      unsigned char* text = reinterpret_cast<unsigned char*>(frame->text);
+      if (length == 0 || !in.Take(text, length) || !IsTypedText(text, length)) return false;
+      frame->text[length] = '\0';
+    }
+    if (in.failed) return false;
+  }
+}
+
+// The initial record after its tag; false when cut short or out of range.
+bool TakeInitial(Reader& in, OxInputFrame* frame, uint32_t version)
+{
+  return TakeKeysAndPads(in, frame) && TakeAdditions(in, frame, true, version);
+}
+
 // The fields of a frame after its tag; false when cut short or out of range.
-bool TakeFrame(Reader& in, OxInputFrame* frame)
+bool TakeFrame(Reader& in, OxInputFrame* frame, uint32_t version)
 {
   frame->frameTime = in.F64();
   frame->frameRate = in.F64();
@@ -211,7 +329,7 @@ bool TakeFrame(Reader& in, OxInputFrame* frame)
   // (after a frame of zero length) but is never negative or NaN.
   if (!(isfinite(frame->frameTime) && frame->frameTime >= 0.0)) return false;
   if (!(frame->frameRate >= 0.0)) return false;
-  return TakeKeysAndPads(in, frame);
+  return TakeKeysAndPads(in, frame) && TakeAdditions(in, frame, false, version);
 }
 
 // How a recording's records read from the current position to the end.
@@ -220,7 +338,7 @@ struct Scan {
   bool complete = false;
 };
 
-Scan ScanRecords(FILE* file)
+Scan ScanRecords(FILE* file, uint32_t version)
 {
   Scan scan;
   Reader in{file};
@@ -230,10 +348,10 @@ Scan ScanRecords(FILE* file)
     unsigned int tag = in.U8();
     if (in.failed) return scan;
     if (tag == kTagInitial && !initialSeen && scan.frames == 0) {
-      if (!TakeKeysAndPads(in, &frame)) return scan;
+      if (!TakeInitial(in, &frame, version)) return scan;
       initialSeen = true;
     } else if (tag == kTagFrame && initialSeen) {
-      if (!TakeFrame(in, &frame)) return scan;
+      if (!TakeFrame(in, &frame, version)) return scan;
       ++scan.frames;
     } else if (tag == kTagEnd) {
       uint32_t count = in.U32();
@@ -247,11 +365,28 @@ Scan ScanRecords(FILE* file)
 
 // ---- Recorder and player ---------------------------------------------------------
 
-// Writes a record; on failure the recording ends with its one line.
-void WriteOrStop(const Bytes& record)
+// Raises the header's version to 2 in place, before the first record that
+// needs it is written; false when that fails.
+bool RaiseVersion()
 {
   Recorder& recorder = gState.recorder;
-  if (fwrite(record.data, 1, record.size, recorder.file) == record.size &&
+  Bytes version;
+  version.U32(2);
+  bool raised = fseek(recorder.file, kVersionOffset, SEEK_SET) == 0 &&
+                fwrite(version.data, 1, version.size, recorder.file) == version.size &&
+                fflush(recorder.file) == 0;
+  if (fseek(recorder.file, 0, SEEK_END) != 0) raised = false;
+  if (raised) recorder.version = 2;
+  return raised;
+}
+
+// Writes a record (raising the version first when it needs version 2); on
+// failure the recording ends with its one line.
+void WriteOrStop(const Bytes& record, bool needsVersion2)
+{
+  Recorder& recorder = gState.recorder;
+  bool versionReady = !needsVersion2 || recorder.version >= 2 || RaiseVersion();
+  if (versionReady && fwrite(record.data, 1, record.size, recorder.file) == record.size &&
       fflush(recorder.file) == 0)
     return;
   printf("Input: writing the recording %s failed; recording stopped\n", recorder.path.c_str());
@@ -286,7 +421,7 @@ int OxInputRecordStart(const char* path)
   }
   Bytes header;
   header.Raw(kMagic, sizeof(kMagic));
-  header.U32(kVersion);
+  header.U32(1);
   if (fwrite(header.data, 1, header.size, file) != header.size || fflush(file) != 0) {
     fclose(file);
     OxPlatformRemoveFile(path);
@@ -296,6 +431,7 @@ int OxInputRecordStart(const char* path)
   gState.recorder.file = file;
   gState.recorder.path = path;
   gState.recorder.frames = 0;
+  gState.recorder.version = 1;
   return 1;
 }
 
@@ -304,13 +440,13 @@ void OxInputRecordFrame(const OxInputFrame& previous, const OxInputFrame& frame)
   if (!gState.recorder.file) return;
   Bytes record;
   if (gState.recorder.frames == 0) {
-    PutInitial(record, previous);
-    WriteOrStop(record);
+    bool needsVersion2 = PutInitial(record, previous);
+    WriteOrStop(record, needsVersion2);
     if (!gState.recorder.file) return;
     record.size = 0;
   }
-  PutFrame(record, frame);
-  WriteOrStop(record);
+  bool needsVersion2 = PutFrame(record, frame);
+  WriteOrStop(record, needsVersion2);
   if (gState.recorder.file) ++gState.recorder.frames;
 }
 
@@ -361,7 +497,7 @@ int OxInputReplayStart(const char* path)
            static_cast<unsigned int>(version), static_cast<unsigned int>(kVersion));
     return 0;
   }
-  Scan scan = ScanRecords(file);
+  Scan scan = ScanRecords(file, version);
   if (!scan.complete && scan.frames == 0) {
     fclose(file);
     printf("Input: the recording %s ends early, before its first frame\n", path);
@@ -374,6 +510,7 @@ int OxInputReplayStart(const char* path)
   }
   gState.player.file = file;
   gState.player.path = path;
+  gState.player.version = version;
   gState.player.framesLeft = scan.frames;
   gState.player.initialRead = false;
   if (!scan.complete) {
@@ -395,10 +532,10 @@ bool OxInputReplayNextFrame(OxInputFrame* previous, OxInputFrame* frame)
   Reader in{player.file};
   bool read = true;
   if (!player.initialRead) {
-    read = in.U8() == kTagInitial && TakeKeysAndPads(in, previous);
+    read = in.U8() == kTagInitial && TakeInitial(in, previous, player.version);
     player.initialRead = true;
   }
-  read = read && in.U8() == kTagFrame && TakeFrame(in, frame);
+  read = read && in.U8() == kTagFrame && TakeFrame(in, frame, player.version);
   if (!read) {
     // The file changed after it was checked.
     printf("Input: the recording %s could not be read; replay stopped\n", player.path.c_str());

@@ -73,6 +73,28 @@ LRESULT OxPlatformDefaultWindowProcedure(HWND window, UINT message, WPARAM wPara
 
 // 256 bytes by virtual-key code, bit 7 set while down, as of the messages taken.
 void OxPlatformGetKeyboardState(unsigned char state[256]);
+// What the window system brought since the last OxPlatformTakeInputEvents,
+// beyond the key state, as of the messages taken: the keys and buttons that went down (key-down and
+// button-down messages, generic and left or right codes alike, auto-repeat
+// included), the wheel's turns in WHEEL_DELTA units (vertical positive away
+// from the user, horizontal positive to the right; each sum held within the
+// range of an int), and the characters typed as code points, in order (the
+// first kOxPlatformTypedMax; later ones are dropped).
+const int kOxPlatformTypedMax = 256;
+struct OxPlatformInputEvents {
+  unsigned char pressed[32];  // key k: bit k % 8 of byte k / 8
+  int wheelY, wheelX;
+  int typedCount;
+  unsigned int typed[kOxPlatformTypedMax];
+};
+// Hands over what was gathered and starts gathering afresh.
+void OxPlatformTakeInputEvents(OxPlatformInputEvents* events);
+// The gathering, shared by every backend (OxPlatformInputEvents.cpp): each
+// calls these as it takes the messages that carry them.
+void OxPlatformNoteKeyDown(unsigned char key);
+void OxPlatformNoteWheel(int deltaY, int deltaX);
+void OxPlatformNoteTyped(unsigned int codePoint);
+
 // The pointer in screen pixels from a live query, unclamped.
 bool OxPlatformGetCursorPos(POINT* point);
 // Screen pixels to the window's client pixels.

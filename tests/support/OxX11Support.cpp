@@ -15,6 +15,10 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <iterator>
+#include <map>
+#include <vector>
+
 namespace oxtest {
 namespace {
 
@@ -159,6 +163,43 @@ void SendKey(Display* display, KeySym key, bool down)
 void SendButton(Display* display, unsigned int button, bool down)
 {
   XTestFakeButtonEvent(display, button, down ? True : False, CurrentTime);
+  XSync(display, False);
+}
+
+// Each character gets a keycode of its own among those the server's keyboard
+// leaves without any symbol, so that characters typed back to back keep
+// their symbols until the game has read them; the keycodes are reused in
+// turn once every one is taken.
+void TypeCharacter(Display* display, unsigned int codePoint)
+{
+  static std::vector<KeyCode> spare;
+  static std::map<unsigned int, KeyCode> given;
+  static size_t next = 0;
+  if (spare.empty()) {
+    int first = 0, last = 0, perCode = 0;
+    XDisplayKeycodes(display, &first, &last);
+    KeySym* map = XGetKeyboardMapping(display, static_cast<KeyCode>(first), last - first + 1, &perCode);
+    for (int code = first; code <= last; ++code) {
+      bool empty = true;
+      for (int i = 0; i < perCode; ++i)
+        if (map[(code - first) * perCode + i] != NoSymbol) empty = false;
+      if (empty) spare.push_back(static_cast<KeyCode>(code));
+    }
+    XFree(map);
+  }
+  auto found = given.find(codePoint);
+  if (found == given.end()) {
+    KeyCode code = spare[next++ % spare.size()];
+    for (auto it = given.begin(); it != given.end();)
+      it = it->second == code ? given.erase(it) : std::next(it);
+    // Latin-1 characters are their own keysyms; the rest are 0x1000000 + code.
+    KeySym symbol = codePoint < 0x100 ? codePoint : 0x1000000 | codePoint;
+    KeySym both[2] = {symbol, symbol};
+    XChangeKeyboardMapping(display, code, 2, both, 1);
+    found = given.emplace(codePoint, code).first;
+  }
+  XTestFakeKeyEvent(display, found->second, True, CurrentTime);
+  XTestFakeKeyEvent(display, found->second, False, CurrentTime);
   XSync(display, False);
 }
 

@@ -34,10 +34,14 @@ bool WindowExists(Display* display, Window window);
 Geometry WindowGeometry(Display* display, Window window);
 std::string WindowTitle(Display* display, Window window);
 
-// XTest input, synchronised with the server before returning.
+// XTest input, synchronised with the server before returning. Buttons 4 and
+// 5 turn the wheel up and down, 6 and 7 left and right.
 void SendKey(Display* display, KeySym key, bool down);
 void SendButton(Display* display, unsigned int button, bool down);
 void MovePointer(Display* display, int x, int y);
+// Types one character (a Unicode code point): pressed and let go on a key
+// given that character alone for the moment, so no modifier is involved.
+void TypeCharacter(Display* display, unsigned int codePoint);
 
 // Whether the engine shows the pointer over its window.
 bool CursorShown(Display* display);

@@ -327,6 +327,29 @@ unsigned int ModifierFlags()
 
 // ---- Events to messages --------------------------------------------------
 
+// Notes each character of a text event's UTF-8 as typed; SDL's text is
+// valid UTF-8, and a malformed sequence would end the reading.
+void NoteTypedText(const char* text)
+{
+  const unsigned char* at = reinterpret_cast<const unsigned char*>(text);
+  while (*at) {
+    unsigned int code = *at;
+    int more = code < 0x80            ? 0
+               : (code & 0xE0) == 0xC0 ? 1
+               : (code & 0xF0) == 0xE0 ? 2
+               : (code & 0xF8) == 0xF0 ? 3
+                                       : -1;
+    if (more < 0) return;
+    if (more) code &= 0x3Fu >> more;
+    for (int i = 1; i <= more; ++i) {
+      if ((at[i] & 0xC0) != 0x80) return;
+      code = (code << 6) | (at[i] & 0x3Fu);
+    }
+    OxPlatformNoteTyped(code);
+    at += 1 + more;
+  }
+}
+
 void QueueKey(const SDL_KeyboardEvent& key, const SDL_Event* next)
 {
   HWND window = FindBySdlId(key.windowID);
@@ -471,15 +494,24 @@ void FillQueue()
               window, WM_MOUSEHWHEEL,
               MAKEWPARAM(gState.buttonMask | ModifierFlags(), flip * event.wheel.x * WHEEL_DELTA),
               PackPoint(screen.x, screen.y)));
+        if (window)
+          OxPlatformNoteWheel(flip * event.wheel.y * WHEEL_DELTA, flip * event.wheel.x * WHEEL_DELTA);
         break;
       }
+      case SDL_TEXTINPUT:
+        // Text that no key went down for (an input method's, a compose
+        // sequence's); text after a key down is noted with it below.
+        if (FindBySdlId(event.text.windowID)) NoteTypedText(event.text.text);
+        break;
       case SDL_WINDOWEVENT:
         QueueWindowEvent(event.window);
         break;
       default:
-        break;  // text input travels with its key; SDL_QUIT means nothing here
+        break;  // SDL_QUIT means nothing here
     }
+    // Text input right after a key down travels with its key.
     if (haveNext && (event.type == SDL_KEYDOWN) && next.type == SDL_TEXTINPUT) {
+      if (FindBySdlId(next.text.windowID)) NoteTypedText(next.text.text);
       haveNext = SDL_PeepEvents(&next, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0;
     }
     event = next;
@@ -516,6 +548,10 @@ void ApplyToKeyState(const OxPlatformMessage& message)
   unsigned char side = message.sideKey;
   SetKey(side, down);
   unsigned char generic = GenericKey(side);
+  if (down) {
+    OxPlatformNoteKeyDown(side);
+    OxPlatformNoteKeyDown(generic);
+  }
   if (generic == side) return;
   unsigned char left = 0, right = 0;
   if (generic == VK_SHIFT) { left = VK_LSHIFT; right = VK_RSHIFT; }
@@ -808,6 +844,9 @@ bool OxSdlEnsureVideo()
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   gState.videoReady = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
+  // Typed characters come as text input events, which flow only while text
+  // input is on (SDL turns it on by itself on some platforms, not all).
+  if (gState.videoReady) SDL_StartTextInput();
   return gState.videoReady;
 }
 

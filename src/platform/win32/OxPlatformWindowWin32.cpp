@@ -20,6 +20,9 @@ struct State {
   std::map<HWND, PAINTSTRUCT> painting;
   // Windows sent WM_PAINT since the pump last found the queue empty.
   std::set<HWND> paintedThisPump;
+  // The first half of a character beyond the Basic Multilingual Plane, which
+  // WM_CHAR brings as two UTF-16 surrogates; 0 when none is waiting.
+  unsigned int highSurrogate = 0;
 };
 
 State gState;
@@ -69,6 +72,56 @@ void ShowTitle(HWND window, const char* title, bool utf8)
   if (ascii) return;
   std::wstring wide = OxWin32Wide(title, utf8 ? CP_UTF8 : 1252);
   DefWindowProcW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+// The left or right code of a generic modifier's key message: the scan code
+// tells the Shift keys apart, the extended bit the Control and Alt keys.
+unsigned char SideKey(WPARAM key, LPARAM lParam)
+{
+  bool extended = (lParam >> 24) & 1;
+  switch (key) {
+    case VK_SHIFT: return ((lParam >> 16) & 0xFF) == 0x36 ? VK_RSHIFT : VK_LSHIFT;
+    case VK_CONTROL: return extended ? VK_RCONTROL : VK_LCONTROL;
+    case VK_MENU: return extended ? VK_RMENU : VK_LMENU;
+    default: return static_cast<unsigned char>(key);
+  }
+}
+
+// A WM_CHAR's UTF-16 unit: surrogate pairs are joined, a half without its
+// partner is dropped.
+void NoteCharacter(unsigned int unit)
+{
+  unsigned int high = gState.highSurrogate;
+  gState.highSurrogate = 0;
+  if (unit >= 0xD800 && unit <= 0xDBFF) {
+    gState.highSurrogate = unit;
+  } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
+    if (high) OxPlatformNoteTyped(0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00));
+  } else {
+    OxPlatformNoteTyped(unit);
+  }
+}
+
+// Notes what an input message taken from the queue brings beyond the key
+// state, which the system keeps itself.
+void NoteInput(const MSG& msg)
+{
+  switch (msg.message) {
+    case WM_KEYDOWN: case WM_SYSKEYDOWN:
+      OxPlatformNoteKeyDown(static_cast<unsigned char>(msg.wParam));
+      OxPlatformNoteKeyDown(SideKey(msg.wParam & 0xFF, msg.lParam));
+      break;
+    case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: OxPlatformNoteKeyDown(VK_LBUTTON); break;
+    case WM_RBUTTONDOWN: case WM_RBUTTONDBLCLK: OxPlatformNoteKeyDown(VK_RBUTTON); break;
+    case WM_MBUTTONDOWN: case WM_MBUTTONDBLCLK: OxPlatformNoteKeyDown(VK_MBUTTON); break;
+    case WM_XBUTTONDOWN: case WM_XBUTTONDBLCLK:
+      OxPlatformNoteKeyDown(GET_XBUTTON_WPARAM(msg.wParam) == XBUTTON1 ? VK_XBUTTON1 : VK_XBUTTON2);
+      break;
+    case WM_MOUSEWHEEL: OxPlatformNoteWheel(GET_WHEEL_DELTA_WPARAM(msg.wParam), 0); break;
+    case WM_MOUSEHWHEEL: OxPlatformNoteWheel(0, GET_WHEEL_DELTA_WPARAM(msg.wParam)); break;
+    case WM_CHAR: NoteCharacter(static_cast<unsigned int>(msg.wParam & 0xFFFF)); break;
+    default: break;
+  }
 }
 
 }  // namespace
@@ -182,10 +235,13 @@ LRESULT OxPlatformSendMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
   return SendMessageA(window, message, wParam, lParam);
 }
 
+// Messages are taken and dispatched in their wide form, so that WM_CHAR
+// holds the character in UTF-16 whatever the code page; a window of an ANSI
+// class still receives it in the program's code page, converted on dispatch.
 bool OxPlatformPeekMessage(OxPlatformMessage* message)
 {
   MSG msg;
-  if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     gState.paintedThisPump.clear();
     return false;
   }
@@ -198,6 +254,7 @@ bool OxPlatformPeekMessage(OxPlatformMessage* message)
       return false;
     }
   }
+  NoteInput(msg);
   memset(message, 0, sizeof(*message));
   message->window = msg.hwnd;
   message->message = msg.message;
@@ -234,7 +291,7 @@ bool OxPlatformTranslateMessage(const OxPlatformMessage* message)
 LRESULT OxPlatformDispatchMessage(const OxPlatformMessage* message)
 {
   MSG msg = ToMsg(message);
-  return DispatchMessageA(&msg);
+  return DispatchMessageW(&msg);
 }
 
 LRESULT OxPlatformDefaultWindowProcedure(HWND window, UINT message, WPARAM wParam,

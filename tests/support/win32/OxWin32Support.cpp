@@ -139,6 +139,11 @@ void SendButton(Display*, unsigned int button, bool down)
       input.mi.dwFlags = MOUSEEVENTF_WHEEL;
       input.mi.mouseData = static_cast<DWORD>(button == 4 ? WHEEL_DELTA : -WHEEL_DELTA);
       break;
+    case 6: case 7:
+      if (!down) return;
+      input.mi.dwFlags = MOUSEEVENTF_HWHEEL;
+      input.mi.mouseData = static_cast<DWORD>(button == 7 ? WHEEL_DELTA : -WHEEL_DELTA);
+      break;
     case 8: case 9:
       input.mi.dwFlags = down ? MOUSEEVENTF_XDOWN : MOUSEEVENTF_XUP;
       input.mi.mouseData = button == 8 ? XBUTTON1 : XBUTTON2;
@@ -147,6 +152,30 @@ void SendButton(Display*, unsigned int button, bool down)
       return;
   }
   SendOne(input);
+}
+
+// The character as UTF-16 units (a surrogate pair beyond the Basic
+// Multilingual Plane), each pressed and let go as a packet of its own.
+void TypeCharacter(Display*, unsigned int codePoint)
+{
+  WORD units[2];
+  int count = 0;
+  if (codePoint < 0x10000) {
+    units[count++] = static_cast<WORD>(codePoint);
+  } else {
+    units[count++] = static_cast<WORD>(0xD800 + ((codePoint - 0x10000) >> 10));
+    units[count++] = static_cast<WORD>(0xDC00 + ((codePoint - 0x10000) & 0x3FF));
+  }
+  for (int i = 0; i < count; ++i) {
+    for (bool down : {true, false}) {
+      INPUT input;
+      ZeroMemory(&input, sizeof(input));
+      input.type = INPUT_KEYBOARD;
+      input.ki.wScan = units[i];
+      input.ki.dwFlags = KEYEVENTF_UNICODE | (down ? 0 : KEYEVENTF_KEYUP);
+      SendOne(input);
+    }
+  }
 }
 
 void MovePointer(Display*, int x, int y)
