@@ -1,5 +1,6 @@
 // Glyph atlas layout rules as pure arithmetic: rows of images with one-texel
-// gaps, closed before column 1024, the atlas exactly as large as its rows.
+// gaps, closed before column 1024, the atlas exactly as large as its rows;
+// the shelves of a glyph page; the UTF-8 decoder.
 // The layout source is compiled into a small static library of its own.
 #include <gtest/gtest.h>
 

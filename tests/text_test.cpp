@@ -2,7 +2,9 @@
 // FreeType's own rendering, the creation message, font ids, the vertex
 // layout read back from the text vertex buffer, measuring, pixels of printed
 // text, the modes restored after printing, every message byte for byte, and
-// fonts left at exit released (under valgrind).
+// fonts left at exit released (under valgrind); UTF-8 text drawn and
+// measured against FreeType, ill-formed bytes, new lines, text in world
+// pixels, the glyph pages filled and dropped, and batching's pictures.
 // Desktop-only program: it reads textures and buffers back from OpenGL
 // (glGetTexImage, glGetBufferSubData), which WebGL 1 does not offer;
 // tests/web/page_test.cpp draws and reads pixels in the page.
