@@ -756,7 +756,7 @@ TEST(TextPages, ManyCodepointsFillThePages)
     if (Frame(e) != before) failures |= 16;
     OxSysExit();
     return failures;
-  });
+  }, 110);
   EXPECT_EQ(child.exitCode, 0) << child.out.substr(0, 2000);
   EXPECT_EQ(After(child.out, "[all]\n"),
             "Error: Font (1) has no room for every glyph of a text; the rest are not drawn\n");
