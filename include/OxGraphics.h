@@ -293,6 +293,8 @@ OX_API void OxGfxSaveTextureToFile(OxGfxTexture* texture, const char* path);
 OX_API unsigned int OxGfxColInterp(unsigned int colour0, unsigned int colour1, float t);
 
 /* ---- Fonts and text ------------------------------------------------------- */
+/* OxGfxPrint and OxGfxGetPrintSize read ASCII on one line; OxText.h prints
+   and measures UTF-8 with new lines, also placed in world pixels. */
 
 /* Starts the font system: the rasteriser and the text vertex buffer. Called
    by OxGfxInit; a game does not call it. A rasteriser that fails to start is

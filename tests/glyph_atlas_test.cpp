@@ -1,9 +1,11 @@
 // Glyph atlas layout rules as pure arithmetic: rows of images with one-texel
-// gaps, closed before column 1024, the atlas exactly as large as its rows.
+// gaps, closed before column 1024, the atlas exactly as large as its rows;
+// the shelves of a glyph page; the UTF-8 decoder.
 // The layout source is compiled into a small static library of its own.
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <string.h>
 
 #include <vector>
 
@@ -129,4 +131,72 @@ TEST(GlyphLayout, MeasureStopsPastTheHeightLimit)
   OxMeasureGlyphAtlas(slots.data(), slots.size(), 100000, &width, &height);
   EXPECT_EQ(height, 1505u);
   EXPECT_EQ(width, 1101u);
+}
+
+// Cases, each text decoded to its codepoints: ASCII; two-, three- and
+// four-byte forms at their lowest and highest values; a lone continuation
+// byte; C0, C1 and F5 to FF leads; overlong forms (one U+FFFD per byte, as
+// no valid sequence starts with them); surrogates; above U+10FFFF; a
+// sequence cut short by the end and by a byte that cannot continue it (that
+// byte read afresh); the decoder stops at the zero byte.
+TEST(Utf8, DecodesAndReplacesIllFormedParts)
+{
+  const unsigned R = kUtf8Replacement;
+  const struct {
+    const char* text;
+    std::vector<unsigned> codes;
+  } cases[] = {
+      {"Az~", {'A', 'z', '~'}},
+      {"\xC2\x80\xDF\xBF", {0x80, 0x7FF}},
+      {"\xE0\xA0\x80\xEF\xBF\xBD\xEF\xBF\xBF", {0x800, 0xFFFD, 0xFFFF}},
+      {"\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", {0x10000, 0x10FFFF}},
+      {"caf\xC3\xA9 \xE2\x82\xAC", {'c', 'a', 'f', 0xE9, ' ', 0x20AC}},
+      {"a\x80" "b\xBF", {'a', R, 'b', R}},
+      {"\xC0\xAF\xC1\xBF", {R, R, R, R}},
+      {"\xF5\x80\xFF", {R, R, R}},
+      {"\xE0\x80\xAF", {R, R, R}},
+      {"\xF0\x80\x80\xAF", {R, R, R, R}},
+      {"\xED\xA0\x80\xED\xBF\xBF", {R, R, R, R, R, R}},
+      {"\xED\x9F\xBF", {0xD7FF}},
+      {"\xF4\x90\x80\x80", {R, R, R, R}},
+      {"A\xE2\x82", {'A', R}},
+      {"\xF0\x9F\x98", {R}},
+      {"\xE2\x82" "A\xC3" "\xC3\xA9", {R, 'A', R, 0xE9}},
+  };
+  for (const auto& test : cases) {
+    std::vector<unsigned> codes;
+    const unsigned char* at = reinterpret_cast<const unsigned char*>(test.text);
+    while (*at) codes.push_back(OxUtf8Next(&at));
+    EXPECT_EQ(codes, test.codes) << test.text;
+  }
+}
+
+// Cases on a 64-texel page: images go left to right with a one-texel gap
+// (a row filled to its last texel), a new shelf starts below the tallest
+// image plus a gap; an image too tall for the room left below is refused
+// and changes nothing; one as wide as the page never fits; a zero-sized one
+// takes one texel; the last shelf may end on the page's last row.
+TEST(GlyphLayout, ShelvesOfAPage)
+{
+  OxGlyphShelf shelf = {64, 0, 0, 0};
+  const struct {
+    unsigned width, rows;
+    bool fits;
+    unsigned x, y;
+  } steps[] = {
+      {30, 10, true, 0, 0},   {32, 20, true, 31, 0}, {10, 3, true, 0, 21},
+      {20, 40, true, 11, 21}, {40, 3, false, 0, 0},  {64, 1, false, 0, 0},
+      {0, 0, true, 32, 21},   {30, 1, true, 33, 21}, {1, 1, true, 0, 62},
+  };
+  for (const auto& step : steps) {
+    OxGlyphSlot slot = {step.width, step.rows, 99, 99};
+    OxGlyphShelf before = shelf;
+    ASSERT_EQ(OxShelfPlace(&shelf, &slot), step.fits) << step.width << " x " << step.rows;
+    if (!step.fits) {
+      EXPECT_EQ(memcmp(&before, &shelf, sizeof(shelf)), 0);
+      continue;
+    }
+    EXPECT_EQ(slot.x, step.x);
+    EXPECT_EQ(slot.y, step.y);
+  }
 }

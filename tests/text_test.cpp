@@ -2,18 +2,22 @@
 // FreeType's own rendering, the creation message, font ids, the vertex
 // layout read back from the text vertex buffer, measuring, pixels of printed
 // text, the modes restored after printing, every message byte for byte, and
-// fonts left at exit released (under valgrind).
+// fonts left at exit released (under valgrind); UTF-8 text drawn and
+// measured against FreeType, ill-formed bytes, new lines, text in world
+// pixels, the glyph pages filled and dropped, and batching's pictures.
 // Desktop-only program: it reads textures and buffers back from OpenGL
 // (glGetTexImage, glGetBufferSubData), which WebGL 1 does not offer;
 // tests/web/page_test.cpp draws and reads pixels in the page.
 #include <gtest/gtest.h>
 
 #include <GL/glew.h>
+#include <math.h>
 #include <stdio.h>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <functional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -46,18 +50,27 @@ struct ReferenceAtlas {
   unsigned width = 0, height = 0;
 };
 
-ReferenceAtlas Reference(int size)
-{
-  ReferenceAtlas atlas;
-  FT_Library library;
-  FT_Face face;
-  if (FT_Init_FreeType(&library) || FT_New_Face(library, kFont, 0, &face)) return atlas;
-  FT_Set_Pixel_Sizes(face, 0, size);
-  unsigned x = 0, y = 0, rowHeight = 0;
-  for (int code = 32; code < 128; ++code) {
-    if (FT_Load_Char(face, code, FT_LOAD_RENDER)) continue;
+// The font opened with FreeType at a pixel size.
+struct ReferenceFace {
+  FT_Library library = nullptr;
+  FT_Face face = nullptr;
+  explicit ReferenceFace(int size)
+  {
+    if (!FT_Init_FreeType(&library) && !FT_New_Face(library, kFont, 0, &face))
+      FT_Set_Pixel_Sizes(face, 0, size);
+  }
+  ~ReferenceFace()
+  {
+    if (face) FT_Done_Face(face);
+    if (library) FT_Done_FreeType(library);
+  }
+  int LineHeight() const { return static_cast<int>(face->size->metrics.height >> 6); }
+  // One codepoint's rendering (glyph 0 where the font has none).
+  ReferenceGlyph Render(unsigned code) const
+  {
+    ReferenceGlyph glyph;
+    if (!face || FT_Load_Char(face, code, FT_LOAD_RENDER)) return glyph;
     const FT_Bitmap& bitmap = face->glyph->bitmap;
-    ReferenceGlyph& glyph = atlas.glyphs[code];
     glyph.rendered = true;
     glyph.width = bitmap.width;
     glyph.rows = bitmap.rows;
@@ -67,7 +80,21 @@ ReferenceAtlas Reference(int size)
     for (unsigned row = 0; row < bitmap.rows; ++row)
       glyph.coverage.insert(glyph.coverage.end(), bitmap.buffer + row * bitmap.pitch,
                             bitmap.buffer + row * bitmap.pitch + bitmap.width);
-    if (x + bitmap.width + 1 >= 1024) {
+    return glyph;
+  }
+};
+
+ReferenceAtlas Reference(int size)
+{
+  ReferenceAtlas atlas;
+  ReferenceFace face(size);
+  unsigned x = 0, y = 0, rowHeight = 0;
+  for (int code = 32; code < 128; ++code) {
+    ReferenceGlyph& glyph = atlas.glyphs[code];
+    glyph = face.Render(code);
+    if (!glyph.rendered) continue;
+    unsigned width = glyph.width, rows = glyph.rows;
+    if (x + width + 1 >= 1024) {
       atlas.width = std::max(atlas.width, x);
       atlas.height += rowHeight;
       x = 0;
@@ -76,13 +103,11 @@ ReferenceAtlas Reference(int size)
     }
     glyph.x = x;
     glyph.y = y;
-    rowHeight = std::max(rowHeight, static_cast<unsigned>(bitmap.rows));
-    x += bitmap.width + 1;
+    rowHeight = std::max(rowHeight, rows);
+    x += width + 1;
   }
   atlas.width = std::max(atlas.width, x);
   atlas.height += rowHeight;
-  FT_Done_Face(face);
-  FT_Done_FreeType(library);
   return atlas;
 }
 
@@ -386,7 +411,7 @@ TEST_F(Text, VertexLayoutAndMeasuring)
 // the window's centre plus its bearing and row, in the requested colour;
 // with alpha 0.5 half over the white background; nothing left of the pen
 // start or below the baseline; text at (-1, -1) starts at the bottom-left
-// corner.
+// corner; OxGfxPrintAt's anchor in world pixels is the pen start.
 TEST_F(Text, PixelsWhereThePenStarts)
 {
   const int size = 32, scale = 3;
@@ -425,6 +450,19 @@ TEST_F(Text, PixelsWhereThePenStarts)
   pixel = ReadPixel((h.left + column) * scale + 1, (h.top - row) * scale - 2);
   EXPECT_TRUE(IsColour(pixel, 0, 0, 0)) << pixel;
   OxSysFrameEnd();
+
+  // World (150, 80) with the camera at (100, 50): the pen starts 50 pixels
+  // right of the window's centre and 30 up, also before any program switch.
+  OxGfxSetCamPosition(100, 50);
+  OxSysFrameStart();
+  OxGfxPrintAt(font, "H", 150, 80, scale, 0.0f, 0.6f, 0.0f, 1.0f);
+  EXPECT_TRUE(IsColour(ReadPixel(x + 50, y + 30), 0, 153, 0)) << ReadPixel(x + 50, y + 30);
+  for (int dx = -8; dx < 0; ++dx)
+    EXPECT_TRUE(IsColour(ReadPixel(kWidth / 2 + 50 + dx, y + 30), 255, 255, 255, 0));
+  for (int dy = 2; dy < 10; ++dy)
+    EXPECT_TRUE(IsColour(ReadPixel(x + 50, kHeight / 2 + 30 - dy), 255, 255, 255, 0));
+  OxSysFrameEnd();
+  OxGfxSetCamPosition(0, 0);
   OxGfxDestroyFont(font);
 }
 
@@ -489,6 +527,276 @@ TEST_F(Text, ModesRestoredAfterPrint)
   OxSysFrameEnd();
   OxGfxMeshFree(square);
   OxGfxDestroyFont(font);
+}
+
+// ---- UTF-8 text and text in world pixels --------------------------------------------
+
+namespace {
+
+// One codepoint's rendering at the size.
+ReferenceGlyph Glyph(int size, unsigned code) { return ReferenceFace(size).Render(code); }
+
+// Every codepoint from U+00A0 up that the font has a glyph for.
+std::vector<unsigned> FontCodepoints()
+{
+  std::vector<unsigned> codes;
+  ReferenceFace font(16);
+  FT_UInt index;
+  for (FT_ULong code = FT_Get_First_Char(font.face, &index); index != 0;
+       code = FT_Get_Next_Char(font.face, code, &index))
+    if (code >= 0xA0) codes.push_back(static_cast<unsigned>(code));
+  return codes;
+}
+
+std::string Utf8(unsigned code)
+{
+  static const unsigned char kLead[] = {0, 0xC0, 0xE0, 0xF0};
+  if (code < 0x80) return std::string(1, static_cast<char>(code));
+  int extra = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+  std::string out(1, static_cast<char>(kLead[extra] | code >> (6 * extra)));
+  for (int shift = 6 * (extra - 1); shift >= 0; shift -= 6)
+    out += static_cast<char>(0x80 | ((code >> shift) & 0x3F));
+  return out;
+}
+
+// One frame drawn by draw, read back (after a flush) before it ends.
+std::vector<unsigned char> Frame(const std::function<void()>& draw)
+{
+  OxSysFrameStart();
+  draw();
+  OxGfxFlush();
+  std::vector<unsigned char> pixels(static_cast<size_t>(kWidth) * kHeight * 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  OxSysFrameEnd();
+  return pixels;
+}
+
+// Pixels darker than mid-grey in the window rectangle [x0, x1) x [y0, y1).
+int DarkPixels(const std::vector<unsigned char>& frame, int x0, int y0, int x1, int y1)
+{
+  int dark = 0;
+  for (int y = std::max(y0, 0); y < std::min(y1, kHeight); ++y)
+    for (int x = std::max(x0, 0); x < std::min(x1, kWidth); ++x)
+      if (frame[(static_cast<size_t>(y) * kWidth + x) * 4] < 128) ++dark;
+  return dark;
+}
+
+}  // namespace
+
+// Cases: "café €" measures the sum of its glyphs' advances and the tallest
+// image; each glyph's box (pen position, bearings and image size from
+// FreeType) holds dark pixels, é's and €'s included, and nothing lies past
+// the pen's end; ASCII-only text measures and draws exactly as OxGfxPrint.
+TEST_F(Text, Utf8DrawsAndMeasuresBeyondAscii)
+{
+  const int size = 24;
+  const float scale = 2, sx = 2.0f / kWidth * scale, sy = 2.0f / kHeight * scale;
+  OxGfxFontId font = OxGfxCreateFont(kFont, size);
+  ASSERT_EQ(font, 1);
+  const char text[] = "caf\xC3\xA9 \xE2\x82\xAC";
+  float expectedWidth = 0, expectedHeight = 0;
+  std::vector<ReferenceGlyph> glyphs;
+  for (unsigned code : {0x63u, 0x61u, 0x66u, 0xE9u, 0x20u, 0x20ACu}) {  // c a f é space €
+    glyphs.push_back(Glyph(size, code));
+    expectedWidth += glyphs.back().advanceX * sx;
+    expectedHeight = std::max(expectedHeight, glyphs.back().rows * sy);
+  }
+  float width = -1, height = -1;
+  OxGfxGetPrintSizeUtf8(font, text, scale, &width, &height);
+  EXPECT_EQ(width, expectedWidth);
+  EXPECT_EQ(height, expectedHeight);
+
+  std::vector<unsigned char> frame =
+      Frame([&] { OxGfxPrintUtf8(font, text, -0.9f, 0, scale, 0, 0, 0, 1); });
+  int pen = 40;  // -0.9 in window pixels
+  for (const ReferenceGlyph& glyph : glyphs) {
+    int left = pen + glyph.left * 2, top = kHeight / 2 + glyph.top * 2;
+    if (glyph.width > 0) {
+      EXPECT_GT(DarkPixels(frame, left, top - glyph.rows * 2, left + glyph.width * 2, top),
+                glyph.width * glyph.rows / 2);
+    }
+    pen += glyph.advanceX * 2;
+  }
+  EXPECT_EQ(DarkPixels(frame, pen + 2, 0, kWidth, kHeight), 0);
+
+  for (const char* ascii : {"cafe", "Hello, World! {~}", ""}) {
+    float asciiWidth = -1, asciiHeight = -1;
+    OxGfxGetPrintSize(font, ascii, 1.5f, &asciiWidth, &asciiHeight);
+    OxGfxGetPrintSizeUtf8(font, ascii, 1.5f, &width, &height);
+    EXPECT_EQ(width, asciiWidth) << ascii;
+    EXPECT_EQ(height, asciiHeight) << ascii;
+    EXPECT_EQ(Frame([&] { OxGfxPrintUtf8(font, ascii, -0.7f, 0.1f, 1.5f, 0.2f, 0, 1, 0.8f); }),
+              Frame([&] { OxGfxPrint(font, ascii, -0.7f, 0.1f, 1.5f, 0.2f, 0, 1, 0.8f); }))
+        << ascii;
+  }
+  OxGfxDestroyFont(font);
+}
+
+// Cases, each ill-formed text against the same text with U+FFFD written out
+// (or, for a codepoint the font lacks, against another one it lacks): a
+// lone continuation byte, a sequence cut short at the end, overlong forms,
+// a surrogate, a value above U+10FFFF, C1 and F5..FF bytes; both measure and
+// draw the same, and draw something.
+TEST_F(Text, IllFormedUtf8AndMissingGlyphs)
+{
+  OxGfxFontId font = OxGfxCreateFont(kFont, 20);
+  ASSERT_NE(font, -1);
+  const std::string R = "\xEF\xBF\xBD";
+  const struct {
+    std::string text, same;
+  } cases[] = {
+      {"a\x80" "b", "a" + R + "b"},
+      {"A\xE2\x82", "A" + R},
+      {"\xC0\xAF-\xE0\x80\xAF", R + R + "-" + R + R + R},
+      {"\xED\xA0\x80", R + R + R},
+      {"\xF4\x90\x80\x80!", R + R + R + R + "!"},
+      {"\xC1\xF5\xFF", R + R + R},
+      {"x\xE4\xB8\x80y", "x\xE4\xB8\x81y"},  // U+4E00, U+4E01: glyph 0 both
+  };
+  std::vector<unsigned char> blank = Frame([] {});
+  for (const auto& test : cases) {
+    float width = -1, height = -1, sameWidth = -2, sameHeight = -2;
+    OxGfxGetPrintSizeUtf8(font, test.text.c_str(), 1, &width, &height);
+    OxGfxGetPrintSizeUtf8(font, test.same.c_str(), 1, &sameWidth, &sameHeight);
+    EXPECT_EQ(width, sameWidth) << test.same;
+    EXPECT_EQ(height, sameHeight) << test.same;
+    EXPECT_GT(width, 0.0f) << test.same;
+    std::vector<unsigned char> frame =
+        Frame([&] { OxGfxPrintUtf8(font, test.text.c_str(), -0.5f, 0, 2, 0, 0, 0, 1); });
+    auto same = [&] { OxGfxPrintUtf8(font, test.same.c_str(), -0.5f, 0, 2, 0, 0, 0, 1); };
+    EXPECT_EQ(frame, Frame(same)) << test.same;
+    EXPECT_NE(frame, blank) << test.same;
+  }
+  OxGfxDestroyFont(font);
+}
+
+// Cases: in "AB\nA" (and "AB\r\nA") the second line's A starts back at x,
+// one line height (FreeType's, in whole pixels) down; the size is the wider
+// line and the tallest image plus one line height; a trailing newline adds a
+// line height; the size in pixels is the same in glyph pixels x scale.
+TEST_F(Text, NewLines)
+{
+  ReferenceFace reference(20);
+  int lineHeight = reference.LineHeight();
+  ReferenceGlyph a = reference.Render('A'), b = reference.Render('B');
+  ASSERT_GT(lineHeight, 20);
+  OxGfxFontId font = OxGfxCreateFont(kFont, 20);
+  const float sx = 2.0f / kWidth, sy = 2.0f / kHeight;
+  for (const char* text : {"AB\nA", "AB\r\nA"}) {
+    OxSysFrameStart();
+    OxGfxPrintUtf8(font, text, -0.5f, 0.25f, 1, 0, 0, 0, 1);
+    std::vector<float> v = TextVertices(18);
+    OxSysFrameEnd();
+    EXPECT_NEAR(v[48], -0.5f + a.left * sx, 1e-6f) << text;
+    EXPECT_NEAR(v[49], 0.25f - lineHeight * sy + a.top * sy, 1e-6f) << text;
+    float width = -1, height = -1;
+    OxGfxGetPrintSizeUtf8(font, text, 1, &width, &height);
+    EXPECT_FLOAT_EQ(width, (a.advanceX + b.advanceX) * sx);
+    EXPECT_FLOAT_EQ(height, std::max(a.rows, b.rows) * sy + lineHeight * sy);
+  }
+  float width = -1, height = -1;
+  OxGfxGetPrintSizeUtf8(font, "A\n", 1, &width, &height);
+  EXPECT_FLOAT_EQ(height, (a.rows + lineHeight) * sy);
+  OxGfxGetPrintSizeInPixels(font, "AB\nA", 3, &width, &height);
+  EXPECT_EQ(width, 3.0f * a.advanceX + 3.0f * b.advanceX);
+  EXPECT_EQ(height, 3.0f * std::max(a.rows, b.rows) + 3.0f * lineHeight);
+  OxGfxDestroyFont(font);
+}
+
+// Cases: every codepoint of the font (about 5,000 from U+00A0 up) printed in
+// texts of 300, three times over, at a size whose pages hold about 1,000
+// glyphs: the pages are dropped and filled again with no crash, and memory
+// (Linux: resident size) grows by no more than the pages' budget from the
+// first round to the third;
+// one text of all of them prints the no-room message once (over two prints),
+// measures the sum of every advance, and é draws the same afterwards.
+TEST(TextPages, ManyCodepointsFillThePages)
+{
+  std::vector<unsigned> codes = FontCodepoints();
+  ASSERT_GT(codes.size(), 3000u);
+  std::vector<std::string> texts;
+  std::string all;
+  for (size_t i = 0; i < codes.size(); ++i) {
+    if (i % 300 == 0) texts.emplace_back();
+    texts.back() += Utf8(codes[i]);
+    all += Utf8(codes[i]);
+  }
+  oxtest::ChildResult child = oxtest::RunInChild([&] {
+    if (StartLibrary() != 1) return 2;
+    OxGfxFontId font = OxGfxCreateFont(kFont, 96);
+    auto e = [&] { OxGfxPrintUtf8(font, "\xC3\xA9", 0, 0, 1, 0, 0, 0, 1); };
+    std::vector<unsigned char> before = Frame(e);
+    // Resident kilobytes (Linux; 0 elsewhere).
+    auto residentKb = [] {
+      long pages = 0, resident = 0;
+      FILE* statm = fopen("/proc/self/statm", "r");
+      if (statm && fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
+      if (statm) fclose(statm);
+      return resident * 4;
+    };
+    long kb[4] = {residentKb()};
+    for (int round = 1; round <= 3; ++round) {
+      for (const std::string& text : texts)
+        Frame([&] { OxGfxPrintUtf8(font, text.c_str(), -1, 0, 0.5f, 0, 0, 0, 1); });
+      kb[round] = residentKb();
+    }
+    printf("[memory] %ld, %ld, %ld, %ld kB\n", kb[0], kb[1], kb[2], kb[3]);
+    // At most the pages' budget (8 MiB) apart, wherever a round left them;
+    // pages or records kept after each drop would add tens of MiB.
+    if (kb[3] > kb[1] + 9 * 1024 || kb[3] > kb[0] + 32 * 1024) return 4;
+    printf("[all]\n");
+    Frame([&] { OxGfxPrintUtf8(font, all.c_str(), -1, 0, 0.1f, 0, 0, 0, 1); });
+    Frame([&] { OxGfxPrintUtf8(font, all.c_str(), -1, 0, 0.1f, 0, 0, 0, 1); });
+    float width = 0, expected = 0;
+    OxGfxGetPrintSizeInPixels(font, all.c_str(), 1, &width, nullptr);
+    ReferenceFace reference(96);
+    for (unsigned code : codes) expected += reference.Render(code).advanceX;
+    int failures = width == expected ? 0 : 8;
+    if (Frame(e) != before) failures |= 16;
+    OxSysExit();
+    return failures;
+  }, 110);
+  EXPECT_EQ(child.exitCode, 0) << child.out.substr(0, 2000);
+  EXPECT_EQ(After(child.out, "[all]\n"),
+            "Error: Font (1) has no room for every glyph of a text; the rest are not drawn\n");
+  EXPECT_EQ(child.err, "");
+}
+
+// Cases: a scene of UTF-8 prints that span several pages (lines of 40
+// distinct codepoints), fill them so that they are dropped while draws that
+// use them wait in the batch, in two fonts, among ASCII prints, world-pixel
+// prints and a colour the batch cannot carry: the same bytes with batching
+// off and on.
+TEST_F(Text, BatchingDrawsTheSameBytes)
+{
+  OxGfxFontId big = OxGfxCreateFont(kFont, 96);
+  OxGfxFontId small = OxGfxCreateFont(kFont, 14);
+  std::vector<unsigned> codes = FontCodepoints();
+  ASSERT_GT(codes.size(), 3000u);
+  std::string blocks[3];
+  for (size_t i = 0; i < 3 * 700; ++i) {
+    if (i % 40 == 0 && i % 700 != 0) blocks[i / 700] += "\n";
+    blocks[i / 700] += Utf8(codes[i * codes.size() / 2100]);
+  }
+  auto scene = [&] {
+    OxGfxPrint(small, "ASCII first", -0.95f, 0.95f, 1, 0, 0, 0, 1);
+    for (int i = 0; i < 3; ++i)
+      OxGfxPrintUtf8(big, blocks[i].c_str(), -1 + 0.6f * i, 0.9f, 0.2f, 0.3f * i, 0, 0.5f, 0.9f);
+    OxGfxPrintUtf8(small, "caf\xC3\xA9 \xE2\x82\xAC\nna\xC3\xAFve \xCE\xA9", 0.2f, -0.5f, 2, 0,
+                   0.5f, 0, 1);
+    OxGfxPrintAt(small, "\xE2\x86\x92 here", -100, -200, 1.5f, 0, 0, 1, 1);
+    OxGfxPrintUtf8(small, "not finite \xC3\xA9", 0, -0.8f, 1, NAN, 0, 0, 1);
+    OxGfxPrint(small, "ASCII last", -0.95f, -0.95f, 1, 1, 0, 0, 1);
+  };
+  std::vector<unsigned char> faithful = Frame(scene);
+  OxGfxSetBatching(1);
+  std::vector<unsigned char> batched = Frame(scene);
+  OxGfxSetBatching(0);
+  EXPECT_TRUE(faithful == batched);
+  EXPECT_NE(faithful, Frame([] {}));
+  OxGfxDestroyFont(big);
+  OxGfxDestroyFont(small);
 }
 
 #ifndef _WIN32

@@ -1,8 +1,9 @@
 // Fonts and text: the font system's start and stop, the registry of fonts
 // by id, font creation, printing in normalised device coordinates with the
-// font program, measuring and destroying. Leans on FreeType, OpenGL, the glyph
-// atlas and the graphics module's Shader and render state; font files are
-// read through the platform's file layer.
+// font program (ASCII, and UTF-8 with new lines), printing in world pixels,
+// measuring and destroying. Leans on FreeType, OpenGL, the glyph atlas and
+// the graphics module's Shader and render state; font files are read through
+// the platform's file layer.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -16,6 +17,7 @@
 
 #include "OxGraphics.h"
 #include "OxMath.h"
+#include "OxText.h"
 #include "graphics/OxBatch.h"
 #include "graphics/OxFontSystem.h"
 #include "graphics/OxGlyphAtlas.h"
@@ -32,6 +34,9 @@ struct OxFont {
   OxGfxFontId id;
   FT_Face face;
   OxGlyphAtlas* atlas;
+  // Whether a text has needed more glyph images than the pages hold (said
+  // once a font).
+  bool toldFull;
   OxFont* next;
   OxFont* prev;
 };
@@ -53,6 +58,14 @@ GLuint gTextVertexBuffer = 0;
 // frame's text allocates nothing once its longest line has been printed.
 TextVertex* gTextScratch = nullptr;
 size_t gTextScratchCapacity = 0;
+// The same for the runs of a UTF-8 print (glyphs on one texture in a row).
+struct TextRun {
+  GLuint texture;
+  size_t first;
+  size_t count;
+};
+TextRun* gRunScratch = nullptr;
+size_t gRunScratchCapacity = 0;
 // Fonts in creation order.
 OxFont* gFontHead = nullptr;
 // The next id to try; counts up and wraps from 127 to -128, never reset.
@@ -206,6 +219,9 @@ void OxGfxFontSystemEnd(void)
   free(gTextScratch);
   gTextScratch = nullptr;
   gTextScratchCapacity = 0;
+  free(gRunScratch);
+  gRunScratch = nullptr;
+  gRunScratchCapacity = 0;
   RemoveAllFonts();
   if (gFreeType) FT_Done_FreeType(gFreeType);
   gFreeType = nullptr;
@@ -424,4 +440,251 @@ void OxGfxGetPrintSize(OxGfxFontId font, const char* text, float scale, float* w
   }
   if (width) *width = measuredWidth;
   if (height) *height = measuredHeight;
+}
+
+// ---- UTF-8 text ----------------------------------------------------------------------------
+
+// Codepoints 0x80 to 0x9F, the C1 controls, draw nothing, as 0 to 31 do.
+static const unsigned int kFirstAfterControls = 0xA0;
+
+// Stores the glyph of every codepoint beyond ASCII in the text that is not
+// stored yet. When the pages are full, they are dropped once and the text
+// started again; glyphs that still find no room are measured as they are
+// laid out and not drawn, and the font says so once.
+static void StoreGlyphs(OxFont& font, const char* text)
+{
+  OxGlyphAtlas& atlas = *font.atlas;
+  bool dropped = false;
+  const unsigned char* at = reinterpret_cast<const unsigned char*>(text);
+  while (*at) {
+    unsigned int code = OxUtf8Next(&at);
+    if (code < kFirstAfterControls) continue;
+    unsigned int index = FT_Get_Char_Index(font.face, code);
+    GLuint page;
+    float pageWidth, pageHeight;
+    if (atlas.Find(index, &page, &pageWidth, &pageHeight) || atlas.Add(index)) continue;
+    if (!dropped) {
+      atlas.DropPages();
+      dropped = true;
+      at = reinterpret_cast<const unsigned char*>(text);
+      continue;
+    }
+    if (!font.toldFull) {
+      printf("Error: Font (%d) has no room for every glyph of a text; the rest are not drawn\n",
+             font.id);
+      font.toldFull = true;
+    }
+    return;
+  }
+}
+
+// Walks UTF-8 text as the UTF-8 functions lay it out, the pen starting at
+// (x, y), glyph pixels sx by sy units: calls draw(glyph, texture, texture
+// width, texture height, pen x, pen y) for each glyph before moving the pen
+// by its advance (texture 0: no image). '\n' takes the pen back to x, one
+// line height down. Writes the widest line's pen travel and the height (the
+// tallest glyph image plus a line height for each '\n'). Stores nothing, so
+// that measuring and drawing see the same glyphs whatever the pages hold.
+template <typename Draw>
+static void WalkUtf8(OxFont& font, const char* text, float x, float y, float sx, float sy,
+                     Draw draw, float* width, float* height)
+{
+  const OxGlyphAtlas& atlas = *font.atlas;
+  float penX = x, penY = y;
+  float lineWidth = 0.0f, widest = 0.0f, tallest = 0.0f, lineDrops = 0.0f;
+  OxGlyph measured;
+  const unsigned char* at = reinterpret_cast<const unsigned char*>(text);
+  while (*at) {
+    unsigned int code = OxUtf8Next(&at);
+    if (code == '\n') {
+      widest = OxMax(widest, lineWidth);
+      lineWidth = 0.0f;
+      penX = x;
+      penY -= atlas.lineHeight * sy;
+      lineDrops += atlas.lineHeight * sy;
+      continue;
+    }
+    const OxGlyph* glyph;
+    GLuint texture;
+    float textureWidth, textureHeight;
+    if (code < OxGlyphAtlas::kGlyphCount) {
+      // ASCII as OxGfxPrint draws it (controls have all-zero entries).
+      glyph = &atlas.glyphs[code];
+      texture = atlas.texture;
+      textureWidth = static_cast<float>(atlas.width);
+      textureHeight = static_cast<float>(atlas.height);
+    } else if (code < kFirstAfterControls) {
+      continue;
+    } else {
+      unsigned int index = FT_Get_Char_Index(font.face, code);
+      glyph = atlas.Find(index, &texture, &textureWidth, &textureHeight);
+      if (!glyph) {
+        font.atlas->Measure(index, &measured);
+        glyph = &measured;
+        texture = 0;
+      }
+    }
+    draw(*glyph, texture, textureWidth, textureHeight, penX, penY);
+    penX += glyph->advanceX * sx;
+    penY += glyph->advanceY * sy;
+    lineWidth += glyph->advanceX * sx;
+    tallest = OxMax(tallest, glyph->height * sy);
+  }
+  *width = OxMax(widest, lineWidth);
+  *height = tallest + lineDrops;
+}
+
+// The run memory for at least count runs; null when it cannot grow.
+static TextRun* ScratchRuns(size_t count)
+{
+  if (count + 1 > gRunScratchCapacity) {
+    void* grown = realloc(gRunScratch, (count + 1) * sizeof(TextRun));
+    if (!grown) return nullptr;
+    gRunScratch = static_cast<TextRun*>(grown);
+    gRunScratchCapacity = count + 1;
+  }
+  return gRunScratch;
+}
+
+// Lays UTF-8 text out into six vertices for each glyph that has an image,
+// with the arithmetic of LayoutText, and into runs of glyphs that share a
+// texture; returns the number of runs.
+static size_t LayoutUtf8(OxFont& font, const char* text, float x, float y, float scale,
+                         TextVertex* vertices, TextRun* runs)
+{
+  float sx, sy;
+  PixelScale(scale, &sx, &sy);
+  size_t count = 0, runCount = 0;
+  auto draw = [&](const OxGlyph& glyph, GLuint texture, float atlasWidth, float atlasHeight,
+                  float penX, float penY) {
+    float left = penX + glyph.bearingLeft * sx;
+    float top = penY + glyph.bearingTop * sy;
+    float w = glyph.width * sx;
+    float h = glyph.height * sy;
+    if (texture == 0 || w == 0.0f || h == 0.0f) return;
+    if (runCount == 0 || runs[runCount - 1].texture != texture)
+      runs[runCount++] = TextRun{texture, count, 0};
+    runs[runCount - 1].count += kVerticesPerGlyph;
+
+    float u = glyph.atlasU, v = glyph.atlasV;
+    float du = glyph.width / atlasWidth;
+    float dv = glyph.height / atlasHeight;
+    vertices[count++] = TextVertex{left, top, u, v};
+    vertices[count++] = TextVertex{left + w, top, u + du, v};
+    vertices[count++] = TextVertex{left, top - h, u, v + dv};
+    vertices[count++] = TextVertex{left + w, top, u + du, v};
+    vertices[count++] = TextVertex{left, top - h, u, v + dv};
+    vertices[count++] = TextVertex{left + w, top - h, u + du, v + dv};
+  };
+  float width, height;
+  WalkUtf8(font, text, x, y, sx, sy, draw, &width, &height);
+  return runCount;
+}
+
+// Draws the runs now (batched is false) or records them, switching to the
+// font program and back as OxGfxPrint does; the font's first texture is
+// left bound.
+static void DrawRuns(const OxGlyphAtlas& atlas, const TextVertex* vertices, const TextRun* runs,
+                     size_t runCount, const float colour[4], bool batched)
+{
+  unsigned int previousSlot, previousBlendMode;
+  EnterTextModes(atlas, colour, &previousSlot, &previousBlendMode);
+  if (batched) {
+    for (size_t i = 0; i < runCount; ++i) {
+      OxBatchBindTexture(runs[i].texture);
+      OxBatchText(vertices + runs[i].first, static_cast<unsigned int>(runs[i].count), colour);
+    }
+  } else if (runCount > 0) {
+    GLint coords = gShader.GetAttribLocation(kAttributeCoords);
+    if (coords != -1) glEnableVertexAttribArray(coords);
+    glBindBuffer(GL_ARRAY_BUFFER, gTextVertexBuffer);
+    if (coords != -1) glVertexAttribPointer(coords, 4, GL_FLOAT, GL_FALSE, 0, nullptr);
+    size_t count = runs[runCount - 1].first + runs[runCount - 1].count;
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(count * sizeof(TextVertex)), vertices,
+                 GL_DYNAMIC_DRAW);
+    for (size_t i = 0; i < runCount; ++i) {
+      OxBatchBindTexture(runs[i].texture);
+      glDrawArrays(GL_TRIANGLES, static_cast<GLint>(runs[i].first),
+                   static_cast<GLsizei>(runs[i].count));
+    }
+    if (coords != -1) glDisableVertexAttribArray(coords);
+  }
+  OxBatchBindTexture(atlas.texture);
+  RestoreModes(previousSlot, previousBlendMode);
+}
+
+void OxGfxPrintUtf8(OxGfxFontId font, const char* text, float x, float y, float scale, float red,
+                    float green, float blue, float alpha)
+{
+  if (!text) text = "";
+  OxFont* entry = FindFont(font);
+  if (!entry) {
+    printf("Error: Cannot print msg (%s). FontId (%d) could not be found\n", text, font);
+    return;
+  }
+  StoreGlyphs(*entry, text);
+  size_t length = strlen(text);
+  TextVertex* vertices = ScratchVertices(length * kVerticesPerGlyph);
+  TextRun* runs = ScratchRuns(length);
+  if (!vertices || !runs) {
+    printf("Error: Cannot print msg (%s). Memory allocation failed\n", text);
+    return;
+  }
+  size_t runCount = LayoutUtf8(*entry, text, x, y, scale, vertices, runs);
+  const float colour[4] = {red, green, blue, alpha};
+  if (!OxBatchIsRecording()) {
+    DrawRuns(*entry->atlas, vertices, runs, runCount, colour, false);
+  } else if (OxBatchCanPrint(colour)) {
+    DrawRuns(*entry->atlas, vertices, runs, runCount, colour, true);
+  } else {
+    OxBatchSuspend();
+    DrawRuns(*entry->atlas, vertices, runs, runCount, colour, false);
+    OxBatchResume();
+  }
+}
+
+// Measures UTF-8 text with glyph pixels of sx by sy units.
+static void MeasureUtf8(OxGfxFontId font, const char* text, float sx, float sy, float* width,
+                        float* height)
+{
+  if (!text) text = "";
+  OxFont* entry = FindFont(font);
+  if (!entry) {
+    printf("Error: Cannot get size of msg (%s). FontId (%d) could not be found\n", text, font);
+    return;
+  }
+  StoreGlyphs(*entry, text);
+  float measuredWidth, measuredHeight;
+  auto nothing = [](const OxGlyph&, GLuint, float, float, float, float) {};
+  WalkUtf8(*entry, text, 0.0f, 0.0f, sx, sy, nothing, &measuredWidth, &measuredHeight);
+  if (width) *width = measuredWidth;
+  if (height) *height = measuredHeight;
+}
+
+void OxGfxGetPrintSizeUtf8(OxGfxFontId font, const char* text, float scale, float* width,
+                           float* height)
+{
+  float sx, sy;
+  PixelScale(scale, &sx, &sy);
+  MeasureUtf8(font, text, sx, sy, width, height);
+}
+
+// ---- Text in world pixels --------------------------------------------------------------
+
+void OxGfxPrintAt(OxGfxFontId font, const char* text, float worldX, float worldY, float scale,
+                  float red, float green, float blue, float alpha)
+{
+  // World pixels to normalised device coordinates as the camera's
+  // projection and view map them (the full-screen scale cancels out).
+  float cameraX, cameraY;
+  OxGfxGetCamPosition(&cameraX, &cameraY);
+  float x = (worldX - cameraX) * 2.0f / static_cast<float>(OxGfxGetWindowWidth());
+  float y = (worldY - cameraY) * 2.0f / static_cast<float>(OxGfxGetWindowHeight());
+  OxGfxPrintUtf8(font, text, x, y, scale, red, green, blue, alpha);
+}
+
+void OxGfxGetPrintSizeInPixels(OxGfxFontId font, const char* text, float scale, float* width,
+                               float* height)
+{
+  MeasureUtf8(font, text, scale, scale, width, height);
 }

@@ -1,5 +1,6 @@
 // OxGlyphAtlas: rasterises the characters 32 to 127 of a face with FreeType,
-// lays their images out in rows and uploads them into one GL_ALPHA texture.
+// lays their images out in rows and uploads them into one GL_ALPHA texture;
+// later glyphs go onto square pages, shelf by shelf, when first asked for.
 // Leans on the OpenGL API (platform/OxPlatformGLApi.h), the layout rules and the graphics module's fatal reports.
 #include "graphics/OxGlyphAtlas.h"
 
@@ -27,16 +28,23 @@ bool IsCoverageBitmap(const FT_Bitmap& bitmap)
 // can hold is never rendered (at such sizes one image can take gigabytes).
 const unsigned int kDirectRenderSize = 1024;
 
-// Whether the character's image, by its outline's metrics, would be wider or
-// taller than the limit. A character that does not load is not too large.
-bool IsImageTooLarge(FT_Face face, unsigned int code, unsigned int limit)
+// Whether the loaded glyph's image, by its outline's metrics, would be wider
+// or taller than the limit.
+bool IsLoadedImageTooLarge(FT_Face face, unsigned int limit)
 {
-  if (FT_Load_Char(face, code, FT_LOAD_DEFAULT) != 0) return false;
   const FT_Glyph_Metrics& metrics = face->glyph->metrics;
   // 26.6 fixed point, rounded up, plus a pixel for the rasteriser's rounding.
   FT_Pos width = ((metrics.width + 63) >> 6) + 1;
   FT_Pos height = ((metrics.height + 63) >> 6) + 1;
   return width > static_cast<FT_Pos>(limit) || height > static_cast<FT_Pos>(limit);
+}
+
+// Whether the character's image would be wider or taller than the limit. A
+// character that does not load is not too large.
+bool IsImageTooLarge(FT_Face face, unsigned int code, unsigned int limit)
+{
+  if (FT_Load_Char(face, code, FT_LOAD_DEFAULT) != 0) return false;
+  return IsLoadedImageTooLarge(face, limit);
 }
 
 // Renders one character into the face's glyph slot; false when FreeType
@@ -95,22 +103,80 @@ const unsigned char* TightCoverage(const FT_Bitmap& bitmap, Scratch* scratch)
   return tight;
 }
 
+// Keeps the active texture unit, the texture bound on unit 0 and the unpack
+// alignment over work on a page, so that neither path's render state (nor
+// the batched path's record of what OpenGL has bound) changes.
+struct TextureStateKept {
+  GLint unit = GL_TEXTURE0, bound = 0, alignment = 4;
+  TextureStateKept()
+  {
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+    glActiveTexture(GL_TEXTURE0);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  }
+  ~TextureStateKept()
+  {
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    glActiveTexture(static_cast<GLenum>(unit));
+  }
+};
+
+// Pages are at least this wide, and at most the smaller of this and the
+// maximum texture size.
+const unsigned int kSmallestPage = 256;
+const unsigned int kLargestPage = 2048;
+// Glyph indices taken into account; fonts have at most 65,535 glyphs.
+const unsigned int kIndexLimit = 1u << 17;
+
 }  // namespace
 
 OxGlyphAtlas::OxGlyphAtlas(FT_Face face, unsigned int size, unsigned int sizeLimit)
     : texture(0),
       width(0),
       height(0),
+      lineHeight(0.0f),
       mFace(face),
       mSizeLimit(sizeLimit),
       mTooLarge(false),
-      mSlotCount(0)
+      mSlotCount(0),
+      mPageSide(0),
+      mPageLimit(0),
+      mPageCount(0),
+      mShelf(),
+      mStoredOf(nullptr),
+      mIndexCount(0),
+      mStored(nullptr),
+      mStoredCount(0),
+      mStoredCapacity(0)
 {
   memset(glyphs, 0, sizeof(glyphs));
   memset(mRendered, 0, sizeof(mRendered));
   memset(mSlots, 0, sizeof(mSlots));
   memset(mSlotCodes, 0, sizeof(mSlotCodes));
+  memset(mPages, 0, sizeof(mPages));
   FT_Set_Pixel_Sizes(mFace, 0, size);
+
+  // FreeType rounds a scalable face's line spacing to whole pixels.
+  lineHeight = static_cast<float>(mFace->size->metrics.height >> 6);
+  // Pages about sixteen lines high, a power of two, within the limits; as
+  // many as the budget holds.
+  unsigned int wanted = 16u * (static_cast<unsigned int>(lineHeight) + 1u);
+  unsigned int largest = sizeLimit < kLargestPage ? sizeLimit : kLargestPage;
+  mPageSide = kSmallestPage;
+  while (mPageSide < wanted && mPageSide < largest) mPageSide *= 2;
+  if (mPageSide > largest) mPageSide = largest;
+  if (mPageSide > 0) {
+    size_t pageBytes = static_cast<size_t>(mPageSide) * mPageSide;
+    mPageLimit = static_cast<unsigned int>(kPageBudgetBytes / pageBytes);
+    if (mPageLimit < 1) mPageLimit = 1;
+    if (mPageLimit > kMaxPages) mPageLimit = kMaxPages;
+  }
+  mShelf.side = mPageSide;
+  mIndexCount = mFace->num_glyphs > 0 ? static_cast<unsigned int>(mFace->num_glyphs) : 0;
+  if (mIndexCount > kIndexLimit) mIndexCount = kIndexLimit;
 
   // Measuring pass. A character's image is at most as tall as the atlas, so
   // once the rows already passed the limit, rendering more (possibly huge)
@@ -140,6 +206,9 @@ OxGlyphAtlas::~OxGlyphAtlas()
     OxBatchTextureDeleting(texture);
     glDeleteTextures(1, &texture);
   }
+  DropPages();
+  free(mStoredOf);
+  free(mStored);
 }
 
 bool OxGlyphAtlas::IsBuildable() const
@@ -200,4 +269,128 @@ void OxGlyphAtlas::Build()
     glyph.atlasU = static_cast<float>(slot.x) / atlasWidth;
     glyph.atlasV = static_cast<float>(slot.y) / atlasHeight;
   }
+}
+
+// ---- Glyphs beyond the first texture ---------------------------------------------------
+
+const OxGlyph* OxGlyphAtlas::Find(unsigned int index, GLuint* page, float* pageWidth,
+                                  float* pageHeight) const
+{
+  if (!mStoredOf || index >= mIndexCount || mStoredOf[index] == 0) return nullptr;
+  const StoredGlyph& stored = mStored[mStoredOf[index] - 1];
+  *page = stored.page == kNoPage ? 0 : mPages[stored.page];
+  *pageWidth = static_cast<float>(mPageSide);
+  *pageHeight = static_cast<float>(mPageSide);
+  return &stored.glyph;
+}
+
+// Loads the glyph into the face's slot and fills its metrics; its image is
+// rendered and kept in the slot only when it is coverage and fits an empty
+// page (checked on the outline first, so that no huge image is rendered).
+void OxGlyphAtlas::LoadGlyph(unsigned int index, OxGlyph* glyph)
+{
+  memset(glyph, 0, sizeof(*glyph));
+  if (mPageSide == 0 || FT_Load_Glyph(mFace, index, FT_LOAD_DEFAULT) != 0) return;
+  FT_GlyphSlot slot = mFace->glyph;
+  glyph->advanceX = static_cast<float>(slot->advance.x >> 6);
+  glyph->advanceY = static_cast<float>(slot->advance.y >> 6);
+  if (IsLoadedImageTooLarge(mFace, mPageSide - 1)) return;
+  if (slot->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0)
+    return;
+  const FT_Bitmap& bitmap = slot->bitmap;
+  if (!IsCoverageBitmap(bitmap) || bitmap.width >= mPageSide || bitmap.rows >= mPageSide) return;
+  glyph->width = static_cast<float>(bitmap.width);
+  glyph->height = static_cast<float>(bitmap.rows);
+  glyph->bearingLeft = static_cast<float>(slot->bitmap_left);
+  glyph->bearingTop = static_cast<float>(slot->bitmap_top);
+}
+
+void OxGlyphAtlas::Measure(unsigned int index, OxGlyph* glyph) { LoadGlyph(index, glyph); }
+
+// A new empty page, all texels zero, made the one being filled.
+bool OxGlyphAtlas::NewPage()
+{
+  size_t bytes = static_cast<size_t>(mPageSide) * mPageSide;
+  void* zeros = calloc(bytes, 1);
+  if (!zeros) return false;
+  GLuint name = 0;
+  {
+    TextureStateKept kept;
+    glGenTextures(1, &name);
+    if (name != 0) {
+      glBindTexture(GL_TEXTURE_2D, name);
+      glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, static_cast<GLsizei>(mPageSide),
+                   static_cast<GLsizei>(mPageSide), 0, GL_ALPHA, GL_UNSIGNED_BYTE, zeros);
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    }
+  }
+  free(zeros);
+  if (name == 0) return false;
+  mPages[mPageCount++] = name;
+  mShelf.x = 0;
+  mShelf.y = 0;
+  mShelf.rowHeight = 0;
+  return true;
+}
+
+bool OxGlyphAtlas::Add(unsigned int index)
+{
+  // Without memory for the records the glyph is measured on every use
+  // instead (Find keeps returning null); that is no reason to drop pages.
+  if (index >= mIndexCount) return true;
+  if (!mStoredOf) {
+    mStoredOf = static_cast<unsigned int*>(calloc(mIndexCount, sizeof(unsigned int)));
+    if (!mStoredOf) return true;
+  }
+  if (mStoredCount == mStoredCapacity) {
+    unsigned int capacity = mStoredCapacity ? mStoredCapacity * 2 : 64;
+    void* grown = realloc(mStored, capacity * sizeof(StoredGlyph));
+    if (!grown) return true;
+    mStored = static_cast<StoredGlyph*>(grown);
+    mStoredCapacity = capacity;
+  }
+
+  StoredGlyph stored = {};
+  stored.page = kNoPage;
+  LoadGlyph(index, &stored.glyph);
+  OxGlyph& glyph = stored.glyph;
+  if (glyph.width > 0 && glyph.height > 0) {
+    OxGlyphSlot slot = {static_cast<unsigned int>(glyph.width),
+                        static_cast<unsigned int>(glyph.height), 0, 0};
+    if (mPageCount == 0 || !OxShelfPlace(&mShelf, &slot)) {
+      if (mPageCount >= mPageLimit || !NewPage()) return false;
+      // LoadGlyph kept only images that fit an empty page.
+      if (!OxShelfPlace(&mShelf, &slot)) return false;
+    }
+    Scratch scratch;
+    const unsigned char* coverage = TightCoverage(mFace->glyph->bitmap, &scratch);
+    if (coverage) {
+      TextureStateKept kept;
+      glBindTexture(GL_TEXTURE_2D, mPages[mPageCount - 1]);
+      glTexSubImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(slot.x), static_cast<GLint>(slot.y),
+                      static_cast<GLsizei>(slot.width), static_cast<GLsizei>(slot.rows), GL_ALPHA,
+                      GL_UNSIGNED_BYTE, coverage);
+      stored.page = mPageCount - 1;
+      glyph.atlasU = static_cast<float>(slot.x) / static_cast<float>(mPageSide);
+      glyph.atlasV = static_cast<float>(slot.y) / static_cast<float>(mPageSide);
+    }
+  }
+  mStored[mStoredCount++] = stored;
+  mStoredOf[index] = mStoredCount;
+  return true;
+}
+
+void OxGlyphAtlas::DropPages()
+{
+  for (unsigned int i = 0; i < mPageCount; ++i) {
+    OxBatchTextureDeleting(mPages[i]);
+    glDeleteTextures(1, &mPages[i]);
+    mPages[i] = 0;
+  }
+  mPageCount = 0;
+  if (mStoredOf) memset(mStoredOf, 0, mIndexCount * sizeof(unsigned int));
+  mStoredCount = 0;
 }

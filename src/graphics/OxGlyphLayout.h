@@ -1,6 +1,7 @@
 // The glyph atlas's layout rules on their own: rows of glyph images with a
 // one-texel gap after each, closed before column 1024, the atlas exactly as
-// large as its rows. Pure arithmetic; leans on nothing.
+// large as its rows; shelves of the square pages that later glyphs go to;
+// and the UTF-8 decoder. Pure arithmetic; leans on nothing.
 #pragma once
 #include <stddef.h>
 
@@ -25,3 +26,32 @@ void OxMeasureGlyphAtlas(const OxGlyphSlot* slots, size_t count, unsigned int he
 // same sequence as the measuring pass, so every image lies inside the size
 // it measured.
 void OxPlaceGlyphs(OxGlyphSlot* slots, size_t count);
+
+// ---- Pages of glyphs added on first use ------------------------------------------
+
+// Packing state of one square page: shelves filled left to right, top to
+// bottom, each image followed by a one-texel gap to its right and below.
+struct OxGlyphShelf {
+  unsigned int side;       // the page's width and height in texels
+  unsigned int x;          // next free column on the current shelf
+  unsigned int y;          // the current shelf's top row
+  unsigned int rowHeight;  // the current shelf's height, gap included
+};
+
+// Places an image of slot->width x slot->rows: fills slot->x and slot->y and
+// returns true, or returns false and changes nothing when the page has no
+// room left for it (or the image, with its gaps, is larger than the page).
+bool OxShelfPlace(OxGlyphShelf* shelf, OxGlyphSlot* slot);
+
+// ---- UTF-8 ---------------------------------------------------------------------------
+
+// The codepoint replacing every ill-formed part of UTF-8 text.
+const unsigned int kUtf8Replacement = 0xFFFD;
+
+// Decodes the codepoint at *at and moves *at past it. A byte sequence that is
+// not well-formed UTF-8 (a stray continuation byte, C0, C1 or F5 to FF, an
+// overlong form, a surrogate, a value above U+10FFFF, a sequence cut short)
+// gives kUtf8Replacement once for its longest well-formed start (at least one
+// byte), and decoding goes on at the first byte that broke it. Never reads
+// past a zero byte; *at must not point at one.
+unsigned int OxUtf8Next(const unsigned char** at);
