@@ -7,6 +7,7 @@
 #include "OxSystem.h"
 #include "OxInput.h"
 #include "OxGraphics.h"
+#include "OxSprite.h"
 #include "OxAudio.h"
 #include "OxMath.h"
 #include "OxVec2.h"
