@@ -8,9 +8,9 @@
    gOxWinMinX + i to gOxWinMinX + i + 1, so with an even window size and a
    camera on whole numbers, whole-number coordinates fall on pixel edges and
    a rectangle of whole numbers covers whole pixels. Moving the camera moves
-   everything drawn here. The cursor (window pixels, y down) in world pixels:
-     worldX = OxGfxGetWinMinX() + cursorX + 0.5f;
-     worldY = OxGfxGetWinMaxY() - cursorY - 0.5f;   (the cursor pixel's centre)
+   everything drawn here. The cursor (window pixels, y down) in world pixels,
+   the top-left corner of its pixel:
+     worldX = OxGfxGetWinMinX() + cursorX; worldY = OxGfxGetWinMaxY() - cursorY;
    Textures are addressed in texel pixels from their top-left texel, as
    images are; a rectangle in the world, and a sprite drawn without an
    origin, extends right and up from its bottom-left corner (x, y).
@@ -31,17 +31,17 @@
    consecutive shapes, merge into one OpenGL draw.
 
    Results: 1 when the call was carried out (also when there is nothing to
-   draw: a zero size, thickness or scale); 0 when it was refused, drawing
-   and changing nothing. Each kind of refusal prints one line the first time
-   it happens while graphics runs:
-     "Sprite: no texture\n"                 null texture, or not made by the library
-     "Sprite: region outside the texture\n" no texel of the region is in it
-     "Shape: negative size\n"               (also a negative region size:
-                                             "Sprite: negative size\n")
-     "Sprite: number not finite\n", "Shape: number not finite\n"
-                                            a NaN or infinite argument
-     "Sprite: graphics not running\n", "Shape: graphics not running\n"
-                                            before OxGfxInit or after OxGfxExit
+   draw: a zero size, thickness, radius, length or scale); 0 when it was
+   refused, drawing and changing nothing. Each kind of refusal prints one
+   line the first time it happens while graphics runs:
+     "Sprite: graphics not running\n", "Shape: graphics not running\n":
+       before OxGfxInit or after OxGfxExit;
+     "Sprite: no texture\n": null, or a record the library did not make;
+     "Sprite: negative size\n": a region with a negative width or height;
+     "Sprite: region outside the texture\n": no texel of the region is in it;
+     "Sprite: number not finite\n", "Shape: number not finite\n": a NaN or
+       infinite argument (also a line whose length overflows);
+     "Shape: negative size\n": a negative width, height, thickness or radius.
    Every function belongs to the game's thread; call them between OxGfxStart
    and OxGfxEnd (OxSysFrameStart and OxSysFrameEnd). */
 #ifndef OX_SPRITE_H
