@@ -66,14 +66,20 @@ int main(int argc, char** argv)
     return 1;
   const char* batching = getenv("BENCH_BATCHING");
   OxGfxSetBatching(batching && atoi(batching) != 0);
-  static bench::EngineScene scenes[3];
-  const char* const names[3] = {"quads", "sprites", "text"};
-  for (int s = 0; s < 3; ++s)
-    if (!bench::EngineBuild(&scenes[s], s)) return 1;
+  const int kScenes = 4;
+  static bench::EngineScene scenes[kScenes];
+  const char* const names[kScenes] = {"quads", "sprites", "text", "spritefamily"};
+  const int scenarios[kScenes] = {bench::kQuads, bench::kSprites, bench::kText,
+                                  bench::kSpriteFamily};
+  for (int s = 0; s < kScenes; ++s)
+    if (!bench::EngineBuild(&scenes[s], scenarios[s])) return 1;
 
   int frame = 0;
-  for (int s = 0; s < 3; ++s) {
-    int full = bench::SceneObjects(s);
+  for (int s = 0; s < kScenes; ++s) {
+    // BENCH_SCENES, when set, names the scenes to run (by default all).
+    const char* only = getenv("BENCH_SCENES");
+    if (only && !strstr(only, names[s])) continue;
+    int full = bench::SceneObjects(scenarios[s]);
     // Warm-up: every path taken once, every location looked up.
     for (int i = 0; i < 3; ++i, ++frame) {
       OxSysFrameStart();

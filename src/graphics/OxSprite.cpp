@@ -36,6 +36,7 @@ const float kFanRadiusLimit[kFanSizes - 1] = {13.0f, 51.9f, 207.5f, 830.0f};
 // The ring's corners are rounded to this fraction of a pixel, so that the
 // two triangles that share a corner compute it from the same numbers.
 const float kRingGrid = 16.0f;
+const double kTwoPi = 6.283185307179586;
 
 // Refusals, each reported once while graphics runs.
 enum Refusal : unsigned int {
@@ -199,7 +200,7 @@ OxGfxVertexList* Fan(int index)
   if (positions && coordinates) {
     for (int i = 0; i < corners; ++i) {
       int next = (i + 1) % corners;
-      double a0 = 2.0 * M_PI * i / corners, a1 = 2.0 * M_PI * next / corners;
+      double a0 = kTwoPi * i / corners, a1 = kTwoPi * next / corners;
       float* triangle = positions + 6 * i;
       triangle[0] = 0.0f;
       triangle[1] = 0.0f;
@@ -450,7 +451,7 @@ int OxShapeOutlineCircle(float x, float y, float radius, float thickness, unsign
   int corners = kFanCorners[FanIndex(radius)];
   float inner = radius - thickness;
   auto corner = [&](int i, float distance, float out[2]) {
-    double angle = 2.0 * M_PI * (i % corners) / corners;
+    double angle = kTwoPi * (i % corners) / corners;
     out[0] = roundf((x + distance * static_cast<float>(cos(angle))) * kRingGrid) / kRingGrid;
     out[1] = roundf((y + distance * static_cast<float>(sin(angle))) * kRingGrid) / kRingGrid;
   };
