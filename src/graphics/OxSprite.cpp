@@ -10,6 +10,7 @@
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include "platform/OxPlatformGLApi.h"
 
@@ -88,7 +89,15 @@ int Refuse(Refusal refusal)
   return 0;
 }
 
-bool Finite(float value) { return isfinite(value) != 0; }
+// x - x is 0 for every finite x and NaN for an infinity or a NaN, so one
+// sum tells whether all the values are finite.
+template <typename... Floats>
+bool AllFinite(Floats... values)
+{
+  float sum = 0.0f;
+  ((sum += values - values), ...);
+  return sum == 0.0f;
+}
 
 // A mesh of white vertices from x, y and u, v pairs, made as OxGfxMeshEnd
 // makes one (three buffers and the batch's copy) without touching the
@@ -219,10 +228,7 @@ OxGfxVertexList* Fan(int index)
 // Whether the program in use holds these values for the uniform.
 bool Holds(unsigned int slot, OxShaderUniform uniform, const float* values, int count)
 {
-  const float* held = gShader.Value(slot, uniform);
-  for (int i = 0; i < count; ++i)
-    if (held[i] != values[i]) return false;
-  return true;
+  return memcmp(gShader.Value(slot, uniform), values, sizeof(float) * count) == 0;
 }
 
 // The render mode and the four colour values of its program, multiply from
@@ -311,11 +317,10 @@ int OxSpriteDrawEx(OxGfxTexture* texture, const OxSpriteRegion* region, float x,
 {
   if (!OxGfxIsOpenGLReady()) return Refuse(kRefusalNoGraphicsSprite);
   int textureWidth = 0, textureHeight = 0;
-  if (!texture || !texture->textureName ||
-      !OxGfxTextureFindSize(texture, &textureWidth, &textureHeight))
+  // The size first: an unloaded record is no longer known, and is not read.
+  if (!OxGfxTextureFindSize(texture, &textureWidth, &textureHeight) || !texture->textureName)
     return Refuse(kRefusalNoTexture);
-  if (!Finite(x) || !Finite(y) || !Finite(originX) || !Finite(originY) || !Finite(scaleX) ||
-      !Finite(scaleY) || !Finite(rotation))
+  if (!AllFinite(x, y, originX, originY, scaleX, scaleY, rotation))
     return Refuse(kRefusalSpriteNotFinite);
   OxSpriteRegion whole = {0, 0, textureWidth, textureHeight};
   if (!region) region = &whole;
@@ -369,7 +374,7 @@ int OxShapeFillRect(float x, float y, float width, float height, unsigned int co
 {
   int result = 0;
   if (!ShapeCanDraw(&result)) return result;
-  if (!Finite(x) || !Finite(y) || !Finite(width) || !Finite(height))
+  if (!AllFinite(x, y, width, height))
     return Refuse(kRefusalShapeNotFinite);
   if (width < 0.0f || height < 0.0f) return Refuse(kRefusalShapeNegative);
   if (width == 0.0f || height == 0.0f) return 1;
@@ -384,7 +389,7 @@ int OxShapeOutlineRect(float x, float y, float width, float height, float thickn
 {
   int result = 0;
   if (!ShapeCanDraw(&result)) return result;
-  if (!Finite(x) || !Finite(y) || !Finite(width) || !Finite(height) || !Finite(thickness))
+  if (!AllFinite(x, y, width, height, thickness))
     return Refuse(kRefusalShapeNotFinite);
   if (width < 0.0f || height < 0.0f || thickness < 0.0f) return Refuse(kRefusalShapeNegative);
   if (width == 0.0f || height == 0.0f || thickness == 0.0f) return 1;
@@ -408,13 +413,13 @@ int OxShapeDrawLine(float x0, float y0, float x1, float y1, float thickness, uns
 {
   int result = 0;
   if (!ShapeCanDraw(&result)) return result;
-  if (!Finite(x0) || !Finite(y0) || !Finite(x1) || !Finite(y1) || !Finite(thickness))
+  if (!AllFinite(x0, y0, x1, y1, thickness))
     return Refuse(kRefusalShapeNotFinite);
   if (thickness < 0.0f) return Refuse(kRefusalShapeNegative);
   float dx = x1 - x0, dy = y1 - y0;
   float length = sqrtf(dx * dx + dy * dy);
   // Also a length that overflows, from two finite but huge ends.
-  if (!Finite(dx) || !Finite(dy) || !Finite(length)) return Refuse(kRefusalShapeNotFinite);
+  if (!AllFinite(dx, dy, length)) return Refuse(kRefusalShapeNotFinite);
   if (length == 0.0f || thickness == 0.0f) return 1;
   OxGfxVertexList* square = SquareFor(1.0f, 1.0f);
   if (!square) return 0;
@@ -428,7 +433,7 @@ int OxShapeFillCircle(float x, float y, float radius, unsigned int colour)
 {
   int result = 0;
   if (!ShapeCanDraw(&result)) return result;
-  if (!Finite(x) || !Finite(y) || !Finite(radius)) return Refuse(kRefusalShapeNotFinite);
+  if (!AllFinite(x, y, radius)) return Refuse(kRefusalShapeNotFinite);
   if (radius < 0.0f) return Refuse(kRefusalShapeNegative);
   if (radius == 0.0f) return 1;
   OxGfxVertexList* fan = Fan(FanIndex(radius));
@@ -441,7 +446,7 @@ int OxShapeOutlineCircle(float x, float y, float radius, float thickness, unsign
 {
   int result = 0;
   if (!ShapeCanDraw(&result)) return result;
-  if (!Finite(x) || !Finite(y) || !Finite(radius) || !Finite(thickness))
+  if (!AllFinite(x, y, radius, thickness))
     return Refuse(kRefusalShapeNotFinite);
   if (radius < 0.0f || thickness < 0.0f) return Refuse(kRefusalShapeNegative);
   if (radius == 0.0f || thickness == 0.0f) return 1;

@@ -42,7 +42,8 @@ struct SizeTable {
   size_t capacity;  // a power of two, or 0
   size_t filled;    // live entries and tombstones
   size_t live;
-} gSizes = {nullptr, 0, 0, 0};
+  TextureSize* lastFound;  // tried first: sprites ask for one texture in a row
+} gSizes = {nullptr, 0, 0, 0, nullptr};
 
 // ---- Helpers ---------------------------------------------------------------------
 
@@ -103,10 +104,11 @@ size_t SizeHash(const OxGfxTexture* texture)
 TextureSize* FindSize(const OxGfxTexture* texture)
 {
   if (gSizes.capacity == 0 || !texture) return nullptr;
+  if (gSizes.lastFound && gSizes.lastFound->key == texture) return gSizes.lastFound;
   size_t mask = gSizes.capacity - 1;
   for (size_t i = SizeHash(texture) & mask;; i = (i + 1) & mask) {
     TextureSize& slot = gSizes.slots[i];
-    if (slot.key == texture) return &slot;
+    if (slot.key == texture) return gSizes.lastFound = &slot;
     if (!slot.key) return nullptr;
   }
 }
@@ -131,6 +133,7 @@ bool GrowSizes()
   gSizes.slots = slots;
   gSizes.capacity = capacity;
   gSizes.filled = gSizes.live;
+  gSizes.lastFound = nullptr;
   return true;
 }
 
@@ -160,7 +163,7 @@ void ForgetSize(const OxGfxTexture* texture)
   // The last texture gone: the table goes too, leaving nothing behind.
   if (--gSizes.live == 0) {
     free(gSizes.slots);
-    gSizes = {nullptr, 0, 0, 0};
+    gSizes = {nullptr, 0, 0, 0, nullptr};
   }
 }
 
