@@ -21,7 +21,7 @@ unsigned int FigureTexel(int f, int x, int y)
 {
   float swing = 6.0f * sinf(6.2831853f * f / kFrames);
   float dx = x - 15.5f, headY = y - 7.5f;
-  if (dx * dx + headY * headY < 25.0f) return 0xFFB0D0FF;  // head
+  if (dx * dx + headY * headY < 25.0f) return 0xFFB0D0FF;               // head
   if (y >= 13 && y < 22 && dx > -4.0f && dx < 4.0f) return 0xFF3050E0;  // body
   if (y >= 22 && y < 31) {
     float down = static_cast<float>(y - 22) / 9.0f;  // 0 at the hip, 1 at the foot

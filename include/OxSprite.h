@@ -99,8 +99,8 @@ OX_API int OxSpriteDrawRegion(OxGfxTexture* texture, const OxSpriteRegion* regio
    Trans(x, y) Rot(rotation) Scale(scaleX, scaleY) Trans(-originX, -originY)
    Scale(width, height) (column vectors, the rightmost acting first). */
 OX_API int OxSpriteDrawEx(OxGfxTexture* texture, const OxSpriteRegion* region, float x, float y,
-                          float originX, float originY, float scaleX, float scaleY,
-                          float rotation, unsigned int tint);
+                          float originX, float originY, float scaleX, float scaleY, float rotation,
+                          unsigned int tint);
 
 /* ---- Shapes ------------------------------------------------------------------- */
 

@@ -51,11 +51,14 @@ enum Refusal : unsigned int {
   kRefusalShapeNotFinite,
   kRefusalCount
 };
-const char* const kRefusalMessages[kRefusalCount] = {
-    "Sprite: graphics not running\n",  "Sprite: no texture\n",
-    "Sprite: negative size\n",         "Sprite: number not finite\n",
-    "Sprite: region outside the texture\n", "Shape: graphics not running\n",
-    "Shape: negative size\n",          "Shape: number not finite\n"};
+const char* const kRefusalMessages[kRefusalCount] = {"Sprite: graphics not running\n",
+                                                     "Sprite: no texture\n",
+                                                     "Sprite: negative size\n",
+                                                     "Sprite: number not finite\n",
+                                                     "Sprite: region outside the texture\n",
+                                                     "Shape: graphics not running\n",
+                                                     "Shape: negative size\n",
+                                                     "Shape: number not finite\n"};
 
 // ---- Types ---------------------------------------------------------------------------
 
@@ -144,8 +147,7 @@ OxGfxVertexList* BuildMesh(const float* positions2D, const float* textureCoordin
 OxGfxVertexList* BuildSquare(float uSpan, float vSpan)
 {
   const float positions[12] = {0, 0, 1, 0, 1, 1, 0, 0, 1, 1, 0, 1};
-  const float coordinates[12] = {0,     vSpan, uSpan, vSpan, uSpan, 0,
-                                 0,     vSpan, uSpan, 0,     0,     0};
+  const float coordinates[12] = {0, vSpan, uSpan, vSpan, uSpan, 0, 0, vSpan, uSpan, 0, 0, 0};
   return BuildMesh(positions, coordinates, 6);
 }
 
@@ -274,8 +276,8 @@ void FillRect(OxGfxVertexList* square, float x, float y, float width, float heig
 }
 
 // The triangle with corners p, q and r.
-void FillTriangle(OxGfxVertexList* triangle, const float p[2], const float q[2],
-                  const float r[2], unsigned int colour)
+void FillTriangle(OxGfxVertexList* triangle, const float p[2], const float q[2], const float r[2],
+                  unsigned int colour)
 {
   DrawShape(triangle, colour, q[0] - p[0], r[0] - p[0], p[0], q[1] - p[1], r[1] - p[1], p[1]);
 }
@@ -374,8 +376,7 @@ int OxShapeFillRect(float x, float y, float width, float height, unsigned int co
 {
   int result = 0;
   if (!ShapeCanDraw(&result)) return result;
-  if (!AllFinite(x, y, width, height))
-    return Refuse(kRefusalShapeNotFinite);
+  if (!AllFinite(x, y, width, height)) return Refuse(kRefusalShapeNotFinite);
   if (width < 0.0f || height < 0.0f) return Refuse(kRefusalShapeNegative);
   if (width == 0.0f || height == 0.0f) return 1;
   OxGfxVertexList* square = SquareFor(1.0f, 1.0f);
@@ -389,8 +390,7 @@ int OxShapeOutlineRect(float x, float y, float width, float height, float thickn
 {
   int result = 0;
   if (!ShapeCanDraw(&result)) return result;
-  if (!AllFinite(x, y, width, height, thickness))
-    return Refuse(kRefusalShapeNotFinite);
+  if (!AllFinite(x, y, width, height, thickness)) return Refuse(kRefusalShapeNotFinite);
   if (width < 0.0f || height < 0.0f || thickness < 0.0f) return Refuse(kRefusalShapeNegative);
   if (width == 0.0f || height == 0.0f || thickness == 0.0f) return 1;
   if (2.0f * thickness >= width || 2.0f * thickness >= height)
@@ -413,8 +413,7 @@ int OxShapeDrawLine(float x0, float y0, float x1, float y1, float thickness, uns
 {
   int result = 0;
   if (!ShapeCanDraw(&result)) return result;
-  if (!AllFinite(x0, y0, x1, y1, thickness))
-    return Refuse(kRefusalShapeNotFinite);
+  if (!AllFinite(x0, y0, x1, y1, thickness)) return Refuse(kRefusalShapeNotFinite);
   if (thickness < 0.0f) return Refuse(kRefusalShapeNegative);
   float dx = x1 - x0, dy = y1 - y0;
   float length = sqrtf(dx * dx + dy * dy);
@@ -446,8 +445,7 @@ int OxShapeOutlineCircle(float x, float y, float radius, float thickness, unsign
 {
   int result = 0;
   if (!ShapeCanDraw(&result)) return result;
-  if (!AllFinite(x, y, radius, thickness))
-    return Refuse(kRefusalShapeNotFinite);
+  if (!AllFinite(x, y, radius, thickness)) return Refuse(kRefusalShapeNotFinite);
   if (radius < 0.0f || thickness < 0.0f) return Refuse(kRefusalShapeNegative);
   if (radius == 0.0f || thickness == 0.0f) return 1;
   if (thickness >= radius) return OxShapeFillCircle(x, y, radius, colour);
