@@ -75,6 +75,8 @@ struct SpriteState {
   SquareMesh squares[kSquareMeshes];
   int lastSquare;  // the square of the previous sprite, tried first
   unsigned int useClock;
+  unsigned int lastColour;  // the packed colour whose multiply values follow
+  float lastMultiply[4];
   OxGfxVertexList* triangle;  // (0, 0), (1, 0), (0, 1)
   OxGfxVertexList* fans[kFanSizes];
   unsigned int reported;  // one bit per Refusal
@@ -154,12 +156,11 @@ OxGfxVertexList* BuildSquare(float uSpan, float vSpan)
 // The kept square for this span; null when memory runs out.
 OxGfxVertexList* SquareFor(float uSpan, float vSpan)
 {
-  unsigned int now = ++gState.useClock;
+  // The previous square again: its use is stamped when another is chosen.
   SquareMesh* last = &gState.squares[gState.lastSquare];
-  if (last->mesh && last->uSpan == uSpan && last->vSpan == vSpan) {
-    last->lastUse = now;
-    return last->mesh;
-  }
+  if (last->mesh && last->uSpan == uSpan && last->vSpan == vSpan) return last->mesh;
+  unsigned int now = ++gState.useClock;
+  last->lastUse = now;
   int oldest = 0;
   for (int i = 0; i < kSquareMeshes; ++i) {
     SquareMesh& square = gState.squares[i];
@@ -241,10 +242,14 @@ void SetModeAndColours(int mode, unsigned int colour)
   if (gShader.GetCurrentProgram() != slot) OxGfxSetRenderMode(mode);
   const float one[1] = {1.0f};
   const float zero[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-  const float multiply[4] = {static_cast<float>((colour >> 16) & 0xFF) / 255.0f,
-                             static_cast<float>((colour >> 8) & 0xFF) / 255.0f,
-                             static_cast<float>(colour & 0xFF) / 255.0f,
-                             static_cast<float>(colour >> 24) / 255.0f};
+  float* multiply = gState.lastMultiply;
+  if (colour != gState.lastColour) {
+    gState.lastColour = colour;
+    multiply[0] = static_cast<float>((colour >> 16) & 0xFF) / 255.0f;
+    multiply[1] = static_cast<float>((colour >> 8) & 0xFF) / 255.0f;
+    multiply[2] = static_cast<float>(colour & 0xFF) / 255.0f;
+    multiply[3] = static_cast<float>(colour >> 24) / 255.0f;
+  }
   if (!Holds(slot, kUniformTransparencyValue, one, 1)) OxGfxSetTransparency(1.0f);
   if (!Holds(slot, kUniformBlendColor, zero, 4)) OxGfxSetBlendColor(0.0f, 0.0f, 0.0f, 0.0f);
   if (!Holds(slot, kUniformMultiplyColor, multiply, 4))
