@@ -27,18 +27,25 @@ double ProcessCpu()
 
 int ParseScenario(const char* name)
 {
-  static const char* const kNames[] = {"quads", "sprites", "text", "big", "bunnies"};
-  for (int i = 0; i < 5; ++i)
+  static const char* const kNames[] = {"quads", "sprites", "text", "big", "bunnies",
+                                       "spritefamily"};
+  for (int i = 0; i < 6; ++i)
     if (strcmp(name, kNames[i]) == 0) return i;
   return -1;
 }
 
-void ObjectTransform(int i, int frame, float rows[2][3])
+void ObjectPlacement(int i, int frame, float* x, float* y, float* angle)
 {
   const int columns = 50;
-  float x = -400.0f + 8.0f + 16.0f * static_cast<float>(i % columns);
-  float y = -300.0f + 8.0f + 15.0f * static_cast<float>(i / columns);
-  float angle = 0.01f * static_cast<float>(frame) + 0.1f * static_cast<float>(i);
+  *x = -400.0f + 8.0f + 16.0f * static_cast<float>(i % columns);
+  *y = -300.0f + 8.0f + 15.0f * static_cast<float>(i / columns);
+  *angle = 0.01f * static_cast<float>(frame) + 0.1f * static_cast<float>(i);
+}
+
+void ObjectTransform(int i, int frame, float rows[2][3])
+{
+  float x, y, angle;
+  ObjectPlacement(i, frame, &x, &y, &angle);
   float c = cosf(angle), s = sinf(angle);
   rows[0][0] = c;
   rows[0][1] = -s;

@@ -24,9 +24,10 @@ const int kBigMeshVertices = 24576;
 // Seconds on a monotonic clock.
 double Now();
 
-// The scenario named by its text (quads, sprites, text, big, bunnies); -1
-// if none.
-enum Scenario { kQuads = 0, kSprites = 1, kText = 2, kBig = 3, kBunnies = 4 };
+// The scenario named by its text (quads, sprites, text, big, bunnies,
+// spritefamily); -1 if none. spritefamily draws what sprites draws with
+// OxSpriteDrawEx (engine programs only).
+enum Scenario { kQuads = 0, kSprites = 1, kText = 2, kBig = 3, kBunnies = 4, kSpriteFamily = 5 };
 int ParseScenario(const char* name);
 
 // The bunny scene: N textured 32 x 32 sprites with alpha, each moving in a
@@ -44,6 +45,8 @@ void BunnyTexturePixels(unsigned char* rgba);
 // Object i's world transform in frame `frame`: rows of a 2D affine matrix
 // (rotation about its centre, then a place on a 50 x 40 grid).
 void ObjectTransform(int i, int frame, float rows[2][3]);
+// The same transform as a place, the object's centre, and an angle in radians.
+void ObjectPlacement(int i, int frame, float* x, float* y, float* angle);
 // Object i's multiply colour in frame `frame`, red, green, blue, alpha.
 void ObjectColour(int i, int frame, float rgba[4]);
 // Vertex colour of quad mesh i, 0xAARRGGBB.

@@ -38,6 +38,11 @@ inline bool EngineBuild(EngineScene* scene, int scenario)
     scene->texture = OxGfxTextureLoadFromMemory(pixels, kTextureSize, kTextureSize);
     scene->sprite = EngineQuad(kSpriteSize / 2.0f, 0xFFFFFFFFu, kCellUv);
     if (!scene->texture || !scene->sprite) return false;
+  } else if (scenario == kSpriteFamily) {
+    static unsigned char pixels[kTextureSize * kTextureSize * 4];
+    SpriteTexturePixels(pixels);
+    scene->texture = OxGfxTextureLoadFromMemory(pixels, kTextureSize, kTextureSize);
+    if (!scene->texture) return false;
   } else if (scenario == kText) {
     scene->font = OxGfxCreateFont(kFontPath, kFontPixels);
     if (scene->font == -1) return false;
@@ -105,6 +110,19 @@ inline void EngineDraw(EngineScene* scene, int frame, int objects)
       OxGfxSetTransform(&m);
       OxGfxTextureSet(scene->texture, u, v);
       OxGfxMeshDraw(scene->sprite, OxGfxMeshDrawModeTriangles);
+    }
+  } else if (scene->scenario == kSpriteFamily) {
+    // The sprites scene with one call a sprite: the cell as a region, the
+    // centre as the origin; the render state is the call's own.
+    OxGfxSetBlendMode(OxGfxBlendModeBlend);
+    for (int i = 0; i < objects; ++i) {
+      float x, y, angle, u, v;
+      ObjectPlacement(i, frame, &x, &y, &angle);
+      SpriteOffset(i, frame, &u, &v);
+      OxSpriteRegion cell = {static_cast<int>(u * kTextureSize), static_cast<int>(v * kTextureSize),
+                             kSpriteSize, kSpriteSize};
+      OxSpriteDrawEx(scene->texture, &cell, x, y, kSpriteSize / 2.0f, kSpriteSize / 2.0f, 1.0f,
+                     1.0f, angle, 0xFFFFFFFFu);
     }
   } else if (scene->scenario == kText) {
     char line[kLineChars + 1];

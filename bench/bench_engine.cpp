@@ -16,7 +16,8 @@
 int main(int argc, char** argv)
 {
   if (argc != 5) {
-    printf("usage: bench_engine quads|sprites|text|big|bunnies WARMUP FRAMES TIMES_FILE\n");
+    printf("usage: bench_engine quads|sprites|text|big|bunnies|spritefamily WARMUP FRAMES"
+           " TIMES_FILE\n");
     return 2;
   }
   int scenario = bench::ParseScenario(argv[1]);

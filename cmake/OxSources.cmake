@@ -17,6 +17,7 @@ set(OX_COMMON_SOURCES
   graphics/OxBatch.cpp graphics/OxFont.cpp graphics/OxGlyphAtlas.cpp graphics/OxGlyphLayout.cpp
   graphics/OxGraphics.cpp graphics/OxMatrixBuilders.cpp graphics/OxScreenshot.cpp
   graphics/OxShaderSources.cpp graphics/OxTexture.cpp graphics/Shader.cpp
+  graphics/OxSprite.cpp
   image/OxImageCheck.cpp image/OxImageQoi.cpp image/OxImageWrite.cpp
   input/OxInput.cpp input/OxInputRecord.cpp
   math/OxCollision.cpp math/OxDistance.cpp math/OxMath.cpp math/OxMatrix4.cpp math/OxMtx33.cpp

@@ -8,6 +8,7 @@
 #include "OxInput.h"
 #include "OxGraphics.h"
 #include "OxText.h"
+#include "OxSprite.h"
 #include "OxAudio.h"
 #include "OxMath.h"
 #include "OxVec2.h"

@@ -17,6 +17,7 @@
 #include "graphics/OxFontSystem.h"
 #include "graphics/OxGraphicsInternal.h"
 #include "graphics/OxMatrixBuilders.h"
+#include "graphics/OxSpriteSystem.h"
 #include "graphics/Shader.h"
 #include "platform/OxPlatformGL.h"
 #include "platform/OxPlatformImage.h"
@@ -261,6 +262,7 @@ void OxGfxExit(void)
 {
   // Draws still pending are dropped, as an unfinished frame would be.
   if (gOpenGLReady) OxBatchStop();
+  OxSpriteSystemEnd();
   OxGfxFontSystemEnd();
   gShader.Destroy();
   if (gRenderingContext) OxPlatformDeleteContext(gRenderingContext);

@@ -1,7 +1,9 @@
 // Textures: loading from image files and from memory, selecting with a
-// scrolling offset, filtering, unloading; and the packed-colour blend. Leans
-// on OpenGL, the platform's image decoder and the graphics module's Shader.
+// scrolling offset, filtering, unloading, their sizes; and the packed-colour
+// blend. Leans on OpenGL, the platform's image decoder and the graphics
+// module's Shader.
 #include <math.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -10,8 +12,10 @@
 
 #include "OxGraphics.h"
 #include "OxMath.h"
+#include "OxSprite.h"
 #include "graphics/OxBatch.h"
 #include "graphics/OxGraphicsInternal.h"
+#include "graphics/OxSpriteSystem.h"
 #include "graphics/Shader.h"
 #include "platform/OxPlatformImage.h"
 
@@ -21,6 +25,25 @@ namespace {
 
 // Longest path accepted, in bytes: sourcePath holds it with its zero.
 const size_t kMaxPathBytes = sizeof(OxGfxTexture::sourcePath) - 1;
+
+// ---- Module state ----------------------------------------------------------------
+
+// The size of every texture the library made, by record: the public record
+// has no room for it, and OpenGL ES (the Web build) cannot be asked for it.
+// Open addressing on the record's address; a freed record leaves a tombstone.
+struct TextureSize {
+  const OxGfxTexture* key;  // null: never used; kSizeTombstone: freed
+  int width;
+  int height;
+};
+const OxGfxTexture* const kSizeTombstone = reinterpret_cast<const OxGfxTexture*>(1);
+struct SizeTable {
+  TextureSize* slots;
+  size_t capacity;  // a power of two, or 0
+  size_t filled;    // live entries and tombstones
+  size_t live;
+  TextureSize* lastFound;  // tried first: sprites ask for one texture in a row
+} gSizes = {nullptr, 0, 0, 0, nullptr};
 
 // ---- Helpers ---------------------------------------------------------------------
 
@@ -72,6 +95,78 @@ float ReduceOffset(float offset)
   return fraction == 0.0f ? 1.0f : fraction;
 }
 
+size_t SizeHash(const OxGfxTexture* texture)
+{
+  uint64_t bits = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(texture));
+  return static_cast<size_t>((bits >> 4) * 0x9E3779B97F4A7C15ull >> 20);
+}
+
+TextureSize* FindSize(const OxGfxTexture* texture)
+{
+  if (gSizes.capacity == 0 || !texture) return nullptr;
+  if (gSizes.lastFound && gSizes.lastFound->key == texture) return gSizes.lastFound;
+  size_t mask = gSizes.capacity - 1;
+  for (size_t i = SizeHash(texture) & mask;; i = (i + 1) & mask) {
+    TextureSize& slot = gSizes.slots[i];
+    if (slot.key == texture) return gSizes.lastFound = &slot;
+    if (!slot.key) return nullptr;
+  }
+}
+
+// Rebuilt at twice the size (or 64 slots), tombstones dropped; false when
+// memory runs out (the table is then unchanged).
+bool GrowSizes()
+{
+  size_t capacity = gSizes.capacity ? gSizes.capacity * 2 : 64;
+  TextureSize* slots = static_cast<TextureSize*>(calloc(capacity, sizeof(TextureSize)));
+  if (!slots) return false;
+  for (size_t i = 0; i < gSizes.capacity; ++i) {
+    const TextureSize& old = gSizes.slots[i];
+    if (!old.key || old.key == kSizeTombstone) continue;
+    for (size_t j = SizeHash(old.key) & (capacity - 1);; j = (j + 1) & (capacity - 1)) {
+      if (slots[j].key) continue;
+      slots[j] = old;
+      break;
+    }
+  }
+  free(gSizes.slots);
+  gSizes.slots = slots;
+  gSizes.capacity = capacity;
+  gSizes.filled = gSizes.live;
+  gSizes.lastFound = nullptr;
+  return true;
+}
+
+// A texture whose size cannot be recorded (memory ran out) reports size 0,
+// which the sprite family refuses.
+void RememberSize(const OxGfxTexture* texture, int width, int height)
+{
+  if ((gSizes.filled + 1) * 4 > gSizes.capacity * 3 && !GrowSizes()) return;
+  size_t mask = gSizes.capacity - 1;
+  for (size_t i = SizeHash(texture) & mask;; i = (i + 1) & mask) {
+    TextureSize& slot = gSizes.slots[i];
+    if (slot.key && slot.key != kSizeTombstone) continue;
+    if (!slot.key) ++gSizes.filled;
+    slot.key = texture;
+    slot.width = width;
+    slot.height = height;
+    ++gSizes.live;
+    return;
+  }
+}
+
+void ForgetSize(const OxGfxTexture* texture)
+{
+  TextureSize* slot = FindSize(texture);
+  if (!slot) return;
+  slot->key = kSizeTombstone;
+  // The last texture gone: the table goes too, leaving nothing behind.
+  if (--gSizes.live == 0) {
+    free(gSizes.slots);
+    gSizes = {nullptr, 0, 0, 0, nullptr};
+  }
+}
+
 }  // namespace
 
 // ---- Textures ------------------------------------------------------------------------
@@ -108,6 +203,7 @@ OxGfxTexture* OxGfxTextureLoad(const char* path)
   OxPlatformImageRelease(image);
   glBindTexture(GL_TEXTURE_2D, 0);
   OxBatchTextureBound(0);
+  RememberSize(texture, width, height);
   return texture;
 }
 
@@ -121,12 +217,14 @@ OxGfxTexture* OxGfxTextureLoadFromMemory(const void* pixels, int width, int heig
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
   glBindTexture(GL_TEXTURE_2D, 0);
   OxBatchTextureBound(0);
+  RememberSize(texture, width, height);
   return texture;
 }
 
 void OxGfxTextureUnload(OxGfxTexture* texture)
 {
   if (!texture) return;
+  ForgetSize(texture);
   if (texture->textureName) {
     // Pending draws that sample it are issued first.
     OxBatchTextureDeleting(*texture->textureName);
@@ -134,6 +232,27 @@ void OxGfxTextureUnload(OxGfxTexture* texture)
   }
   free(texture->textureName);
   free(texture);
+}
+
+bool OxGfxTextureFindSize(const OxGfxTexture* texture, int* width, int* height)
+{
+  const TextureSize* size = FindSize(texture);
+  if (!size) return false;
+  *width = size->width;
+  *height = size->height;
+  return true;
+}
+
+int OxGfxTextureGetWidth(const OxGfxTexture* texture)
+{
+  const TextureSize* size = FindSize(texture);
+  return size ? size->width : 0;
+}
+
+int OxGfxTextureGetHeight(const OxGfxTexture* texture)
+{
+  const TextureSize* size = FindSize(texture);
+  return size ? size->height : 0;
 }
 
 void OxGfxTextureSet(OxGfxTexture* texture, float offsetX, float offsetY)
