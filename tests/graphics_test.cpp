@@ -459,7 +459,7 @@ std::vector<float> BufferFloats(unsigned int name)
 // (the default, without, without again, with again), the previous setting
 // returned, an open window kept as it is when the setting changes, and the
 // same picture either way: the background cleared, a quad in the multiply
-// colour, no OpenGL error.
+// colour, no OpenGL error; a blend mode set again after a restart applies.
 TEST(DepthBuffer, WindowsWithAndWithout)
 {
   const struct {
@@ -476,6 +476,10 @@ TEST(DepthBuffer, WindowsWithAndWithout)
     EXPECT_EQ(depth >= 24 && stencil >= 8, item.on == 1) << depth << " depth, " << stencil << " stencil";
     EXPECT_EQ(depth == 0 && stencil == 0, item.on == 0) << depth << " depth, " << stencil << " stencil";
     OxGfxSetDepthBuffer(item.on);
+    // The last run's blend mode, set again, reaches this run's new context.
+    OxGfxSetBlendMode(OxGfxBlendModeBlend);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    OxGfxSetBlendMode(OxGfxBlendModeNone);
     OxGfxVertexList* quad = RectangleMesh(0, 0, 100, 100, kWhite);
     OxGfxSetBackgroundColor(0, 0, 1);
     for (int frame = 0; frame < 2; ++frame) {
@@ -490,8 +494,10 @@ TEST(DepthBuffer, WindowsWithAndWithout)
       OxSysFrameEnd();
     }
     OxGfxMeshFree(quad);
+    OxGfxSetBlendMode(OxGfxBlendModeBlend);
     OxSysExit();
   }
+  OxGfxSetBlendMode(OxGfxBlendModeNone);
 }
 
 }  // namespace

@@ -222,6 +222,8 @@ int OxGfxInit(int width, int height)
   }
   OxPlatformMakeCurrent(gDeviceContext, gRenderingContext);
   gWindowHasDepth = OxPlatformWantsDepthStencil();
+  // A new context blends nothing, whatever the last one was set to.
+  gBlendMode = OxGfxBlendModeNone;
 
   if (!OxPlatformLoadGL()) HALT("OxGfxInit", "fail to initialize GLEW!!");
   if (!OxPlatformHasGL20()) HALT("OxGfxInit", "OpenGL 2.0 is not supported!!");
