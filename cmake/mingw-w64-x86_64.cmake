@@ -1,5 +1,7 @@
 # Cross-compiling for 64-bit Windows with Debian's MinGW-w64 compilers, the
-# posix-threads variant (the one whose libstdc++ has std::thread).
+# posix-threads variant (the one whose libstdc++ has std::thread). Installed
+# with the Windows package as lib/cmake/Oxlen/mingw-w64-x86_64.cmake for a
+# game's own build (-DCMAKE_PREFIX_PATH=<the package's prefix>).
 # OX_WINDOWS_DEPS names the folder where scripts/windows-deps.sh installed the
 # third-party libraries; they and the MinGW headers are the only places
 # searched for libraries and headers.
@@ -20,6 +22,9 @@ endif()
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES OX_WINDOWS_DEPS)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${OX_MINGW_TRIPLET})
+# Packages are searched only under the root paths: the prefixes a game's
+# build names (an installed engine) are roots too.
+list(APPEND CMAKE_FIND_ROOT_PATH ${CMAKE_PREFIX_PATH})
 if(OX_WINDOWS_DEPS)
   list(APPEND CMAKE_FIND_ROOT_PATH ${OX_WINDOWS_DEPS})
   # pkg-config reads only the .pc files of the cross-built libraries.
