@@ -43,7 +43,9 @@ std::vector<unsigned char> Frame(const std::function<void()>& draw, bool batched
   draw();
   OxGfxFlush();
   std::vector<unsigned char> pixels(static_cast<size_t>(kWidth) * kHeight * 4);
-  glReadBuffer(GL_BACK);
+#ifndef __EMSCRIPTEN__
+  glReadBuffer(GL_BACK);  // WebGL 1 reads the default framebuffer's only buffer
+#endif
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
   OxSysFrameEnd();
@@ -154,10 +156,12 @@ TEST_F(Sprite, SameAsTheLongWay)
   // batched); more region sizes than the family keeps squares for.
   std::vector<std::vector<Call>> spriteCases = {
       {{0, 0, 6, 4, -100, 50, 0, 0, 1, 1, 0, 0xFFFFFFFF}},
-      {{1, 1, 3, 2, 12.5f, -40, 1.5f, 1, -9, 7, 0.7f, 0xC080FF40}}, {}, {}};
+      {{1, 1, 3, 2, 12.5f, -40, 1.5f, 1, -9, 7, 0.7f, 0xC080FF40}},
+      {},
+      {}};
   for (int i = 0; i < 60; ++i)
-    spriteCases[2].push_back({i % 6, i / 6 % 4, 1, 1, -390.0f + 13 * i, 200, 0, 0, 12, 12, 0,
-                              0xFFFFFFFF});
+    spriteCases[2].push_back(
+        {i % 6, i / 6 % 4, 1, 1, -390.0f + 13 * i, 200, 0, 0, 12, 12, 0, 0xFFFFFFFF});
   for (int i = 0; i < 70; ++i)
     spriteCases[3].push_back({0, 0, 1 + i % 6, 1 + i / 6 % 4, -390.0f + 11 * i,
                               -280.0f + (i % 7) * 3, 0, 0, 1.0f + i / 24, 2, 0, 0xFFFFFFFF});
@@ -182,7 +186,9 @@ TEST_F(Sprite, SameAsTheLongWay)
                      OxSpriteRegion region = {4, -1, 5, 3};
                      OxSpriteDrawEx(t, &region, 100, 100, 0, 0, 10, 10, 0, 0xFFFFFFFF);
                    },
-                   [&] { HandMadeSprite(t, 6, 4, {4, 0, 2, 2, 100, 100, 0, 0, 10, 10, 0, ~0u}); }});
+                   [&] {
+                     HandMadeSprite(t, 6, 4, {4, 0, 2, 2, 100, 100, 0, 0, 10, 10, 0, ~0u});
+                   }});
   cases.push_back({"rectangles",
                    [] {
                      OxShapeFillRect(-300, -100, 40, 30, 0xFFFF8000);
@@ -191,9 +197,8 @@ TEST_F(Sprite, SameAsTheLongWay)
                    [] {
                      HandMadeTriangles(Rect(-300, -100, 40, 30), 0xFFFF8000);
                      std::vector<float> bands = Rect(-200, -100, 50, 3);
-                     for (const std::vector<float>& band : {Rect(-200, -97, 3, 34),
-                                                            Rect(-153, -97, 3, 34),
-                                                            Rect(-200, -63, 50, 3)})
+                     for (const std::vector<float>& band :
+                          {Rect(-200, -97, 3, 34), Rect(-153, -97, 3, 34), Rect(-200, -63, 50, 3)})
                        bands.insert(bands.end(), band.begin(), band.end());
                      HandMadeTriangles(bands, 0x80FFFFFF);
                    }});
@@ -228,9 +233,16 @@ TEST_F(Sprite, PixelsWhereExpected)
   const PixelCase cases[] = {
       // A 5 x 3 rectangle: its four corner pixels and one pixel outside
       // each side.
-      {"rectangle corners", [&] { OxShapeFillRect(l + 10, b + 20, 5, 3, 0xFFFF0000); },
-       {{10, 20, 255, 0, 0}, {14, 20, 255, 0, 0}, {10, 22, 255, 0, 0}, {14, 22, 255, 0, 0},
-        {9, 21, 0, 0, 0}, {15, 21, 0, 0, 0}, {12, 19, 0, 0, 0}, {12, 23, 0, 0, 0}}},
+      {"rectangle corners",
+       [&] { OxShapeFillRect(l + 10, b + 20, 5, 3, 0xFFFF0000); },
+       {{10, 20, 255, 0, 0},
+        {14, 20, 255, 0, 0},
+        {10, 22, 255, 0, 0},
+        {14, 22, 255, 0, 0},
+        {9, 21, 0, 0, 0},
+        {15, 21, 0, 0, 0},
+        {12, 19, 0, 0, 0},
+        {12, 23, 0, 0, 0}}},
       // Region (1, 2) 2 x 1: texels (1, 2) and (2, 2) side by side.
       {"region texels",
        [&] {
@@ -239,7 +251,8 @@ TEST_F(Sprite, PixelsWhereExpected)
        },
        {{100, 100, 40, 80, 200}, {101, 100, 80, 80, 200}, {102, 100, 0, 0, 0}}},
       // The whole texture: its top row lands on top.
-      {"whole texture upright", [&] { OxSpriteDraw(t, l + 100, b + 200); },
+      {"whole texture upright",
+       [&] { OxSpriteDraw(t, l + 100, b + 200); },
        {{100, 203, 0, 0, 200}, {100, 200, 0, 120, 200}, {105, 200, 200, 120, 200}}},
       // Turned a quarter counter-clockwise about its bottom-left corner:
       // texel (0, 0) above texel (1, 0), left of the corner.
@@ -265,9 +278,17 @@ TEST_F(Sprite, PixelsWhereExpected)
          OxShapeFillCircle(l + 200, b + 50, 20, 0xFF00FF00);
          OxShapeOutlineCircle(l + 300, b + 50, 20, 3, 0xFFFFFFFF);
        },
-       {{10, 49, 0, 0, 255}, {19, 50, 0, 0, 255}, {20, 50, 0, 0, 0}, {10, 51, 0, 0, 0},
-        {200, 50, 0, 255, 0}, {218, 50, 0, 255, 0}, {221, 50, 0, 0, 0}, {300, 50, 0, 0, 0},
-        {318, 50, 255, 255, 255}, {315, 50, 0, 0, 0}, {300, 68, 255, 255, 255}}},
+       {{10, 49, 0, 0, 255},
+        {19, 50, 0, 0, 255},
+        {20, 50, 0, 0, 0},
+        {10, 51, 0, 0, 0},
+        {200, 50, 0, 255, 0},
+        {218, 50, 0, 255, 0},
+        {221, 50, 0, 0, 0},
+        {300, 50, 0, 0, 0},
+        {318, 50, 255, 255, 255},
+        {315, 50, 0, 0, 0},
+        {300, 68, 255, 255, 255}}},
   };
   for (const PixelCase& c : cases) {
     for (bool batched : {false, true}) {
@@ -278,8 +299,8 @@ TEST_F(Sprite, PixelsWhereExpected)
       OxGfxFlush();
       for (const Expected& e : c.pixels)
         EXPECT_TRUE(oxtest::IsColour(oxtest::ReadPixel(e.x, e.y), e.r, e.g, e.b, 0))
-            << c.name << (batched ? ", batched" : "") << ": pixel " << e.x << ", " << e.y
-            << " is " << oxtest::ReadPixel(e.x, e.y);
+            << c.name << (batched ? ", batched" : "") << ": pixel " << e.x << ", " << e.y << " is "
+            << oxtest::ReadPixel(e.x, e.y);
       OxSysFrameEnd();
       OxGfxSetBatching(0);
     }
@@ -306,14 +327,14 @@ TEST(SpriteCareless, DefinedResultsAndOneMessage)
     OxGfxTexture* t = CountingTexture(4, 4);
     OxGfxTexture ownRecord;
     OxGfxTextureInitialize(&ownRecord);
-    OxSpriteRegion negative = {0, 0, -1, 2}, outside = {4, 0, 2, 2}, far = {-2147483647, 0,
-                                                                             2147483647, 1};
+    OxSpriteRegion negative = {0, 0, -1, 2}, outside = {4, 0, 2, 2},
+                   farLeft = {-2147483647, 0, 2147483647, 1};
     OxSpriteRegion empty = {1, 1, 0, 3};
     // Texture sizes: the library's textures, 0 x 0 included; 0 for others.
     OxGfxTexture* none = OxGfxTextureLoadFromMemory(nullptr, 0, 0);
     if (OxGfxTextureGetWidth(t) != 4 || OxGfxTextureGetHeight(t) != 4 ||
-        OxGfxTextureGetWidth(nullptr) != 0 || OxGfxTextureGetHeight(&ownRecord) != 0 ||
-        !none || OxGfxTextureGetWidth(none) != 0 || OxSpriteDraw(none, 0, 0) != 1)
+        OxGfxTextureGetWidth(nullptr) != 0 || OxGfxTextureGetHeight(&ownRecord) != 0 || !none ||
+        OxGfxTextureGetWidth(none) != 0 || OxSpriteDraw(none, 0, 0) != 1)
       printf("sizes gave wrong values\n");
     OxGfxTextureUnload(none);
     const BadCase cases[] = {
@@ -323,7 +344,7 @@ TEST(SpriteCareless, DefinedResultsAndOneMessage)
          "Sprite: negative size\n"},
         {"region outside", [&] { return OxSpriteDrawRegion(t, &outside, 0, 0); }, 0,
          "Sprite: region outside the texture\n"},
-        {"region left of it", [&] { return OxSpriteDrawRegion(t, &far, 0, 0); }, 0, nullptr},
+        {"region left of it", [&] { return OxSpriteDrawRegion(t, &farLeft, 0, 0); }, 0, nullptr},
         {"empty region", [&] { return OxSpriteDrawRegion(t, &empty, 0, 0); }, 1, nullptr},
         {"NaN position", [&] { return OxSpriteDraw(t, nan, 0); }, 0, "Sprite: number not finite\n"},
         {"zero scale", [&] { return OxSpriteDrawEx(t, nullptr, 0, 0, 0, 0, 0, 1, 0, 0xFFFFFFFF); },
@@ -336,7 +357,8 @@ TEST(SpriteCareless, DefinedResultsAndOneMessage)
          nullptr},
         {"ends too far apart", [&] { return OxShapeDrawLine(-3e38f, 0, 3e38f, 0, 1, 0xFFFFFFFF); },
          0, nullptr},
-        {"zero-length line", [&] { return OxShapeDrawLine(5, 5, 5, 5, 3, 0xFFFFFFFF); }, 1, nullptr},
+        {"zero-length line", [&] { return OxShapeDrawLine(5, 5, 5, 5, 3, 0xFFFFFFFF); }, 1,
+         nullptr},
     };
     // Nothing is drawn: every frame stays the background.
     std::vector<unsigned char> blank = Frame([] {}, false);
@@ -346,7 +368,8 @@ TEST(SpriteCareless, DefinedResultsAndOneMessage)
         std::vector<unsigned char> frame = Frame([&] { results[batched] = c.call(); }, batched);
         if (frame != blank) printf("%s drew\n", c.name);
       }
-      if (results[0] != c.result || results[1] != c.result) printf("%s gave %d\n", c.name, results[0]);
+      if (results[0] != c.result || results[1] != c.result)
+        printf("%s gave %d\n", c.name, results[0]);
     }
     OxGfxTextureUnload(t);
     free(ownRecord.textureName);
