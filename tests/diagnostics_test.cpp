@@ -58,8 +58,6 @@ Table MakeTable(const std::string& folder, OxGfxVertexList** quad)
        "OxGfxTextureLoad called before OxSysInit", ""},
       {"font early", [] { OxGfxCreateFont(kFont, 12); }, "OxGfxCreateFont called before OxSysInit",
        fontLine},
-      {"sound early", [] { OxAudioLoadSound("a.wav"); },
-       "OxAudioLoadSound called before OxSysInit", ""},
       {"render mode early", [] { OxGfxSetRenderMode(OxGfxRenderModeColor); },
        "OxGfxSetRenderMode called before OxSysInit", ""},
   };
@@ -75,9 +73,6 @@ Table MakeTable(const std::string& folder, OxGfxVertexList** quad)
       {"draw without mode", draw,
        "OxGfxMeshDraw with no render mode set: nothing is drawn (call OxGfxSetRenderMode each "
        "frame)",
-       ""},
-      {"colour without mode", [] { OxGfxSetColorToMultiply(1, 1, 1, 1); },
-       "OxGfxSetColorToMultiply with no render mode set: ignored (call OxGfxSetRenderMode first)",
        ""},
       {"fresh texture program",
        [=] {
