@@ -97,8 +97,8 @@ Table MakeTable(const std::string& folder, OxGfxVertexList** quad)
        "OxGfxMeshDraw in texture mode with transparency 0: nothing is visible", ""},
   };
   table.after = {
-      {"texture late", [] { OxGfxTextureLoad("a.png"); },
-       "OxGfxTextureLoad called after OxSysExit", ""},
+      {"texture late", [] { OxGfxTextureLoad("a.png"); }, "OxGfxTextureLoad called after OxSysExit",
+       ""},
   };
   return table;
 }
@@ -191,8 +191,10 @@ TEST(Diagnostics, LastErrorNamesTheFileAndTheReason)
          "sound '" + text + "': not a sound file (unknown format, empty or damaged)"},
         {[] { OxGfxCreateFont("/no/such/font.ttf", 12); },
          "font '/no/such/font.ttf': no such file (or not a readable regular file)"},
-        {[] { OxGfxCreateFont(kFont, 0); }, std::string("font '") + kFont + "': size 0 is not positive"},
-        {[] { OxInputReplayStart("/no/such.rec"); }, "Input: cannot open the recording /no/such.rec"},
+        {[] { OxGfxCreateFont(kFont, 0); },
+         std::string("font '") + kFont + "': size 0 is not positive"},
+        {[] { OxInputReplayStart("/no/such.rec"); },
+         "Input: cannot open the recording /no/such.rec"},
         {[] { OxGfxCreateFont(kFont, 12); }, "Input: cannot open the recording /no/such.rec"},
         {[] { OxSysClearLastError(); }, ""},
     };

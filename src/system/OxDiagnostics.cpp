@@ -131,8 +131,10 @@ void OxDiagNotRunning(const char* function, bool returnsFailure)
   static const char* const kWhen[] = {"before OxSysInit", "while its module is stopped",
                                       "after OxSysInit failed", "after OxSysExit"};
   const char* when = kWhen[static_cast<int>(gDiag.stage)];
-  if (returnsFailure) OxDiagSilentFailure("%s called %s", function, when);
-  else OxDiagTrap("%s called %s", function, when);
+  if (returnsFailure)
+    OxDiagSilentFailure("%s called %s", function, when);
+  else
+    OxDiagTrap("%s called %s", function, when);
 }
 
 // ---- Public functions ------------------------------------------------------
