@@ -24,7 +24,7 @@ set(OX_COMMON_SOURCES
   math/OxVec2.cpp
   platform/OxPlatformDepthStencil.cpp platform/OxPlatformInputEvents.cpp
   system/OxFrameRateController.cpp system/OxFullScreen.cpp system/OxFullScreenArea.cpp
-  system/OxSleepMargin.cpp
+  system/OxDiagnostics.cpp system/OxSleepMargin.cpp
   system/OxSystem.cpp
   ${OX_MIXER_COMMON_SOURCES})
 

@@ -51,8 +51,9 @@ OX_API int OxAudioIsValidGroup(OxAudioGroup group);
 OX_API OxAudioGroup OxAudioCreateGroup(void);
 /* Opens the file at path (WAV, AIFF, FLAC, Ogg Vorbis, Opus, MP3, ...) and
    decodes it whole into memory. Result: the sound, or a null record when the
-   file is missing, empty, damaged or not a sound file, or there is no mixer.
-   No message. path is not tested for null. */
+   file is missing, empty, damaged or not a sound file, for a null path, or
+   when there is no mixer. No message; OxSysGetLastError names the file and
+   the reason (a line in the diagnostic mode, OxSystem.h). */
 OX_API OxAudio OxAudioLoadSound(const char* path);
 /* Opens the file at path as a music stream, decoded progressively while it
    plays, never loaded whole. A stream plays on one channel at a time:

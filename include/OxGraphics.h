@@ -256,7 +256,8 @@ OX_EXTERN_C_BEGIN
    more, a file that cannot be read or decoded completely (missing, a
    directory, empty, truncated, not an image), an image wider or taller than
    the OpenGL implementation's maximum texture size, or when memory runs
-   out. */
+   out, and before OxSysInit; OxSysGetLastError then names the file and the
+   reason (a line in the diagnostic mode, OxSystem.h). */
 OX_API OxGfxTexture* OxGfxTextureLoad(const char* path);
 /* Makes a texture from width x height pixels of four bytes each, red, green,
    blue, alpha, row after row with no gaps, the first row on top (v = 0);
@@ -316,7 +317,8 @@ OX_API void OxGfxFontSystemEnd(void);
    rasteriser cannot open as a font, a font none of whose characters 32 to
    127 renders an image, or an atlas larger than the maximum texture size
    (also when a single glyph image would be); fails with -1 and no message when
-   255 fonts are live, so that no id is free. A failed creation uses no id. */
+   255 fonts are live, so that no id is free. A failed creation uses no id;
+   OxSysGetLastError says why (a call before OxSysInit also fails so). */
 OX_API OxGfxFontId OxGfxCreateFont(const char* path, int size);
 /* Draws text on one line with the font, in normalised device coordinates
    (the drawing area spans -1 to 1; (0, 0) is its centre): the pen starts at

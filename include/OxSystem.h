@@ -103,6 +103,35 @@ OX_API double OxFrameRateControllerGetFrameRate(void);
    through seconds when it is not null. Any thread may call it. */
 OX_API double OxGetTime(double* seconds);
 
+/* ---- Last error and diagnostics --------------------------------------- */
+
+/* The reason of the most recent failure of an engine call, one line without
+   a line break naming the call or file and why, for example
+   "texture 'hero.png': no such file (or not a readable regular file)",
+   "sound 'jump.wav': not a sound file (unknown format, empty or damaged)" or
+   "OxGfxCreateFont called before OxSysInit"; for a failure that prints a
+   message of its own, that message. An empty string when nothing has failed
+   since the start or the last OxSysClearLastError; a later success does not
+   clear it. Kept whether or not diagnostics are on, and at most 511 bytes
+   (longer texts are cut). The text stays valid until the next engine call;
+   copy it to keep it. May be called before OxSysInit and after OxSysExit. */
+OX_API const char* OxSysGetLastError(void);
+/* Empties the last error. */
+OX_API void OxSysClearLastError(void);
+/* Switches the diagnostic mode on (non-zero) or off (0) and returns the
+   previous setting (0 at load). OxSysInit also switches it on when the
+   environment variable OX_DIAGNOSTICS is "1". While on, failures that are
+   otherwise silent and common mistakes that draw nothing print one line each
+   on standard output, "Diagnostics: " and the cause: a texture, sound or
+   music that does not load, a font that cannot be created, a call made
+   before OxSysInit or after OxSysExit that does nothing, a mesh drawn or a
+   colour set with no render mode, a draw in texture mode with transparency
+   or multiply-colour alpha 0. The same line prints at most once a second
+   (the last 64 different lines are remembered). While off nothing is
+   printed and a draw pays one branch. May be called before OxSysInit; the
+   setting lasts through OxSysExit. */
+OX_API int OxSysSetDiagnostics(int on);
+
 OX_EXTERN_C_END
 
 /* The message pump: takes every pending window message without waiting,

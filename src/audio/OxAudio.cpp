@@ -3,6 +3,7 @@
 #include "OxAudio.h"
 
 #include "mixer/OxMixer.h"
+#include "system/OxDiagnostics.h"
 
 static_assert(sizeof(OxAudio) == sizeof(void*), "OxAudio is one pointer-sized handle");
 static_assert(sizeof(OxAudioGroup) == sizeof(void*), "OxAudioGroup is one pointer-sized handle");
@@ -53,32 +54,60 @@ int OxAudioIsValidGroup(OxAudioGroup group) { return group.group != nullptr ? 1 
 OxAudioGroup OxAudioCreateGroup(void)
 {
   OxAudioGroup group = {nullptr};
+  if (!gAudio.system) OxDiagNotRunning("OxAudioCreateGroup", true);
   OxMixerGroup* made = nullptr;
   OxMixerSystemCreateGroup(gAudio.system, nullptr, &made);
   group.group = made;
   return group;
 }
 
-// A record filled by one of the mixer's two creation calls; the result is
-// not looked at: a failed creation leaves the handle null.
+// A record filled by one of the mixer's two creation calls; a failed
+// creation leaves the handle null and its reason as the last error, kind
+// ("sound" or "music") naming what was loaded.
 template <typename Create>
-static OxAudio LoadWith(Create create, const char* path)
+static OxAudio LoadWith(Create create, const char* path, const char* kind, const char* function)
 {
   OxAudio sound = {nullptr};
+  if (!gAudio.system) {
+    OxDiagNotRunning(function, true);
+    return sound;
+  }
+  if (!path) {
+    OxDiagSilentFailure("%s: no path given", function);
+    return sound;
+  }
   OxMixerSound* made = nullptr;
-  create(gAudio.system, path, 0, nullptr, &made);
+  OxMixerResult result = create(gAudio.system, path, 0, nullptr, &made);
   sound.sound = made;
+  if (result == OX_MIXER_OK) return sound;
+  const char* reason = "the mixer refused it";
+  if (result == OX_MIXER_ERR_FILE_NOT_FOUND)
+    reason = "no such file (or not a readable regular file)";
+  else if (result == OX_MIXER_ERR_FORMAT)
+    reason = "not a sound file (unknown format, empty or damaged)";
+  else if (result == OX_MIXER_ERR_MEMORY)
+    reason = "out of memory";
+  OxDiagSilentFailure("%s '%s': %s", kind, path, reason);
   return sound;
 }
 
-OxAudio OxAudioLoadSound(const char* path) { return LoadWith(OxMixerSystemCreateSound, path); }
+OxAudio OxAudioLoadSound(const char* path)
+{
+  return LoadWith(OxMixerSystemCreateSound, path, "sound", "OxAudioLoadSound");
+}
 
-OxAudio OxAudioLoadMusic(const char* path) { return LoadWith(OxMixerSystemCreateStream, path); }
+OxAudio OxAudioLoadMusic(const char* path)
+{
+  return LoadWith(OxMixerSystemCreateStream, path, "music", "OxAudioLoadMusic");
+}
 
 void OxAudioPlay(OxAudio sound, OxAudioGroup group, float volume, float pitch, int loops)
 {
   // A sound cannot be played without a group.
-  if (!OxAudioIsValidAudio(sound) || !OxAudioIsValidGroup(group)) return;
+  if (!OxAudioIsValidAudio(sound) || !OxAudioIsValidGroup(group)) {
+    OxDiagTrap("OxAudioPlay with a null %s: nothing plays", sound.sound ? "group" : "sound");
+    return;
+  }
   OxMixerChannel* channel = nullptr;
   if (OxMixerSystemPlaySound(gAudio.system, SoundOf(sound), GroupOf(group), 1, &channel) != OX_MIXER_OK)
     return;

@@ -24,6 +24,7 @@
 #include "graphics/OxGraphicsInternal.h"
 #include "graphics/Shader.h"
 #include "platform/OxPlatformFile.h"
+#include "system/OxDiagnostics.h"
 
 namespace {
 
@@ -232,11 +233,22 @@ void OxGfxFontSystemEnd(void)
 OxGfxFontId OxGfxCreateFont(const char* path, int size)
 {
   OxGfxFontId id = FindFreeId();
-  if (id == kNoFont) return kNoFont;
+  if (id == kNoFont) {
+    OxDiagSilentFailure("font '%s': every font id is taken", path ? path : "(null)");
+    return kNoFont;
+  }
 
   FT_Face face = nullptr;
-  if (!path || size <= 0 || !gFreeType || OpenFace(path, &face) != 0) {
+  FT_Error opened = 0;
+  if (!path || size <= 0 || !gFreeType || (opened = OpenFace(path, &face)) != 0) {
+    // The message blames the file whatever the cause; the last error says why.
     printf("Error: Could not load font %s\n", path ? path : "(null)");
+    if (!gFreeType) OxDiagNotRunning("OxGfxCreateFont", true);
+    else if (!path) OxDiagSilentFailure("OxGfxCreateFont: no path given");
+    else if (size <= 0) OxDiagSilentFailure("font '%s': size %d is not positive", path, size);
+    else if (opened == FT_Err_Cannot_Open_Resource)
+      OxDiagSilentFailure("font '%s': no such file (or not a readable regular file)", path);
+    else OxDiagSilentFailure("font '%s': not a font file (unknown format or damaged)", path);
     return kNoFont;
   }
 
@@ -253,6 +265,8 @@ OxGfxFontId OxGfxCreateFont(const char* path, int size)
     free(font);
     FT_Done_Face(face);
     printf("Error: Could not load font %s\n", path);
+    OxDiagSilentFailure("font '%s': size %d too large for a glyph atlas, or out of memory", path,
+                        size);
     return kNoFont;
   }
 

@@ -22,6 +22,7 @@
 #include "platform/OxPlatformGL.h"
 #include "platform/OxPlatformImage.h"
 #include "platform/OxPlatformTerminal.h"
+#include "system/OxDiagnostics.h"
 #include "system/OxFullScreenArea.h"
 #include "system/OxSystemInternal.h"
 
@@ -312,7 +313,10 @@ int OxGfxGetWindowHeight(void) { return gWindowHeight; }
 
 void OxGfxSetRenderMode(int mode)
 {
-  if (!gOpenGLReady) return;
+  if (!gOpenGLReady) {
+    OxDiagNotRunning("OxGfxSetRenderMode", false);
+    return;
+  }
   // An error left by any earlier call ends the process here.
   CHECK_GL_ERROR("OxGfxSetRenderMode");
   if (mode == OxGfxRenderModeNone) {
@@ -334,30 +338,53 @@ void OxGfxSetBlendMode(int mode)
 // The colour setters touch OpenGL only while a program is in use: a uniform
 // call without one is an OpenGL error, and such a call changes nothing anyway.
 
+namespace {
+
+// A colour setter that changed nothing: no program in use.
+void DiagnoseSetterWithoutMode(const char* function)
+{
+  if (!gOpenGLReady) OxDiagNotRunning(function, false);
+  else OxDiagTrap("%s with no render mode set: ignored (call OxGfxSetRenderMode first)", function);
+}
+
+}  // namespace
+
 void OxGfxSetTransparency(float alpha)
 {
-  if (gShader.GetCurrentProgram() == kShaderSlotNone) return;
+  if (gShader.GetCurrentProgram() == kShaderSlotNone) {
+    DiagnoseSetterWithoutMode("OxGfxSetTransparency");
+    return;
+  }
   gShader.SetUniform1f(kUniformTransparencyValue, alpha);
   CHECK_GL_ERROR("OxGfxSetTransparency");
 }
 
 void OxGfxSetBlendColor(float red, float green, float blue, float alpha)
 {
-  if (gShader.GetCurrentProgram() == kShaderSlotNone) return;
+  if (gShader.GetCurrentProgram() == kShaderSlotNone) {
+    DiagnoseSetterWithoutMode("OxGfxSetBlendColor");
+    return;
+  }
   gShader.SetUniform4f(kUniformBlendColor, red, green, blue, alpha);
   CHECK_GL_ERROR("OxGfxSetBlendColor");
 }
 
 void OxGfxSetColorToMultiply(float red, float green, float blue, float alpha)
 {
-  if (gShader.GetCurrentProgram() == kShaderSlotNone) return;
+  if (gShader.GetCurrentProgram() == kShaderSlotNone) {
+    DiagnoseSetterWithoutMode("OxGfxSetColorToMultiply");
+    return;
+  }
   gShader.SetUniform4f(kUniformMultiplyColor, red, green, blue, alpha);
   CHECK_GL_ERROR("OxGfxSetColorToMultiply");
 }
 
 void OxGfxSetColorToAdd(float red, float green, float blue, float alpha)
 {
-  if (gShader.GetCurrentProgram() == kShaderSlotNone) return;
+  if (gShader.GetCurrentProgram() == kShaderSlotNone) {
+    DiagnoseSetterWithoutMode("OxGfxSetColorToAdd");
+    return;
+  }
   gShader.SetUniform4f(kUniformAddColor, red, green, blue, alpha);
   CHECK_GL_ERROR("OxGfxSetColorToAdd");
 }
@@ -447,7 +474,10 @@ void OxGfxTriListInitialize(OxGfxVertexList* mesh)
 
 OxGfxVertexList* OxGfxMeshEnd(void)
 {
-  if (!gOpenGLReady) return nullptr;
+  if (!gOpenGLReady) {
+    OxDiagNotRunning("OxGfxMeshEnd", true);
+    return nullptr;
+  }
   unsigned int count = gPendingCount;
   OxGfxVertexList* mesh = static_cast<OxGfxVertexList*>(calloc(1, sizeof(OxGfxVertexList)));
   if (mesh) OxGfxTriListInitialize(mesh);
@@ -456,7 +486,7 @@ OxGfxVertexList* OxGfxMeshEnd(void)
   size_t floatsPerVertex = kPositionComponents + kColourComponents + kTextureCoordinateComponents;
   float* arrays = static_cast<float*>(malloc((count * floatsPerVertex + 1) * sizeof(float)));
   if (!mesh || !mesh->bufferNames || !arrays) {
-    printf("Error: Cannot build mesh. Memory allocation failed\n");
+    OxDiagPrintFailure("Error: Cannot build mesh. Memory allocation failed\n");
     if (mesh) free(mesh->bufferNames);
     free(mesh);
     free(arrays);
@@ -505,6 +535,32 @@ OxGfxVertexList* OxGfxMeshEnd(void)
 
 namespace {
 
+// The draws that show nothing: no program in use, or texture mode with
+// transparency or multiply-colour alpha 0 (the texture program's colours
+// start at zero). Only reached with diagnostics on.
+void DiagnoseDraw(const OxGfxVertexList* mesh)
+{
+  if (!gOpenGLReady) {
+    OxDiagNotRunning("OxGfxMeshDraw", false);
+    return;
+  }
+  if (!mesh || !mesh->bufferNames) return;
+  unsigned int slot = gShader.GetCurrentProgram();
+  if (slot != kShaderSlotColor && slot != kShaderSlotTexture) {
+    OxDiagTrap("OxGfxMeshDraw with no render mode set: nothing is drawn "
+               "(call OxGfxSetRenderMode each frame)");
+    return;
+  }
+  if (slot != kShaderSlotTexture) return;
+  bool clear = gShader.Value(slot, kUniformTransparencyValue)[0] == 0.0f;
+  bool noAlpha = gShader.Value(slot, kUniformMultiplyColor)[3] == 0.0f;
+  if (clear || noAlpha)
+    OxDiagTrap("OxGfxMeshDraw in texture mode with %s 0: nothing is visible",
+               clear && noAlpha ? "transparency and multiply colour alpha"
+               : clear          ? "transparency"
+                                : "multiply colour alpha");
+}
+
 // One OpenGL draw of the mesh with the program in use.
 void DrawMeshNow(OxGfxVertexList* mesh, unsigned int mode)
 {
@@ -549,6 +605,7 @@ void OxGfxMeshDraw(OxGfxVertexList* mesh, unsigned int mode)
     printf("Mesh Draw Mode %u is invalid!\n", mode);
     return;
   }
+  if (OxDiagIsOn()) DiagnoseDraw(mesh);
   if (!mesh || !mesh->bufferNames || !gOpenGLReady) return;
   if (OxBatchIsRecording()) {
     if (OxBatchMeshDraw(mesh, mode)) return;

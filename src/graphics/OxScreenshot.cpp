@@ -11,17 +11,18 @@
 #include "graphics/OxGraphicsInternal.h"
 #include "image/OxImageWrite.h"
 #include "platform/OxPlatformGLRead.h"
+#include "system/OxDiagnostics.h"
 
 int OxGfxSaveScreenshot(const char* path)
 {
   if (!path) {
-    printf("Screenshot: no path given\n");
+    OxDiagPrintFailure("Screenshot: no path given\n");
     return 0;
   }
   // Outside a frame the back buffer holds nothing the game drew (after a
   // swap its content is undefined), and before OxGfxInit there is no context.
   if (!OxGfxIsFrameUnderWay()) {
-    printf("Screenshot: no frame is being drawn for %s\n", path);
+    OxDiagPrintFailure("Screenshot: no frame is being drawn for %s\n", path);
     return 0;
   }
   // Draws waiting in a batch must reach the back buffer before it is read.
@@ -31,7 +32,7 @@ int OxGfxSaveScreenshot(const char* path)
   int width = 0, height = 0;
   OxGfxGetDrawingSize(&width, &height);
   if (width <= 0 || height <= 0) {
-    printf("Screenshot: cannot write %s\n", path);
+    OxDiagPrintFailure("Screenshot: cannot write %s\n", path);
     return 0;
   }
   const size_t rowBytes = static_cast<size_t>(width) * 3;
@@ -39,7 +40,7 @@ int OxGfxSaveScreenshot(const char* path)
   std::unique_ptr<unsigned char[]> pixels(new (std::nothrow) unsigned char[rowBytes * static_cast<size_t>(height)]);
   std::unique_ptr<const unsigned char*[]> rows(new (std::nothrow) const unsigned char*[static_cast<size_t>(height)]);
   if (!pixels || !rows) {
-    printf("Screenshot: cannot write %s\n", path);
+    OxDiagPrintFailure("Screenshot: cannot write %s\n", path);
     return 0;
   }
   OxPlatformReadBackBuffer(width, height, pixels.get());
@@ -48,7 +49,7 @@ int OxGfxSaveScreenshot(const char* path)
   for (int y = 0; y < height; ++y)
     rows[static_cast<size_t>(y)] = pixels.get() + rowBytes * static_cast<size_t>(height - 1 - y);
   if (!OxPlatformWritePng(path, width, height, rows.get())) {
-    printf("Screenshot: cannot write %s\n", path);
+    OxDiagPrintFailure("Screenshot: cannot write %s\n", path);
     return 0;
   }
   return 1;

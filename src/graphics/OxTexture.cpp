@@ -17,7 +17,10 @@
 #include "graphics/OxGraphicsInternal.h"
 #include "graphics/OxSpriteSystem.h"
 #include "graphics/Shader.h"
+#include "image/OxImageCheck.h"
+#include "platform/OxPlatformFile.h"
 #include "platform/OxPlatformImage.h"
+#include "system/OxDiagnostics.h"
 
 namespace {
 
@@ -93,6 +96,38 @@ float ReduceOffset(float offset)
   if (!(offset > 1.0f) || isinf(offset)) return offset;
   float fraction = offset - floorf(offset);
   return fraction == 0.0f ? 1.0f : fraction;
+}
+
+// Why the image at path did not open, found again after the decoder said
+// no: from the file's presence, size, signature and declared size.
+void DescribeImageFailure(const char* path, int maxSide, char* reason, size_t reasonBytes)
+{
+  const char* plain = "damaged or unsupported image";
+  // The first bytes hold the signature and, in all but odd files, the size.
+  const size_t kHeadBytes = 65536;
+  unsigned char* head = static_cast<unsigned char*>(malloc(kHeadBytes));
+  int64_t read = 0, size = 0;
+  OxPlatformFile* file = OxPlatformFileOpen(path);
+  if (file && head) {
+    size = OxPlatformFileSize(file);
+    read = OxPlatformFileRead(file, 0, head, kHeadBytes);
+  }
+  OxPlatformFileClose(file);
+  OxImageFormat format = read > 0 ? OxPlatformImageFormatOf(head, static_cast<size_t>(read), path)
+                                  : kOxImageUnknown;
+  long long width = 0, height = 0;
+  if (!file) plain = "no such file (or not a readable regular file)";
+  else if (size == 0) plain = "empty file";
+  else if (static_cast<uint64_t>(size) > kOxImageMaxFileBytes) plain = "file too large";
+  else if (format == kOxImageUnknown) plain = "not an image file";
+  else if (OxPlatformImageDeclaredSize(format, head, static_cast<size_t>(read), &width, &height) &&
+           !OxPlatformImageSizeAcceptable(width, height, maxSide))
+    plain = nullptr;
+  free(head);
+  if (plain) snprintf(reason, reasonBytes, "%s", plain);
+  else
+    snprintf(reason, reasonBytes, "image of %lld x %lld pixels refused (at most %d a side)", width,
+             height, maxSide);
 }
 
 size_t SizeHash(const OxGfxTexture* texture)
@@ -179,17 +214,34 @@ void OxGfxTextureInitialize(OxGfxTexture* texture)
 
 OxGfxTexture* OxGfxTextureLoad(const char* path)
 {
-  if (!path) return nullptr;
+  if (!OxGfxIsOpenGLReady()) {
+    OxDiagNotRunning("OxGfxTextureLoad", true);
+    return nullptr;
+  }
+  if (!path) {
+    OxDiagSilentFailure("OxGfxTextureLoad: no path given");
+    return nullptr;
+  }
   size_t length = strnlen(path, kMaxPathBytes + 1);
-  if (length > kMaxPathBytes) return nullptr;
+  if (length > kMaxPathBytes) {
+    OxDiagSilentFailure("texture '%.64s...': path longer than %u bytes", path,
+                        static_cast<unsigned int>(kMaxPathBytes));
+    return nullptr;
+  }
 
   OxPlatformImage* image = OxPlatformImageOpen(path, MaxTextureSize());
-  if (!image) return nullptr;
+  if (!image) {
+    char reason[128];
+    DescribeImageFailure(path, MaxTextureSize(), reason, sizeof(reason));
+    OxDiagSilentFailure("texture '%s': %s", path, reason);
+    return nullptr;
+  }
   int width = OxPlatformImageWidth(image);
   int height = OxPlatformImageHeight(image);
   OxGfxTexture* texture = FitsTexture(width, height) ? NewTextureRecord() : nullptr;
   if (!texture) {
     OxPlatformImageRelease(image);
+    OxDiagSilentFailure("texture '%s': out of memory", path);
     return nullptr;
   }
   memset(texture->sourcePath, 0, sizeof(texture->sourcePath));
@@ -209,10 +261,21 @@ OxGfxTexture* OxGfxTextureLoad(const char* path)
 
 OxGfxTexture* OxGfxTextureLoadFromMemory(const void* pixels, int width, int height)
 {
+  if (!OxGfxIsOpenGLReady()) {
+    OxDiagNotRunning("OxGfxTextureLoadFromMemory", true);
+    return nullptr;
+  }
   // Sizes OpenGL would refuse with an error that ends the process later.
-  if (!FitsTexture(width, height)) return nullptr;
+  if (!FitsTexture(width, height)) {
+    OxDiagSilentFailure("OxGfxTextureLoadFromMemory: size %d x %d refused (0 to %d a side)", width,
+                        height, static_cast<int>(MaxTextureSize()));
+    return nullptr;
+  }
   OxGfxTexture* texture = NewTextureRecord();
-  if (!texture) return nullptr;
+  if (!texture) {
+    OxDiagSilentFailure("OxGfxTextureLoadFromMemory: out of memory");
+    return nullptr;
+  }
   CreateBoundTexture(texture);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
   glBindTexture(GL_TEXTURE_2D, 0);
@@ -262,7 +325,10 @@ void OxGfxTextureSet(OxGfxTexture* texture, float offsetX, float offsetY)
     return;
   }
   // Before OxGfxInit the OpenGL 2.0 entry points do not exist yet.
-  if (!OxPlatformHasGLEntryPoints()) return;
+  if (!OxPlatformHasGLEntryPoints()) {
+    OxDiagNotRunning("OxGfxTextureSet", false);
+    return;
+  }
   // While batching, the unit is always 0 and binding waits for the draw.
   if (!OxBatchIsRecording()) glActiveTexture(GL_TEXTURE0);
   OxBatchBindTexture(*texture->textureName);

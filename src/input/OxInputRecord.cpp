@@ -10,6 +10,7 @@
 #include "OxInput.h"
 #include "input/OxInputInternal.h"
 #include "platform/OxPlatformFile.h"
+#include "system/OxDiagnostics.h"
 
 // ---- Types -------------------------------------------------------------------
 
@@ -407,16 +408,16 @@ void ClosePlayer()
 int OxInputRecordStart(const char* path)
 {
   if (gState.recorder.file) {
-    printf("Input: already recording\n");
+    OxDiagPrintFailure("Input: already recording\n");
     return 0;
   }
   if (gState.player.file) {
-    printf("Input: cannot record during a replay\n");
+    OxDiagPrintFailure("Input: cannot record during a replay\n");
     return 0;
   }
   FILE* file = OxPlatformOpenFileForWriting(path);
   if (!file) {
-    printf("Input: cannot record to %s\n", path ? path : "(null)");
+    OxDiagPrintFailure("Input: cannot record to %s\n", path ? path : "(null)");
     return 0;
   }
   Bytes header;
@@ -425,7 +426,7 @@ int OxInputRecordStart(const char* path)
   if (fwrite(header.data, 1, header.size, file) != header.size || fflush(file) != 0) {
     fclose(file);
     OxPlatformRemoveFile(path);
-    printf("Input: cannot record to %s\n", path);
+    OxDiagPrintFailure("Input: cannot record to %s\n", path);
     return 0;
   }
   gState.recorder.file = file;
@@ -470,16 +471,16 @@ int OxInputIsRecording(void) { return gState.recorder.file ? 1 : 0; }
 int OxInputReplayStart(const char* path)
 {
   if (gState.player.file) {
-    printf("Input: already replaying\n");
+    OxDiagPrintFailure("Input: already replaying\n");
     return 0;
   }
   if (gState.recorder.file) {
-    printf("Input: cannot replay during a recording\n");
+    OxDiagPrintFailure("Input: cannot replay during a recording\n");
     return 0;
   }
   FILE* file = OxPlatformOpenFileForReading(path);
   if (!file) {
-    printf("Input: cannot open the recording %s\n", path ? path : "(null)");
+    OxDiagPrintFailure("Input: cannot open the recording %s\n", path ? path : "(null)");
     return 0;
   }
   Reader in{file};
@@ -488,24 +489,25 @@ int OxInputReplayStart(const char* path)
   uint32_t version = in.U32();
   if (in.failed || memcmp(magic, kMagic, sizeof(kMagic)) != 0 || version == 0) {
     fclose(file);
-    printf("Input: %s is not an input recording\n", path);
+    OxDiagPrintFailure("Input: %s is not an input recording\n", path);
     return 0;
   }
   if (version > kVersion) {
     fclose(file);
-    printf("Input: %s is a version %u recording; this engine reads version %u\n", path,
-           static_cast<unsigned int>(version), static_cast<unsigned int>(kVersion));
+    OxDiagPrintFailure("Input: %s is a version %u recording; this engine reads version %u\n",
+                       path, static_cast<unsigned int>(version),
+                       static_cast<unsigned int>(kVersion));
     return 0;
   }
   Scan scan = ScanRecords(file, version);
   if (!scan.complete && scan.frames == 0) {
     fclose(file);
-    printf("Input: the recording %s ends early, before its first frame\n", path);
+    OxDiagPrintFailure("Input: the recording %s ends early, before its first frame\n", path);
     return 0;
   }
   if (fseek(file, static_cast<long>(kHeaderSize), SEEK_SET) != 0) {
     fclose(file);
-    printf("Input: cannot open the recording %s\n", path);
+    OxDiagPrintFailure("Input: cannot open the recording %s\n", path);
     return 0;
   }
   gState.player.file = file;
@@ -514,8 +516,8 @@ int OxInputReplayStart(const char* path)
   gState.player.framesLeft = scan.frames;
   gState.player.initialRead = false;
   if (!scan.complete) {
-    printf("Input: the recording %s ends early; replaying its %u complete frames\n", path,
-           static_cast<unsigned int>(scan.frames));
+    OxDiagPrintFailure("Input: the recording %s ends early; replaying its %u complete frames\n",
+                       path, static_cast<unsigned int>(scan.frames));
     return 0;
   }
   return 1;

@@ -5,6 +5,7 @@
 
 #include "OxGraphics.h"
 #include "platform/OxPlatformWindow.h"
+#include "system/OxDiagnostics.h"
 #include "system/OxSystemInternal.h"
 #include "system/OxSystemWindow.h"
 
@@ -36,7 +37,10 @@ void OxSysSetFullScreen(int fullScreen)
   HWND window = OxSysGetWindowHandle();
   // Without a window the game window size is 0 and the factors would be
   // infinite; nothing is changed.
-  if (!window) return;
+  if (!window) {
+    OxDiagNotRunning("OxSysSetFullScreen", false);
+    return;
+  }
   gState.fullScreen = fullScreen ? 1 : 0;
   int screenWidth = OxPlatformGetDisplayWidth();
   int screenHeight = OxPlatformGetDisplayHeight();

@@ -11,6 +11,7 @@
 #include "input/OxInputInternal.h"
 #include "platform/OxPlatformTerminal.h"
 #include "platform/OxPlatformWindow.h"
+#include "system/OxDiagnostics.h"
 #include "system/OxSystemInternal.h"
 #include "system/OxSystemWindow.h"
 
@@ -100,6 +101,8 @@ int OxSysInit(HINSTANCE instance, int showCommand, int width, int height, int co
   }
   // What a failed start left behind goes first, so a retry starts clean.
   if (gState.phase == Phase::Failed) OxSysExit();
+  OxDiagReadEnvironment();
+  OxDiagSetStage(OxDiagStage::StartFailed);
 
   OxPlatformSetDpiAware();
   gState.instance = instance;
@@ -112,7 +115,8 @@ int OxSysInit(HINSTANCE instance, int showCommand, int width, int height, int co
   // A negative client size has no window and no viewport; OpenGL would
   // report the viewport as an error that ends the process.
   if (width < 0 || height < 0) {
-    printf("Window size %d x %d refused: width and height cannot be negative\n", width, height);
+    OxDiagPrintFailure("Window size %d x %d refused: width and height cannot be negative\n",
+                       width, height);
     fflush(stdout);
     return 0;
   }
@@ -127,8 +131,9 @@ int OxSysInit(HINSTANCE instance, int showCommand, int width, int height, int co
   gState.window = OxPlatformCreateWindow(kWindowClassName, kWindowTitle, kOxWindowedStyle, x, y,
                                          width, height, instance);
   if (!gState.window) {
-    if (screenWidth == 0) printf("Window system failed to initialize: no display could be opened\n");
-    else printf("Window creation failed\n");
+    if (screenWidth == 0)
+      OxDiagPrintFailure("Window system failed to initialize: no display could be opened\n");
+    else OxDiagPrintFailure("Window creation failed\n");
     fflush(stdout);
     return 0;
   }
@@ -144,6 +149,7 @@ int OxSysInit(HINSTANCE instance, int showCommand, int width, int height, int co
   // A failed start leaves the window shown until OxSysExit, but a loop on
   // OxSysDoesWindowExist does not run.
   if (!OxGfxInit(width, height)) {
+    OxDiagSilentFailure("OxSysInit: graphics failed to start (no OpenGL context for the window)");
     gState.windowExists = 0;
     return 0;
   }
@@ -152,7 +158,7 @@ int OxSysInit(HINSTANCE instance, int showCommand, int width, int height, int co
     return 0;
   }
   if (!OxAudioInit()) {
-    printf("Audio module failed to initialize");
+    OxDiagPrintFailure("Audio module failed to initialize");
     fflush(stdout);
     gState.windowExists = 0;
     return 0;
@@ -161,6 +167,7 @@ int OxSysInit(HINSTANCE instance, int showCommand, int width, int height, int co
   OxSysReset();
   OxGfxSetVSync(verticalSync);
   gState.phase = Phase::Running;
+  OxDiagSetStage(OxDiagStage::Running);
   return 1;
 }
 
@@ -184,11 +191,13 @@ void OxSysExit(void)
   OxPlatformUnregisterClass(kWindowClassName, gState.instance);
   OxSysResetFullScreen();
   gState = State();
+  OxDiagSetStage(OxDiagStage::Exited);
   fflush(stdout);
 }
 
 void OxSysFrameStart(void)
 {
+  if (gState.phase != Phase::Running) OxDiagNotRunning("OxSysFrameStart", false);
   // A display lost since the last frame is noticed before anything draws.
   OxPlatformCheckDisplay();
   OxFrameRateControllerStart();
@@ -225,4 +234,8 @@ int OxSysDoesWindowExist(void) { return gState.windowExists; }
 
 HWND OxSysGetWindowHandle(void) { return gState.window; }
 
-void OxSysSetWindowTitle(const char* title) { OxPlatformSetWindowText(gState.window, title); }
+void OxSysSetWindowTitle(const char* title)
+{
+  if (!gState.window) OxDiagNotRunning("OxSysSetWindowTitle", false);
+  OxPlatformSetWindowText(gState.window, title);
+}
