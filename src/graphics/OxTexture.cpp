@@ -19,6 +19,7 @@
 #include "graphics/Shader.h"
 #include "image/OxImageCheck.h"
 #include "platform/OxPlatformFile.h"
+#include "platform/OxPlatformGL.h"
 #include "platform/OxPlatformImage.h"
 #include "system/OxDiagnostics.h"
 
@@ -78,13 +79,21 @@ OxGfxTexture* NewTextureRecord()
   return texture;
 }
 
+bool IsPowerOfTwo(int value) { return value > 0 && (value & (value - 1)) == 0; }
+
 // Generates and binds the record's texture object with nearest filtering.
-void CreateBoundTexture(OxGfxTexture* texture)
+// Textures repeat, except where the platform samples a repeating texture of
+// any other size than powers of two as black: those sizes clamp there.
+void CreateBoundTexture(OxGfxTexture* texture, int width, int height)
 {
   glGenTextures(1, texture->textureName);
   glBindTexture(GL_TEXTURE_2D, *texture->textureName);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  if (!OxPlatformRepeatsAnyTextureSize() && !(IsPowerOfTwo(width) && IsPowerOfTwo(height))) {
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  }
 }
 
 // An offset above 1.0 minus as many whole units as leave it in (0, 1]: the
@@ -247,7 +256,7 @@ OxGfxTexture* OxGfxTextureLoad(const char* path)
   memset(texture->sourcePath, 0, sizeof(texture->sourcePath));
   memcpy(texture->sourcePath, path, length + 1);
 
-  CreateBoundTexture(texture);
+  CreateBoundTexture(texture, width, height);
   // Uploaded in the byte order the decoder holds, so no pass over the pixels.
   GLenum format = OxPlatformImagePixelOrder(image) == kOxPixelOrderBGRA ? GL_BGRA : GL_RGBA;
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, format, GL_UNSIGNED_BYTE,
@@ -276,7 +285,7 @@ OxGfxTexture* OxGfxTextureLoadFromMemory(const void* pixels, int width, int heig
     OxDiagSilentFailure("OxGfxTextureLoadFromMemory: out of memory");
     return nullptr;
   }
-  CreateBoundTexture(texture);
+  CreateBoundTexture(texture, width, height);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
   glBindTexture(GL_TEXTURE_2D, 0);
   OxBatchTextureBound(0);

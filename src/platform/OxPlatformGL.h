@@ -24,6 +24,9 @@ bool OxPlatformMakeCurrent(OxPlatformDC* dc, OxPlatformGLContext* context);
 void OxPlatformDeleteContext(OxPlatformGLContext* context);
 // Presents the back buffer of the surface; false on failure.
 bool OxPlatformSwapBuffers(OxPlatformDC* dc);
+// Whether a repeating texture of any size samples right: false where only
+// power-of-two sizes may repeat (WebGL 1), and others must clamp.
+bool OxPlatformRepeatsAnyTextureSize();
 // Whether the driver lets the swap interval be set.
 bool OxPlatformHasSwapControl();
 // Sets the swap interval (0 or 1) where the driver offers it; ignored otherwise.

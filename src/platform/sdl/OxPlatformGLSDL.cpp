@@ -71,6 +71,15 @@ bool OxPlatformSwapBuffers(OxPlatformDC* dc)
   return true;
 }
 
+bool OxPlatformRepeatsAnyTextureSize()
+{
+#ifdef __EMSCRIPTEN__
+  return false;
+#else
+  return true;
+#endif
+}
+
 bool OxPlatformHasSwapControl()
 {
   if (!SDL_GL_GetCurrentContext()) return false;

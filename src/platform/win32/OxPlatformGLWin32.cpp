@@ -89,6 +89,8 @@ void OxPlatformDeleteContext(OxPlatformGLContext* context)
 
 bool OxPlatformSwapBuffers(OxPlatformDC* dc) { return dc && SwapBuffers(ToHdc(dc)) != 0; }
 
+bool OxPlatformRepeatsAnyTextureSize() { return true; }
+
 bool OxPlatformHasSwapControl()
 {
   if (!wglGetCurrentContext()) return false;
