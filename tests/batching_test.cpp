@@ -195,12 +195,7 @@ std::vector<unsigned char> DrawFrame(Assets& a, const Scene& scene, bool batched
   ResetState(a);
   scene(a);
   OxGfxFlush();
-  std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 4);
-#ifndef __EMSCRIPTEN__
-  glReadBuffer(GL_BACK);  // WebGL 1 reads the default framebuffer's only buffer
-#endif
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  std::vector<unsigned char> pixels = oxtest::ReadFrame(width, height);
   OxSysFrameEnd();
   OxGfxSetBatching(0);
   return pixels;

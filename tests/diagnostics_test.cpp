@@ -221,7 +221,11 @@ TEST(Diagnostics, LastErrorNamesTheFileAndTheReason)
 TEST(Diagnostics, EnvironmentSwitchAndOncePerSecond)
 {
   oxtest::ChildResult child = oxtest::RunInChild([] {
+#ifdef _WIN32
+    _putenv("OX_DIAGNOSTICS=1");
+#else
     setenv("OX_DIAGNOSTICS", "1", 1);
+#endif
     if (StartLibrary() != 1) return 2;
     oxtest::RunFrame();
     OxSysFrameStart();

@@ -42,12 +42,7 @@ std::vector<unsigned char> Frame(const std::function<void()>& draw, bool batched
   OxGfxSetBlendMode(OxGfxBlendModeBlend);
   draw();
   OxGfxFlush();
-  std::vector<unsigned char> pixels(static_cast<size_t>(kWidth) * kHeight * 4);
-#ifndef __EMSCRIPTEN__
-  glReadBuffer(GL_BACK);  // WebGL 1 reads the default framebuffer's only buffer
-#endif
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  std::vector<unsigned char> pixels = oxtest::ReadFrame(kWidth, kHeight);
   OxSysFrameEnd();
   OxGfxSetBatching(0);
   return pixels;

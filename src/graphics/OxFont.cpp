@@ -411,6 +411,23 @@ static void PrintRecorded(const OxGlyphAtlas& atlas, const char* text, float x, 
   RestoreModes(previousSlot, previousBlendMode);
 }
 
+// Runs draw(recorded) as the batch allows: now when nothing is being
+// recorded, into the batch when it can carry the colour, and otherwise the
+// faithful way with the batch held meanwhile.
+template <typename Draw>
+static void DrawAsTheBatchAllows(const float colour[4], Draw draw)
+{
+  if (!OxBatchIsRecording()) {
+    draw(false);
+  } else if (OxBatchCanPrint(colour)) {
+    draw(true);
+  } else {
+    OxBatchSuspend();
+    draw(false);
+    OxBatchResume();
+  }
+}
+
 void OxGfxPrint(OxGfxFontId font, const char* text, float x, float y, float scale, float red,
                 float green, float blue, float alpha)
 {
@@ -422,16 +439,10 @@ void OxGfxPrint(OxGfxFontId font, const char* text, float x, float y, float scal
     return;
   }
   const float colour[4] = {red, green, blue, alpha};
-  if (!OxBatchIsRecording()) {
-    PrintNow(*entry->atlas, text, x, y, scale, colour);
-  } else if (OxBatchCanPrint(colour)) {
-    PrintRecorded(*entry->atlas, text, x, y, scale, colour);
-  } else {
-    // A colour the batch cannot carry: drawn the faithful way.
-    OxBatchSuspend();
-    PrintNow(*entry->atlas, text, x, y, scale, colour);
-    OxBatchResume();
-  }
+  DrawAsTheBatchAllows(colour, [&](bool recorded) {
+    if (recorded) PrintRecorded(*entry->atlas, text, x, y, scale, colour);
+    else PrintNow(*entry->atlas, text, x, y, scale, colour);
+  });
 }
 
 void OxGfxGetPrintSize(OxGfxFontId font, const char* text, float scale, float* width,
@@ -646,15 +657,9 @@ void OxGfxPrintUtf8(OxGfxFontId font, const char* text, float x, float y, float 
   }
   size_t runCount = LayoutUtf8(*entry, text, x, y, scale, vertices, runs);
   const float colour[4] = {red, green, blue, alpha};
-  if (!OxBatchIsRecording()) {
-    DrawRuns(*entry->atlas, vertices, runs, runCount, colour, false);
-  } else if (OxBatchCanPrint(colour)) {
-    DrawRuns(*entry->atlas, vertices, runs, runCount, colour, true);
-  } else {
-    OxBatchSuspend();
-    DrawRuns(*entry->atlas, vertices, runs, runCount, colour, false);
-    OxBatchResume();
-  }
+  DrawAsTheBatchAllows(colour, [&](bool recorded) {
+    DrawRuns(*entry->atlas, vertices, runs, runCount, colour, recorded);
+  });
 }
 
 // Measures UTF-8 text with glyph pixels of sx by sy units.
