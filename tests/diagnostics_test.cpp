@@ -2,6 +2,9 @@
 // prints one "Diagnostics: " line naming its cause once a second with the
 // mode on and nothing with it off, the engine's own messages unchanged; the
 // last error names the file and the reason. Real window, files and mixer.
+// Desktop-only program: each case starts the engine in a child process with
+// its own environment and standard output (and the X11 frame helpers of
+// tests/support), which a page's one process does not have.
 #include <gtest/gtest.h>
 
 #include <stdio.h>
