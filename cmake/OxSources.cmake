@@ -26,6 +26,7 @@ set(OX_COMMON_SOURCES
   system/OxFrameRateController.cpp system/OxFullScreen.cpp system/OxFullScreenArea.cpp
   system/OxDiagnostics.cpp system/OxSleepMargin.cpp
   system/OxSystem.cpp
+  text/OxUtf8.cpp
   ${OX_MIXER_COMMON_SOURCES})
 
 # What the Linux and Web builds share: SDL2's windows, events, context,

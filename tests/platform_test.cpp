@@ -18,6 +18,7 @@
 #include "../src/platform/sdl/OxPlatformGLSDL.cpp"
 #include "../src/platform/posix/OxPlatformTerminalPosix.cpp"
 #include "../src/platform/sdl/OxPlatformWindowSDL.cpp"
+#include "../src/text/OxUtf8.cpp"
 
 namespace {
 

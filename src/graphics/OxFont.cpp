@@ -294,17 +294,24 @@ void OxGfxDestroyFont(OxGfxFontId font)
 
 // ---- Text ----------------------------------------------------------------------------------
 
-// The print vertex memory for at least count vertices; null when it cannot
-// grow (the old memory is kept for the next print).
+// Scratch memory for at least count items, grown as needed and kept for the
+// next print; null when it cannot grow (the old memory is kept then).
+template <typename Item>
+static Item* Scratch(Item** memory, size_t* capacity, size_t count)
+{
+  if (count + 1 > *capacity) {
+    void* grown = realloc(*memory, (count + 1) * sizeof(Item));
+    if (!grown) return nullptr;
+    *memory = static_cast<Item*>(grown);
+    *capacity = count + 1;
+  }
+  return *memory;
+}
+
+// The print vertex memory for at least count vertices.
 static TextVertex* ScratchVertices(size_t count)
 {
-  if (count + 1 > gTextScratchCapacity) {
-    void* grown = realloc(gTextScratch, (count + 1) * sizeof(TextVertex));
-    if (!grown) return nullptr;
-    gTextScratch = static_cast<TextVertex*>(grown);
-    gTextScratchCapacity = count + 1;
-  }
-  return gTextScratch;
+  return Scratch(&gTextScratch, &gTextScratchCapacity, count);
 }
 
 // Lays the text out as it is drawn, six vertices for each glyph that has an
@@ -559,17 +566,8 @@ static void WalkUtf8(OxFont& font, const char* text, float x, float y, float sx,
   *height = tallest + lineDrops;
 }
 
-// The run memory for at least count runs; null when it cannot grow.
-static TextRun* ScratchRuns(size_t count)
-{
-  if (count + 1 > gRunScratchCapacity) {
-    void* grown = realloc(gRunScratch, (count + 1) * sizeof(TextRun));
-    if (!grown) return nullptr;
-    gRunScratch = static_cast<TextRun*>(grown);
-    gRunScratchCapacity = count + 1;
-  }
-  return gRunScratch;
-}
+// The run memory for at least count runs.
+static TextRun* ScratchRuns(size_t count) { return Scratch(&gRunScratch, &gRunScratchCapacity, count); }
 
 // Lays UTF-8 text out into six vertices for each glyph that has an image,
 // with the arithmetic of LayoutText, and into runs of glyphs that share a

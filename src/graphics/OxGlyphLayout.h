@@ -5,6 +5,8 @@
 #pragma once
 #include <stddef.h>
 
+#include "text/OxUtf8.h"
+
 // One glyph image to place: its size in, its top-left texel out.
 struct OxGlyphSlot {
   unsigned int width;
@@ -43,15 +45,3 @@ struct OxGlyphShelf {
 // room left for it (or the image, with its gaps, is larger than the page).
 bool OxShelfPlace(OxGlyphShelf* shelf, OxGlyphSlot* slot);
 
-// ---- UTF-8 ---------------------------------------------------------------------------
-
-// The codepoint replacing every ill-formed part of UTF-8 text.
-const unsigned int kUtf8Replacement = 0xFFFD;
-
-// Decodes the codepoint at *at and moves *at past it. A byte sequence that is
-// not well-formed UTF-8 (a stray continuation byte, C0, C1 or F5 to FF, an
-// overlong form, a surrogate, a value above U+10FFFF, a sequence cut short)
-// gives kUtf8Replacement once for its longest well-formed start (at least one
-// byte), and decoding goes on at the first byte that broke it. Never reads
-// past a zero byte; *at must not point at one.
-unsigned int OxUtf8Next(const unsigned char** at);

@@ -32,7 +32,8 @@ const int kSquareMeshes = 64;
 // each serves with its edges at most a quarter of a pixel inside the circle
 // (r (1 - cos(pi / corners)) <= 0.25).
 const int kFanSizes = 5;
-const int kFanCorners[kFanSizes] = {16, 32, 64, 128, 256};
+const int kMostCorners = 256;
+const int kFanCorners[kFanSizes] = {16, 32, 64, 128, kMostCorners};
 const float kFanRadiusLimit[kFanSizes - 1] = {13.0f, 51.9f, 207.5f, 830.0f};
 // The ring's corners are rounded to this fraction of a pixel, so that the
 // two triangles that share a corner compute it from the same numbers.
@@ -200,26 +201,44 @@ int FanIndex(float radius)
   return index;
 }
 
+// The corners of the index's fan on the unit circle, cosine and sine of
+// each, counter-clockwise from angle 0; worked out once for the process.
+const float* UnitCircle(int index)
+{
+  static float corners[kFanSizes][2 * kMostCorners];
+  static bool made[kFanSizes];
+  if (!made[index]) {
+    int count = kFanCorners[index];
+    for (int i = 0; i < count; ++i) {
+      double angle = kTwoPi * i / count;
+      corners[index][2 * i] = static_cast<float>(cos(angle));
+      corners[index][2 * i + 1] = static_cast<float>(sin(angle));
+    }
+    made[index] = true;
+  }
+  return corners[index];
+}
+
 // A fan of unit-circle triangles about the origin, counter-clockwise from
 // angle 0; the last corner repeats the first exactly.
 OxGfxVertexList* Fan(int index)
 {
   if (gState.fans[index]) return gState.fans[index];
   int corners = kFanCorners[index];
+  const float* circle = UnitCircle(index);
   unsigned int count = static_cast<unsigned int>(3 * corners);
   float* positions = static_cast<float*>(malloc(sizeof(float) * 2 * count));
   float* coordinates = static_cast<float*>(calloc(2 * count, sizeof(float)));
   if (positions && coordinates) {
     for (int i = 0; i < corners; ++i) {
       int next = (i + 1) % corners;
-      double a0 = kTwoPi * i / corners, a1 = kTwoPi * next / corners;
       float* triangle = positions + 6 * i;
       triangle[0] = 0.0f;
       triangle[1] = 0.0f;
-      triangle[2] = static_cast<float>(cos(a0));
-      triangle[3] = static_cast<float>(sin(a0));
-      triangle[4] = static_cast<float>(cos(a1));
-      triangle[5] = static_cast<float>(sin(a1));
+      triangle[2] = circle[2 * i];
+      triangle[3] = circle[2 * i + 1];
+      triangle[4] = circle[2 * next];
+      triangle[5] = circle[2 * next + 1];
     }
     gState.fans[index] = BuildMesh(positions, coordinates, count);
   }
@@ -456,12 +475,14 @@ int OxShapeOutlineCircle(float x, float y, float radius, float thickness, unsign
   if (thickness >= radius) return OxShapeFillCircle(x, y, radius, colour);
   OxGfxVertexList* triangle = Triangle();
   if (!triangle) return 0;
-  int corners = kFanCorners[FanIndex(radius)];
+  int index = FanIndex(radius);
+  int corners = kFanCorners[index];
+  const float* circle = UnitCircle(index);
   float inner = radius - thickness;
   auto corner = [&](int i, float distance, float out[2]) {
-    double angle = kTwoPi * (i % corners) / corners;
-    out[0] = roundf((x + distance * static_cast<float>(cos(angle))) * kRingGrid) / kRingGrid;
-    out[1] = roundf((y + distance * static_cast<float>(sin(angle))) * kRingGrid) / kRingGrid;
+    const float* unit = circle + 2 * (i % corners);
+    out[0] = roundf((x + distance * unit[0]) * kRingGrid) / kRingGrid;
+    out[1] = roundf((y + distance * unit[1]) * kRingGrid) / kRingGrid;
   };
   float outer0[2], inner0[2], outer1[2], inner1[2];
   corner(0, radius, outer0);

@@ -8,6 +8,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <new>
+#include <unordered_map>
+
 #include "platform/OxPlatformGLApi.h"
 
 #include "OxGraphics.h"
@@ -34,20 +37,11 @@ const size_t kMaxPathBytes = sizeof(OxGfxTexture::sourcePath) - 1;
 
 // The size of every texture the library made, by record: the public record
 // has no room for it, and OpenGL ES (the Web build) cannot be asked for it.
-// Open addressing on the record's address; a freed record leaves a tombstone.
 struct TextureSize {
-  const OxGfxTexture* key;  // null: never used; kSizeTombstone: freed
   int width;
   int height;
 };
-const OxGfxTexture* const kSizeTombstone = reinterpret_cast<const OxGfxTexture*>(1);
-struct SizeTable {
-  TextureSize* slots;
-  size_t capacity;  // a power of two, or 0
-  size_t filled;    // live entries and tombstones
-  size_t live;
-  TextureSize* lastFound;  // tried first: sprites ask for one texture in a row
-} gSizes = {nullptr, 0, 0, 0, nullptr};
+std::unordered_map<const OxGfxTexture*, TextureSize> gSizes;
 
 // ---- Helpers ---------------------------------------------------------------------
 
@@ -139,76 +133,27 @@ void DescribeImageFailure(const char* path, int maxSide, char* reason, size_t re
              height, maxSide);
 }
 
-size_t SizeHash(const OxGfxTexture* texture)
+const TextureSize* FindSize(const OxGfxTexture* texture)
 {
-  uint64_t bits = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(texture));
-  return static_cast<size_t>((bits >> 4) * 0x9E3779B97F4A7C15ull >> 20);
-}
-
-TextureSize* FindSize(const OxGfxTexture* texture)
-{
-  if (gSizes.capacity == 0 || !texture) return nullptr;
-  if (gSizes.lastFound && gSizes.lastFound->key == texture) return gSizes.lastFound;
-  size_t mask = gSizes.capacity - 1;
-  for (size_t i = SizeHash(texture) & mask;; i = (i + 1) & mask) {
-    TextureSize& slot = gSizes.slots[i];
-    if (slot.key == texture) return gSizes.lastFound = &slot;
-    if (!slot.key) return nullptr;
-  }
-}
-
-// Rebuilt at twice the size (or 64 slots), tombstones dropped; false when
-// memory runs out (the table is then unchanged).
-bool GrowSizes()
-{
-  size_t capacity = gSizes.capacity ? gSizes.capacity * 2 : 64;
-  TextureSize* slots = static_cast<TextureSize*>(calloc(capacity, sizeof(TextureSize)));
-  if (!slots) return false;
-  for (size_t i = 0; i < gSizes.capacity; ++i) {
-    const TextureSize& old = gSizes.slots[i];
-    if (!old.key || old.key == kSizeTombstone) continue;
-    for (size_t j = SizeHash(old.key) & (capacity - 1);; j = (j + 1) & (capacity - 1)) {
-      if (slots[j].key) continue;
-      slots[j] = old;
-      break;
-    }
-  }
-  free(gSizes.slots);
-  gSizes.slots = slots;
-  gSizes.capacity = capacity;
-  gSizes.filled = gSizes.live;
-  gSizes.lastFound = nullptr;
-  return true;
+  auto found = gSizes.find(texture);
+  return found == gSizes.end() ? nullptr : &found->second;
 }
 
 // A texture whose size cannot be recorded (memory ran out) reports size 0,
 // which the sprite family refuses.
 void RememberSize(const OxGfxTexture* texture, int width, int height)
 {
-  if ((gSizes.filled + 1) * 4 > gSizes.capacity * 3 && !GrowSizes()) return;
-  size_t mask = gSizes.capacity - 1;
-  for (size_t i = SizeHash(texture) & mask;; i = (i + 1) & mask) {
-    TextureSize& slot = gSizes.slots[i];
-    if (slot.key && slot.key != kSizeTombstone) continue;
-    if (!slot.key) ++gSizes.filled;
-    slot.key = texture;
-    slot.width = width;
-    slot.height = height;
-    ++gSizes.live;
-    return;
+  try {
+    gSizes[texture] = TextureSize{width, height};
+  } catch (const std::bad_alloc&) {
   }
 }
 
 void ForgetSize(const OxGfxTexture* texture)
 {
-  TextureSize* slot = FindSize(texture);
-  if (!slot) return;
-  slot->key = kSizeTombstone;
-  // The last texture gone: the table goes too, leaving nothing behind.
-  if (--gSizes.live == 0) {
-    free(gSizes.slots);
-    gSizes = {nullptr, 0, 0, 0, nullptr};
-  }
+  gSizes.erase(texture);
+  // The last texture gone: the table's memory goes too.
+  if (gSizes.empty()) std::unordered_map<const OxGfxTexture*, TextureSize>().swap(gSizes);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "platform/OxPlatformGamepad.h"
 #include "platform/OxPlatformWindow.h"
 #include "system/OxSystemInternal.h"
+#include "text/OxUtf8.h"
 
 // ---- Module state ----------------------------------------------------------
 
@@ -65,30 +66,9 @@ bool Tapped(const OxInputFrame& frame, unsigned char key) { return Bit(frame.tap
 // whole, which ends the frame's text.
 bool AppendCharacter(char* text, size_t* length, unsigned int code)
 {
-  if (code < 0x20 || (code >= 0x7F && code < 0xA0) || (code >= 0xD800 && code <= 0xDFFF) ||
-      code > 0x10FFFF)
-    return true;
   unsigned char bytes[4];
-  size_t count;
-  if (code < 0x80) {
-    bytes[0] = static_cast<unsigned char>(code);
-    count = 1;
-  } else if (code < 0x800) {
-    bytes[0] = static_cast<unsigned char>(0xC0 | (code >> 6));
-    bytes[1] = static_cast<unsigned char>(0x80 | (code & 0x3F));
-    count = 2;
-  } else if (code < 0x10000) {
-    bytes[0] = static_cast<unsigned char>(0xE0 | (code >> 12));
-    bytes[1] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
-    bytes[2] = static_cast<unsigned char>(0x80 | (code & 0x3F));
-    count = 3;
-  } else {
-    bytes[0] = static_cast<unsigned char>(0xF0 | (code >> 18));
-    bytes[1] = static_cast<unsigned char>(0x80 | ((code >> 12) & 0x3F));
-    bytes[2] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
-    bytes[3] = static_cast<unsigned char>(0x80 | (code & 0x3F));
-    count = 4;
-  }
+  unsigned int count = OxInputIsTypedCharacter(code) ? OxUtf8Encode(code, bytes) : 0;
+  if (count == 0) return true;
   if (*length + count >= OX_INPUT_TYPED_TEXT_MAX) return false;
   memcpy(text + *length, bytes, count);
   *length += count;

@@ -27,6 +27,13 @@ struct OxInputFrame {
   char text[OX_INPUT_TYPED_TEXT_MAX];  // UTF-8, NUL-terminated
 };
 
+// Whether a codepoint belongs in typed text: any character but the C0 and
+// C1 controls and DEL (Enter, Backspace and the like are read as keys).
+inline bool OxInputIsTypedCharacter(unsigned int code)
+{
+  return code >= 0x20 && !(code >= 0x7F && code < 0xA0);
+}
+
 // Writes the frame just taken when a recording is under way. previous is
 // the snapshot the frame's previous-frame queries answer from; only its
 // keys, taps and pads are used, and only before the first frame.

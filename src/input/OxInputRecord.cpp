@@ -11,6 +11,7 @@
 #include "input/OxInputInternal.h"
 #include "platform/OxPlatformFile.h"
 #include "system/OxDiagnostics.h"
+#include "text/OxUtf8.h"
 
 // ---- Types -------------------------------------------------------------------
 
@@ -247,27 +248,14 @@ bool TakeKeysAndPads(Reader& in, OxInputFrame* frame)
 
 // Whether text is what typed text can be: UTF-8 without overlong forms or
 // surrogates, and no control character.
-bool IsTypedText(const unsigned char* text, size_t length)
+bool IsTypedText(unsigned char* text, size_t length)
 {
-  size_t at = 0;
-  while (at < length) {
-    unsigned int code = text[at];
-    int more = code < 0x80             ? 0
-               : (code & 0xE0) == 0xC0 ? 1
-               : (code & 0xF0) == 0xE0 ? 2
-               : (code & 0xF8) == 0xF0 ? 3
-                                       : -1;
-    if (more < 0 || at + more >= length) return false;
-    if (more) code &= 0x3Fu >> more;
-    for (int i = 1; i <= more; ++i) {
-      if ((text[at + i] & 0xC0) != 0x80) return false;
-      code = (code << 6) | (text[at + i] & 0x3Fu);
-    }
-    static const unsigned int kLeast[4] = {0, 0x80, 0x800, 0x10000};
-    if (code < kLeast[more] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-    if (code < 0x20 || (code >= 0x7F && code < 0xA0)) return false;
-    at += 1 + more;
-  }
+  // Decoding stops at this zero, also inside a sequence cut short.
+  text[length] = '\0';
+  const unsigned char* at = text;
+  unsigned int code;
+  while (at < text + length)
+    if (!OxUtf8Decode(&at, &code) || !OxInputIsTypedCharacter(code)) return false;
   return true;
 }
 

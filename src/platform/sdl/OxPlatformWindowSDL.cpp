@@ -6,6 +6,7 @@
 #include "platform/OxPlatformWindow.h"
 #include "platform/OxPlatformGL.h"
 #include "OxPlatformSDL.h"
+#include "text/OxUtf8.h"
 
 #include <SDL2/SDL_syswm.h>
 #include <X11/Xatom.h>
@@ -328,26 +329,12 @@ unsigned int ModifierFlags()
 // ---- Events to messages --------------------------------------------------
 
 // Notes each character of a text event's UTF-8 as typed; SDL's text is
-// valid UTF-8, and a malformed sequence would end the reading.
+// valid UTF-8, and an ill-formed part would end the reading.
 void NoteTypedText(const char* text)
 {
   const unsigned char* at = reinterpret_cast<const unsigned char*>(text);
-  while (*at) {
-    unsigned int code = *at;
-    int more = code < 0x80            ? 0
-               : (code & 0xE0) == 0xC0 ? 1
-               : (code & 0xF0) == 0xE0 ? 2
-               : (code & 0xF8) == 0xF0 ? 3
-                                       : -1;
-    if (more < 0) return;
-    if (more) code &= 0x3Fu >> more;
-    for (int i = 1; i <= more; ++i) {
-      if ((at[i] & 0xC0) != 0x80) return;
-      code = (code << 6) | (at[i] & 0x3Fu);
-    }
-    OxPlatformNoteTyped(code);
-    at += 1 + more;
-  }
+  unsigned int code;
+  while (*at && OxUtf8Decode(&at, &code)) OxPlatformNoteTyped(code);
 }
 
 void QueueKey(const SDL_KeyboardEvent& key, const SDL_Event* next)
