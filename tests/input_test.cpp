@@ -1,8 +1,7 @@
 // Keyboard and mouse snapshots on a real X server: XTest presses seen across
-// frames, modifiers with their left and right codes, mouse buttons, taps
-// with and without the tap latch, the wheel and typed text (live and
-// replayed), the cursor position and delta, and the cursor's show/hide
-// counter.
+// frames, modifiers with their left and right codes, mouse buttons, taps, the
+// wheel and typed text (live and replayed), the cursor position and delta,
+// and the cursor's show/hide counter.
 // Desktop-only program: it presses keys and buttons through the X server's XTest;
 // tests/web/page_test.cpp sends them through the browser.
 #include <gtest/gtest.h>
@@ -65,24 +64,8 @@ class InputTest : public ::testing::Test {
     oxtest::SendButton(display_, button, down);
     ASSERT_TRUE(PumpUntilMessage(message, before));
   }
-  // A key (or, for a button number, a mouse button) pressed and let go
-  // back to back, then pumped until the procedure heard it let go.
-  void Tap(KeySym key, unsigned int button = 0)
-  {
-    UINT up = button ? WM_LBUTTONUP : WM_KEYUP;
-    int before = CountMessages(up);
-    if (button) {
-      oxtest::SendButton(display_, button, true);
-      oxtest::SendButton(display_, button, false);
-    } else {
-      oxtest::SendKey(display_, key, true);
-      oxtest::SendKey(display_, key, false);
-    }
-    ASSERT_TRUE(PumpUntilMessage(up, before));
-  }
-  // Pumps until what was sent before has been taken: a Shift tap sent after
-  // it has reached the procedure.
-  void PumpThrough() { Tap(XK_Shift_L); }
+  // Pressed and let go with no frame between.
+  void Tap(KeySym key) { Key(key, true), Key(key, false); }
   Display* display_ = nullptr;
   Window window_ = 0;
 };
@@ -216,31 +199,23 @@ TEST_F(InputTest, MouseButtons)
   OxSysFrameEnd();
 }
 
-// Cases, one frame each, recorded, then replayed with the latch off and no
-// input, which must tell the game the same in every frame (the file is
-// then version 2): a key tapped between two frames is not seen with the
-// latch off; with it on a key or button tap is triggered in the next frame
-// and released in the one after, current and previous staying up; a tap
-// then a press held into the next frame is released and triggered there.
-// Wheel turns up, down (two notches summed), right and left reach the next
-// frame in WHEEL_DELTA units; characters of one to four UTF-8 bytes come in
-// order, Enter and Backspace add nothing, and past 255 bytes a character
-// that does not fit whole is dropped with everything after it. The game's
-// procedure still gets WM_MOUSEWHEEL and WM_CHAR (on Windows in its code
-// page). The latch answers the setting before and outlives OxSysExit.
+// Steps, one frame each, recorded then replayed alike (latch off, no input;
+// the file is version 2). With the latch off a tap between frames is unseen;
+// on, a key or button tap is triggered in the next frame and released in the
+// one after; a tap then a held press is released and triggered. Wheel turns
+// (notches summed) and typed UTF-8 text, without Enter and Backspace and cut
+// at 255 bytes before a character that does not fit, reach the next frame;
+// the procedure still gets WM_MOUSEWHEEL and WM_CHAR (code page on Windows).
+// OxInputSetTapLatch returns the setting before, which outlives OxSysExit.
 TEST_F(InputTest, TapsWheelAndTypedText)
 {
-  auto type = [&](std::vector<unsigned int> characters) {
-    for (unsigned int character : characters) oxtest::TypeCharacter(display_, character);
+  auto type = [&](const std::u32string& text) {
+    for (char32_t character : text) oxtest::TypeCharacter(display_, character);
   };
   auto wheel = [&](std::vector<unsigned int> buttons) {
-    for (unsigned int button : buttons) {
-      oxtest::SendButton(display_, button, true);
-      oxtest::SendButton(display_, button, false);
-    }
+    for (unsigned int button : buttons)
+      oxtest::SendButton(display_, button, true), oxtest::SendButton(display_, button, false);
   };
-  std::vector<unsigned int> full(254, 'a');
-  full.insert(full.end(), {0xE9, 'b'});
   struct Step {
     int latch;
     std::function<void()> send;
@@ -252,26 +227,26 @@ TEST_F(InputTest, TapsWheelAndTypedText)
       {0, [&] { Tap(XK_Escape); }, VK_ESCAPE, none},
       {1, [&] { Tap(XK_Escape); }, VK_ESCAPE, "0 0 1 0 0,0 ''"},
       {1, [] {}, VK_ESCAPE, "0 0 0 1 0,0 ''"},
-      {1, [&] { Tap(0, 1); }, VK_LBUTTON, "0 0 1 0 0,0 ''"},
+      {1, [&] { Button(1, true, WM_LBUTTONDOWN), Button(1, false, WM_LBUTTONUP); }, VK_LBUTTON,
+       "0 0 1 0 0,0 ''"},
       {1, [] {}, VK_LBUTTON, "0 0 0 1 0,0 ''"},
       {1, [&] { Tap(XK_a); }, 'A', "0 0 1 0 0,0 'a'"},
       {1, [&] { Key(XK_a, true); }, 'A', "1 0 1 1 0,0 'a'"},
       {1, [&] { Key(XK_a, false); }, 'A', "0 1 0 1 0,0 ''"},
-      {1, [&] { wheel({4}); }, 0, "0 0 0 0 120,0 ''"},
-      {1, [&] { wheel({5, 5}); }, 0, "0 0 0 0 -240,0 ''"},
-      {1, [&] { wheel({7}); }, 0, "0 0 0 0 0,120 ''"},
-      {1, [&] { wheel({6}); }, 0, "0 0 0 0 0,-120 ''"},
-      {1, [&] { type({'H', 0xE9, 0x20AC, 0x1F600, '!'}); }, 0,
+      {1, [&] { wheel({4, 7}); }, 0, "0 0 0 0 120,120 ''"},
+      {1, [&] { wheel({5, 5, 6}); }, 0, "0 0 0 0 -240,-120 ''"},
+      {1, [&] { type(U"H\u00E9\u20AC\U0001F600!"); }, 0,
        "0 0 0 0 0,0 'H\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80!'"},
       {1, [&] { Tap(XK_Return), Tap(XK_BackSpace); }, 0, none},
-      {1, [&] { type(full); }, 0, "0 0 0 0 0,0 '" + std::string(254, 'a') + "'"},
+      {1, [&] { type(std::u32string(254, 'a') + U"\u00E9b"); }, 0, "0 0 0 0 0,0 '" + std::string(254, 'a') + "'"},
       {1, [] {}, 0, none},
   };
   auto answers = [](unsigned char key) {
-    return std::to_string(OxInputCheckCurr(key)) + " " + std::to_string(OxInputCheckPrev(key)) +
-           " " + std::to_string(OxInputCheckTriggered(key)) + " " +
-           std::to_string(OxInputCheckReleased(key)) + " " + std::to_string(OxInputGetWheelDelta()) +
-           "," + std::to_string(OxInputGetWheelDeltaHorizontal()) + " '" + OxInputGetTypedText() + "'";
+    char text[400];
+    snprintf(text, sizeof(text), "%d %d %d %d %d,%d '%s'", OxInputCheckCurr(key),
+             OxInputCheckPrev(key), OxInputCheckTriggered(key), OxInputCheckReleased(key),
+             OxInputGetWheelDelta(), OxInputGetWheelDeltaHorizontal(), OxInputGetTypedText());
+    return std::string(text);
   };
   std::string path = oxtest::TempDir() + "/events.oxrec";
   EXPECT_EQ(OxInputSetTapLatch(0), 0);
@@ -282,7 +257,7 @@ TEST_F(InputTest, TapsWheelAndTypedText)
   for (const Step& step : steps) {
     OxInputSetTapLatch(step.latch);
     step.send();
-    PumpThrough();
+    Tap(XK_Shift_L);  // pumps until what was sent before has been taken
     OxSysFrameStart();
     live.push_back(answers(step.key));
     EXPECT_EQ(live.back(), step.answers) << "step " << live.size();

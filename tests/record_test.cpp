@@ -415,13 +415,11 @@ TEST(RecordReplay, FileLayoutAsDocumented)
   EXPECT_EQ(result.err, "");
 }
 
-// Cases: version 2 records as documented: the initial record's taps are
-// released in the first frame; a frame's taps are triggered while the key
-// reads up, its wheel turns and text reach the game, and the next frame
-// has its own. Damage in the second frame's additions replays the first
-// frame only: an empty, malformed, overlong or control-character text, a
-// record cut short (no end record). One in a version 1 file, out of order
-// or repeated is an unknown record after the second frame.
+// Version 2 records: the initial record's taps are released in the first
+// frame; a frame's taps (triggered, the key up), wheel and text reach the
+// game, the next frame has its own. An empty, malformed, control-character
+// or overlong text, or a cut, in the second frame's additions replays one
+// frame; an addition in version 1, out of order or repeated, two.
 TEST(RecordReplay, VersionTwoRecords)
 {
   std::string path = oxtest::TempDir() + "/two.oxrec";
@@ -458,25 +456,23 @@ TEST(RecordReplay, VersionTwoRecords)
     ok = ok && OxInputCheckReleased('Q') && !OxInputCheckTriggered('Q') &&
          OxInputGetWheelDelta() == 0 && strcmp(OxInputGetTypedText(), "z") == 0;
     OxSysFrameEnd();
-    OxSysFrameStart();
-    ok = ok && !OxInputIsReplaying();
-    OxSysFrameEnd();
-    int failures = ok ? 0 : 1;
+    ok = ok && CountReplayedFrames() == 0;
     for (const auto& damage : damaged) {
       oxtest::WriteBytes(path, damage.first);
       int started = OxInputReplayStart(path.c_str());
-      int frames = CountReplayedFrames();
-      if (started != 0 || frames != damage.second) printf("%d frames, not %d\n", frames, damage.second);
-      failures += started != 0 || frames != damage.second;
+      printf("%d %d\n", started, CountReplayedFrames());
     }
-    return failures;
+    return ok ? 0 : 1;
   });
   EXPECT_EQ(result.exitCode, 0) << result.out;
   EXPECT_EQ(result.err, "");
-  std::string early = "Input: the recording " + path + " ends early; replaying its ";
-  EXPECT_EQ(oxtest::Count(result.out, early + "1 complete frames\n"), 5u) << result.out;
-  EXPECT_EQ(oxtest::Count(result.out, early + "2 complete frames\n"), 3u) << result.out;
-  EXPECT_EQ(oxtest::Count(result.out, "\n"), 8u) << result.out;
+  std::string expected;
+  for (const auto& damage : damaged) {
+    std::string frames = std::to_string(damage.second);
+    expected += "Input: the recording " + path + " ends early; replaying its " + frames +
+                " complete frames\n0 " + frames + "\n";
+  }
+  EXPECT_EQ(result.out, expected);
 }
 
 // Cases: a missing file, a directory, a FIFO (no wait), a foreign file, an
