@@ -456,6 +456,25 @@ TEST_F(Batching, Textures)
     OxGfxMeshDraw(a.quad, OxGfxMeshDrawModeTriangles);
     OxGfxTextureUnload(loaded);
   });
+  // Sprites in runs of one texture, whole or regions (the second cut by the
+  // edges), turned, scaled, mirrored and tinted; shapes between them.
+  ExpectSameFrames(assets, "sprites and shapes", [](Assets& a) {
+    OxGfxSetBlendMode(OxGfxBlendModeBlend);
+    Random random;
+    OxGfxTexture* textures[3] = {a.checker, a.gradient, a.tiny};
+    const OxSpriteRegion regions[2] = {{1, 1, 5, 9}, {-4, -3, 12, 12}};
+    for (int i = 0; i < 120; ++i) {
+      float x = random.Next(-380, 380), y = random.Next(-280, 280), size = random.Next(0, 30);
+      float scaleX = random.Next(-3, 3), scaleY = random.Next(0.5f, 3), turn = random.Next(0, 7);
+      OxSpriteDrawEx(textures[i / 8 % 3], i % 3 ? &regions[i % 2] : nullptr, x, y, 4, 4, scaleX,
+                     scaleY, turn, random.Colour());
+      if (i % 4 == 0) OxShapeFillRect(x, y, size, size / 2, random.Colour());
+      if (i % 6 == 0) OxShapeOutlineRect(x, y, size * 2, size, 3, random.Colour());
+      if (i % 6 == 0) OxShapeDrawLine(x, y, x + size, y - 20, 3, random.Colour());
+      if (i % 10 == 0) OxShapeFillCircle(x, y, size, random.Colour());
+      if (i % 10 == 0) OxShapeOutlineCircle(x, y + 40, size, 4, random.Colour());
+    }
+  });
 }
 
 // Cases: text in several fonts, colours (out of range and not finite too),
