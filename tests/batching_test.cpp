@@ -504,6 +504,20 @@ TEST_F(Batching, TextAmongMeshes)
     std::string longLine(3000, 'x');
     for (size_t i = 0; i < longLine.size(); ++i) longLine[i] = static_cast<char>(33 + i % 90);
     OxGfxPrint(a.sans, longLine.c_str(), -30, -0.95f, 0.9f, 0, 0, 0, 1);
+    OxGfxPrintUtf8(a.serif, "caf\xC3\xA9 \xE2\x82\xAC\nna\xC3\xAFve \xCE\xA9", 0.2f, -0.5f, 2, 0,
+                   0.5f, 0, 1);
+    OxGfxPrintAt(a.sans, "\xE2\x86\x92 here", -100, -200, 1.5f, 0, 0, 1, 1);
+    OxGfxPrintUtf8(a.sans, "not finite \xC3\xA9", 0, -0.8f, 1, NAN, 0, 0, 1);
+    // Three texts of 800 codepoints (U+1E00 up) at 96 pixels: the glyph pages
+    // fill and are dropped while batched draws still use them.
+    OxGfxFontId big = OxGfxCreateFont(kSansPath, 96);
+    for (unsigned i = 0, c = 0x1E00; i < 3; ++i) {
+      std::string text;
+      for (; c < 0x1E00 + 800 * (i + 1); ++c)
+        text += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
+                 static_cast<char>(0x80 | (c & 0x3F)), c % 40 ? ' ' : '\n'};
+      OxGfxPrintUtf8(big, text.c_str(), -1 + 0.6f * i, 0.9f, 0.2f, 0.3f * i, 0, 0.5f, 0.9f);
+    }
   });
 }
 

@@ -2,21 +2,19 @@
 // FreeType's own rendering, the creation message, font ids, the vertex
 // layout read back from the text vertex buffer, measuring, pixels of printed
 // text, the modes restored after printing, every message byte for byte, and
-// fonts left at exit released (under valgrind); UTF-8 text, ill-formed bytes,
-// new lines, world pixels, the glyph pages refilled, and batching's pictures.
+// fonts left at exit released (under valgrind); UTF-8 text and glyph pages.
 // Desktop-only program: it reads textures and buffers back from OpenGL
 // (glGetTexImage, glGetBufferSubData), which WebGL 1 does not offer;
 // tests/web/page_test.cpp draws and reads pixels in the page.
 #include <gtest/gtest.h>
 
 #include <GL/glew.h>
-#include <math.h>
 #include <stdio.h>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
-#include <functional>
+#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -24,6 +22,7 @@
 #include "OxPixelSupport.h"
 #include "OxTestSupport.h"
 #include "Oxlen.h"
+#include "text/OxUtf8.h"
 
 using oxtest::IsColour;
 using oxtest::Pixel;
@@ -138,6 +137,27 @@ std::string After(const std::string& out, const std::string& marker)
 {
   size_t at = out.find(marker);
   return at == std::string::npos ? "<no marker>" + out : out.substr(at + marker.size());
+}
+
+// One frame drawn by draw, read back (after a flush) before it ends.
+template <typename Draw> std::vector<unsigned char> Frame(Draw draw)
+{
+  OxSysFrameStart();
+  draw();
+  OxGfxFlush();
+  std::vector<unsigned char> pixels = oxtest::ReadFrame(kWidth, kHeight);
+  OxSysFrameEnd();
+  return pixels;
+}
+
+// Pixels darker than mid-grey in the window rectangle [x0, x1) x [y0, y1).
+int DarkPixels(const std::vector<unsigned char>& frame, int x0, int y0, int x1, int y1)
+{
+  int dark = 0;
+  for (int y = std::max(y0, 0); y < std::min(y1, kHeight); ++y)
+    for (int x = std::max(x0, 0); x < std::min(x1, kWidth); ++x)
+      dark += frame[(static_cast<size_t>(y) * kWidth + x) * 4] < 128;
+  return dark;
 }
 
 class Text : public ::testing::Test {
@@ -444,18 +464,14 @@ TEST_F(Text, PixelsWhereThePenStarts)
   EXPECT_TRUE(IsColour(pixel, 0, 0, 0)) << pixel;
   OxSysFrameEnd();
 
-  // World (150, 80), camera (100, 50), before any program switch: the pen
-  // starts 50 pixels right of the window's centre and 30 up.
-  OxGfxSetCamPosition(100, 50);
+  OxGfxSetCamPosition(100, 50);  // world (150, 80): 50 pixels right of the centre, 30 up
   OxSysFrameStart();
   OxGfxPrintAt(font, "H", 150, 80, scale, 0.0f, 0.6f, 0.0f, 1.0f);
-  EXPECT_TRUE(IsColour(ReadPixel(x + 50, y + 30), 0, 153, 0)) << ReadPixel(x + 50, y + 30);
-  for (int d = 1; d <= 8; ++d) {
-    EXPECT_TRUE(IsColour(ReadPixel(kWidth / 2 + 50 - d, y + 30), 255, 255, 255, 0));
-    EXPECT_TRUE(IsColour(ReadPixel(x + 50, kHeight / 2 + 30 - d - 1), 255, 255, 255, 0));
-  }
+  EXPECT_TRUE(IsColour(ReadPixel(x + 50, y + 30), 0, 153, 0));
+  for (int d = 1; d <= 8; ++d)
+    EXPECT_TRUE(IsColour(ReadPixel(kWidth / 2 + 50 - d, y + 30), 255, 255, 255, 0) &&
+                IsColour(ReadPixel(x + 50, kHeight / 2 + 29 - d), 255, 255, 255, 0)) << d;
   OxSysFrameEnd();
-  OxGfxSetCamPosition(0, 0);
   OxGfxDestroyFont(font);
 }
 
@@ -522,132 +538,60 @@ TEST_F(Text, ModesRestoredAfterPrint)
   OxGfxDestroyFont(font);
 }
 
-namespace {
-
-// Every codepoint from U+00A0 up that the font has a glyph for.
-std::vector<unsigned> FontCodepoints()
-{
-  std::vector<unsigned> codes;
-  ReferenceFace font(16);
-  FT_UInt index;
-  for (FT_ULong code = FT_Get_First_Char(font.face, &index); index != 0;
-       code = FT_Get_Next_Char(font.face, code, &index))
-    if (code >= 0xA0) codes.push_back(static_cast<unsigned>(code));
-  return codes;
-}
-
-// The UTF-8 bytes of a codepoint from U+0080 up.
-std::string Utf8(unsigned code)
-{
-  static const unsigned char kLead[] = {0, 0xC0, 0xE0, 0xF0};
-  int extra = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
-  std::string out(1, static_cast<char>(kLead[extra] | code >> (6 * extra)));
-  for (int shift = 6 * (extra - 1); shift >= 0; shift -= 6)
-    out += static_cast<char>(0x80 | ((code >> shift) & 0x3F));
-  return out;
-}
-
-// One frame drawn by draw, read back (after a flush) before it ends.
-std::vector<unsigned char> Frame(const std::function<void()>& draw)
-{
-  OxSysFrameStart();
-  draw();
-  OxGfxFlush();
-  std::vector<unsigned char> pixels = oxtest::ReadFrame(kWidth, kHeight);
-  OxSysFrameEnd();
-  return pixels;
-}
-
-// Pixels darker than mid-grey in the window rectangle [x0, x1) x [y0, y1).
-int DarkPixels(const std::vector<unsigned char>& frame, int x0, int y0, int x1, int y1)
-{
-  int dark = 0;
-  for (int y = std::max(y0, 0); y < std::min(y1, kHeight); ++y)
-    for (int x = std::max(x0, 0); x < std::min(x1, kWidth); ++x)
-      dark += frame[(static_cast<size_t>(y) * kWidth + x) * 4] < 128;
-  return dark;
-}
-
-}  // namespace
-
-// "café €" measures its advances' sum by the tallest image (FreeType's); each
-// glyph's box holds dark pixels, nothing lies past the pen's end.
-TEST_F(Text, Utf8DrawsAndMeasuresBeyondAscii)
-{
-  OxGfxFontId font = OxGfxCreateFont(kFont, 24);
-  ReferenceFace reference(24);
-  const char text[] = "caf\xC3\xA9 \xE2\x82\xAC";
-  float width = -1, height = -1, expectedWidth = 0, expectedHeight = 0;
-  OxGfxGetPrintSizeUtf8(font, text, 2, &width, &height);
-  std::vector<unsigned char> frame =
-      Frame([&] { OxGfxPrintUtf8(font, text, -0.9f, 0, 2, 0, 0, 0, 1); });
-  int pen = 40;  // -0.9 in window pixels; glyph pixels are 2 window pixels
-  for (unsigned code : {0x63u, 0x61u, 0x66u, 0xE9u, 0x20u, 0x20ACu}) {
-    ReferenceGlyph glyph = reference.Render(code);
-    expectedWidth += glyph.advanceX * (4.0f / kWidth);
-    expectedHeight = std::max(expectedHeight, glyph.rows * (4.0f / kHeight));
-    int left = pen + glyph.left * 2, top = kHeight / 2 + glyph.top * 2;
-    if (glyph.width > 0) {
-      EXPECT_GT(DarkPixels(frame, left, top - glyph.rows * 2, left + glyph.width * 2, top),
-                glyph.width * glyph.rows / 2) << code;
-    }
-    pen += glyph.advanceX * 2;
-  }
-  EXPECT_EQ(DarkPixels(frame, pen + 2, 0, kWidth, kHeight), 0);
-  EXPECT_EQ(width, expectedWidth);
-  EXPECT_EQ(height, expectedHeight);
-  OxGfxDestroyFont(font);
-}
-
-// Each text measures and draws something, as its twin: ASCII as OxGfxPrint;
-// "\r\n" as '\n'; ill-formed parts (a lone continuation byte, overlong forms,
-// a surrogate, above U+10FFFF, C1 and F5..FF bytes, a sequence cut short at
-// the end) as one U+FFFD each; a codepoint the font lacks as another it lacks.
+// Each text draws something and measures and draws as its twin: ASCII as
+// OxGfxPrint; "\r\n" as '\n'; each ill-formed part (stray, C1, F5..FF,
+// overlong, surrogate, above U+10FFFF, cut short) as U+FFFD; a missing glyph as another.
 TEST_F(Text, Utf8DrawsAsItsTwin)
 {
   OxGfxFontId font = OxGfxCreateFont(kFont, 20);
-  std::string R[10] = {"\xEF\xBF\xBD"};
-  for (int i = 1; i < 10; ++i) R[i] = R[i - 1] + R[0];  // R[n]: n + 1 of them
-  const struct {
-    std::string text, twin;
-    bool ascii;  // the twin printed and measured as ASCII
-  } cases[] = {
-      {"Hello, World! {~}", "Hello, World! {~}", true},
-      {"AB\r\nA", "AB\nA", false},
+  auto R = [](int n) { std::string s; while (n--) s += "\xEF\xBF\xBD"; return s; };
+  const std::string cases[][2] = {
+      {"Hello, World! {~}", "Hello, World! {~}"},
+      {"AB\r\nA", "AB\nA"},
       {"a\x80" "b\xC0\xAF-\xE0\x80\xAF\xED\xA0\x80\xF4\x90\x80\x80!\xC1\xF5\xFF" "A\xE2\x82",
-       "a" + R[0] + "b" + R[1] + "-" + R[9] + "!" + R[2] + "A" + R[0], false},
-      {"x\xE4\xB8\x80y", "x\xE4\xB8\x81y", false},  // U+4E00, U+4E01
+       "a" + R(1) + "b" + R(2) + "-" + R(10) + "!" + R(3) + "A" + R(1)},
+      {"x\xE4\xB8\x80y", "x\xE4\xB8\x81y"},  // U+4E00, U+4E01
   };
   const std::vector<unsigned char> blank = Frame([] {});
   for (const auto& test : cases) {
     float size[2][2] = {{-1, -1}, {-2, -2}};
     std::vector<unsigned char> frame[2];
     for (int i = 0; i < 2; ++i) {
-      const char* text = (i ? test.twin : test.text).c_str();
-      bool ascii = i && test.ascii;
+      const char* text = test[i].c_str();
+      bool ascii = i && test[0] == test[1];
       (ascii ? OxGfxGetPrintSize : OxGfxGetPrintSizeUtf8)(font, text, 1.5f, size[i], size[i] + 1);
       frame[i] = Frame([&] {
         (ascii ? OxGfxPrint : OxGfxPrintUtf8)(font, text, -0.9f, 0.1f, 1.5f, 0.2f, 0, 1, 0.8f);
       });
     }
-    EXPECT_EQ(size[0][0], size[1][0]) << test.twin;
-    EXPECT_EQ(size[0][1], size[1][1]) << test.twin;
-    EXPECT_TRUE(size[0][0] > 0 && frame[0] != blank) << test.twin;
-    EXPECT_TRUE(frame[0] == frame[1]) << test.twin;
+    EXPECT_TRUE(size[0][0] == size[1][0] && size[0][1] == size[1][1]) << test[1];
+    EXPECT_TRUE(size[0][0] > 0 && frame[0] != blank && frame[0] == frame[1]) << test[1];
   }
   OxGfxDestroyFont(font);
 }
 
-// "AB\nA": the second A starts back at x, one line height (FreeType's) down;
-// the size is the wider line by the tallest image plus a line height for each
-// '\n', a trailing one too; in world pixels the same in glyph pixels x scale.
-TEST_F(Text, NewLines)
+// "café €": each glyph's box, one advance (FreeType's) after another, holds
+// dark pixels, nothing lies past the pen's end. "AB\nA": the second A starts
+// back at x, one line height down; the size is the wider line by the tallest
+// image plus a line height for each '\n', a trailing one too; in world pixels
+// the same in glyph pixels x scale.
+TEST_F(Text, Utf8PenAndNewLines)
 {
   ReferenceFace reference(20);
   const int line = static_cast<int>(reference.face->size->metrics.height >> 6);
   const ReferenceGlyph a = reference.Render('A'), b = reference.Render('B');
-  ASSERT_GT(line, 20);
   OxGfxFontId font = OxGfxCreateFont(kFont, 20);
+  std::vector<unsigned char> frame =
+      Frame([&] { OxGfxPrintUtf8(font, "caf\xC3\xA9 \xE2\x82\xAC", -0.9f, 0, 2, 0, 0, 0, 1); });
+  int pen = 40;  // -0.9 in window pixels; glyph pixels are 2 window pixels
+  for (unsigned code : {0x63u, 0x61u, 0x66u, 0xE9u, 0x20u, 0x20ACu}) {
+    ReferenceGlyph glyph = reference.Render(code);
+    int left = pen + glyph.left * 2, top = kHeight / 2 + glyph.top * 2;
+    EXPECT_GE(DarkPixels(frame, left, top - glyph.rows * 2, left + glyph.width * 2, top),
+              glyph.width * glyph.rows / 2) << code;
+    pen += glyph.advanceX * 2;
+  }
+  EXPECT_EQ(DarkPixels(frame, pen + 2, 0, kWidth, kHeight), 0);
   const float sx = 2.0f / kWidth, sy = 2.0f / kHeight;
   OxSysFrameStart();
   OxGfxPrintUtf8(font, "AB\nA", -0.5f, 0.25f, 1, 0, 0, 0, 1);
@@ -667,63 +611,49 @@ TEST_F(Text, NewLines)
   OxGfxDestroyFont(font);
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-const bool kAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-const bool kAddressSanitizer = true;
-#else
-const bool kAddressSanitizer = false;
-#endif
-#else
-const bool kAddressSanitizer = false;
-#endif
-
 // The font's ~5,000 codepoints from U+00A0 up, in texts of 300 printed three
 // times over (pages hold ~1,000 glyphs): pages dropped and refilled within
 // their memory budget; one text of all prints the no-room message once over
 // two prints and measures every advance; é then draws the same.
 TEST(TextPages, ManyCodepointsFillThePages)
 {
-  std::vector<unsigned> codes = FontCodepoints();
-  ASSERT_GT(codes.size(), 3000u);
-  std::vector<std::string> texts((codes.size() + 299) / 300);
+  ReferenceFace reference(96);
+  std::vector<std::string> texts;
+  size_t count = 0;
+  float advances = 0;
+  FT_UInt index;
+  for (FT_ULong code = FT_Get_First_Char(reference.face, &index); index != 0;
+       code = FT_Get_Next_Char(reference.face, code, &index)) {
+    if (code < 0xA0) continue;
+    if (count++ % 300 == 0) texts.emplace_back();
+    unsigned char bytes[4];
+    texts.back().append(reinterpret_cast<char*>(bytes), OxUtf8Encode(code, bytes));
+    advances += reference.Render(code).advanceX;
+  }
+  ASSERT_GT(count, 3000u);
   std::string all;
-  for (size_t i = 0; i < codes.size(); ++i) texts[i / 300] += Utf8(codes[i]);
   for (const std::string& text : texts) all += text;
   oxtest::ChildResult child = oxtest::RunInChild([&] {
     if (StartLibrary() != 1) return 2;
     OxGfxFontId font = OxGfxCreateFont(kFont, 96);
     auto e = [&] { OxGfxPrintUtf8(font, "\xC3\xA9", 0, 0, 1, 0, 0, 0, 1); };
     std::vector<unsigned char> before = Frame(e);
-    // Resident kilobytes (Linux; 0 elsewhere).
-    auto residentKb = [] {
-      long pages = 0, resident = 0;
-      FILE* statm = fopen("/proc/self/statm", "r");
-      if (statm && fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
-      if (statm) fclose(statm);
-      return resident * 4;
-    };
-    long kb[4] = {residentKb()};
-    for (int round = 1; round <= 3; ++round) {
+    long pages[4] = {};  // resident 4 kB pages after each round (Linux; 0 elsewhere)
+    for (int round = 0; round <= 3; ++round) {
       for (const std::string& text : texts)
-        Frame([&] { OxGfxPrintUtf8(font, text.c_str(), -1, 0, 0.5f, 0, 0, 0, 1); });
-      kb[round] = residentKb();
+        if (round) Frame([&] { OxGfxPrintUtf8(font, text.c_str(), -1, 0, 0.5f, 0, 0, 0, 1); });
+      std::ifstream("/proc/self/statm") >> pages[round] >> pages[round];
     }
-    printf("[memory] %ld, %ld, %ld, %ld kB\n", kb[0], kb[1], kb[2], kb[3]);
-    // At most the pages' budget (8 MiB) apart, wherever a round left them;
-    // pages or records kept after each drop would add tens of MiB. Not
-    // under AddressSanitizer, whose quarantine keeps freed memory resident
-    // (hundreds of MiB); its leak check looks at the pages there instead.
-    if (!kAddressSanitizer && (kb[3] > kb[1] + 9 * 1024 || kb[3] > kb[0] + 32 * 1024)) return 4;
+    // Within 9 MiB of round 1 and 32 MiB of the start (the glyph pages' budget is
+    // 8 MiB); glyph pages or records kept after each drop would add tens of MiB.
+    if (!oxtest::kAddressSanitizer && (pages[3] > pages[1] + 2304 || pages[3] > pages[0] + 8192))
+      return 4;
     printf("[all]\n");
     for (int twice = 0; twice < 2; ++twice)
       Frame([&] { OxGfxPrintUtf8(font, all.c_str(), -1, 0, 0.1f, 0, 0, 0, 1); });
-    float width = 0, expected = 0;
+    float width = 0;
     OxGfxGetPrintSizeInPixels(font, all.c_str(), 1, &width, nullptr);
-    ReferenceFace reference(96);
-    for (unsigned code : codes) expected += reference.Render(code).advanceX;
-    int failures = (width == expected ? 0 : 8) | (Frame(e) == before ? 0 : 16);
+    int failures = (width == advances ? 0 : 8) | (Frame(e) == before ? 0 : 16);
     OxSysExit();
     return failures;
   }, 110);
@@ -731,38 +661,6 @@ TEST(TextPages, ManyCodepointsFillThePages)
   EXPECT_EQ(After(child.out, "[all]\n"),
             "Error: Font (1) has no room for every glyph of a text; the rest are not drawn\n");
   EXPECT_EQ(child.err, "");
-}
-
-// UTF-8 prints filling pages that are dropped while batched draws use them,
-// in two fonts, among ASCII, world-pixel prints and a colour the batch cannot
-// carry: the same bytes with batching off and on.
-TEST_F(Text, BatchingDrawsTheSameBytes)
-{
-  OxGfxFontId big = OxGfxCreateFont(kFont, 96), small = OxGfxCreateFont(kFont, 14);
-  std::vector<unsigned> codes = FontCodepoints();
-  std::string blocks[3];
-  for (size_t i = 0; i < 3 * 700; ++i) {
-    if (i % 40 == 0 && i % 700 != 0) blocks[i / 700] += "\n";
-    blocks[i / 700] += Utf8(codes[i * codes.size() / 2100]);
-  }
-  auto scene = [&] {
-    OxGfxPrint(small, "ASCII first", -0.95f, 0.95f, 1, 0, 0, 0, 1);
-    for (int i = 0; i < 3; ++i)
-      OxGfxPrintUtf8(big, blocks[i].c_str(), -1 + 0.6f * i, 0.9f, 0.2f, 0.3f * i, 0, 0.5f, 0.9f);
-    OxGfxPrintUtf8(small, "caf\xC3\xA9 \xE2\x82\xAC\nna\xC3\xAFve \xCE\xA9", 0.2f, -0.5f, 2, 0,
-                   0.5f, 0, 1);
-    OxGfxPrintAt(small, "\xE2\x86\x92 here", -100, -200, 1.5f, 0, 0, 1, 1);
-    OxGfxPrintUtf8(small, "not finite \xC3\xA9", 0, -0.8f, 1, NAN, 0, 0, 1);
-    OxGfxPrint(small, "ASCII last", -0.95f, -0.95f, 1, 1, 0, 0, 1);
-  };
-  std::vector<unsigned char> faithful = Frame(scene);
-  OxGfxSetBatching(1);
-  std::vector<unsigned char> batched = Frame(scene);
-  OxGfxSetBatching(0);
-  EXPECT_TRUE(faithful == batched);
-  EXPECT_NE(faithful, Frame([] {}));
-  OxGfxDestroyFont(big);
-  OxGfxDestroyFont(small);
 }
 
 #ifndef _WIN32

@@ -41,6 +41,20 @@ inline size_t Count(const std::string& text, const std::string& part)
 // A fresh empty directory for this test process's files.
 std::string TempDir();
 
+// Whether AddressSanitizer instruments this build (its quarantine keeps freed
+// memory resident, so resident-size bounds do not hold under it).
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
 #ifdef _WIN32
 // Whether this process is a child that RunInChild started (Win32, where a
 // child is the test program run again).
