@@ -75,7 +75,9 @@ unsigned int gBlendMode = OxGfxBlendModeNone;
 // Camera and world transform.
 float gCameraX = 0.0f;
 float gCameraY = 0.0f;
-float gWorldStaging[16];
+// A 2D transform's world matrix, column by column: only the 2x2 block and
+// the translation are ever written; z passes through.
+float gWorldStaging[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 float gWorldStaging3D[16];
 
 // Mesh builder.
@@ -414,15 +416,17 @@ float OxGfxGetWinMaxY(void) { return gOxWinMaxY; }
 void OxGfxSetTransform(const struct OxMtx33* matrix)
 {
   const float (*m)[3] = matrix->m;
-  memset(gWorldStaging, 0, sizeof(gWorldStaging));
-  gWorldStaging[0] = m[0][0];
-  gWorldStaging[1] = m[1][0];
-  gWorldStaging[4] = m[0][1];
-  gWorldStaging[5] = m[1][1];
-  gWorldStaging[10] = 1.0f;
-  gWorldStaging[12] = m[0][2];
-  gWorldStaging[13] = m[1][2];
-  gWorldStaging[15] = 1.0f;
+  OxGfxSetWorld2D(m[0][0], m[0][1], m[0][2], m[1][0], m[1][1], m[1][2]);
+}
+
+void OxGfxSetWorld2D(float a, float b, float tx, float c, float d, float ty)
+{
+  gWorldStaging[0] = a;
+  gWorldStaging[1] = c;
+  gWorldStaging[4] = b;
+  gWorldStaging[5] = d;
+  gWorldStaging[12] = tx;
+  gWorldStaging[13] = ty;
   gShader.SetUniformMatrix4(kUniformWorldMatrix, gWorldStaging);
 }
 

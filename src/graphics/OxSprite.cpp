@@ -14,7 +14,6 @@
 
 #include "platform/OxPlatformGLApi.h"
 
-#include "OxMtx33.h"
 #include "graphics/OxBatch.h"
 #include "graphics/OxGraphicsInternal.h"
 #include "graphics/OxSpriteSystem.h"
@@ -276,19 +275,12 @@ void SetModeAndColours(int mode, unsigned int colour)
   if (!Holds(slot, kUniformAddColor, zero, 4)) OxGfxSetColorToAdd(0.0f, 0.0f, 0.0f, 0.0f);
 }
 
-// The 2D affine transform [a b tx; c d ty] as the world matrix.
-void SetWorld(float a, float b, float tx, float c, float d, float ty)
-{
-  OxMtx33 world = {{{a, b, tx}, {c, d, ty}, {0.0f, 0.0f, 1.0f}}};
-  OxGfxSetTransform(&world);
-}
-
 // One mesh draw in the colour program: the square, a fan or the triangle.
 void DrawShape(OxGfxVertexList* mesh, unsigned int colour, float a, float b, float tx, float c,
                float d, float ty)
 {
   SetModeAndColours(OxGfxRenderModeColor, colour);
-  SetWorld(a, b, tx, c, d, ty);
+  OxGfxSetWorld2D(a, b, tx, c, d, ty);
   OxGfxMeshDraw(mesh, OxGfxMeshDrawModeTriangles);
 }
 
@@ -387,8 +379,8 @@ int OxSpriteDrawEx(OxGfxTexture* texture, const OxSpriteRegion* region, float x,
   float ty = c * placeX + d * placeY + y;
 
   SetModeAndColours(OxGfxRenderModeTexture, tint);
-  SetWorld(a * width, b * height, tx, c * width, d * height, ty);
-  OxGfxTextureSet(texture, static_cast<float>(insideLeft) / texelsWide,
+  OxGfxSetWorld2D(a * width, b * height, tx, c * width, d * height, ty);
+  OxGfxTextureUse(texture, static_cast<float>(insideLeft) / texelsWide,
                   static_cast<float>(insideTop) / texelsHigh);
   OxGfxMeshDraw(square, OxGfxMeshDrawModeTriangles);
   return 1;

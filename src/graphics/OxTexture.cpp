@@ -133,10 +133,19 @@ void DescribeImageFailure(const char* path, int maxSide, char* reason, size_t re
              height, maxSide);
 }
 
+// The last texture found and its entry (entries stay put until erased), so
+// that a run of sprites from one texture looks it up once.
+const OxGfxTexture* gLastFound = nullptr;
+const TextureSize* gLastFoundSize = nullptr;
+
 const TextureSize* FindSize(const OxGfxTexture* texture)
 {
+  if (texture == gLastFound && texture) return gLastFoundSize;
   auto found = gSizes.find(texture);
-  return found == gSizes.end() ? nullptr : &found->second;
+  if (found == gSizes.end()) return nullptr;
+  gLastFound = texture;
+  gLastFoundSize = &found->second;
+  return gLastFoundSize;
 }
 
 // A texture whose size cannot be recorded (memory ran out) reports size 0,
@@ -152,6 +161,7 @@ void RememberSize(const OxGfxTexture* texture, int width, int height)
 void ForgetSize(const OxGfxTexture* texture)
 {
   gSizes.erase(texture);
+  gLastFound = nullptr;
   // The last texture gone: the table's memory goes too.
   if (gSizes.empty()) std::unordered_map<const OxGfxTexture*, TextureSize>().swap(gSizes);
 }
@@ -292,6 +302,16 @@ void OxGfxTextureSet(OxGfxTexture* texture, float offsetX, float offsetY)
 
   gShader.SetUniform2f(kUniformTextureOffset, ReduceOffset(offsetX), ReduceOffset(offsetY));
   CHECK_GL_ERROR("OxGfxTextureSet");
+}
+
+void OxGfxTextureUse(const OxGfxTexture* texture, float offsetX, float offsetY)
+{
+  if (!OxBatchIsRecording()) glActiveTexture(GL_TEXTURE0);
+  OxBatchBindTexture(*texture->textureName);
+  int sampler;
+  memcpy(&sampler, gShader.Value(gShader.GetCurrentProgram(), kUniformTexture), sizeof(sampler));
+  if (sampler != 0) gShader.SetUniform1i(kUniformTexture, 0);
+  gShader.SetUniform2f(kUniformTextureOffset, ReduceOffset(offsetX), ReduceOffset(offsetY));
 }
 
 void OxGfxSetTextureMode(int mode)
