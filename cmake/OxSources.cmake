@@ -26,7 +26,7 @@ set(OX_COMMON_SOURCES
   system/OxFrameRateController.cpp system/OxFullScreen.cpp system/OxFullScreenArea.cpp
   system/OxDiagnostics.cpp system/OxSleepMargin.cpp
   system/OxSystem.cpp
-  text/OxUtf8.cpp
+  text/OxTitleText.cpp text/OxUtf8.cpp
   ${OX_MIXER_COMMON_SOURCES})
 
 # What the Linux and Web builds share: SDL2's windows, events, context,
@@ -35,7 +35,8 @@ set(OX_SDL_COMMON_SOURCES
   image/OxImageJpeg.cpp image/OxImagePng.cpp image/OxImageWritePng.cpp
   platform/posix/OxPlatformTerminalPosix.cpp
   platform/sdl/OxPlatformGLSDL.cpp platform/sdl/OxPlatformGamepadSDL.cpp
-  platform/sdl/OxPlatformImageSDL.cpp platform/sdl/OxPlatformWindowSDL.cpp)
+  platform/sdl/OxPlatformImageSDL.cpp platform/sdl/OxPlatformKeysSDL.cpp
+  platform/sdl/OxPlatformWindowSDL.cpp)
 
 # Linux: SDL2 on X11 with its clock and audio device, desktop OpenGL.
 set(OX_LINUX_MIXER_BACKEND platform/sdl/OxPlatformAudioOutputSDL.cpp

@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "graphics/OxGlyphLayout.h"
@@ -136,7 +137,8 @@ TEST(GlyphLayout, MeasureStopsPastTheHeightLimit)
 // Texts decoded up to the zero byte: two- to four-byte forms at their bounds;
 // one U+FFFD per byte of a lone continuation byte, a C0, C1, F5..FF lead, an
 // overlong form, a surrogate, a value above U+10FFFF; one per sequence cut
-// short by the end or by a byte that cannot continue it (read afresh).
+// short by the end or by a byte that cannot continue it (read afresh). A
+// text is valid when nothing in it is replaced.
 TEST(Utf8, DecodesAndReplacesIllFormedParts)
 {
   const unsigned R = kUtf8Replacement;
@@ -155,7 +157,10 @@ TEST(Utf8, DecodesAndReplacesIllFormedParts)
     const unsigned char* at = reinterpret_cast<const unsigned char*>(test.text);
     while (*at) codes.push_back(OxUtf8Next(&at));
     EXPECT_EQ(codes, test.codes) << test.text;
+    // Valid as a whole exactly when nothing was replaced.
+    EXPECT_EQ(OxUtf8IsValid(test.text), std::count(codes.begin(), codes.end(), R) == 0);
   }
+  EXPECT_FALSE(OxUtf8IsValid(nullptr));
 }
 
 // A 64-texel page: images a texel apart left to right, a row ending on its

@@ -17,7 +17,9 @@
 #include "../src/platform/OxPlatformInputEvents.cpp"
 #include "../src/platform/sdl/OxPlatformGLSDL.cpp"
 #include "../src/platform/posix/OxPlatformTerminalPosix.cpp"
+#include "../src/platform/sdl/OxPlatformKeysSDL.cpp"
 #include "../src/platform/sdl/OxPlatformWindowSDL.cpp"
+#include "../src/text/OxTitleText.cpp"
 #include "../src/text/OxUtf8.cpp"
 
 namespace {

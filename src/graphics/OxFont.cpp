@@ -435,16 +435,23 @@ static void DrawAsTheBatchAllows(const float colour[4], Draw draw)
   }
 }
 
+// The font a print or a measure uses, after a missing text became an empty
+// one; null, with the message (the text and the id filled in), when there
+// is no such font.
+static OxFont* FontFor(OxGfxFontId font, const char** text, const char* missingMessage)
+{
+  if (!*text) *text = "";
+  OxFont* entry = FindFont(font);
+  if (!entry) printf(missingMessage, *text, font);
+  return entry;
+}
+
 void OxGfxPrint(OxGfxFontId font, const char* text, float x, float y, float scale, float red,
                 float green, float blue, float alpha)
 {
-  // A missing string is an empty one.
-  if (!text) text = "";
-  OxFont* entry = FindFont(font);
-  if (!entry) {
-    printf("Error: Cannot print msg (%s). FontId (%d) coud not be found\n", text, font);
-    return;
-  }
+  OxFont* entry =
+      FontFor(font, &text, "Error: Cannot print msg (%s). FontId (%d) coud not be found\n");
+  if (!entry) return;
   const float colour[4] = {red, green, blue, alpha};
   DrawAsTheBatchAllows(colour, [&](bool recorded) {
     if (recorded) PrintRecorded(*entry->atlas, text, x, y, scale, colour);
@@ -455,12 +462,9 @@ void OxGfxPrint(OxGfxFontId font, const char* text, float x, float y, float scal
 void OxGfxGetPrintSize(OxGfxFontId font, const char* text, float scale, float* width,
                        float* height)
 {
-  if (!text) text = "";
-  OxFont* entry = FindFont(font);
-  if (!entry) {
-    printf("Error: Cannot get size of msg (%s). FontId (%d) coud not be found\n", text, font);
-    return;
-  }
+  OxFont* entry = FontFor(font, &text,
+                          "Error: Cannot get size of msg (%s). FontId (%d) coud not be found\n");
+  if (!entry) return;
   float sx, sy;
   PixelScale(scale, &sx, &sy);
   float measuredWidth = 0.0f, measuredHeight = 0.0f;
@@ -567,7 +571,10 @@ static void WalkUtf8(OxFont& font, const char* text, float x, float y, float sx,
 }
 
 // The run memory for at least count runs.
-static TextRun* ScratchRuns(size_t count) { return Scratch(&gRunScratch, &gRunScratchCapacity, count); }
+static TextRun* ScratchRuns(size_t count)
+{
+  return Scratch(&gRunScratch, &gRunScratchCapacity, count);
+}
 
 // Lays UTF-8 text out into six vertices for each glyph that has an image,
 // with the arithmetic of LayoutText, and into runs of glyphs that share a
@@ -639,12 +646,9 @@ static void DrawRuns(const OxGlyphAtlas& atlas, const TextVertex* vertices, cons
 void OxGfxPrintUtf8(OxGfxFontId font, const char* text, float x, float y, float scale, float red,
                     float green, float blue, float alpha)
 {
-  if (!text) text = "";
-  OxFont* entry = FindFont(font);
-  if (!entry) {
-    printf("Error: Cannot print msg (%s). FontId (%d) could not be found\n", text, font);
-    return;
-  }
+  OxFont* entry =
+      FontFor(font, &text, "Error: Cannot print msg (%s). FontId (%d) could not be found\n");
+  if (!entry) return;
   StoreGlyphs(*entry, text);
   size_t length = strlen(text);
   TextVertex* vertices = ScratchVertices(length * kVerticesPerGlyph);
@@ -664,12 +668,9 @@ void OxGfxPrintUtf8(OxGfxFontId font, const char* text, float x, float y, float 
 static void MeasureUtf8(OxGfxFontId font, const char* text, float sx, float sy, float* width,
                         float* height)
 {
-  if (!text) text = "";
-  OxFont* entry = FindFont(font);
-  if (!entry) {
-    printf("Error: Cannot get size of msg (%s). FontId (%d) could not be found\n", text, font);
-    return;
-  }
+  OxFont* entry = FontFor(font, &text,
+                          "Error: Cannot get size of msg (%s). FontId (%d) could not be found\n");
+  if (!entry) return;
   StoreGlyphs(*entry, text);
   float measuredWidth, measuredHeight;
   auto nothing = [](const OxGlyph&, GLuint, float, float, float, float) {};

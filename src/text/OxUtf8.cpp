@@ -73,3 +73,13 @@ unsigned int OxUtf8Encode(unsigned int code, unsigned char bytes[4])
   bytes[0] = static_cast<unsigned char>(kLead[count] | code);
   return count;
 }
+
+bool OxUtf8IsValid(const char* text)
+{
+  if (!text) return false;
+  const unsigned char* at = reinterpret_cast<const unsigned char*>(text);
+  unsigned int code;
+  while (*at)
+    if (!OxUtf8Decode(&at, &code)) return false;
+  return true;
+}

@@ -20,3 +20,7 @@ unsigned int OxUtf8Next(const unsigned char** at);
 // Writes the codepoint (at most U+10FFFF, not a surrogate) as 1 to 4 bytes
 // into bytes and returns how many; 0 for a value that is no codepoint.
 unsigned int OxUtf8Encode(unsigned int code, unsigned char bytes[4]);
+
+// Whether the zero-terminated text, taken as a whole, is well-formed UTF-8;
+// false for null.
+bool OxUtf8IsValid(const char* text);

@@ -6,6 +6,7 @@
 #include "platform/OxPlatformWindow.h"
 #include "platform/OxPlatformGL.h"
 #include "OxPlatformSDL.h"
+#include "text/OxTitleText.h"
 #include "text/OxUtf8.h"
 
 #include <SDL2/SDL_syswm.h>
@@ -152,171 +153,6 @@ void ReportPlacement(HWND window, int x, int y, int width, int height)
   }
 }
 
-// ---- Key codes ---------------------------------------------------------
-
-// The virtual-key code of an SDL key; letters follow the keyboard layout.
-unsigned char VirtualKey(const SDL_Keysym& key)
-{
-  if (key.sym >= 'a' && key.sym <= 'z') return static_cast<unsigned char>(key.sym - 'a' + 'A');
-  SDL_Scancode code = key.scancode;
-  if (code >= SDL_SCANCODE_A && code <= SDL_SCANCODE_Z)
-    return static_cast<unsigned char>('A' + (code - SDL_SCANCODE_A));
-  if (code >= SDL_SCANCODE_1 && code <= SDL_SCANCODE_9)
-    return static_cast<unsigned char>('1' + (code - SDL_SCANCODE_1));
-  if (code >= SDL_SCANCODE_F1 && code <= SDL_SCANCODE_F12)
-    return static_cast<unsigned char>(VK_F1 + (code - SDL_SCANCODE_F1));
-  if (code >= SDL_SCANCODE_F13 && code <= SDL_SCANCODE_F24)
-    return static_cast<unsigned char>(VK_F13 + (code - SDL_SCANCODE_F13));
-  if (code >= SDL_SCANCODE_KP_1 && code <= SDL_SCANCODE_KP_9)
-    return static_cast<unsigned char>(VK_NUMPAD1 + (code - SDL_SCANCODE_KP_1));
-  switch (code) {
-    case SDL_SCANCODE_0: return '0';
-    case SDL_SCANCODE_RETURN: return VK_RETURN;
-    case SDL_SCANCODE_ESCAPE: return VK_ESCAPE;
-    case SDL_SCANCODE_BACKSPACE: return VK_BACK;
-    case SDL_SCANCODE_TAB: return VK_TAB;
-    case SDL_SCANCODE_SPACE: return VK_SPACE;
-    case SDL_SCANCODE_MINUS: return VK_OEM_MINUS;
-    case SDL_SCANCODE_EQUALS: return VK_OEM_PLUS;
-    case SDL_SCANCODE_LEFTBRACKET: return VK_OEM_4;
-    case SDL_SCANCODE_RIGHTBRACKET: return VK_OEM_6;
-    case SDL_SCANCODE_BACKSLASH: return VK_OEM_5;
-    case SDL_SCANCODE_NONUSHASH: return VK_OEM_5;
-    case SDL_SCANCODE_SEMICOLON: return VK_OEM_1;
-    case SDL_SCANCODE_APOSTROPHE: return VK_OEM_7;
-    case SDL_SCANCODE_GRAVE: return VK_OEM_3;
-    case SDL_SCANCODE_COMMA: return VK_OEM_COMMA;
-    case SDL_SCANCODE_PERIOD: return VK_OEM_PERIOD;
-    case SDL_SCANCODE_SLASH: return VK_OEM_2;
-    case SDL_SCANCODE_CAPSLOCK: return VK_CAPITAL;
-    case SDL_SCANCODE_PRINTSCREEN: return VK_SNAPSHOT;
-    case SDL_SCANCODE_SCROLLLOCK: return VK_SCROLL;
-    case SDL_SCANCODE_PAUSE: return VK_PAUSE;
-    case SDL_SCANCODE_INSERT: return VK_INSERT;
-    case SDL_SCANCODE_HOME: return VK_HOME;
-    case SDL_SCANCODE_PAGEUP: return VK_PRIOR;
-    case SDL_SCANCODE_DELETE: return VK_DELETE;
-    case SDL_SCANCODE_END: return VK_END;
-    case SDL_SCANCODE_PAGEDOWN: return VK_NEXT;
-    case SDL_SCANCODE_RIGHT: return VK_RIGHT;
-    case SDL_SCANCODE_LEFT: return VK_LEFT;
-    case SDL_SCANCODE_DOWN: return VK_DOWN;
-    case SDL_SCANCODE_UP: return VK_UP;
-    case SDL_SCANCODE_NUMLOCKCLEAR: return VK_NUMLOCK;
-    case SDL_SCANCODE_KP_DIVIDE: return VK_DIVIDE;
-    case SDL_SCANCODE_KP_MULTIPLY: return VK_MULTIPLY;
-    case SDL_SCANCODE_KP_MINUS: return VK_SUBTRACT;
-    case SDL_SCANCODE_KP_PLUS: return VK_ADD;
-    case SDL_SCANCODE_KP_ENTER: return VK_RETURN;
-    case SDL_SCANCODE_KP_0: return VK_NUMPAD0;
-    case SDL_SCANCODE_KP_PERIOD: return VK_DECIMAL;
-    case SDL_SCANCODE_NONUSBACKSLASH: return VK_OEM_102;
-    case SDL_SCANCODE_APPLICATION: return VK_APPS;
-    case SDL_SCANCODE_SLEEP: return VK_SLEEP;
-    case SDL_SCANCODE_HELP: return VK_HELP;
-    case SDL_SCANCODE_SELECT: return VK_SELECT;
-    case SDL_SCANCODE_EXECUTE: return VK_EXECUTE;
-    case SDL_SCANCODE_LCTRL: return VK_LCONTROL;
-    case SDL_SCANCODE_RCTRL: return VK_RCONTROL;
-    case SDL_SCANCODE_LSHIFT: return VK_LSHIFT;
-    case SDL_SCANCODE_RSHIFT: return VK_RSHIFT;
-    case SDL_SCANCODE_LALT: return VK_LMENU;
-    case SDL_SCANCODE_RALT: return VK_RMENU;
-    case SDL_SCANCODE_LGUI: return VK_LWIN;
-    case SDL_SCANCODE_RGUI: return VK_RWIN;
-    default: return 0;
-  }
-}
-
-// The generic code that a left or right modifier also sets.
-unsigned char GenericKey(unsigned char sideKey)
-{
-  switch (sideKey) {
-    case VK_LSHIFT: case VK_RSHIFT: return VK_SHIFT;
-    case VK_LCONTROL: case VK_RCONTROL: return VK_CONTROL;
-    case VK_LMENU: case VK_RMENU: return VK_MENU;
-    default: return sideKey;
-  }
-}
-
-bool IsExtendedKey(SDL_Scancode code)
-{
-  switch (code) {
-    case SDL_SCANCODE_INSERT: case SDL_SCANCODE_DELETE: case SDL_SCANCODE_HOME:
-    case SDL_SCANCODE_END: case SDL_SCANCODE_PAGEUP: case SDL_SCANCODE_PAGEDOWN:
-    case SDL_SCANCODE_LEFT: case SDL_SCANCODE_RIGHT: case SDL_SCANCODE_UP:
-    case SDL_SCANCODE_DOWN: case SDL_SCANCODE_RCTRL: case SDL_SCANCODE_RALT:
-    case SDL_SCANCODE_KP_DIVIDE: case SDL_SCANCODE_KP_ENTER: case SDL_SCANCODE_NUMLOCKCLEAR:
-    case SDL_SCANCODE_PRINTSCREEN: case SDL_SCANCODE_LGUI: case SDL_SCANCODE_RGUI:
-    case SDL_SCANCODE_APPLICATION:
-      return true;
-    default:
-      return false;
-  }
-}
-
-// The PC keyboard scan code (set 1) that Win32 packs into bits 16-23 of a
-// key message's lParam; extended keys share their base key's code.
-unsigned int ScanCode(SDL_Scancode code)
-{
-  static const char* const kRows[] = {"QWERTYUIOP", "ASDFGHJKL", "ZXCVBNM"};
-  static const unsigned int kRowStarts[] = {0x10, 0x1E, 0x2C};
-  if (code >= SDL_SCANCODE_A && code <= SDL_SCANCODE_Z) {
-    char letter = static_cast<char>('A' + (code - SDL_SCANCODE_A));
-    for (int row = 0; row < 3; ++row)
-      for (int i = 0; kRows[row][i]; ++i)
-        if (kRows[row][i] == letter) return kRowStarts[row] + i;
-  }
-  if (code >= SDL_SCANCODE_1 && code <= SDL_SCANCODE_0) return 0x02 + (code - SDL_SCANCODE_1);
-  if (code >= SDL_SCANCODE_F1 && code <= SDL_SCANCODE_F10) return 0x3B + (code - SDL_SCANCODE_F1);
-  switch (code) {
-    case SDL_SCANCODE_ESCAPE: return 0x01;
-    case SDL_SCANCODE_MINUS: return 0x0C;
-    case SDL_SCANCODE_EQUALS: return 0x0D;
-    case SDL_SCANCODE_BACKSPACE: return 0x0E;
-    case SDL_SCANCODE_TAB: return 0x0F;
-    case SDL_SCANCODE_LEFTBRACKET: return 0x1A;
-    case SDL_SCANCODE_RIGHTBRACKET: return 0x1B;
-    case SDL_SCANCODE_RETURN: case SDL_SCANCODE_KP_ENTER: return 0x1C;
-    case SDL_SCANCODE_LCTRL: case SDL_SCANCODE_RCTRL: return 0x1D;
-    case SDL_SCANCODE_SEMICOLON: return 0x27;
-    case SDL_SCANCODE_APOSTROPHE: return 0x28;
-    case SDL_SCANCODE_GRAVE: return 0x29;
-    case SDL_SCANCODE_LSHIFT: return 0x2A;
-    case SDL_SCANCODE_BACKSLASH: return 0x2B;
-    case SDL_SCANCODE_COMMA: return 0x33;
-    case SDL_SCANCODE_PERIOD: return 0x34;
-    case SDL_SCANCODE_SLASH: case SDL_SCANCODE_KP_DIVIDE: return 0x35;
-    case SDL_SCANCODE_RSHIFT: return 0x36;
-    case SDL_SCANCODE_KP_MULTIPLY: return 0x37;
-    case SDL_SCANCODE_LALT: case SDL_SCANCODE_RALT: return 0x38;
-    case SDL_SCANCODE_SPACE: return 0x39;
-    case SDL_SCANCODE_CAPSLOCK: return 0x3A;
-    case SDL_SCANCODE_NUMLOCKCLEAR: return 0x45;
-    case SDL_SCANCODE_SCROLLLOCK: return 0x46;
-    case SDL_SCANCODE_KP_7: case SDL_SCANCODE_HOME: return 0x47;
-    case SDL_SCANCODE_KP_8: case SDL_SCANCODE_UP: return 0x48;
-    case SDL_SCANCODE_KP_9: case SDL_SCANCODE_PAGEUP: return 0x49;
-    case SDL_SCANCODE_KP_MINUS: return 0x4A;
-    case SDL_SCANCODE_KP_4: case SDL_SCANCODE_LEFT: return 0x4B;
-    case SDL_SCANCODE_KP_5: return 0x4C;
-    case SDL_SCANCODE_KP_6: case SDL_SCANCODE_RIGHT: return 0x4D;
-    case SDL_SCANCODE_KP_PLUS: return 0x4E;
-    case SDL_SCANCODE_KP_1: case SDL_SCANCODE_END: return 0x4F;
-    case SDL_SCANCODE_KP_2: case SDL_SCANCODE_DOWN: return 0x50;
-    case SDL_SCANCODE_KP_3: case SDL_SCANCODE_PAGEDOWN: return 0x51;
-    case SDL_SCANCODE_KP_0: case SDL_SCANCODE_INSERT: return 0x52;
-    case SDL_SCANCODE_KP_PERIOD: case SDL_SCANCODE_DELETE: return 0x53;
-    case SDL_SCANCODE_NONUSBACKSLASH: return 0x56;
-    case SDL_SCANCODE_F11: return 0x57;
-    case SDL_SCANCODE_F12: return 0x58;
-    case SDL_SCANCODE_LGUI: return 0x5B;
-    case SDL_SCANCODE_RGUI: return 0x5C;
-    case SDL_SCANCODE_APPLICATION: return 0x5D;
-    default: return 0;
-  }
-}
-
 unsigned int ModifierFlags()
 {
   SDL_Keymod mod = SDL_GetModState();
@@ -340,7 +176,7 @@ void NoteTypedText(const char* text)
 void QueueKey(const SDL_KeyboardEvent& key, const SDL_Event* next)
 {
   HWND window = FindBySdlId(key.windowID);
-  unsigned char sideKey = VirtualKey(key.keysym);
+  unsigned char sideKey = OxSdlVirtualKey(key.keysym);
   if (!window || !sideKey) return;
   bool down = key.type == SDL_KEYDOWN;
   bool isAlt = key.keysym.scancode == SDL_SCANCODE_LALT || key.keysym.scancode == SDL_SCANCODE_RALT;
@@ -348,13 +184,13 @@ void QueueKey(const SDL_KeyboardEvent& key, const SDL_Event* next)
   UINT message = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
   // lParam: repeat count 1, scan code in bits 16-23, extended bit 24, context
   // bit 29 (Alt), previous state bit 30, transition bit 31.
-  uint32_t bits = 1 | (ScanCode(key.keysym.scancode) << 16);
-  if (IsExtendedKey(key.keysym.scancode)) bits |= 1u << 24;
+  uint32_t bits = 1 | (OxSdlScanCode(key.keysym.scancode) << 16);
+  if (OxSdlIsExtendedKey(key.keysym.scancode)) bits |= 1u << 24;
   if (key.keysym.mod & KMOD_ALT) bits |= 1u << 29;
   if (!down || key.repeat) bits |= 1u << 30;
   if (!down) bits |= 1u << 31;
-  OxPlatformMessage result =
-      Message(window, message, GenericKey(sideKey), static_cast<LPARAM>(static_cast<int32_t>(bits)));
+  OxPlatformMessage result = Message(window, message, OxSdlGenericKey(sideKey),
+                                     static_cast<LPARAM>(static_cast<int32_t>(bits)));
   result.sideKey = sideKey;
   if (down && next && next->type == SDL_TEXTINPUT && next->text.windowID == key.windowID) {
     size_t length = strnlen(next->text.text, sizeof(result.text) - 1);
@@ -534,7 +370,7 @@ void ApplyToKeyState(const OxPlatformMessage& message)
   }
   unsigned char side = message.sideKey;
   SetKey(side, down);
-  unsigned char generic = GenericKey(side);
+  unsigned char generic = OxSdlGenericKey(side);
   if (down) {
     OxPlatformNoteKeyDown(side);
     OxPlatformNoteKeyDown(generic);
@@ -679,88 +515,6 @@ void DestroyWindowsOfLostDisplay()
 
 // ---- Titles ---------------------------------------------------------------------
 
-// Code points of Windows-1252 bytes 0x80 to 0x9F. The five bytes the code
-// page leaves undefined become the C1 controls of the same value, as
-// Windows converts them.
-const unsigned short kWindows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool IsUtf8(const unsigned char* text)
-{
-  while (*text) {
-    unsigned char lead = *text;
-    int more;
-    unsigned int code, least;
-    if (lead < 0x80) {
-      ++text;
-      continue;
-    } else if ((lead & 0xE0) == 0xC0) {
-      more = 1, code = lead & 0x1Fu, least = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-      more = 2, code = lead & 0x0Fu, least = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-      more = 3, code = lead & 0x07u, least = 0x10000;
-    } else {
-      return false;
-    }
-    for (int i = 1; i <= more; ++i) {
-      if ((text[i] & 0xC0) != 0x80) return false;  // also stops at the terminator
-      code = (code << 6) | (text[i] & 0x3Fu);
-    }
-    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-    text += 1 + more;
-  }
-  return true;
-}
-
-void AppendUtf8(std::string* out, unsigned int code)
-{
-  if (code < 0x80) {
-    out->push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (code >> 6)));
-    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xE0 | (code >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  }
-}
-
-// The title as valid UTF-8: as it is when it already is, otherwise each byte
-// read as Windows-1252.
-std::string TitleAsUtf8(const char* text)
-{
-  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text ? text : "");
-  if (IsUtf8(bytes)) return reinterpret_cast<const char*>(bytes);
-  std::string converted;
-  for (; *bytes; ++bytes) {
-    unsigned int code = *bytes;
-    if (code >= 0x80 && code < 0xA0) code = kWindows1252High[code - 0x80];
-    AppendUtf8(&converted, code);
-  }
-  return converted;
-}
-
-// The most bytes of a title's UTF-8 that reach the window system: far more
-// than a title bar shows, and far below the request size the X server
-// accepts (a property of 16 MiB or more is refused).
-constexpr size_t kMostTitleBytes = 32 * 1024;
-
-// The title cut to kMostTitleBytes at most, before a character that would
-// not fit whole.
-std::string CutTitle(std::string utf8)
-{
-  if (utf8.size() <= kMostTitleBytes) return utf8;
-  size_t end = kMostTitleBytes;
-  while (end > 0 && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) --end;
-  utf8.resize(end);
-  return utf8;
-}
-
 // The title with every character beyond ASCII as '?': what SDL is given,
 // since it converts titles through the C library's locale, which in a
 // program that never set one holds ASCII only, and then sets no title.
@@ -809,7 +563,7 @@ void SetX11Title(SDL_Window* sdl, const std::string& utf8)
 void ApplyTitle(SDL_Window* sdl, const char* text)
 {
   if (gState.displayLost) return;
-  std::string utf8 = CutTitle(TitleAsUtf8(text));
+  std::string utf8 = OxTitleCut(OxTitleAsUtf8(text), true);
   SDL_SetWindowTitle(sdl, AsciiStandIn(utf8).c_str());
   SetX11Title(sdl, utf8);
 }

@@ -10,6 +10,8 @@
 #include <string>
 
 #include "platform/win32/OxWin32Text.h"
+#include "text/OxTitleText.h"
+#include "text/OxUtf8.h"
 
 // ---- Module state ----------------------------------------------------------
 
@@ -32,29 +34,6 @@ State gState;
 HINSTANCE ModuleOf(HINSTANCE instance)
 {
   return instance ? instance : GetModuleHandleA(nullptr);
-}
-
-// The most bytes of a title that reach the window system: far more than a
-// title bar shows. Wine's X11 driver hands titles on to the X server, which
-// refuses a property of 16 MiB or more, and the process then ends.
-const size_t kMostTitleBytes = 32 * 1024;
-
-// Whether a title's bytes, taken as a whole, are valid UTF-8.
-bool IsUtf8Title(const char* title)
-{
-  return title && MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, title, -1, nullptr, 0) > 0;
-}
-
-// The title cut to kMostTitleBytes at most: before a character that would
-// not fit whole in UTF-8, at any byte in Windows-1252.
-std::string CutTitle(const char* title, bool utf8)
-{
-  std::string cut = title ? title : "";
-  if (cut.size() <= kMostTitleBytes) return cut;
-  size_t end = kMostTitleBytes;
-  while (utf8 && end > 0 && (static_cast<unsigned char>(cut[end]) & 0xC0) == 0x80) --end;
-  cut.resize(end);
-  return cut;
 }
 
 // Titles that are valid UTF-8 are shown as they are, anything else as
@@ -168,7 +147,7 @@ HWND OxPlatformCreateWindow(const char* className, const char* title, DWORD styl
 {
   HWND window = CreateWindowExA(0, className, title, style & ~static_cast<DWORD>(WS_VISIBLE), x,
                                 y, width, height, nullptr, nullptr, ModuleOf(instance), nullptr);
-  if (window) ShowTitle(window, title, IsUtf8Title(title));
+  if (window) ShowTitle(window, title, OxUtf8IsValid(title));
   return window;
 }
 
@@ -221,8 +200,8 @@ void OxPlatformEndPaint(HWND window)
 
 bool OxPlatformSetWindowText(HWND window, const char* text)
 {
-  bool utf8 = IsUtf8Title(text);
-  std::string cut = CutTitle(text, utf8);
+  bool utf8 = OxUtf8IsValid(text);
+  std::string cut = OxTitleCut(text ? text : "", utf8);
   if (!SetWindowTextA(window, text ? cut.c_str() : nullptr)) return false;
   ShowTitle(window, text ? cut.c_str() : nullptr, utf8);
   return true;
