@@ -141,29 +141,32 @@ struct MeshSlot {
 // ---- Module state -------------------------------------------------------------------
 
 const RenderState kFreshContext = {0, {0, 0, 0, 0}, OxGfxBlendModeNone};
-
-bool gWanted = false;
-bool gRecording = false;
-RenderState gLogical = kFreshContext;
-RenderState gActual = kFreshContext;
-bool gActualViewportKnown = false;
-// The batch program OpenGL uses; 0 when it may be another.
-GLuint gActualProgram = 0;
-// Which attribute arrays are enabled, one bit per location.
-unsigned int gEnabledArrays = 0;
-Program gPrograms[kProgramCount];
-Batch gBatch = {};
-// Features a kind's batches have needed this frame: later batches start
-// with them, so that draws that alternate between needing a feature and not
-// needing it do not split batches.
-unsigned int gStickyFeatures[2] = {0, 0};
-
-// Kept mesh copies: open addressing on the record's address.
+// A mesh table slot whose mesh was forgotten.
 const OxGfxVertexList* const kTombstone = reinterpret_cast<const OxGfxVertexList*>(1);
-MeshSlot* gMeshTable = nullptr;
-size_t gMeshTableSize = 0;    // a power of two, or 0
-size_t gMeshTableFilled = 0;  // live entries and tombstones
-size_t gMeshTableLive = 0;
+
+struct BatchState {
+  bool wanted = false;
+  bool recording = false;
+  RenderState logical = kFreshContext;
+  RenderState actual = kFreshContext;
+  bool actualViewportKnown = false;
+  // The batch program OpenGL uses; 0 when it may be another.
+  GLuint actualProgram = 0;
+  // Which attribute arrays are enabled, one bit per location.
+  unsigned int enabledArrays = 0;
+  Program programs[kProgramCount];
+  Batch batch = {};
+  // Features a kind's batches have needed this frame: later batches start
+  // with them, so that draws that alternate between needing a feature and not
+  // needing it do not split batches.
+  unsigned int stickyFeatures[2] = {0, 0};
+
+  // Kept mesh copies: open addressing on the record's address.
+  MeshSlot* meshTable = nullptr;
+  size_t meshTableSize = 0;    // a power of two, or 0
+  size_t meshTableFilled = 0;  // live entries and tombstones
+  size_t meshTableLive = 0;
+} gState;
 
 // ---- Mesh copies -----------------------------------------------------------------
 
@@ -175,10 +178,10 @@ size_t HashOf(const OxGfxVertexList* mesh)
 
 MeshSlot* FindSlot(const OxGfxVertexList* mesh)
 {
-  if (gMeshTableSize == 0) return nullptr;
-  size_t mask = gMeshTableSize - 1;
+  if (gState.meshTableSize == 0) return nullptr;
+  size_t mask = gState.meshTableSize - 1;
   for (size_t i = HashOf(mesh) & mask;; i = (i + 1) & mask) {
-    MeshSlot& slot = gMeshTable[i];
+    MeshSlot& slot = gState.meshTable[i];
     if (slot.key == mesh) return &slot;
     if (!slot.key) return nullptr;
   }
@@ -186,12 +189,12 @@ MeshSlot* FindSlot(const OxGfxVertexList* mesh)
 
 bool GrowTable()
 {
-  size_t size = gMeshTableSize ? gMeshTableSize * 2 : 64;
+  size_t size = gState.meshTableSize ? gState.meshTableSize * 2 : 64;
   MeshSlot* table = static_cast<MeshSlot*>(calloc(size, sizeof(MeshSlot)));
   if (!table) return false;
   size_t filled = 0;
-  for (size_t i = 0; i < gMeshTableSize; ++i) {
-    const MeshSlot& old = gMeshTable[i];
+  for (size_t i = 0; i < gState.meshTableSize; ++i) {
+    const MeshSlot& old = gState.meshTable[i];
     if (!old.key || old.key == kTombstone) continue;
     for (size_t j = HashOf(old.key) & (size - 1);; j = (j + 1) & (size - 1)) {
       if (table[j].key) continue;
@@ -200,10 +203,10 @@ bool GrowTable()
     }
     ++filled;
   }
-  free(gMeshTable);
-  gMeshTable = table;
-  gMeshTableSize = size;
-  gMeshTableFilled = filled;
+  free(gState.meshTable);
+  gState.meshTable = table;
+  gState.meshTableSize = size;
+  gState.meshTableFilled = filled;
   return true;
 }
 
@@ -211,8 +214,8 @@ bool GrowTable()
 
 void ApplyBlend(unsigned int mode)
 {
-  if (gActual.blend == mode) return;
-  gActual.blend = mode;
+  if (gState.actual.blend == mode) return;
+  gState.actual.blend = mode;
   if (mode == OxGfxBlendModeNone) {
     glDisable(GL_BLEND);
   } else if (mode == OxGfxBlendModeBlend) {
@@ -226,23 +229,24 @@ void ApplyBlend(unsigned int mode)
 
 void ApplyViewport(const int viewport[4])
 {
-  if (gActualViewportKnown && memcmp(gActual.viewport, viewport, sizeof(gActual.viewport)) == 0)
+  if (gState.actualViewportKnown &&
+      memcmp(gState.actual.viewport, viewport, sizeof(gState.actual.viewport)) == 0)
     return;
   glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
-  memcpy(gActual.viewport, viewport, sizeof(gActual.viewport));
-  gActualViewportKnown = true;
+  memcpy(gState.actual.viewport, viewport, sizeof(gState.actual.viewport));
+  gState.actualViewportKnown = true;
 }
 
 void ApplyTexture(GLuint name)
 {
-  if (gActual.texture == name) return;
+  if (gState.actual.texture == name) return;
   glBindTexture(GL_TEXTURE_2D, name);
-  gActual.texture = name;
+  gState.actual.texture = name;
 }
 
 void SetArrays(unsigned int wanted)
 {
-  unsigned int change = wanted ^ gEnabledArrays;
+  unsigned int change = wanted ^ gState.enabledArrays;
   for (GLuint location = 0; location < kAttributeTotal; ++location) {
     if (!(change & (1u << location))) continue;
     if (wanted & (1u << location))
@@ -250,7 +254,7 @@ void SetArrays(unsigned int wanted)
     else
       glDisableVertexAttribArray(location);
   }
-  gEnabledArrays = wanted;
+  gState.enabledArrays = wanted;
 }
 
 // ---- Programs ------------------------------------------------------------------------
@@ -299,7 +303,7 @@ GLuint CompileStage(GLenum type, const char* defines, const char* body)
 Program& ProgramFor(unsigned int kind, unsigned int features)
 {
   unsigned int index = kind == kKindFont ? kFontProgram : kind * kFeatureCount + features;
-  Program& program = gPrograms[index];
+  Program& program = gState.programs[index];
   if (program.name != 0) return program;
   char defines[256];
   snprintf(defines, sizeof(defines),
@@ -328,9 +332,9 @@ Program& ProgramFor(unsigned int kind, unsigned int features)
 
 Program& UseProgram(Program& program)
 {
-  if (gActualProgram != program.name) {
+  if (gState.actualProgram != program.name) {
     glUseProgram(program.name);
-    gActualProgram = program.name;
+    gState.actualProgram = program.name;
     gShader.ForgetProgramInUse();
   }
   return program;
@@ -415,12 +419,13 @@ void WriteDrawValues(const Layout& layout, unsigned int features, const DrawValu
 bool CameraMatches(unsigned int slot)
 {
   unsigned int generation = gShader.CameraGeneration(slot);
-  if (gBatch.cameraSlot == slot && gBatch.cameraGeneration == generation) return true;
-  if (memcmp(gBatch.camera, gShader.Value(slot, kUniformPMatrix), 16 * sizeof(float)) != 0 ||
-      memcmp(gBatch.camera + 16, gShader.Value(slot, kUniformVMatrix), 16 * sizeof(float)) != 0)
+  if (gState.batch.cameraSlot == slot && gState.batch.cameraGeneration == generation) return true;
+  if (memcmp(gState.batch.camera, gShader.Value(slot, kUniformPMatrix), 16 * sizeof(float)) != 0 ||
+      memcmp(gState.batch.camera + 16, gShader.Value(slot, kUniformVMatrix), 16 * sizeof(float)) !=
+          0)
     return false;
-  gBatch.cameraSlot = slot;
-  gBatch.cameraGeneration = generation;
+  gState.batch.cameraSlot = slot;
+  gState.batch.cameraGeneration = generation;
   return true;
 }
 
@@ -429,11 +434,12 @@ bool CameraMatches(unsigned int slot)
 bool Joins(unsigned int kind, GLenum primitive, unsigned int features, GLuint texture,
            unsigned int slot, unsigned int count)
 {
-  return gBatch.kind == kind && gBatch.primitive == primitive &&
-         (features & ~gBatch.features) == 0 && gBatch.count + count <= kBatchCapacity &&
-         gBatch.blend == gLogical.blend &&
-         memcmp(gBatch.viewport, gLogical.viewport, sizeof(gBatch.viewport)) == 0 &&
-         (kind == kKindColour || gBatch.texture == texture) &&
+  return gState.batch.kind == kind && gState.batch.primitive == primitive &&
+         (features & ~gState.batch.features) == 0 && gState.batch.count + count <= kBatchCapacity &&
+         gState.batch.blend == gState.logical.blend &&
+         memcmp(gState.batch.viewport, gState.logical.viewport, sizeof(gState.batch.viewport)) ==
+             0 &&
+         (kind == kKindColour || gState.batch.texture == texture) &&
          (kind == kKindFont || CameraMatches(slot));
 }
 
@@ -448,19 +454,19 @@ void Begin(unsigned int kind, GLenum primitive, unsigned int features, GLuint te
            unsigned int slot)
 {
   OxBatchFlush();
-  gBatch.kind = kind;
-  gBatch.primitive = primitive;
+  gState.batch.kind = kind;
+  gState.batch.primitive = primitive;
   if (kind != kKindFont) {
-    gStickyFeatures[kind] |= features;
-    gBatch.features = gStickyFeatures[kind];
-    gBatch.layout = LayoutOf(kind, gBatch.features);
-    CameraOf(slot, gBatch.camera);
-    gBatch.cameraSlot = slot;
-    gBatch.cameraGeneration = gShader.CameraGeneration(slot);
+    gState.stickyFeatures[kind] |= features;
+    gState.batch.features = gState.stickyFeatures[kind];
+    gState.batch.layout = LayoutOf(kind, gState.batch.features);
+    CameraOf(slot, gState.batch.camera);
+    gState.batch.cameraSlot = slot;
+    gState.batch.cameraGeneration = gShader.CameraGeneration(slot);
   }
-  gBatch.texture = texture;
-  gBatch.blend = gLogical.blend;
-  memcpy(gBatch.viewport, gLogical.viewport, sizeof(gBatch.viewport));
+  gState.batch.texture = texture;
+  gState.batch.blend = gState.logical.blend;
+  memcpy(gState.batch.viewport, gState.logical.viewport, sizeof(gState.batch.viewport));
 }
 
 // Draws the vertices in pieces of whole points, lines or triangles: the
@@ -487,9 +493,9 @@ void DrawDirect(const OxGfxVertexList* mesh, unsigned int kind, GLenum primitive
   float camera[32];
   CameraOf(slot, camera);
   SendCamera(program, camera);
-  if (kind == kKindTexture) ApplyTexture(gLogical.texture);
-  ApplyBlend(gLogical.blend);
-  ApplyViewport(gLogical.viewport);
+  if (kind == kKindTexture) ApplyTexture(gState.logical.texture);
+  ApplyBlend(gState.logical.blend);
+  ApplyViewport(gState.logical.viewport);
 
   SetArrays((1u << kAttributePosition) | (1u << kAttributeColor));
   glBindBuffer(GL_ARRAY_BUFFER, mesh->bufferNames[0]);
@@ -526,9 +532,9 @@ void DrawDirect(const OxGfxVertexList* mesh, unsigned int kind, GLenum primitive
 
 void PointArrays()
 {
-  const char* base = reinterpret_cast<const char*>(gBatch.vertices);
+  const char* base = reinterpret_cast<const char*>(gState.batch.vertices);
   auto at = [base](unsigned int floats) { return base + floats * sizeof(float); };
-  if (gBatch.kind == kKindFont) {
+  if (gState.batch.kind == kKindFont) {
     GLsizei stride = kTextStride * sizeof(float);
     SetArrays((1u << kAttributePosition) | (1u << kAttributeColor) | (1u << kAttributeBlend));
     glVertexAttribPointer(kAttributePosition, 2, GL_FLOAT, GL_FALSE, stride, at(0));
@@ -536,11 +542,11 @@ void PointArrays()
     glVertexAttribPointer(kAttributeBlend, 4, GL_FLOAT, GL_FALSE, stride, at(4));
     return;
   }
-  const Layout& layout = gBatch.layout;
+  const Layout& layout = gState.batch.layout;
   GLsizei stride = static_cast<GLsizei>(layout.stride * sizeof(float));
   unsigned int arrays = (1u << kAttributePosition) | (1u << kAttributeColor) |
                         (1u << kAttributeWorld0) | (1u << (kAttributeWorld0 + 1));
-  if (gBatch.features & kFeatureWorld3D)
+  if (gState.batch.features & kFeatureWorld3D)
     arrays |= (1u << (kAttributeWorld0 + 2)) | (1u << (kAttributeWorld0 + 3));
   if (layout.offset) arrays |= 1u << kAttributeOffset;
   if (layout.blend) arrays |= 1u << kAttributeBlend;
@@ -549,9 +555,9 @@ void PointArrays()
   if (layout.transparency) arrays |= 1u << kAttributeTransparency;
   SetArrays(arrays);
   glVertexAttribPointer(kAttributePosition, 2, GL_FLOAT, GL_FALSE, stride, at(0));
-  glVertexAttribPointer(kAttributeColor, gBatch.kind == kKindColour ? 4 : 2, GL_FLOAT, GL_FALSE,
-                        stride, at(2));
-  if (gBatch.features & kFeatureWorld3D) {
+  glVertexAttribPointer(kAttributeColor, gState.batch.kind == kKindColour ? 4 : 2, GL_FLOAT,
+                        GL_FALSE, stride, at(2));
+  if (gState.batch.features & kFeatureWorld3D) {
     for (GLuint column = 0; column < 4; ++column)
       glVertexAttribPointer(kAttributeWorld0 + column, 4, GL_FLOAT, GL_FALSE, stride,
                             at(layout.block + 4 * column));
@@ -575,12 +581,13 @@ void PointArrays()
 
 bool CreateResources()
 {
-  if (!gBatch.vertices) {
-    gBatch.vertices = static_cast<float*>(malloc(sizeof(float) * kBatchCapacity * kMaxStride));
-    if (!gBatch.vertices) return false;
+  if (!gState.batch.vertices) {
+    gState.batch.vertices =
+        static_cast<float*>(malloc(sizeof(float) * kBatchCapacity * kMaxStride));
+    if (!gState.batch.vertices) return false;
   }
-  gBatch.kind = kKindNone;
-  gBatch.count = 0;
+  gState.batch.kind = kKindNone;
+  gState.batch.count = 0;
   return true;
 }
 
@@ -590,25 +597,25 @@ void RestoreFaithfulState()
   SetArrays(0);
   glBindBuffer(GL_ARRAY_BUFFER, 0);
   gShader.SetDeferred(false);
-  gActualProgram = 0;
+  gState.actualProgram = 0;
   glActiveTexture(GL_TEXTURE0);
-  ApplyTexture(gLogical.texture);
-  ApplyBlend(gLogical.blend);
-  ApplyViewport(gLogical.viewport);
+  ApplyTexture(gState.logical.texture);
+  ApplyBlend(gState.logical.blend);
+  ApplyViewport(gState.logical.viewport);
 }
 
 void Enter()
 {
   if (!CreateResources()) return;
   gShader.SetDeferred(true);
-  gActualProgram = 0;
-  gRecording = true;
+  gState.actualProgram = 0;
+  gState.recording = true;
 }
 
 void Leave()
 {
   OxBatchFlush();
-  gRecording = false;
+  gState.recording = false;
   RestoreFaithfulState();
 }
 
@@ -616,13 +623,13 @@ void Leave()
 
 // ---- Switching --------------------------------------------------------------------
 
-bool OxBatchIsRecording() { return gRecording; }
-bool OxBatchIsWanted() { return gWanted; }
+bool OxBatchIsRecording() { return gState.recording; }
+bool OxBatchIsWanted() { return gState.wanted; }
 
 void OxBatchSetWanted(bool on)
 {
-  gWanted = on;
-  if (!OxGfxIsOpenGLReady() || on == gRecording) return;
+  gState.wanted = on;
+  if (!OxGfxIsOpenGLReady() || on == gState.recording) return;
   if (on)
     Enter();
   else
@@ -631,93 +638,93 @@ void OxBatchSetWanted(bool on)
 
 void OxBatchStart()
 {
-  if (gWanted && !gRecording) Enter();
+  if (gState.wanted && !gState.recording) Enter();
 }
 
 void OxBatchStop()
 {
-  gBatch.count = 0;
-  gBatch.kind = kKindNone;
-  if (gRecording) {
-    gRecording = false;
+  gState.batch.count = 0;
+  gState.batch.kind = kKindNone;
+  if (gState.recording) {
+    gState.recording = false;
     gShader.SetDeferred(false);
   }
   glUseProgram(0);
   gShader.ForgetProgramInUse();
-  for (Program& program : gPrograms) {
+  for (Program& program : gState.programs) {
     if (program.name != 0) glDeleteProgram(program.name);
     program.name = 0;
   }
-  free(gBatch.vertices);
-  gBatch.vertices = nullptr;
+  free(gState.batch.vertices);
+  gState.batch.vertices = nullptr;
   // The next context starts afresh.
-  gLogical = kFreshContext;
-  gActual = kFreshContext;
-  gActualViewportKnown = false;
-  gActualProgram = 0;
-  gEnabledArrays = 0;
+  gState.logical = kFreshContext;
+  gState.actual = kFreshContext;
+  gState.actualViewportKnown = false;
+  gState.actualProgram = 0;
+  gState.enabledArrays = 0;
 }
 
 void OxBatchFlush()
 {
-  if (gBatch.count == 0) return;
-  Program& program = UseProgram(ProgramFor(gBatch.kind, gBatch.features));
-  if (gBatch.kind != kKindFont) SendCamera(program, gBatch.camera);
-  if (gBatch.kind != kKindColour) ApplyTexture(gBatch.texture);
-  ApplyBlend(gBatch.blend);
-  ApplyViewport(gBatch.viewport);
+  if (gState.batch.count == 0) return;
+  Program& program = UseProgram(ProgramFor(gState.batch.kind, gState.batch.features));
+  if (gState.batch.kind != kKindFont) SendCamera(program, gState.batch.camera);
+  if (gState.batch.kind != kKindColour) ApplyTexture(gState.batch.texture);
+  ApplyBlend(gState.batch.blend);
+  ApplyViewport(gState.batch.viewport);
 
   // Read straight from the batch's memory (client-side arrays): a buffer
   // object would only add a copy of every vertex.
   glBindBuffer(GL_ARRAY_BUFFER, 0);
   PointArrays();
-  DrawInPieces(gBatch.primitive, gBatch.count);
-  gBatch.count = 0;
-  gBatch.kind = kKindNone;
+  DrawInPieces(gState.batch.primitive, gState.batch.count);
+  gState.batch.count = 0;
+  gState.batch.kind = kKindNone;
 }
 
 void OxBatchFrameStart()
 {
   OxBatchFlush();
-  gStickyFeatures[kKindColour] = 0;
-  gStickyFeatures[kKindTexture] = 0;
+  gState.stickyFeatures[kKindColour] = 0;
+  gState.stickyFeatures[kKindTexture] = 0;
 }
 
 void OxBatchSuspend()
 {
-  if (!gRecording) return;
+  if (!gState.recording) return;
   Leave();
 }
 
 void OxBatchResume()
 {
-  if (gRecording || !gWanted) return;
+  if (gState.recording || !gState.wanted) return;
   gShader.SetDeferred(true);
-  gActualProgram = 0;
-  gRecording = true;
+  gState.actualProgram = 0;
+  gState.recording = true;
 }
 
 // ---- Render state ------------------------------------------------------------------------
 
 void OxBatchViewport(int x, int y, int width, int height)
 {
-  gLogical.viewport[0] = x;
-  gLogical.viewport[1] = y;
-  gLogical.viewport[2] = width;
-  gLogical.viewport[3] = height;
-  if (gRecording) return;
+  gState.logical.viewport[0] = x;
+  gState.logical.viewport[1] = y;
+  gState.logical.viewport[2] = width;
+  gState.logical.viewport[3] = height;
+  if (gState.recording) return;
   glViewport(x, y, width, height);
-  memcpy(gActual.viewport, gLogical.viewport, sizeof(gActual.viewport));
-  gActualViewportKnown = true;
+  memcpy(gState.actual.viewport, gState.logical.viewport, sizeof(gState.actual.viewport));
+  gState.actualViewportKnown = true;
 }
 
 void OxBatchBlend(unsigned int mode)
 {
-  gLogical.blend = mode;
-  if (gRecording) return;
+  gState.logical.blend = mode;
+  if (gState.recording) return;
   // The faithful path calls OpenGL whenever the recorded mode changes, also
   // when OpenGL's blending already matches (after a mode outside 0 to 2).
-  gActual.blend = mode;
+  gState.actual.blend = mode;
   if (mode == OxGfxBlendModeNone) {
     glDisable(GL_BLEND);
   } else if (mode == OxGfxBlendModeBlend) {
@@ -731,33 +738,35 @@ void OxBatchBlend(unsigned int mode)
 
 void OxBatchBindTexture(GLuint name)
 {
-  gLogical.texture = name;
-  if (gRecording) return;
+  gState.logical.texture = name;
+  if (gState.recording) return;
   glBindTexture(GL_TEXTURE_2D, name);
-  gActual.texture = name;
+  gState.actual.texture = name;
 }
 
 void OxBatchTextureBound(GLuint name)
 {
-  gLogical.texture = name;
-  gActual.texture = name;
+  gState.logical.texture = name;
+  gState.actual.texture = name;
 }
 
 void OxBatchTextureDeleting(GLuint name)
 {
   if (name == 0) return;
-  if (gBatch.count > 0 && gBatch.kind != kKindColour && gBatch.texture == name) OxBatchFlush();
-  if (gLogical.texture == name) gLogical.texture = 0;
-  if (gActual.texture == name) gActual.texture = 0;
+  if (gState.batch.count > 0 && gState.batch.kind != kKindColour && gState.batch.texture == name)
+    OxBatchFlush();
+  if (gState.logical.texture == name) gState.logical.texture = 0;
+  if (gState.actual.texture == name) gState.actual.texture = 0;
 }
 
 void OxBatchPrepareTextureParameter()
 {
-  if (!gRecording) return;
-  if (gBatch.count > 0 && gBatch.kind != kKindColour && gBatch.texture == gLogical.texture)
+  if (!gState.recording) return;
+  if (gState.batch.count > 0 && gState.batch.kind != kKindColour &&
+      gState.batch.texture == gState.logical.texture)
     OxBatchFlush();
   glActiveTexture(GL_TEXTURE0);
-  ApplyTexture(gLogical.texture);
+  ApplyTexture(gState.logical.texture);
 }
 
 // ---- Meshes and text ---------------------------------------------------------------------
@@ -767,7 +776,7 @@ void OxBatchKeepMesh(const OxGfxVertexList* mesh, const float* positions, const 
 {
   OxBatchForgetMesh(mesh);
   if (count > kCopiedMeshLimit) return;
-  if ((gMeshTableFilled + 1) * 4 > gMeshTableSize * 3 && !GrowTable()) return;
+  if ((gState.meshTableFilled + 1) * 4 > gState.meshTableSize * 3 && !GrowTable()) return;
   MeshCopy* copy = static_cast<MeshCopy*>(malloc(sizeof(MeshCopy)));
   float* vertices = static_cast<float*>(malloc(sizeof(float) * kCopyStride * (count ? count : 1)));
   if (!copy || !vertices) {
@@ -785,14 +794,14 @@ void OxBatchKeepMesh(const OxGfxVertexList* mesh, const float* positions, const 
     vertex[6] = textureCoordinates[2 * i];
     vertex[7] = textureCoordinates[2 * i + 1];
   }
-  size_t mask = gMeshTableSize - 1;
+  size_t mask = gState.meshTableSize - 1;
   for (size_t i = HashOf(mesh) & mask;; i = (i + 1) & mask) {
-    MeshSlot& slot = gMeshTable[i];
+    MeshSlot& slot = gState.meshTable[i];
     if (slot.key && slot.key != kTombstone) continue;
-    if (!slot.key) ++gMeshTableFilled;
+    if (!slot.key) ++gState.meshTableFilled;
     slot.key = mesh;
     slot.copy = copy;
-    ++gMeshTableLive;
+    ++gState.meshTableLive;
     break;
   }
 }
@@ -807,11 +816,11 @@ void OxBatchForgetMesh(const OxGfxVertexList* mesh)
   slot->copy = nullptr;
   // The last copy gone: the table goes too, so that a game that frees its
   // meshes leaves nothing behind.
-  if (--gMeshTableLive == 0) {
-    free(gMeshTable);
-    gMeshTable = nullptr;
-    gMeshTableSize = 0;
-    gMeshTableFilled = 0;
+  if (--gState.meshTableLive == 0) {
+    free(gState.meshTable);
+    gState.meshTable = nullptr;
+    gState.meshTableSize = 0;
+    gState.meshTableFilled = 0;
   }
 }
 
@@ -841,12 +850,12 @@ bool OxBatchMeshDraw(const OxGfxVertexList* mesh, unsigned int mode)
   unsigned int count = mesh->vertexCount - mesh->vertexCount % kGroup[mode];
   if (count == 0) return true;
 
-  GLuint texture = kind == kKindTexture ? gLogical.texture : 0;
+  GLuint texture = kind == kKindTexture ? gState.logical.texture : 0;
   if (!Joins(kind, primitive, values.features, texture, slot, count))
     Begin(kind, primitive, values.features, texture, slot);
-  const Layout& layout = gBatch.layout;
-  unsigned int features = gBatch.features;
-  float* first = gBatch.vertices + static_cast<size_t>(gBatch.count) * layout.stride;
+  const Layout& layout = gState.batch.layout;
+  unsigned int features = gState.batch.features;
+  float* first = gState.batch.vertices + static_cast<size_t>(gState.batch.count) * layout.stride;
   // The per-draw values once, then copied to the other vertices.
   WriteDrawValues(layout, features, values, first);
   size_t blockBytes = (layout.stride - layout.block) * sizeof(float);
@@ -863,7 +872,7 @@ bool OxBatchMeshDraw(const OxGfxVertexList* mesh, unsigned int mode)
     }
     if (i > 0) memcpy(out + layout.block, first + layout.block, blockBytes);
   }
-  gBatch.count += count;
+  gState.batch.count += count;
   return true;
 }
 
@@ -872,18 +881,18 @@ bool OxBatchCanPrint(const float colour[4]) { return AllFinite(colour, 4); }
 void OxBatchText(const OxBatchTextVertex* vertices, unsigned int count, const float colour[4])
 {
   const unsigned int kGlyphVertices = 6;
-  GLuint texture = gLogical.texture;
+  GLuint texture = gState.logical.texture;
   while (count > 0) {
     if (!Joins(kKindFont, GL_TRIANGLES, 0, texture, kShaderSlotFont, kGlyphVertices))
       Begin(kKindFont, GL_TRIANGLES, 0, texture, kShaderSlotFont);
-    unsigned int room = (kBatchCapacity - gBatch.count) / kGlyphVertices * kGlyphVertices;
+    unsigned int room = (kBatchCapacity - gState.batch.count) / kGlyphVertices * kGlyphVertices;
     unsigned int taken = count < room ? count : room;
-    float* out = gBatch.vertices + static_cast<size_t>(gBatch.count) * kTextStride;
+    float* out = gState.batch.vertices + static_cast<size_t>(gState.batch.count) * kTextStride;
     for (unsigned int i = 0; i < taken; ++i, out += kTextStride) {
       memcpy(out, vertices + i, 4 * sizeof(float));
       memcpy(out + 4, colour, 4 * sizeof(float));
     }
-    gBatch.count += taken;
+    gState.batch.count += taken;
     vertices += taken;
     count -= taken;
   }

@@ -51,26 +51,30 @@ const int kVerticesPerGlyph = 6;
 const int kFontIdCount = 256;
 const OxGfxFontId kNoFont = -1;
 
-// ---- Module state -----------------------------------------------------------------
-
-FT_Library gFreeType = nullptr;
-GLuint gTextVertexBuffer = 0;
-// Vertex memory reused by every print, grown only for a longer text, so a
-// frame's text allocates nothing once its longest line has been printed.
-TextVertex* gTextScratch = nullptr;
-size_t gTextScratchCapacity = 0;
-// The same for the runs of a UTF-8 print (glyphs on one texture in a row).
+// Glyphs on one texture in a row, drawn by one call.
 struct TextRun {
   GLuint texture;
   size_t first;
   size_t count;
 };
-TextRun* gRunScratch = nullptr;
-size_t gRunScratchCapacity = 0;
-// Fonts in creation order.
-OxFont* gFontHead = nullptr;
-// The next id to try; counts up and wraps from 127 to -128, never reset.
-OxGfxFontId gNextFontId = 1;
+
+// ---- Module state -----------------------------------------------------------------
+
+struct FontState {
+  FT_Library freeType = nullptr;
+  GLuint textVertexBuffer = 0;
+  // Vertex memory reused by every print, grown only for a longer text, so a
+  // frame's text allocates nothing once its longest line has been printed.
+  TextVertex* textScratch = nullptr;
+  size_t textScratchCapacity = 0;
+  // The same for the runs of a UTF-8 print.
+  TextRun* runScratch = nullptr;
+  size_t runScratchCapacity = 0;
+  // Fonts in creation order.
+  OxFont* fontHead = nullptr;
+  // The next id to try; counts up and wraps from 127 to -128, never reset.
+  OxGfxFontId nextFontId = 1;
+} gState;
 
 // ---- Registry ------------------------------------------------------------------------
 
@@ -81,7 +85,7 @@ OxGfxFontId NextId(OxGfxFontId id)
 
 OxFont* FindFont(OxGfxFontId id)
 {
-  for (OxFont* font = gFontHead; font; font = font->next)
+  for (OxFont* font = gState.fontHead; font; font = font->next)
     if (font->id == id) return font;
   return nullptr;
 }
@@ -90,7 +94,7 @@ OxFont* FindFont(OxGfxFontId id)
 // held by a live font; -1 when every id is taken. Uses up nothing.
 OxGfxFontId FindFreeId()
 {
-  OxGfxFontId id = gNextFontId;
+  OxGfxFontId id = gState.nextFontId;
   for (int tried = 0; tried < kFontIdCount; ++tried, id = NextId(id))
     if (id != kNoFont && !FindFont(id)) return id;
   return kNoFont;
@@ -98,11 +102,11 @@ OxGfxFontId FindFreeId()
 
 void AppendFont(OxFont* font)
 {
-  if (!gFontHead) {
-    gFontHead = font;
+  if (!gState.fontHead) {
+    gState.fontHead = font;
     return;
   }
-  OxFont* last = gFontHead;
+  OxFont* last = gState.fontHead;
   while (last->next) last = last->next;
   last->next = font;
   font->prev = last;
@@ -112,7 +116,7 @@ void RemoveFont(OxFont* font)
 {
   if (font->prev) font->prev->next = font->next;
   if (font->next) font->next->prev = font->prev;
-  if (gFontHead == font) gFontHead = font->next;
+  if (gState.fontHead == font) gState.fontHead = font->next;
   if (font->face) FT_Done_Face(font->face);
   delete font->atlas;
   free(font);
@@ -120,7 +124,7 @@ void RemoveFont(OxFont* font)
 
 void RemoveAllFonts()
 {
-  while (gFontHead) RemoveFont(gFontHead);
+  while (gState.fontHead) RemoveFont(gState.fontHead);
 }
 
 // ---- Font files ---------------------------------------------------------------------
@@ -162,7 +166,7 @@ FT_Error OpenFace(const char* path, FT_Face* face)
   FT_Open_Args arguments = {};
   arguments.flags = FT_OPEN_STREAM;
   arguments.stream = stream;
-  return FT_Open_Face(gFreeType, &arguments, 0, face);
+  return FT_Open_Face(gState.freeType, &arguments, 0, face);
 }
 
 // ---- Drawing helpers ---------------------------------------------------------------
@@ -205,27 +209,27 @@ void RestoreModes(unsigned int slot, unsigned int blendMode)
 
 void OxGfxFontSystemStart(void)
 {
-  if (FT_Init_FreeType(&gFreeType) != 0) {
-    gFreeType = nullptr;
+  if (FT_Init_FreeType(&gState.freeType) != 0) {
+    gState.freeType = nullptr;
     HALT("OxGfxFontSystemStart", "Freetype not loaded");
   }
-  glGenBuffers(1, &gTextVertexBuffer);
+  glGenBuffers(1, &gState.textVertexBuffer);
 }
 
 void OxGfxFontSystemEnd(void)
 {
   // Nothing was made when graphics never got as far as starting fonts.
-  if (gTextVertexBuffer != 0) glDeleteBuffers(1, &gTextVertexBuffer);
-  gTextVertexBuffer = 0;
-  free(gTextScratch);
-  gTextScratch = nullptr;
-  gTextScratchCapacity = 0;
-  free(gRunScratch);
-  gRunScratch = nullptr;
-  gRunScratchCapacity = 0;
+  if (gState.textVertexBuffer != 0) glDeleteBuffers(1, &gState.textVertexBuffer);
+  gState.textVertexBuffer = 0;
+  free(gState.textScratch);
+  gState.textScratch = nullptr;
+  gState.textScratchCapacity = 0;
+  free(gState.runScratch);
+  gState.runScratch = nullptr;
+  gState.runScratchCapacity = 0;
   RemoveAllFonts();
-  if (gFreeType) FT_Done_FreeType(gFreeType);
-  gFreeType = nullptr;
+  if (gState.freeType) FT_Done_FreeType(gState.freeType);
+  gState.freeType = nullptr;
 }
 
 // ---- Fonts -------------------------------------------------------------------------------
@@ -240,10 +244,11 @@ OxGfxFontId OxGfxCreateFont(const char* path, int size)
 
   FT_Face face = nullptr;
   FT_Error opened = 0;
-  if (!path || size <= 0 || !gFreeType || (opened = OpenFace(path, &face)) != 0) {
+  if (!path || size <= 0 || !gState.freeType || (opened = OpenFace(path, &face)) != 0) {
     // The message blames the file whatever the cause; the last error says why.
     printf("Error: Could not load font %s\n", path ? path : "(null)");
-    if (!gFreeType) OxDiagNotRunning("OxGfxCreateFont", true);
+    if (!gState.freeType)
+      OxDiagNotRunning("OxGfxCreateFont", true);
     else if (!path) OxDiagSilentFailure("OxGfxCreateFont: no path given");
     else if (size <= 0) OxDiagSilentFailure("font '%s': size %d is not positive", path, size);
     else if (opened == FT_Err_Cannot_Open_Resource)
@@ -273,7 +278,7 @@ OxGfxFontId OxGfxCreateFont(const char* path, int size)
   printf("Font %s, size %d, ", path, size);
   font->id = id;
   font->face = face;
-  gNextFontId = NextId(id);
+  gState.nextFontId = NextId(id);
   AppendFont(font);
   atlas->Build();
   font->atlas = atlas;
@@ -311,7 +316,7 @@ static Item* Scratch(Item** memory, size_t* capacity, size_t count)
 // The print vertex memory for at least count vertices.
 static TextVertex* ScratchVertices(size_t count)
 {
-  return Scratch(&gTextScratch, &gTextScratchCapacity, count);
+  return Scratch(&gState.textScratch, &gState.textScratchCapacity, count);
 }
 
 // Lays the text out as it is drawn, six vertices for each glyph that has an
@@ -375,7 +380,7 @@ static void PrintNow(const OxGlyphAtlas& atlas, const char* text, float x, float
 
   GLint coords = gShader.GetAttribLocation(kAttributeCoords);
   if (coords != -1) glEnableVertexAttribArray(coords);
-  glBindBuffer(GL_ARRAY_BUFFER, gTextVertexBuffer);
+  glBindBuffer(GL_ARRAY_BUFFER, gState.textVertexBuffer);
   if (coords != -1) glVertexAttribPointer(coords, 4, GL_FLOAT, GL_FALSE, 0, nullptr);
 
   size_t length = strlen(text);
@@ -573,7 +578,7 @@ static void WalkUtf8(OxFont& font, const char* text, float x, float y, float sx,
 // The run memory for at least count runs.
 static TextRun* ScratchRuns(size_t count)
 {
-  return Scratch(&gRunScratch, &gRunScratchCapacity, count);
+  return Scratch(&gState.runScratch, &gState.runScratchCapacity, count);
 }
 
 // Lays UTF-8 text out into six vertices for each glyph that has an image,
@@ -627,7 +632,7 @@ static void DrawRuns(const OxGlyphAtlas& atlas, const TextVertex* vertices, cons
   } else if (runCount > 0) {
     GLint coords = gShader.GetAttribLocation(kAttributeCoords);
     if (coords != -1) glEnableVertexAttribArray(coords);
-    glBindBuffer(GL_ARRAY_BUFFER, gTextVertexBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, gState.textVertexBuffer);
     if (coords != -1) glVertexAttribPointer(coords, 4, GL_FLOAT, GL_FALSE, 0, nullptr);
     size_t count = runs[runCount - 1].first + runs[runCount - 1].count;
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(count * sizeof(TextVertex)), vertices,

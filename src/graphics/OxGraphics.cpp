@@ -54,37 +54,42 @@ const int kMaxErrorsPerCheck = 64;
 
 // ---- Module state ----------------------------------------------------------------
 
-// Context and frame.
-OxPlatformDC* gDeviceContext = nullptr;
-OxPlatformGLContext* gRenderingContext = nullptr;
-int gWindowWidth = 0;
-int gWindowHeight = 0;
-// True from a successful glewInit to OxGfxExit: the OpenGL 2.0 entry points
-// exist. Calls that need them do nothing outside that span (the OpenGL 1.1
-// calls are harmless without a context).
-bool gOpenGLReady = false;
-// True from OxGfxStart to OxGfxEnd: the back buffer holds this frame.
-bool gFrameUnderWay = false;
-// Whether the window was made with a depth buffer, which the frame start
-// then clears with the colour (the setting may change while it is open).
-bool gWindowHasDepth = true;
+struct GraphicsState {
+  // Context and frame.
+  OxPlatformDC* deviceContext = nullptr;
+  OxPlatformGLContext* renderingContext = nullptr;
+  int windowWidth = 0;
+  int windowHeight = 0;
+  // True from a successful glewInit to OxGfxExit: the OpenGL 2.0 entry points
+  // exist. Calls that need them do nothing outside that span (the OpenGL 1.1
+  // calls are harmless without a context).
+  bool openGLReady = false;
+  // True from OxGfxStart to OxGfxEnd: the back buffer holds this frame.
+  bool frameUnderWay = false;
+  // Whether the window was made with a depth buffer, which the frame start
+  // then clears with the colour (the setting may change while it is open).
+  bool windowHasDepth = true;
 
-// Render state: the recorded blend mode (OpenGL starts with blending off).
-unsigned int gBlendMode = OxGfxBlendModeNone;
+  // Render state: the recorded blend mode (OpenGL starts with blending off).
+  unsigned int blendMode = OxGfxBlendModeNone;
 
-// Camera and world transform.
-float gCameraX = 0.0f;
-float gCameraY = 0.0f;
-// A 2D transform's world matrix, column by column: only the 2x2 block and
-// the translation are ever written; z passes through.
-float gWorldStaging[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-float gWorldStaging3D[16];
+  // Camera and world transform.
+  float cameraX = 0.0f;
+  float cameraY = 0.0f;
+  // A 2D transform's world matrix, column by column: only the 2x2 block and
+  // the translation are ever written; z passes through.
+  float worldStaging[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  float worldStaging3D[16] = {};
 
-// Mesh builder.
+  // Mesh builder.
+  unsigned int pendingCount = 0;
+  // Whether the mesh being built has already reported that it is full.
+  bool pendingFullReported = false;
+} gState;
+
+// The vertices of the mesh being built, outside the state so that their
+// 590 KB stay in memory that starts zero-filled.
 OxGfxVertex gPendingVertices[kPendingVertexCapacity];
-unsigned int gPendingCount = 0;
-// Whether the mesh being built has already reported that it is full.
-bool gPendingFullReported = false;
 
 // Ends the process after a fatal report: one key press, then exit code 1.
 [[noreturn]] void HaltProcess()
@@ -131,11 +136,11 @@ void OxGfxCheckGLErrorReport(int line, const char* function)
   if (reported > 0) HaltProcess();
 }
 
-unsigned int OxGfxGetCurrentBlendMode() { return gBlendMode; }
+unsigned int OxGfxGetCurrentBlendMode() { return gState.blendMode; }
 
-bool OxGfxIsFrameUnderWay() { return gFrameUnderWay; }
+bool OxGfxIsFrameUnderWay() { return gState.frameUnderWay; }
 
-bool OxGfxIsOpenGLReady() { return gOpenGLReady; }
+bool OxGfxIsOpenGLReady() { return gState.openGLReady; }
 
 void OxGfxGetDrawingSize(int* width, int* height)
 {
@@ -153,12 +158,12 @@ namespace {
 // enter, so windowed and full-screen modes show the same world.
 void UpdateWindowExtents()
 {
-  float width = static_cast<float>(gWindowWidth);
-  float height = static_cast<float>(gWindowHeight);
-  gOxWinMinX = gCameraX - width * 0.5f;
-  gOxWinMaxX = gCameraX + width * 0.5f;
-  gOxWinMinY = gCameraY - height * 0.5f;
-  gOxWinMaxY = gCameraY + height * 0.5f;
+  float width = static_cast<float>(gState.windowWidth);
+  float height = static_cast<float>(gState.windowHeight);
+  gOxWinMinX = gState.cameraX - width * 0.5f;
+  gOxWinMaxX = gState.cameraX + width * 0.5f;
+  gOxWinMinY = gState.cameraY - height * 0.5f;
+  gOxWinMaxY = gState.cameraY + height * 0.5f;
 }
 
 // Builds projection and view from the window size, the full-screen scale and
@@ -179,8 +184,8 @@ void SetProjectionAndViewMatrices()
   OxBatchViewport(0, 0, viewportWidth, viewportHeight);
   CHECK_GL_ERROR("SetProjectionAndViewMatrices");
 
-  Point4 eye(gCameraX, gCameraY, kCameraHeight, 1.0f);
-  Point4 target(gCameraX, gCameraY, 0.0f, 1.0f);
+  Point4 eye(gState.cameraX, gState.cameraY, kCameraHeight, 1.0f);
+  Point4 target(gState.cameraX, gState.cameraY, 0.0f, 1.0f);
   Vector4 up(0.0f, 1.0f, 0.0f, 0.0f);
   Matrix4 lookAt = BuildLookAtMatrix(eye, target, up);
   // transpose(L) x S read column by column is S x L: the scale stretches the
@@ -202,35 +207,35 @@ void SetProjectionAndViewMatrices()
 int OxGfxInit(int width, int height)
 {
   // A second start would build a second context and programs over the first.
-  if (gRenderingContext) {
+  if (gState.renderingContext) {
     printf("Graphics already running: OxGfxInit changes nothing before OxGfxExit\n");
     return 1;
   }
-  gWindowWidth = width;
-  gWindowHeight = height;
+  gState.windowWidth = width;
+  gState.windowHeight = height;
   printf("Graphics: OpenGL\n");
 
-  gDeviceContext = nullptr;
-  gRenderingContext = nullptr;
+  gState.deviceContext = nullptr;
+  gState.renderingContext = nullptr;
   // A window that could not be created has no drawing surface either.
-  gDeviceContext = OxPlatformGetDC(OxSysGetWindowHandle());
-  if (!gDeviceContext) return 0;
+  gState.deviceContext = OxPlatformGetDC(OxSysGetWindowHandle());
+  if (!gState.deviceContext) return 0;
 
   // The platform layer chooses and sets the pixel format with the context.
-  gRenderingContext = OxPlatformCreateContext(gDeviceContext);
-  if (!gRenderingContext) {
-    OxPlatformReleaseDC(OxSysGetWindowHandle(), gDeviceContext);
-    gDeviceContext = nullptr;
+  gState.renderingContext = OxPlatformCreateContext(gState.deviceContext);
+  if (!gState.renderingContext) {
+    OxPlatformReleaseDC(OxSysGetWindowHandle(), gState.deviceContext);
+    gState.deviceContext = nullptr;
     return 0;
   }
-  OxPlatformMakeCurrent(gDeviceContext, gRenderingContext);
-  gWindowHasDepth = OxPlatformWantsDepthStencil();
+  OxPlatformMakeCurrent(gState.deviceContext, gState.renderingContext);
+  gState.windowHasDepth = OxPlatformWantsDepthStencil();
   // A new context blends nothing, whatever the last one was set to.
-  gBlendMode = OxGfxBlendModeNone;
+  gState.blendMode = OxGfxBlendModeNone;
 
   if (!OxPlatformLoadGL()) HALT("OxGfxInit", "fail to initialize GLEW!!");
   if (!OxPlatformHasGL20()) HALT("OxGfxInit", "OpenGL 2.0 is not supported!!");
-  gOpenGLReady = true;
+  gState.openGLReady = true;
 
   OxPlatformImageStart();
 
@@ -259,40 +264,40 @@ void OxGfxSetVSync(int enable)
 
 void OxGfxReset(void)
 {
-  gPendingCount = 0;
-  gPendingFullReported = false;
+  gState.pendingCount = 0;
+  gState.pendingFullReported = false;
 }
 
 void OxGfxExit(void)
 {
   // Draws still pending are dropped, as an unfinished frame would be.
-  if (gOpenGLReady) OxBatchStop();
+  if (gState.openGLReady) OxBatchStop();
   OxSpriteSystemEnd();
   OxGfxFontSystemEnd();
   gShader.Destroy();
-  if (gRenderingContext) OxPlatformDeleteContext(gRenderingContext);
-  if (gDeviceContext) OxPlatformReleaseDC(OxSysGetWindowHandle(), gDeviceContext);
+  if (gState.renderingContext) OxPlatformDeleteContext(gState.renderingContext);
+  if (gState.deviceContext) OxPlatformReleaseDC(OxSysGetWindowHandle(), gState.deviceContext);
   OxPlatformImageStop();
   // Cleared so that a second exit, or one after a failed start, does nothing.
-  gRenderingContext = nullptr;
-  gDeviceContext = nullptr;
-  gOpenGLReady = false;
-  gFrameUnderWay = false;
+  gState.renderingContext = nullptr;
+  gState.deviceContext = nullptr;
+  gState.openGLReady = false;
+  gState.frameUnderWay = false;
 }
 
 void OxGfxStart(void)
 {
-  gFrameUnderWay = gOpenGLReady;
+  gState.frameUnderWay = gState.openGLReady;
   // Draws made between frames land before the clear, as they would have.
   OxBatchFrameStart();
-  glClear(gWindowHasDepth ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT);
-  OxBatchViewport(0, 0, gWindowWidth, gWindowHeight);
+  glClear(gState.windowHasDepth ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT);
+  OxBatchViewport(0, 0, gState.windowWidth, gState.windowHeight);
 }
 
 void OxGfxEnd(void)
 {
-  gFrameUnderWay = false;
-  if (!gOpenGLReady) return;
+  gState.frameUnderWay = false;
+  if (!gState.openGLReady) return;
   OxBatchFlush();
   CHECK_GL_ERROR("OxGfxEnd");
   // With no program in use, the next frame's first OxGfxSetRenderMode
@@ -300,7 +305,7 @@ void OxGfxEnd(void)
   gShader.Unuse();
   CHECK_GL_ERROR("OxGfxEnd");
   glFinish();
-  OxPlatformSwapBuffers(gDeviceContext);
+  OxPlatformSwapBuffers(gState.deviceContext);
 }
 
 void OxGfxSetBackgroundColor(float red, float green, float blue)
@@ -308,14 +313,14 @@ void OxGfxSetBackgroundColor(float red, float green, float blue)
   glClearColor(red, green, blue, 1.0f);
 }
 
-int OxGfxGetWindowWidth(void) { return gWindowWidth; }
-int OxGfxGetWindowHeight(void) { return gWindowHeight; }
+int OxGfxGetWindowWidth(void) { return gState.windowWidth; }
+int OxGfxGetWindowHeight(void) { return gState.windowHeight; }
 
 // ---- Render state -------------------------------------------------------------------
 
 void OxGfxSetRenderMode(int mode)
 {
-  if (!gOpenGLReady) {
+  if (!gState.openGLReady) {
     OxDiagNotRunning("OxGfxSetRenderMode", false);
     return;
   }
@@ -331,9 +336,9 @@ void OxGfxSetRenderMode(int mode)
 void OxGfxSetBlendMode(int mode)
 {
   unsigned int blendMode = static_cast<unsigned int>(mode);
-  if (blendMode == gBlendMode) return;
+  if (blendMode == gState.blendMode) return;
   // Recorded for every value, also one that changes no OpenGL state.
-  gBlendMode = blendMode;
+  gState.blendMode = blendMode;
   if (blendMode <= OxGfxBlendModeAdd) OxBatchBlend(blendMode);
 }
 
@@ -345,7 +350,8 @@ namespace {
 // A colour setter that changed nothing: no program in use.
 void DiagnoseSetterWithoutMode(const char* function)
 {
-  if (!gOpenGLReady) OxDiagNotRunning(function, false);
+  if (!gState.openGLReady)
+    OxDiagNotRunning(function, false);
   else OxDiagTrap("%s with no render mode set: ignored (call OxGfxSetRenderMode first)", function);
 }
 
@@ -395,15 +401,15 @@ void OxGfxSetColorToAdd(float red, float green, float blue, float alpha)
 
 void OxGfxSetCamPosition(float x, float y)
 {
-  gCameraX = x;
-  gCameraY = y;
+  gState.cameraX = x;
+  gState.cameraY = y;
   UpdateWindowExtents();
 }
 
 void OxGfxGetCamPosition(float* x, float* y)
 {
-  *x = gCameraX;
-  *y = gCameraY;
+  *x = gState.cameraX;
+  *y = gState.cameraY;
 }
 
 float OxGfxGetWinMinX(void) { return gOxWinMinX; }
@@ -421,21 +427,21 @@ void OxGfxSetTransform(const struct OxMtx33* matrix)
 
 void OxGfxSetWorld2D(float a, float b, float tx, float c, float d, float ty)
 {
-  gWorldStaging[0] = a;
-  gWorldStaging[1] = c;
-  gWorldStaging[4] = b;
-  gWorldStaging[5] = d;
-  gWorldStaging[12] = tx;
-  gWorldStaging[13] = ty;
-  gShader.SetUniformMatrix4(kUniformWorldMatrix, gWorldStaging);
+  gState.worldStaging[0] = a;
+  gState.worldStaging[1] = c;
+  gState.worldStaging[4] = b;
+  gState.worldStaging[5] = d;
+  gState.worldStaging[12] = tx;
+  gState.worldStaging[13] = ty;
+  gShader.SetUniformMatrix4(kUniformWorldMatrix, gState.worldStaging);
 }
 
 void OxGfxSetTransform3D(const struct Matrix4* matrix)
 {
   for (int row = 0; row < 4; ++row)
     for (int column = 0; column < 4; ++column)
-      gWorldStaging3D[4 * column + row] = matrix->m[row][column];
-  gShader.SetUniformMatrix4(kUniformWorldMatrix, gWorldStaging3D);
+      gState.worldStaging3D[4 * column + row] = matrix->m[row][column];
+  gShader.SetUniformMatrix4(kUniformWorldMatrix, gState.worldStaging3D);
 }
 
 // ---- Meshes ------------------------------------------------------------------------
@@ -445,14 +451,14 @@ void OxGfxMeshStart(void) {}
 void OxGfxVertexAdd(float x, float y, unsigned int colour, float u, float v)
 {
   // The list never grows: vertices beyond it are dropped, reported once.
-  if (gPendingCount >= kPendingVertexCapacity) {
-    if (!gPendingFullReported) {
+  if (gState.pendingCount >= kPendingVertexCapacity) {
+    if (!gState.pendingFullReported) {
       printf("Mesh is full: vertices beyond %u are ignored\n", kPendingVertexCapacity);
-      gPendingFullReported = true;
+      gState.pendingFullReported = true;
     }
     return;
   }
-  OxGfxVertex& vertex = gPendingVertices[gPendingCount++];
+  OxGfxVertex& vertex = gPendingVertices[gState.pendingCount++];
   vertex.x = x;
   vertex.y = y;
   vertex.z = 0.0f;
@@ -478,11 +484,11 @@ void OxGfxTriListInitialize(OxGfxVertexList* mesh)
 
 OxGfxVertexList* OxGfxMeshEnd(void)
 {
-  if (!gOpenGLReady) {
+  if (!gState.openGLReady) {
     OxDiagNotRunning("OxGfxMeshEnd", true);
     return nullptr;
   }
-  unsigned int count = gPendingCount;
+  unsigned int count = gState.pendingCount;
   OxGfxVertexList* mesh = static_cast<OxGfxVertexList*>(calloc(1, sizeof(OxGfxVertexList)));
   if (mesh) OxGfxTriListInitialize(mesh);
   // One block for the three temporary arrays; at least one float so that an
@@ -544,7 +550,7 @@ namespace {
 // start at zero). Only reached with diagnostics on.
 void DiagnoseDraw(const OxGfxVertexList* mesh)
 {
-  if (!gOpenGLReady) {
+  if (!gState.openGLReady) {
     OxDiagNotRunning("OxGfxMeshDraw", false);
     return;
   }
@@ -610,7 +616,7 @@ void OxGfxMeshDraw(OxGfxVertexList* mesh, unsigned int mode)
     return;
   }
   if (OxDiagIsOn()) DiagnoseDraw(mesh);
-  if (!mesh || !mesh->bufferNames || !gOpenGLReady) return;
+  if (!mesh || !mesh->bufferNames || !gState.openGLReady) return;
   if (OxBatchIsRecording()) {
     if (OxBatchMeshDraw(mesh, mode)) return;
     // Values the batch cannot carry: drawn the faithful way.
@@ -626,7 +632,7 @@ void OxGfxMeshFree(OxGfxVertexList* mesh)
 {
   if (!mesh) return;
   OxBatchForgetMesh(mesh);
-  if (mesh->bufferNames && gOpenGLReady) glDeleteBuffers(3, mesh->bufferNames);
+  if (mesh->bufferNames && gState.openGLReady) glDeleteBuffers(3, mesh->bufferNames);
   free(mesh->bufferNames);
   free(mesh);
 }

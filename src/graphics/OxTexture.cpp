@@ -35,13 +35,21 @@ const size_t kMaxPathBytes = sizeof(OxGfxTexture::sourcePath) - 1;
 
 // ---- Module state ----------------------------------------------------------------
 
-// The size of every texture the library made, by record: the public record
-// has no room for it, and OpenGL ES (the Web build) cannot be asked for it.
+// A texture's size in texels.
 struct TextureSize {
   int width;
   int height;
 };
-std::unordered_map<const OxGfxTexture*, TextureSize> gSizes;
+
+// The size of every texture the library made, by record: the public record
+// has no room for it, and OpenGL ES (the Web build) cannot be asked for it.
+struct TextureState {
+  std::unordered_map<const OxGfxTexture*, TextureSize> sizes;
+  // The last texture found and its entry (entries stay put until erased), so
+  // that a run of sprites from one texture looks it up once.
+  const OxGfxTexture* lastFound = nullptr;
+  const TextureSize* lastFoundSize = nullptr;
+} gState;
 
 // ---- Helpers ---------------------------------------------------------------------
 
@@ -133,19 +141,14 @@ void DescribeImageFailure(const char* path, int maxSide, char* reason, size_t re
              height, maxSide);
 }
 
-// The last texture found and its entry (entries stay put until erased), so
-// that a run of sprites from one texture looks it up once.
-const OxGfxTexture* gLastFound = nullptr;
-const TextureSize* gLastFoundSize = nullptr;
-
 const TextureSize* FindSize(const OxGfxTexture* texture)
 {
-  if (texture == gLastFound && texture) return gLastFoundSize;
-  auto found = gSizes.find(texture);
-  if (found == gSizes.end()) return nullptr;
-  gLastFound = texture;
-  gLastFoundSize = &found->second;
-  return gLastFoundSize;
+  if (texture == gState.lastFound && texture) return gState.lastFoundSize;
+  auto found = gState.sizes.find(texture);
+  if (found == gState.sizes.end()) return nullptr;
+  gState.lastFound = texture;
+  gState.lastFoundSize = &found->second;
+  return gState.lastFoundSize;
 }
 
 // A texture whose size cannot be recorded (memory ran out) reports size 0,
@@ -153,17 +156,18 @@ const TextureSize* FindSize(const OxGfxTexture* texture)
 void RememberSize(const OxGfxTexture* texture, int width, int height)
 {
   try {
-    gSizes[texture] = TextureSize{width, height};
+    gState.sizes[texture] = TextureSize{width, height};
   } catch (const std::bad_alloc&) {
   }
 }
 
 void ForgetSize(const OxGfxTexture* texture)
 {
-  gSizes.erase(texture);
-  gLastFound = nullptr;
+  gState.sizes.erase(texture);
+  gState.lastFound = nullptr;
   // The last texture gone: the table's memory goes too.
-  if (gSizes.empty()) std::unordered_map<const OxGfxTexture*, TextureSize>().swap(gSizes);
+  if (gState.sizes.empty())
+    std::unordered_map<const OxGfxTexture*, TextureSize>().swap(gState.sizes);
 }
 
 }  // namespace
