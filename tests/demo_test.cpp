@@ -1,7 +1,7 @@
 // The example programs run as programs: the demo game through the
 // entry-point library (a fixed number of frames under its auto-pilot, the
 // screenshot and summary line, Escape, the window manager's close request)
-// and the minimal game of the README.
+// the minimal game of the README and the shooter's replay.
 // Desktop-only program: it runs the example programs as processes; the page tests
 // of scripts/test-web.sh run them in pages.
 #include <gtest/gtest.h>
@@ -24,6 +24,7 @@ namespace {
 
 const std::string kDemo = std::string(OX_TEST_BINARY_DIR) + "/../examples/oxlen_demo";
 const std::string kMinimalGame = std::string(OX_TEST_BINARY_DIR) + "/../examples/minimal_game";
+const std::string kShooter = std::string(OX_TEST_BINARY_DIR) + "/../examples/shooter";
 
 // The summary line: frames, score, best score, average frame time.
 const std::regex kSummary(
@@ -149,6 +150,26 @@ TEST(Demo, MinimalGameRunsAndEnds)
   EXPECT_EQ(run.out.rfind("Oxlen Engine version: 3.10\n\n", 0), 0u) << run.out;
   EXPECT_NE(run.out.find("Font /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf, size 32, "),
             std::string::npos) << run.out;
+}
+
+// The shooter plays itself for 300 frames while recording, scores, and its
+// replay ends on the same score; every asset loads (diagnostics are on).
+TEST(Demo, ShooterReplaysToItsScore)
+{
+  oxtest::UsePrivateDisplay();
+  std::string path = oxtest::TempDir() + "/shooter.oxrec";
+  std::string score[2];
+  for (int replay = 0; replay < 2; ++replay) {
+    oxtest::ChildResult run = oxtest::RunProgram(
+        kShooter, {"--frames", "300", replay ? "--replay" : "--record", path});
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.exitCode, 0) << run.out;
+    EXPECT_EQ(run.out.find("Diagnostics:"), std::string::npos) << run.out;
+    size_t last = run.out.rfind("Score: ");
+    score[replay] = last == std::string::npos ? run.out : run.out.substr(last);
+  }
+  EXPECT_NE(score[0], "Score: 0\n");
+  EXPECT_EQ(score[0], score[1]);
 }
 
 // Holds a key down until done says its effect is seen (or 20 s pass), then

@@ -1,8 +1,8 @@
-// Writes the demo's images and sounds, so that no asset is copied from
-// elsewhere: a tiled starfield background (PNG through SDL2_image, or GDI+ in
-// the Windows build), a short
-// laser blip and an explosion (WAV through libsndfile) and a looping tune
-// (Ogg Vorbis through libsndfile). Usage: oxlen_assets OUTPUT_FOLDER
+// Writes the examples' images and sounds, so that no asset is copied from
+// elsewhere: a tiled starfield background and a two-frame invader sheet (PNG
+// through SDL2_image, or GDI+ in the Windows build), a short laser blip and
+// an explosion (WAV through libsndfile) and a looping tune (Ogg Vorbis
+// through libsndfile). Usage: oxlen_assets OUTPUT_FOLDER
 #ifdef _WIN32
 #include <windows.h>
 #include <objidl.h>
@@ -58,11 +58,32 @@ std::vector<unsigned char> Starfield(int size)
   return pixels;
 }
 
+// Two 32 x 24 frames side by side: a green invader with its arms up, then
+// down; transparent around it.
+std::vector<unsigned char> InvaderSheet()
+{
+  static const char* const kShape[12] = {
+      "  X      X  ", "   X    X   ", "  XXXXXXXX  ", " XX XXXX XX ",
+      "XXXXXXXXXXXX", "X XXXXXXXX X", "X X      X X", "   XX  XX   ",
+      "XX        XX", " X        X ", "  X      X  ", "            "};
+  std::vector<unsigned char> pixels(64 * 24 * 4, 0);
+  for (int frame = 0; frame < 2; ++frame)
+    for (int y = 0; y < 24; ++y)
+      for (int x = 0; x < 24; ++x) {
+        // Rows 8 and 9 (the arms) swap with rows 10 and 11 in the second frame.
+        int row = y / 2;
+        if (frame == 1 && row >= 8) row = row < 10 ? row + 2 : row - 2;
+        if (kShape[row][x / 2] != 'X') continue;
+        unsigned char* p = pixels.data() + (static_cast<size_t>(y) * 64 + frame * 32 + 4 + x) * 4;
+        p[0] = 90, p[1] = 230, p[2] = 110, p[3] = 255;
+      }
+  return pixels;
+}
+
 #ifdef _WIN32
-bool WritePng(const std::string& path, int size)
+bool WritePng(const std::string& path, int width, int height, std::vector<unsigned char> pixels)
 {
   using namespace Gdiplus::DllExports;
-  std::vector<unsigned char> pixels = Starfield(size);
   // GDI+ holds 32-bit pixels as blue, green, red, alpha.
   for (size_t i = 0; i < pixels.size(); i += 4) std::swap(pixels[i], pixels[i + 2]);
   ULONG_PTR token = 0;
@@ -75,7 +96,7 @@ bool WritePng(const std::string& path, int size)
   auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
   Gdiplus::GpBitmap* bitmap = nullptr;
   if (bytes && GdipGetImageEncoders(count, bytes, codecs) == Gdiplus::Ok &&
-      GdipCreateBitmapFromScan0(size, size, size * 4, PixelFormat32bppARGB, pixels.data(),
+      GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppARGB, pixels.data(),
                                 &bitmap) == Gdiplus::Ok) {
     std::wstring widePath(path.begin(), path.end());
     for (UINT i = 0; i < count && !written; ++i)
@@ -88,11 +109,10 @@ bool WritePng(const std::string& path, int size)
   return written;
 }
 #else
-bool WritePng(const std::string& path, int size)
+bool WritePng(const std::string& path, int width, int height, std::vector<unsigned char> pixels)
 {
-  std::vector<unsigned char> pixels = Starfield(size);
-  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), size, size, 32,
-                                                            size * 4, SDL_PIXELFORMAT_RGBA32);
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), width, height, 32,
+                                                            width * 4, SDL_PIXELFORMAT_RGBA32);
   if (!surface) return false;
   bool written = IMG_SavePNG(surface, path.c_str()) == 0;
   SDL_FreeSurface(surface);
@@ -169,7 +189,8 @@ int main(int argc, char** argv)
     return 2;
   }
   std::string folder = argv[1];
-  bool ok = WritePng(folder + "/background.png", 256);
+  bool ok = WritePng(folder + "/background.png", 256, 256, Starfield(256));
+  ok = WritePng(folder + "/invaders.png", 64, 24, InvaderSheet()) && ok;
   ok = WriteSound(folder + "/laser.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, Laser()) && ok;
   ok = WriteSound(folder + "/explosion.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, Explosion()) && ok;
   ok = WriteSound(folder + "/music.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, Tune()) && ok;
