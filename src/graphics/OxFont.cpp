@@ -319,6 +319,30 @@ static TextVertex* ScratchVertices(size_t count)
   return Scratch(&gState.textScratch, &gState.textScratchCapacity, count);
 }
 
+// Writes the six vertices of the glyph's image for the pen at (penX, penY),
+// glyph pixels sx by sy units, from an atlas texture of atlasWidth by
+// atlasHeight texels; false, writing nothing, when the image is empty.
+static bool PutGlyph(const OxGlyph& glyph, float penX, float penY, float sx, float sy,
+                     float atlasWidth, float atlasHeight, TextVertex* out)
+{
+  float left = penX + glyph.bearingLeft * sx;
+  float top = penY + glyph.bearingTop * sy;
+  float w = glyph.width * sx;
+  float h = glyph.height * sy;
+  if (w == 0.0f || h == 0.0f) return false;
+  float u = glyph.atlasU, v = glyph.atlasV;
+  float du = glyph.width / atlasWidth;
+  float dv = glyph.height / atlasHeight;
+  // Top-left, top-right, bottom-left; top-right, bottom-left, bottom-right.
+  out[0] = TextVertex{left, top, u, v};
+  out[1] = TextVertex{left + w, top, u + du, v};
+  out[2] = TextVertex{left, top - h, u, v + dv};
+  out[3] = TextVertex{left + w, top, u + du, v};
+  out[4] = TextVertex{left, top - h, u, v + dv};
+  out[5] = TextVertex{left + w, top - h, u + du, v + dv};
+  return true;
+}
+
 // Lays the text out as it is drawn, six vertices for each glyph that has an
 // image, the pen starting at (x, y); returns the number of vertices.
 static size_t LayoutText(const OxGlyphAtlas& atlas, const char* text, size_t length, float x,
@@ -333,24 +357,10 @@ static size_t LayoutText(const OxGlyphAtlas& atlas, const char* text, size_t len
   for (size_t i = 0; i < length; ++i) {
     const OxGlyph* glyph = GlyphOf(atlas, text[i]);
     if (!glyph) continue;
-    float left = penX + glyph->bearingLeft * sx;
-    float top = penY + glyph->bearingTop * sy;
-    float w = glyph->width * sx;
-    float h = glyph->height * sy;
+    if (PutGlyph(*glyph, penX, penY, sx, sy, atlasWidth, atlasHeight, vertices + count))
+      count += kVerticesPerGlyph;
     penX += glyph->advanceX * sx;
     penY += glyph->advanceY * sy;
-    if (w == 0.0f || h == 0.0f) continue;
-
-    float u = glyph->atlasU, v = glyph->atlasV;
-    float du = glyph->width / atlasWidth;
-    float dv = glyph->height / atlasHeight;
-    // Top-left, top-right, bottom-left; top-right, bottom-left, bottom-right.
-    vertices[count++] = TextVertex{left, top, u, v};
-    vertices[count++] = TextVertex{left + w, top, u + du, v};
-    vertices[count++] = TextVertex{left, top - h, u, v + dv};
-    vertices[count++] = TextVertex{left + w, top, u + du, v};
-    vertices[count++] = TextVertex{left, top - h, u, v + dv};
-    vertices[count++] = TextVertex{left + w, top - h, u + du, v + dv};
   }
   return count;
 }
@@ -592,24 +602,13 @@ static size_t LayoutUtf8(OxFont& font, const char* text, float x, float y, float
   size_t count = 0, runCount = 0;
   auto draw = [&](const OxGlyph& glyph, GLuint texture, float atlasWidth, float atlasHeight,
                   float penX, float penY) {
-    float left = penX + glyph.bearingLeft * sx;
-    float top = penY + glyph.bearingTop * sy;
-    float w = glyph.width * sx;
-    float h = glyph.height * sy;
-    if (texture == 0 || w == 0.0f || h == 0.0f) return;
+    if (texture == 0 ||
+        !PutGlyph(glyph, penX, penY, sx, sy, atlasWidth, atlasHeight, vertices + count))
+      return;
     if (runCount == 0 || runs[runCount - 1].texture != texture)
       runs[runCount++] = TextRun{texture, count, 0};
     runs[runCount - 1].count += kVerticesPerGlyph;
-
-    float u = glyph.atlasU, v = glyph.atlasV;
-    float du = glyph.width / atlasWidth;
-    float dv = glyph.height / atlasHeight;
-    vertices[count++] = TextVertex{left, top, u, v};
-    vertices[count++] = TextVertex{left + w, top, u + du, v};
-    vertices[count++] = TextVertex{left, top - h, u, v + dv};
-    vertices[count++] = TextVertex{left + w, top, u + du, v};
-    vertices[count++] = TextVertex{left, top - h, u, v + dv};
-    vertices[count++] = TextVertex{left + w, top - h, u + du, v + dv};
+    count += kVerticesPerGlyph;
   };
   float width, height;
   WalkUtf8(font, text, x, y, sx, sy, draw, &width, &height);
