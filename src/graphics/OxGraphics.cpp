@@ -347,52 +347,43 @@ void OxGfxSetBlendMode(int mode)
 
 namespace {
 
-// A colour setter that changed nothing: no program in use.
-void DiagnoseSetterWithoutMode(const char* function)
+// Whether a colour setter has a program to set a value in; with none, the
+// call changes nothing and is diagnosed.
+bool SetterHasProgram(const char* function)
 {
+  if (gShader.GetCurrentProgram() != kShaderSlotNone) return true;
   if (!gState.openGLReady)
     OxDiagNotRunning(function, false);
   else OxDiagTrap("%s with no render mode set: ignored (call OxGfxSetRenderMode first)", function);
+  return false;
 }
 
 }  // namespace
 
 void OxGfxSetTransparency(float alpha)
 {
-  if (gShader.GetCurrentProgram() == kShaderSlotNone) {
-    DiagnoseSetterWithoutMode("OxGfxSetTransparency");
-    return;
-  }
+  if (!SetterHasProgram("OxGfxSetTransparency")) return;
   gShader.SetUniform1f(kUniformTransparencyValue, alpha);
   CHECK_GL_ERROR("OxGfxSetTransparency");
 }
 
 void OxGfxSetBlendColor(float red, float green, float blue, float alpha)
 {
-  if (gShader.GetCurrentProgram() == kShaderSlotNone) {
-    DiagnoseSetterWithoutMode("OxGfxSetBlendColor");
-    return;
-  }
+  if (!SetterHasProgram("OxGfxSetBlendColor")) return;
   gShader.SetUniform4f(kUniformBlendColor, red, green, blue, alpha);
   CHECK_GL_ERROR("OxGfxSetBlendColor");
 }
 
 void OxGfxSetColorToMultiply(float red, float green, float blue, float alpha)
 {
-  if (gShader.GetCurrentProgram() == kShaderSlotNone) {
-    DiagnoseSetterWithoutMode("OxGfxSetColorToMultiply");
-    return;
-  }
+  if (!SetterHasProgram("OxGfxSetColorToMultiply")) return;
   gShader.SetUniform4f(kUniformMultiplyColor, red, green, blue, alpha);
   CHECK_GL_ERROR("OxGfxSetColorToMultiply");
 }
 
 void OxGfxSetColorToAdd(float red, float green, float blue, float alpha)
 {
-  if (gShader.GetCurrentProgram() == kShaderSlotNone) {
-    DiagnoseSetterWithoutMode("OxGfxSetColorToAdd");
-    return;
-  }
+  if (!SetterHasProgram("OxGfxSetColorToAdd")) return;
   gShader.SetUniform4f(kUniformAddColor, red, green, blue, alpha);
   CHECK_GL_ERROR("OxGfxSetColorToAdd");
 }

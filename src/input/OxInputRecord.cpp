@@ -246,12 +246,11 @@ bool TakeKeysAndPads(Reader& in, OxInputFrame* frame)
   return !in.failed;
 }
 
-// Whether text is what typed text can be: UTF-8 without overlong forms or
-// surrogates, and no control character.
-bool IsTypedText(unsigned char* text, size_t length)
+// Whether text, zero at text[length], is what typed text can be: UTF-8
+// without overlong forms or surrogates, and no control character (the zero
+// stops decoding inside a sequence cut short).
+bool IsTypedText(const unsigned char* text, size_t length)
 {
-  // Decoding stops at this zero, also inside a sequence cut short.
-  text[length] = '\0';
   const unsigned char* at = text;
   unsigned int code;
   while (at < text + length)
@@ -289,8 +288,9 @@ bool TakeAdditions(Reader& in, OxInputFrame* frame, bool initial, uint32_t versi
     } else {
       size_t length = in.U8();
       unsigned char* text = reinterpret_cast<unsigned char*>(frame->text);
-      if (length == 0 || !in.Take(text, length) || !IsTypedText(text, length)) return false;
+      if (length == 0 || !in.Take(text, length)) return false;
       frame->text[length] = '\0';
+      if (!IsTypedText(text, length)) return false;
     }
     if (in.failed) return false;
   }
