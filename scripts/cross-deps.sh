@@ -13,6 +13,8 @@
 #                     (compiler flags shared by all the recipes)
 #   <package>_options arrays of extra CMake arguments for the shared codec
 #                     recipes below (flac, opus, mpg123, libsndfile)
+#   checks_dir        optional: the folder of its recorded configure checks
+#                     (see "Recorded configure checks" below)
 # and defines one build_<package> function per library, run in the unpacked
 # source folder's context: `source` is that folder, `version` the Debian
 # version, `jobs` the number of compiler jobs it may use. A library is built
@@ -171,17 +173,81 @@ record_versions() {
 
 # ---- Builds ---------------------------------------------------------------
 
+# ---- Recorded configure checks ---------------------------------------------
+#
+# A project's configure checks (this header, that function, the size of a
+# type, what a small program prints) each compile, and some run, a program:
+# hundreds a library, and under Emscripten about a second each. What they
+# find depends only on the target, the library's version and its recipe, so
+# a target may keep them, once recorded, in the repository (checks_dir: one
+# <package>.cmake, an initial cache for CMake, or <package>.site, a site file
+# for an Autoconf script), and the checks are then skipped. A record's first
+# line names the version and recipe it was recorded with (as a stamp does);
+# a record of another one is ignored, the library configures from scratch,
+# and its new record is written to the cache's checks/ folder, to be copied
+# into checks_dir.
+
+# Prints the record of a package's checks (argument 2: its extension) that
+# matches its version and recipe, or nothing.
+checks_record() {
+  local record=${checks_dir:-/nonexistent}/$1.$2
+  if [ -f "$record" ] && [ "$(head -1 "$record")" = "$(checks_key "$1")" ]; then
+    echo "$record"
+  fi
+}
+
+# The first line of a record of the package named.
+checks_key() {
+  echo "# configure checks of $1 $(stamp_text "$1")"
+}
+
+# Where a new record of the package's checks goes (argument 2: its
+# extension): the cache's checks/ folder.
+checks_new_record() {
+  mkdir -p "$cache/checks"
+  echo "$cache/checks/$1.$2"
+}
+
+# Prints the check results of a configured CMake cache as an initial cache:
+# the internal entries that CMake's check modules write (their help text
+# starts "Have ", "Test ", "Result of " or "CHECK_TYPE_SIZE"), leaving out
+# any whose value holds a path.
+record_cmake_checks() {
+  checks_key "$1"
+  awk '
+    /^\/\/(Have |Test |Result of |CHECK_TYPE_SIZE)/ { check = 1; next }
+    check && /^[A-Za-z0-9_.+-]+:INTERNAL=/ {
+      name = $0; sub(/:INTERNAL=.*/, "", name)
+      value = $0; sub(/^[^=]*=/, "", value)
+      if (value !~ /[\/"\\$;]/) printf "set(%s \"%s\" CACHE INTERNAL \"\")\n", name, value
+    }
+    { check = 0 }' "$2" | sort
+}
+
+# Prints the check results of an Autoconf cache file as a site file: its
+# ac_cv_ values, less the environment the script ran in, the machine it ran
+# on and any value that names the cache folder.
+record_autoconf_checks() {
+  checks_key "$1"
+  grep '^ac_cv_' "$2" | grep -v -e '^ac_cv_env_' -e '^ac_cv_build=' | grep -vF "$cache" | sort || true
+}
+
 # Configures, builds and installs the CMake project in `source` for the
 # target, with the extra CMake arguments given.
 cmake_build() {
   local name=$1
   shift
-  local build=$cache/build/$name
+  local build=$cache/build/$name seed=() record
   rm -rf "$build"
-  "${cmake_configure[@]}" -S "$source" -B "$build" -G "Unix Makefiles" \
+  record=$(checks_record "$name" cmake)
+  [ -z "$record" ] || seed=(-C "$record")
+  "${cmake_configure[@]}" "${seed[@]}" -S "$source" -B "$build" -G "Unix Makefiles" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$cache" \
     -DCMAKE_PREFIX_PATH="$cache" -DBUILD_SHARED_LIBS=OFF \
     -DCMAKE_POLICY_DEFAULT_CMP0074=NEW "$@" > "$cache/logs/$name.log" 2>&1
+  if [ -n "${checks_dir:-}" ] && [ -z "$record" ]; then
+    record_cmake_checks "$name" "$build/CMakeCache.txt" > "$(checks_new_record "$name" cmake)"
+  fi
   cmake --build "$build" -j"$jobs" >> "$cache/logs/$name.log" 2>&1
   cmake --install "$build" >> "$cache/logs/$name.log" 2>&1
 }
@@ -195,6 +261,7 @@ build() {
     return
   fi
   mkdir -p "$cache/logs"
+  rm -f "$cache/checks/$package".*
   unpack "$package"
   log "building $package $version"
   local started=$SECONDS
@@ -212,6 +279,10 @@ build() {
   fi
   done_building "$package"
   log "built $package in $((SECONDS - started)) s"
+  local record
+  for record in "$cache/checks/$package".*; do
+    [ ! -f "$record" ] || log "$package configured without recorded checks; its new record: $record"
+  done
 }
 
 # Builds the libraries named, one after another.

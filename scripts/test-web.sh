@@ -6,26 +6,52 @@
 # game and the demo (600 frames of auto-pilot, its last frame saved).
 # Installs what it needs; the third-party libraries are built once into a
 # per-user cache (scripts/web-deps.sh).
+#
+# --build-only builds the suite and the games and runs nothing; --run-only
+# runs what an earlier --build-only built (CI builds while other stages run
+# their tests, and runs the pages at the end).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+mode=${1:-all}
+case "$mode" in
+  all|--build-only|--run-only) ;;
+  *) echo "usage: scripts/test-web.sh [--build-only|--run-only]" >&2; exit 2 ;;
+esac
 source scripts/packages.sh
 ox_install_missing chromium python3
 source scripts/web-env.sh
-ox_web_prepare
 run=scripts/web/run.sh
 pixel=scripts/web/png_pixel.py
 font=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
-
-echo "== web suite"
-OX_WEB_TESTS=ON ox_web_build_engine "$root/build-web-tests" all
-ctest --test-dir build-web-tests --output-on-failure --timeout 300
-
-echo "== games in pages"
-# The games link the engine the suite's build has just compiled.
+# The games link the engine the suite's build compiles.
 export OX_WEB_BUILD=$root/build-web-tests
 pages=$root/build-web/pages
-rm -rf "$pages"
+
+build_all() {
+  ox_web_prepare
+  echo "== building the web suite"
+  OX_WEB_TESTS=ON ox_web_build_engine "$OX_WEB_BUILD" all
+  echo "== building the games"
+  rm -rf "$pages"
+  # A Windows-style game, unchanged: wWinMain, its font by its bare name.
+  scripts/build-web.sh tests/web/font_wizard_game.cpp "$pages/wizard" "$font"
+  # The README's game, its font where Debian keeps it.
+  scripts/build-web.sh examples/minimal_game.cpp "$pages/readme" "$font@$font"
+  # The demo: the desktop build writes its images and sounds.
+  [ -d build/examples/assets ] || OX_SETUP_TARGETS=oxlen_demo_assets scripts/setup.sh
+  CXXFLAGS='-DOX_DEMO_ASSET_DIR="assets" -DOX_DEMO_FONT_PATH="DejaVuSans.ttf"' \
+    scripts/build-web.sh examples/demo/*.cpp "$pages/demo" build/examples/assets "$font"
+}
+
+if [ "$mode" != --run-only ]; then build_all; fi
+[ "$mode" != --build-only ] || exit 0
+
+echo "== web suite"
+ctest --test-dir "$OX_WEB_BUILD" --output-on-failure --timeout 300
+
+echo "== games in pages"
+rm -f "$pages"/*.log "$pages"/*.png
 failures=0
 fail() {
   echo "FAILED: $*"
@@ -42,8 +68,7 @@ sys.exit(0 if all(abs(a - b) <= 8 for a, b in zip(got, want)) else 1)
 PY
 }
 
-# A Windows-style game, unchanged: wWinMain, its font by its bare name.
-scripts/build-web.sh tests/web/font_wizard_game.cpp "$pages/wizard" "$font"
+# The Windows-style game: 30 frames and a screenshot.
 if "$run" --page "$pages/wizard/index.html?args=30,wizard.png" --save wizard.png="$pages/wizard.png" \
     > "$pages/wizard.log" 2>&1 && grep -q "Font wizard frames: 30" "$pages/wizard.log"; then
   [ "$(python3 "$pixel" "$pages/wizard.png" | head -1)" = "320 240" ] || fail "wizard screenshot size"
@@ -54,9 +79,8 @@ else
   fail "wizard game"
 fi
 
-# The README's game: its font where Debian keeps it, 120 frames, ending
-# with status 0 (it ends early, with 1, when the window or the font fail).
-scripts/build-web.sh examples/minimal_game.cpp "$pages/readme" "$font@$font"
+# The README's game: 120 frames, ending with status 0 (it ends early, with
+# 1, when the window or the font fail).
 if "$run" --page "$pages/readme/index.html?args=120" > "$pages/readme.log" 2>&1; then
   grep -q "Graphics: OpenGL" "$pages/readme.log" || fail "README game banner"
 else
@@ -64,10 +88,7 @@ else
   fail "README game"
 fi
 
-# The demo: the desktop build writes its images and sounds.
-[ -d build/examples/assets ] || OX_SETUP_TARGETS=oxlen_demo_assets scripts/setup.sh
-CXXFLAGS='-DOX_DEMO_ASSET_DIR="assets" -DOX_DEMO_FONT_PATH="DejaVuSans.ttf"' \
-  scripts/build-web.sh examples/demo/*.cpp "$pages/demo" build/examples/assets "$font"
+# The demo: 600 frames of auto-pilot, its last frame saved.
 if "$run" --page "$pages/demo/index.html?args=--frames,600,--screenshot,demo.png" \
     --save demo.png="$pages/demo.png" --timeout 300 > "$pages/demo.log" 2>&1; then
   grep -q "^Frames run: 600," "$pages/demo.log" || fail "demo summary line"

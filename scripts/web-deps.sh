@@ -9,7 +9,11 @@
 # (default ~/.cache/oxlen/web; OX_DEPS_CACHE moves the parent folder,
 # OX_WEB_DEPS names this one), each library with a pkg-config module in
 # lib/pkgconfig; a library is built only when its stamp there is missing or
-# out of date. versions.txt there lists the Debian versions built.
+# out of date. versions.txt there lists the Debian versions built. The
+# libraries' configure checks, recorded once in scripts/web/checks/, are not
+# run again (a third of the time on a fresh machine); a library whose
+# version or recipe has changed since then configures from scratch and
+# leaves a new record in the cache's checks/ folder.
 #
 # Programs linking SDL2 need the link flag that sdl2.pc's Libs line carries:
 # --js-library=<cache>/share/oxlen-web/sdl2-library.js, which keeps two
@@ -22,6 +26,7 @@ root=$(pwd)
 source "$root/scripts/cross-deps.sh"
 deps_name=web-deps
 cache=${OX_WEB_DEPS:-$(cross_deps_cache web)}
+checks_dir=$root/scripts/web/checks
 jobs=2
 
 # Emscripten's tools run on Debian's Node.js modules (acorn and the like),
@@ -230,14 +235,17 @@ build_libsdl2-image() {
 build_lame() {
   # LAME has only its Autotools build: the encoder library alone. Its
   # config.sub predates Emscripten's own name for the target.
-  local build=$cache/build/lame
+  local build=$cache/build/lame record
   rm -rf "$build"
   mkdir -p "$build"
-  (cd "$build" && emconfigure "$source/configure" --host=wasm32-unknown-none --prefix="$cache" \
+  record=$(checks_record lame site)
+  (cd "$build" && CONFIG_SITE=${record:-/dev/null} emconfigure "$source/configure" \
+      --cache-file="$build/config.cache" --host=wasm32-unknown-none --prefix="$cache" \
       --enable-static --disable-shared --disable-frontend --disable-decoder \
       --disable-gtktest --disable-analyzer-hooks \
       && emmake make -j"$jobs" -C libmp3lame && emmake make -C libmp3lame install \
       && emmake make -C include install) > "$cache/logs/lame.log" 2>&1
+  [ -n "$record" ] || record_autoconf_checks lame "$build/config.cache" > "$(checks_new_record lame site)"
   # Debian's patch adds the module to the Autotools sources, which are not
   # regenerated here.
   write_pc lame "high quality MPEG Audio Layer III (MP3) encoder library" \
