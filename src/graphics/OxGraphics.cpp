@@ -13,6 +13,7 @@
 #include "OxMatrix4.h"
 #include "OxMtx33.h"
 #include "OxSystem.h"
+#include "diagnostics/OxDiagnostics.h"
 #include "graphics/OxBatch.h"
 #include "graphics/OxFontSystem.h"
 #include "graphics/OxGraphicsInternal.h"
@@ -22,7 +23,6 @@
 #include "platform/OxPlatformGL.h"
 #include "platform/OxPlatformImage.h"
 #include "platform/OxPlatformTerminal.h"
-#include "system/OxDiagnostics.h"
 #include "system/OxFullScreenArea.h"
 #include "system/OxSystemInternal.h"
 

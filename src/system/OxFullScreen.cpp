@@ -4,8 +4,8 @@
 #include "OxSystem.h"
 
 #include "OxGraphics.h"
+#include "diagnostics/OxDiagnostics.h"
 #include "platform/OxPlatformWindow.h"
-#include "system/OxDiagnostics.h"
 #include "system/OxSystemInternal.h"
 #include "system/OxSystemWindow.h"
 

@@ -8,10 +8,10 @@
 #include "OxAudio.h"
 #include "OxGraphics.h"
 #include "OxInput.h"
+#include "diagnostics/OxDiagnostics.h"
 #include "input/OxInputInternal.h"
 #include "platform/OxPlatformTerminal.h"
 #include "platform/OxPlatformWindow.h"
-#include "system/OxDiagnostics.h"
 #include "system/OxSystemInternal.h"
 #include "system/OxSystemWindow.h"
 
