@@ -5,7 +5,7 @@
 set(OX_SRC ${CMAKE_CURRENT_LIST_DIR}/../src)
 get_filename_component(OX_SRC ${OX_SRC} ABSOLUTE)
 
-# The families, the diagnostics every family reports through, the image
+# The families, the diagnostics and window state beneath them, the image
 # checks and codecs every backend uses, the depth choice every backend reads,
 # and the mixer (which the tests, the fuzz target and the benchmark also compile on
 # their own, with a backend's audio output and file layer).
@@ -24,10 +24,10 @@ set(OX_COMMON_SOURCES
   math/OxCollision.cpp math/OxDistance.cpp math/OxMath.cpp math/OxMatrix4.cpp math/OxMtx33.cpp
   math/OxVec2.cpp
   platform/OxPlatformDepthStencil.cpp platform/OxPlatformInputEvents.cpp
-  system/OxFrameRateController.cpp system/OxFullScreen.cpp system/OxFullScreenArea.cpp
-  system/OxSleepMargin.cpp
+  system/OxFrameRateController.cpp system/OxFullScreen.cpp system/OxSleepMargin.cpp
   system/OxSystem.cpp
   text/OxTitleText.cpp text/OxUtf8.cpp
+  window/OxFullScreenArea.cpp window/OxWindowState.cpp
   ${OX_MIXER_COMMON_SOURCES})
 
 # What the Linux and Web builds share: SDL2's windows, events, context,
