@@ -5,15 +5,16 @@
 set(OX_SRC ${CMAKE_CURRENT_LIST_DIR}/../src)
 get_filename_component(OX_SRC ${OX_SRC} ABSOLUTE)
 
-# The families, the image checks and codecs every backend uses, the depth
-# choice every backend reads, and the
-# mixer (which the tests, the fuzz target and the benchmark also compile on
+# The families, the diagnostics and window state beneath them, the image
+# checks and codecs every backend uses, the depth choice every backend reads,
+# and the mixer (which the tests, the fuzz target and the benchmark also compile on
 # their own, with a backend's audio output and file layer).
 set(OX_MIXER_COMMON_SOURCES
   mixer/OxMixer.cpp mixer/OxMixerDecoderMpeg.cpp mixer/OxMixerDecoderSndfile.cpp
   mixer/OxMixerDecoderVorbis.cpp mixer/OxMixerDevice.cpp mixer/OxMixerResampler.cpp)
 set(OX_COMMON_SOURCES
   audio/OxAudio.cpp
+  diagnostics/OxDiagnostics.cpp
   graphics/OxBatch.cpp graphics/OxFont.cpp graphics/OxGlyphAtlas.cpp graphics/OxGlyphLayout.cpp
   graphics/OxGraphics.cpp graphics/OxMatrixBuilders.cpp graphics/OxScreenshot.cpp
   graphics/OxShaderSources.cpp graphics/OxTexture.cpp graphics/Shader.cpp
@@ -23,10 +24,10 @@ set(OX_COMMON_SOURCES
   math/OxCollision.cpp math/OxDistance.cpp math/OxMath.cpp math/OxMatrix4.cpp math/OxMtx33.cpp
   math/OxVec2.cpp
   platform/OxPlatformDepthStencil.cpp platform/OxPlatformInputEvents.cpp
-  system/OxFrameRateController.cpp system/OxFullScreen.cpp system/OxFullScreenArea.cpp
-  system/OxDiagnostics.cpp system/OxSleepMargin.cpp
+  system/OxFrameRateController.cpp system/OxFullScreen.cpp system/OxSleepMargin.cpp
   system/OxSystem.cpp
   text/OxTitleText.cpp text/OxUtf8.cpp
+  window/OxFullScreenArea.cpp window/OxWindowState.cpp
   ${OX_MIXER_COMMON_SOURCES})
 
 # What the Linux and Web builds share: SDL2's windows, events, context,

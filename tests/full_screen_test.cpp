@@ -17,7 +17,7 @@
 #include "OxTestSupport.h"
 #include "OxX11Support.h"
 #include "Oxlen.h"
-#include "system/OxFullScreenArea.h"
+#include "window/OxFullScreenArea.h"
 
 namespace {
 

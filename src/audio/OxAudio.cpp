@@ -1,9 +1,9 @@
 // Audio module: handle records over the platform mixer (sounds, streams,
-// channel groups). Leans on src/mixer/OxMixer.h only.
+// channel groups). Leans on src/mixer/OxMixer.h and the diagnostics only.
 #include "OxAudio.h"
 
+#include "diagnostics/OxDiagnostics.h"
 #include "mixer/OxMixer.h"
-#include "system/OxDiagnostics.h"
 
 static_assert(sizeof(OxAudio) == sizeof(void*), "OxAudio is one pointer-sized handle");
 static_assert(sizeof(OxAudioGroup) == sizeof(void*), "OxAudioGroup is one pointer-sized handle");

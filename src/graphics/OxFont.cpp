@@ -18,13 +18,13 @@
 #include "OxGraphics.h"
 #include "OxMath.h"
 #include "OxText.h"
+#include "diagnostics/OxDiagnostics.h"
 #include "graphics/OxBatch.h"
 #include "graphics/OxFontSystem.h"
 #include "graphics/OxGlyphAtlas.h"
 #include "graphics/OxGraphicsInternal.h"
 #include "graphics/Shader.h"
 #include "platform/OxPlatformFile.h"
-#include "system/OxDiagnostics.h"
 
 namespace {
 

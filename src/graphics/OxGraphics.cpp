@@ -1,6 +1,6 @@
 // Graphics module: the OpenGL context and frame, the fatal reports, the
 // render state, the camera and world transform, and meshes. Leans on the OpenGL API (platform/OxPlatformGLApi.h),
-// the platform's GL-context and terminal layers, the system module's window
+// the platform's GL-context and terminal layers, the window state's handle
 // and full-screen scale, the Shader class and the matrix builders.
 #include "OxGraphics.h"
 
@@ -12,7 +12,7 @@
 
 #include "OxMatrix4.h"
 #include "OxMtx33.h"
-#include "OxSystem.h"
+#include "diagnostics/OxDiagnostics.h"
 #include "graphics/OxBatch.h"
 #include "graphics/OxFontSystem.h"
 #include "graphics/OxGraphicsInternal.h"
@@ -22,9 +22,8 @@
 #include "platform/OxPlatformGL.h"
 #include "platform/OxPlatformImage.h"
 #include "platform/OxPlatformTerminal.h"
-#include "system/OxDiagnostics.h"
-#include "system/OxFullScreenArea.h"
-#include "system/OxSystemInternal.h"
+#include "window/OxFullScreenArea.h"
+#include "window/OxWindowState.h"
 
 // ---- Types ---------------------------------------------------------------------
 
@@ -144,8 +143,8 @@ bool OxGfxIsOpenGLReady() { return gState.openGLReady; }
 
 void OxGfxGetDrawingSize(int* width, int* height)
 {
-  *width = OxFullScreenPixels(OxGfxGetWindowWidth(), OxSysGetFullScreenScaleX());
-  *height = OxFullScreenPixels(OxGfxGetWindowHeight(), OxSysGetFullScreenScaleY());
+  *width = OxFullScreenPixels(OxGfxGetWindowWidth(), OxWindowFullScreenScaleX());
+  *height = OxFullScreenPixels(OxGfxGetWindowHeight(), OxWindowFullScreenScaleY());
 }
 
 void OxGfxFlushPending() { OxBatchFlush(); }
@@ -170,8 +169,8 @@ void UpdateWindowExtents()
 // the camera, uploads them to the program in use and sets the viewport.
 void SetProjectionAndViewMatrices()
 {
-  float scaleX = OxSysGetFullScreenScaleX();
-  float scaleY = OxSysGetFullScreenScaleY();
+  float scaleX = OxWindowFullScreenScaleX();
+  float scaleY = OxWindowFullScreenScaleY();
   int viewportWidth = 0, viewportHeight = 0;
   OxGfxGetDrawingSize(&viewportWidth, &viewportHeight);
 
@@ -218,13 +217,13 @@ int OxGfxInit(int width, int height)
   gState.deviceContext = nullptr;
   gState.renderingContext = nullptr;
   // A window that could not be created has no drawing surface either.
-  gState.deviceContext = OxPlatformGetDC(OxSysGetWindowHandle());
+  gState.deviceContext = OxPlatformGetDC(OxWindowHandle());
   if (!gState.deviceContext) return 0;
 
   // The platform layer chooses and sets the pixel format with the context.
   gState.renderingContext = OxPlatformCreateContext(gState.deviceContext);
   if (!gState.renderingContext) {
-    OxPlatformReleaseDC(OxSysGetWindowHandle(), gState.deviceContext);
+    OxPlatformReleaseDC(OxWindowHandle(), gState.deviceContext);
     gState.deviceContext = nullptr;
     return 0;
   }
@@ -276,7 +275,7 @@ void OxGfxExit(void)
   OxGfxFontSystemEnd();
   gShader.Destroy();
   if (gState.renderingContext) OxPlatformDeleteContext(gState.renderingContext);
-  if (gState.deviceContext) OxPlatformReleaseDC(OxSysGetWindowHandle(), gState.deviceContext);
+  if (gState.deviceContext) OxPlatformReleaseDC(OxWindowHandle(), gState.deviceContext);
   OxPlatformImageStop();
   // Cleared so that a second exit, or one after a failed start, does nothing.
   gState.renderingContext = nullptr;

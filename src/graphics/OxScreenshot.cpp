@@ -8,10 +8,10 @@
 #include <memory>
 #include <new>
 
+#include "diagnostics/OxDiagnostics.h"
 #include "graphics/OxGraphicsInternal.h"
 #include "image/OxImageWrite.h"
 #include "platform/OxPlatformGLRead.h"
-#include "system/OxDiagnostics.h"
 
 int OxGfxSaveScreenshot(const char* path)
 {

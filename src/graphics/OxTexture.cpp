@@ -16,6 +16,7 @@
 #include "OxGraphics.h"
 #include "OxMath.h"
 #include "OxSprite.h"
+#include "diagnostics/OxDiagnostics.h"
 #include "graphics/OxBatch.h"
 #include "graphics/OxGraphicsInternal.h"
 #include "graphics/OxSpriteSystem.h"
@@ -24,7 +25,6 @@
 #include "platform/OxPlatformFile.h"
 #include "platform/OxPlatformGL.h"
 #include "platform/OxPlatformImage.h"
-#include "system/OxDiagnostics.h"
 
 namespace {
 

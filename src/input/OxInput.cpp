@@ -2,20 +2,20 @@
 // previous one (with the taps, wheel turns and typed text gathered between
 // them), and the cursor in client pixels; during a replay the
 // snapshots come from the recording instead. Leans on the window-system and
-// gamepad layers, and on the system module for the window, the focus flag,
-// the full-screen scale factors and the frame-rate controller.
+// gamepad layers, and on the window state for the window, the focus flag,
+// the full-screen scale factors and the frame clock (whose replay it
+// switches).
 #include "OxInput.h"
 
 #include <math.h>
 #include <stdio.h>
 #include <string.h>
 
-#include "OxSystem.h"
 #include "input/OxInputInternal.h"
 #include "platform/OxPlatformGamepad.h"
 #include "platform/OxPlatformWindow.h"
-#include "system/OxSystemInternal.h"
 #include "text/OxUtf8.h"
+#include "window/OxWindowState.h"
 
 // ---- Module state ----------------------------------------------------------
 
@@ -190,7 +190,7 @@ void OxInputUpdate(void)
   ReadEvents(&live, gState.previous);
   POINT point = {0, 0};
   OxPlatformGetCursorPos(&point);
-  OxPlatformScreenToClient(OxSysGetWindowHandle(), &point);
+  OxPlatformScreenToClient(OxWindowHandle(), &point);
   // Unsigned arithmetic wraps like the 32-bit subtraction it stands for.
   gState.deltaX = static_cast<int>(static_cast<unsigned int>(point.x) - static_cast<unsigned int>(gState.cursorX));
   gState.deltaY = static_cast<int>(static_cast<unsigned int>(point.y) - static_cast<unsigned int>(gState.cursorY));
@@ -201,19 +201,19 @@ void OxInputUpdate(void)
   if (OxInputReplayNextFrame(&gState.previous, &recorded)) {
     gState.current = recorded;
     gState.currentReplayed = true;
-    OxFrameRateControllerSetReplay(true, recorded.frameTime, recorded.frameRate);
+    OxWindowSetReplay(true, recorded.frameTime, recorded.frameRate);
     return;
   }
-  if (gState.currentReplayed) OxFrameRateControllerSetReplay(false, 0.0, 0.0);
+  if (gState.currentReplayed) OxWindowSetReplay(false, 0.0, 0.0);
   gState.currentReplayed = false;
   gState.current = live;
   if (OxInputIsRecording()) {
     OxInputFrame& frame = gState.current;
-    frame.frameTime = OxFrameRateControllerGetFrameTime();
-    frame.frameRate = OxFrameRateControllerGetFrameRate();
+    frame.frameTime = OxWindowFrameTime();
+    frame.frameRate = OxWindowFrameRate();
     OxInputGetCursorPosition(&frame.cursorX, &frame.cursorY);
     OxInputGetCursorPositionDelta(&frame.deltaX, &frame.deltaY);
-    frame.focus = OxSysGetWindowFocus();
+    frame.focus = OxWindowFocus();
     OxInputRecordFrame(gState.previous, frame);
   }
 }
@@ -221,7 +221,7 @@ void OxInputUpdate(void)
 void OxInputExit(void)
 {
   OxInputRecordingsClose();
-  if (gState.currentReplayed) OxFrameRateControllerSetReplay(false, 0.0, 0.0);
+  if (gState.currentReplayed) OxWindowSetReplay(false, 0.0, 0.0);
   gState.currentReplayed = false;
   OxPlatformGamepadStop();
   // After exit the queries answer as before OxSysInit: no key or button
@@ -273,8 +273,8 @@ void OxInputGetCursorPosition(int* x, int* y)
     *y = gState.current.cursorY;
     return;
   }
-  *x = Unscale(gState.cursorX, OxSysGetFullScreenScaleX());
-  *y = Unscale(gState.cursorY, OxSysGetFullScreenScaleY());
+  *x = Unscale(gState.cursorX, OxWindowFullScreenScaleX());
+  *y = Unscale(gState.cursorY, OxWindowFullScreenScaleY());
 }
 
 void OxInputGetCursorPositionDelta(int* dx, int* dy)
@@ -284,8 +284,8 @@ void OxInputGetCursorPositionDelta(int* dx, int* dy)
     *dy = gState.current.deltaY;
     return;
   }
-  *dx = Unscale(gState.deltaX, OxSysGetFullScreenScaleX());
-  *dy = Unscale(gState.deltaY, OxSysGetFullScreenScaleY());
+  *dx = Unscale(gState.deltaX, OxWindowFullScreenScaleX());
+  *dy = Unscale(gState.deltaY, OxWindowFullScreenScaleY());
 }
 
 void OxInputShowCursor(int show)

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "OxInput.h"
+#include "diagnostics/OxDiagnostics.h"
 #include "input/OxInputInternal.h"
 #include "platform/OxPlatformFile.h"
-#include "system/OxDiagnostics.h"
 #include "text/OxUtf8.h"
 
 // ---- Types -------------------------------------------------------------------

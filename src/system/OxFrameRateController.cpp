@@ -1,14 +1,16 @@
 // Frame-rate controller and the high-resolution clock: frame time, frame rate
 // and frame count, with a wait that holds each frame to the minimum frame
 // time by sleeping for most of the remainder and spinning on the clock for
-// the last stretch. Leans on the clock layer and the sleep margin.
+// the last stretch. Leans on the clock layer and the sleep margin; the frame
+// time and rate it measures, and a replay's recorded ones, are kept in the
+// window state's frame clock, which the input family's recorder also reads.
 #include "OxSystem.h"
 
 #include <stdint.h>
 
 #include "platform/OxPlatformClock.h"
 #include "system/OxSleepMargin.h"
-#include "system/OxSystemInternal.h"
+#include "window/OxWindowState.h"
 
 // ---- Module state ----------------------------------------------------------
 
@@ -16,8 +18,6 @@ namespace {
 
 struct State {
   double maxFrameRate = 0.0;
-  double frameRate = 0.0;
-  double frameTime = 0.0;
   double minFrameTime = 0.0;
   unsigned int frameCount = 0;
   int64_t counterFrequency = 0;
@@ -25,10 +25,6 @@ struct State {
   int64_t frameStartCount = 0;
   int64_t frameEndCount = 0;
   OxSleepMargin sleepMargin;  // learnt over the whole run; init keeps it
-  // A replay's frame time and rate, reported instead of the measured ones.
-  bool replaying = false;
-  double replayedFrameTime = 0.0;
-  double replayedFrameRate = 0.0;
 };
 
 State gState;
@@ -37,14 +33,15 @@ State gState;
 void ResetFromMaximum()
 {
   gState.frameCount = 0;
-  gState.frameRate = gState.maxFrameRate;
-  if (gState.frameRate != 0.0) {
-    gState.frameTime = 1.0 / gState.frameRate;
+  double frameRate = gState.maxFrameRate;
+  double frameTime = 0.0;
+  if (frameRate != 0.0) {
+    frameTime = 1.0 / frameRate;
     gState.minFrameTime = 1.0 / gState.maxFrameRate;
   } else {
-    gState.frameTime = 0.0;
     gState.minFrameTime = 0.0;
   }
+  OxWindowSetMeasuredFrame(frameTime, frameRate);
 }
 
 // Seconds from the frame's start to the counter read just taken.
@@ -109,29 +106,16 @@ void OxFrameRateControllerEnd(void)
   // could never grow: return instead of waiting for ever.
   if (gState.secondsPerTick == 0.0) return;
   // A replayed frame is not held back: replays run as fast as frames draw.
-  gState.frameTime = gState.replaying ? MeasureFrameTime() : WaitForMinimumFrameTime();
-  gState.frameRate = 1.0 / gState.frameTime;
+  double frameTime = OxWindowIsReplaying() ? MeasureFrameTime() : WaitForMinimumFrameTime();
+  OxWindowSetMeasuredFrame(frameTime, 1.0 / frameTime);
   gState.frameCount = gState.frameCount + 1;
 }
 
-double OxFrameRateControllerGetFrameTime(void)
-{
-  return gState.replaying ? gState.replayedFrameTime : gState.frameTime;
-}
+double OxFrameRateControllerGetFrameTime(void) { return OxWindowFrameTime(); }
 
 unsigned int OxFrameRateControllerGetFrameCount(void) { return gState.frameCount; }
 
-double OxFrameRateControllerGetFrameRate(void)
-{
-  return gState.replaying ? gState.replayedFrameRate : gState.frameRate;
-}
-
-void OxFrameRateControllerSetReplay(bool replaying, double frameTime, double frameRate)
-{
-  gState.replaying = replaying;
-  gState.replayedFrameTime = frameTime;
-  gState.replayedFrameRate = frameRate;
-}
+double OxFrameRateControllerGetFrameRate(void) { return OxWindowFrameRate(); }
 
 double OxGetTime(double* seconds)
 {

@@ -1,6 +1,7 @@
 // System lifecycle: the banner, the window class and window, the library's
 // window procedure, the message pump and the start and stop order of the
-// other families. Leans on the window-system and terminal layers.
+// other families. Leans on the window-system and terminal layers; writes the
+// window's handle and focus into the window state the families read.
 #include "OxSystem.h"
 
 #include <stdio.h>
@@ -8,12 +9,12 @@
 #include "OxAudio.h"
 #include "OxGraphics.h"
 #include "OxInput.h"
+#include "diagnostics/OxDiagnostics.h"
 #include "input/OxInputInternal.h"
 #include "platform/OxPlatformTerminal.h"
 #include "platform/OxPlatformWindow.h"
-#include "system/OxDiagnostics.h"
-#include "system/OxSystemInternal.h"
 #include "system/OxSystemWindow.h"
+#include "window/OxWindowState.h"
 
 // ---- Module state ----------------------------------------------------------
 
@@ -32,9 +33,7 @@ enum class Phase { Stopped, Running, Failed };
 struct State {
   Phase phase = Phase::Stopped;
   HINSTANCE instance = nullptr;
-  HWND window = nullptr;
   int windowExists = 0;
-  int focus = 1;
 };
 
 State gState;
@@ -65,7 +64,7 @@ LRESULT CALLBACK LibraryWindowProcedure(HWND window, UINT message, WPARAM wParam
       OxPlatformInvalidateRect(window, false);
       return 0;
     case WM_ACTIVATE:
-      gState.focus = LOWORD(wParam) != WA_INACTIVE ? 1 : 0;
+      OxWindowSetFocus(LOWORD(wParam) != WA_INACTIVE ? 1 : 0);
       return 0;
     case WM_PAINT:
       OxPlatformBeginPaint(window);
@@ -128,22 +127,23 @@ int OxSysInit(HINSTANCE instance, int showCommand, int width, int height, int co
   int screenHeight = OxPlatformGetDisplayHeight();
   int x = screenWidth / 2 - width / 2;
   int y = screenHeight / 2 - height / 2;
-  gState.window = OxPlatformCreateWindow(kWindowClassName, kWindowTitle, kOxWindowedStyle, x, y,
-                                         width, height, instance);
-  if (!gState.window) {
+  HWND window = OxPlatformCreateWindow(kWindowClassName, kWindowTitle, kOxWindowedStyle, x, y,
+                                       width, height, instance);
+  OxWindowSetHandle(window);
+  if (!window) {
     if (screenWidth == 0)
       OxDiagPrintFailure("Window system failed to initialize: no display could be opened\n");
     else OxDiagPrintFailure("Window creation failed\n");
     fflush(stdout);
     return 0;
   }
-  OxPlatformSetWindowStyle(gState.window, kOxWindowedStyle);
+  OxPlatformSetWindowStyle(window, kOxWindowedStyle);
   int outerWidth = 0, outerHeight = 0;
   OxSysOuterSize(width, height, kOxWindowedStyle, &outerWidth, &outerHeight);
-  OxPlatformMoveWindow(gState.window, screenWidth / 2 - width / 2, screenHeight / 2 - height / 2,
+  OxPlatformMoveWindow(window, screenWidth / 2 - width / 2, screenHeight / 2 - height / 2,
                        outerWidth, outerHeight, true);
-  OxPlatformShowWindow(gState.window, showCommand);
-  OxPlatformUpdateWindow(gState.window);
+  OxPlatformShowWindow(window, showCommand);
+  OxPlatformUpdateWindow(window);
   gState.windowExists = 1;
 
   // A failed start leaves the window shown until OxSysExit, but a loop on
@@ -187,9 +187,9 @@ void OxSysExit(void)
   OxAudioExit();
   OxInputExit();
   OxGfxExit();
-  if (gState.window) OxPlatformDestroyWindow(gState.window);
+  if (OxWindowHandle()) OxPlatformDestroyWindow(OxWindowHandle());
   OxPlatformUnregisterClass(kWindowClassName, gState.instance);
-  OxSysResetFullScreen();
+  OxWindowReset();
   gState = State();
   OxDiagSetStage(OxDiagStage::Exited);
   fflush(stdout);
@@ -226,16 +226,15 @@ void OxSysUpdate()
 }
 
 // During a replay the game is told the recorded flag.
-int OxSysIsFocus(void) { return OxInputReportedFocus(gState.focus); }
-
-int OxSysGetWindowFocus() { return gState.focus; }
+int OxSysIsFocus(void) { return OxInputReportedFocus(OxWindowFocus()); }
 
 int OxSysDoesWindowExist(void) { return gState.windowExists; }
 
-HWND OxSysGetWindowHandle(void) { return gState.window; }
+HWND OxSysGetWindowHandle(void) { return OxWindowHandle(); }
 
 void OxSysSetWindowTitle(const char* title)
 {
-  if (!gState.window) OxDiagNotRunning("OxSysSetWindowTitle", false);
-  OxPlatformSetWindowText(gState.window, title);
+  HWND window = OxWindowHandle();
+  if (!window) OxDiagNotRunning("OxSysSetWindowTitle", false);
+  OxPlatformSetWindowText(window, title);
 }

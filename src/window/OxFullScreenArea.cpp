@@ -1,5 +1,5 @@
 // The full-screen drawing area's size. Leans on nothing.
-#include "system/OxFullScreenArea.h"
+#include "window/OxFullScreenArea.h"
 
 #include <limits.h>
 #include <math.h>

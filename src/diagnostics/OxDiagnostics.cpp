@@ -1,6 +1,6 @@
 // Diagnostics: the last-error text, the diagnostic mode and its per-message
 // rate limit. Leans on the platform clock; prints with printf only.
-#include "system/OxDiagnostics.h"
+#include "diagnostics/OxDiagnostics.h"
 
 #include <stdint.h>
 #include <stdio.h>
