@@ -32,8 +32,7 @@ for peer_package in libsfml-dev libsoxr-dev libsamplerate0-dev; do
 done
 
 mkdir -p "$BUILD"
-cmake -S "$ROOT" -B "$BUILD" -DOX_BUILD_BENCH=ON -DOX_BUILD_TESTS=OFF \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$BUILD/bench-configure.log" 2>&1 || {
+cmake -S "$ROOT" --preset bench > "$BUILD/bench-configure.log" 2>&1 || {
   cat "$BUILD/bench-configure.log"; exit 1; }
 cmake --build "$BUILD" -j2 --target bench_engine bench_floor bench_sdl bench_sfml bench_calls \
   bench_startup bench_mixer bench_alloc_counter > "$BUILD/bench-build.log" 2>&1 || {

@@ -14,8 +14,7 @@ ROUNDS="${BENCH_LIMITER_ROUNDS:-3}"
 SECONDS_EACH="${BENCH_LIMITER_SECONDS:-10}"
 
 mkdir -p "$BUILD"
-cmake -S "$ROOT" -B "$BUILD" -DOX_BUILD_BENCH=ON -DOX_BUILD_TESTS=OFF \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$BUILD/bench-configure.log" 2>&1 || {
+cmake -S "$ROOT" --preset bench > "$BUILD/bench-configure.log" 2>&1 || {
   cat "$BUILD/bench-configure.log"; exit 1; }
 cmake --build "$BUILD" -j2 --target bench_limiter minimal_game > "$BUILD/bench-build.log" 2>&1 || {
   tail -40 "$BUILD/bench-build.log"; exit 1; }

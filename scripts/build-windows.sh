@@ -21,9 +21,7 @@ OX_APT_OUTPUT=/dev/null ox_install_missing g++-mingw-w64-x86-64-posix gcc-mingw-
   mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 cmake make pkg-config
 deps=$("$root/scripts/windows-deps.sh" | tail -1)
 
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DOX_WINDOWS_DEPS="$deps" -DCMAKE_BUILD_TYPE=Release -DOX_BUILD_TESTS=OFF \
-  -DOX_BUILD_EXAMPLES=OFF > /dev/null
+OX_WINDOWS_DEPS=$deps cmake -S "$root" --preset windows-dist > /dev/null
 cmake --build "$build" -j"$(nproc)" --target oxlen oxlen_main
 cmake --install "$build" --prefix "$prefix" > /dev/null
 echo "build-windows: $prefix"

@@ -16,8 +16,7 @@ targets=("$@")
 
 cc=$(command -v clang-14 || command -v clang)
 cxx=$(command -v clang++-14 || command -v clang++)
-cmake -S . -B build-fuzz -DOX_FUZZ=ON -DOX_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx" > /dev/null
+cmake --preset fuzz -DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx" > /dev/null
 cmake --build build-fuzz -j"$(nproc)" --target ox_fuzz_seeds "${targets[@]}"
 
 seeds=build-fuzz/seeds

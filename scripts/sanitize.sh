@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-cmake -S . -B build-asan -DOX_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+cmake --preset asan > /dev/null
 cmake --build build-asan -j"$(nproc)"
 
 # Children of forked tests inherit these. Undefined behaviour prints a stack

@@ -26,6 +26,6 @@ fi
 source scripts/packages.sh
 ox_install_missing "${packages[@]}"
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE="${OX_BUILD_TYPE:-RelWithDebInfo}" \
+cmake --preset linux -DCMAKE_BUILD_TYPE="${OX_BUILD_TYPE:-RelWithDebInfo}" \
   -DOX_BUILD_TESTS=$tests > /dev/null
 cmake --build build -j"$(nproc)" --target ${OX_SETUP_TARGETS:-all}

@@ -25,9 +25,7 @@ ox_start_wine
 
 # Optimised as on Linux (-O2) but without debug information by default: the
 # statically linked test programs then compile and link much faster.
-cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DOX_WINDOWS_DEPS="$deps" -DCMAKE_BUILD_TYPE="${OX_BUILD_TYPE:-Release}" \
-  -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" > /dev/null
+OX_WINDOWS_DEPS=$deps cmake --preset windows -DCMAKE_BUILD_TYPE="${OX_BUILD_TYPE:-Release}" > /dev/null
 cmake --build build-windows -j2
 echo "Cross-built ($(( $(date +%s) - start )) s so far)"
 # The programs find oxlen.dll on the path, as a game finds it beside itself.

@@ -26,8 +26,9 @@ ox_web_build_engine() {
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
   if [ ! -f "$build/CMakeCache.txt" ]; then
     mkdir -p "$build"
-    emcmake cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DOX_WEB_DEPS="$OX_WEB_DEPS" \
-      -DOX_BUILD_TESTS="${OX_WEB_TESTS:-OFF}" > "$build/configure.log" 2>&1 ||
+    local preset=web
+    [ "${OX_WEB_TESTS:-OFF}" != ON ] || preset=web-tests
+    emcmake cmake -S "$root" --preset "$preset" -B "$build" > "$build/configure.log" 2>&1 ||
       { cat "$build/configure.log"; return 1; }
   fi
   cmake --build "$build" -j"$(nproc)" --target "$@"
