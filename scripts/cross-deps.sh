@@ -149,8 +149,15 @@ stamp_of() { echo "$cache/stamps/$1"; }
 # (with its target's options and the target's shared settings), so that a
 # changed recipe rebuilds its library.
 stamp_text() {
-  echo "$version $({ declare -f "build_$1"; declare -p "${1//-/_}_options" 2> /dev/null
-    echo "${target_settings:-}"; } | md5sum | cut -c1-12)"
+  echo "$version $(recipe_text "$1" | md5sum | cut -c1-12)"
+}
+
+# The recipe of a package: its build function, its target's options for it
+# and the target's shared settings.
+recipe_text() {
+  declare -f "build_$1"
+  declare -p "${1//-/_}_options" 2> /dev/null
+  echo "${target_settings:-}"
 }
 
 done_building() {
@@ -196,9 +203,12 @@ checks_record() {
   fi
 }
 
-# The first line of a record of the package named.
+# The first line of a record of the package named: its version and recipe,
+# as its stamp has them, less the cache folder's path, which differs from
+# machine to machine while the checks' results do not.
 checks_key() {
-  echo "# configure checks of $1 $(stamp_text "$1")"
+  echo "# configure checks of $1 $version $(recipe_text "$1" | sed "s|$cache|<cache>|g" |
+    md5sum | cut -c1-12)"
 }
 
 # Where a new record of the package's checks goes (argument 2: its

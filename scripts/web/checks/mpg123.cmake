@@ -1,4 +1,4 @@
-# configure checks of mpg123 1.31.2-1+deb12u1 7b2ac8b23c1a
+# configure checks of mpg123 1.31.2-1+deb12u1 91ca9d777c12
 set(ASMALIGN_BALIGN "1" CACHE INTERNAL "")
 set(ASMALIGN_EXP "1" CACHE INTERNAL "")
 set(CCALIGN "1" CACHE INTERNAL "")
