@@ -166,6 +166,7 @@ struct BatchState {
   size_t meshTableSize = 0;    // a power of two, or 0
   size_t meshTableFilled = 0;  // live entries and tombstones
   size_t meshTableLive = 0;
+  size_t lastSlot = 0;  // where the last mesh looked up was found
 } gState;
 
 // ---- Mesh copies -----------------------------------------------------------------
@@ -180,9 +181,16 @@ MeshSlot* FindSlot(const OxGfxVertexList* mesh)
 {
   if (gState.meshTableSize == 0) return nullptr;
   size_t mask = gState.meshTableSize - 1;
+  // The slot found last first: a run of draws of one mesh (sprites, tiles,
+  // particles) finds it at once, wherever its probe sequence would start.
+  MeshSlot& last = gState.meshTable[gState.lastSlot & mask];
+  if (last.key == mesh && mesh) return &last;
   for (size_t i = HashOf(mesh) & mask;; i = (i + 1) & mask) {
     MeshSlot& slot = gState.meshTable[i];
-    if (slot.key == mesh) return &slot;
+    if (slot.key == mesh) {
+      gState.lastSlot = i;
+      return &slot;
+    }
     if (!slot.key) return nullptr;
   }
 }
