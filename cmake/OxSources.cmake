@@ -37,7 +37,7 @@ set(OX_SDL_COMMON_SOURCES
   platform/posix/OxPlatformTerminalPosix.cpp
   platform/sdl/OxPlatformGLSDL.cpp platform/sdl/OxPlatformGamepadSDL.cpp
   platform/sdl/OxPlatformImageSDL.cpp platform/sdl/OxPlatformKeysSDL.cpp
-  platform/sdl/OxPlatformWindowSDL.cpp)
+  platform/sdl/OxPlatformWindowSDL.cpp platform/sdl/OxPlatformX11SDL.cpp)
 
 # Linux: SDL2 on X11 with its clock and audio device, desktop OpenGL.
 set(OX_LINUX_MIXER_BACKEND platform/sdl/OxPlatformAudioOutputSDL.cpp

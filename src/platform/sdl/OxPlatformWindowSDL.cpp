@@ -1,24 +1,17 @@
 // Window-system layer on SDL2 with its X11 driver (or, in the browser, its
 // Emscripten driver on the page's canvas): window classes, windows, a message
-// queue filled from SDL events, key state by virtual-key code, and on X11,
-// through Xlib (loaded by SDL, reached with dlsym), live pointer queries,
-// titles as UTF-8 properties and surviving the loss of the X server.
+// queue filled from SDL events and key state by virtual-key code. What only
+// the X server can do (live pointer queries, UTF-8 titles, surviving its
+// loss) is in OxPlatformX11SDL.cpp.
 #include "platform/OxPlatformWindow.h"
 #include "platform/OxPlatformGL.h"
 #include "OxPlatformSDL.h"
 #include "text/OxTitleText.h"
 #include "text/OxUtf8.h"
 
-#include <SDL2/SDL_syswm.h>
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <dlfcn.h>
 #include <limits.h>
-#include <poll.h>
 #include <string.h>
-#include <sys/socket.h>
 
-#include <atomic>
 #include <deque>
 #include <map>
 #include <string>
@@ -46,23 +39,6 @@ struct WindowRecord {
   int reportedWidth = -1, reportedHeight = -1;
 };
 
-// Xlib entry points, taken from the library SDL loaded.
-typedef int (*XQueryPointerFn)(Display*, Window, Window*, Window*, int*, int*, int*, int*,
-                               unsigned int*);
-typedef int (*XTranslateCoordinatesFn)(Display*, Window, Window, int, int, int*, int*,
-                                       Window*);
-typedef Atom (*XInternAtomFn)(Display*, const char*, Bool);
-typedef int (*XChangePropertyFn)(Display*, Window, Atom, Atom, int, int, const unsigned char*,
-                                 int);
-typedef int (*XFlushFn)(Display*);
-typedef int (*XConnectionNumberFn)(Display*);
-typedef int (*XIOErrorHandlerFn)(Display*);
-typedef int (*XErrorHandlerFn)(Display*, XErrorEvent*);
-typedef XErrorHandlerFn (*XSetErrorHandlerFn)(XErrorHandlerFn);
-typedef void (*XIOErrorExitHandlerFn)(Display*, void*);
-typedef XIOErrorHandlerFn (*XSetIOErrorHandlerFn)(XIOErrorHandlerFn);
-typedef void (*XSetIOErrorExitHandlerFn)(Display*, XIOErrorExitHandlerFn, void*);
-
 struct State {
   bool videoTried = false;
   bool videoReady = false;
@@ -78,25 +54,7 @@ struct State {
   unsigned char keyState[256] = {};
   unsigned int buttonMask = 0;  // MK_ button bits as converted
   int cursorCounter = 0;
-  bool xlibLoaded = false;
-  XQueryPointerFn queryPointer = nullptr;
-  XTranslateCoordinatesFn translateCoordinates = nullptr;
-  XInternAtomFn internAtom = nullptr;
-  XChangePropertyFn changeProperty = nullptr;
-  XFlushFn flush = nullptr;
-  XConnectionNumberFn connectionNumber = nullptr;
-  XSetIOErrorHandlerFn setIOErrorHandler = nullptr;
-  XSetIOErrorExitHandlerFn setIOErrorExitHandler = nullptr;
-  XSetErrorHandlerFn setErrorHandler = nullptr;
-  // SDL's connection to the X server, once watched for its loss; the IO
-  // and protocol error handlers that were in place before ours, for other
-  // connections.
-  Display* watchedDisplay = nullptr;
-  XIOErrorHandlerFn previousIOErrorHandler = nullptr;
-  XErrorHandlerFn previousErrorHandler = nullptr;
-  // Set by Xlib's handlers when the connection breaks; the windows are
-  // destroyed by the next pump.
-  std::atomic<bool> displayLost{false};
+  // Set once the windows of a lost display have been destroyed.
   bool lossHandled = false;
 };
 
@@ -118,6 +76,12 @@ HWND FindBySdlId(Uint32 id)
   for (auto& entry : gState.windows)
     if (entry.second.sdlId == id) return HandleOf(entry.first);
   return nullptr;
+}
+
+// The SDL window of the oldest live window, if any.
+SDL_Window* FirstWindow()
+{
+  return gState.windows.empty() ? nullptr : gState.windows.begin()->second.sdl;
 }
 
 LPARAM PackPoint(int x, int y) { return MAKELPARAM(x & 0xffff, y & 0xffff); }
@@ -276,7 +240,7 @@ void DestroyWindowsOfLostDisplay();
 void FillQueue()
 {
   if (!gState.videoReady) return;
-  if (gState.displayLost) {
+  if (OxSdlX11DisplayLost()) {
     DestroyWindowsOfLostDisplay();
     return;
   }
@@ -395,104 +359,6 @@ unsigned int AnsiCharacter(const char* text)
   return '?';
 }
 
-void LoadXlib()
-{
-  if (gState.xlibLoaded) return;
-  gState.xlibLoaded = true;
-#ifndef SDL_VIDEO_DRIVER_X11
-  // No X server under SDL's other drivers, and no shared libraries to load.
-  return;
-#endif
-  void* library = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
-  if (!library) library = dlopen("libX11.so.6", RTLD_LAZY);
-  if (!library) return;
-  gState.queryPointer = reinterpret_cast<XQueryPointerFn>(dlsym(library, "XQueryPointer"));
-  gState.translateCoordinates =
-      reinterpret_cast<XTranslateCoordinatesFn>(dlsym(library, "XTranslateCoordinates"));
-  gState.internAtom = reinterpret_cast<XInternAtomFn>(dlsym(library, "XInternAtom"));
-  gState.changeProperty = reinterpret_cast<XChangePropertyFn>(dlsym(library, "XChangeProperty"));
-  gState.flush = reinterpret_cast<XFlushFn>(dlsym(library, "XFlush"));
-  gState.connectionNumber =
-      reinterpret_cast<XConnectionNumberFn>(dlsym(library, "XConnectionNumber"));
-  gState.setIOErrorHandler =
-      reinterpret_cast<XSetIOErrorHandlerFn>(dlsym(library, "XSetIOErrorHandler"));
-  // Xlib 1.7 and later: without it a broken connection ends the process.
-  gState.setIOErrorExitHandler =
-      reinterpret_cast<XSetIOErrorExitHandlerFn>(dlsym(library, "XSetIOErrorExitHandler"));
-  gState.setErrorHandler = reinterpret_cast<XSetErrorHandlerFn>(dlsym(library, "XSetErrorHandler"));
-}
-
-// The X display and window behind an SDL window; false on any other video
-// driver (the browser's among them), where SDL's own calls serve instead.
-bool X11WindowOf(SDL_Window* sdl, Display** display, Window* xwindow)
-{
-#ifdef SDL_VIDEO_DRIVER_X11
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_X11) return false;
-  *display = info.info.x11.display;
-  *xwindow = info.info.x11.window;
-  return true;
-#else
-  (void)sdl, (void)display, (void)xwindow;
-  return false;
-#endif
-}
-
-// The X display and window of any live window, for pointer queries; none
-// once the display is lost.
-bool X11Handles(HWND window, Display** display, Window* xwindow)
-{
-  if (gState.displayLost) return false;
-  SDL_Window* sdl = OxSdlWindowFromHandle(window);
-  if (!sdl && !gState.windows.empty()) sdl = gState.windows.begin()->second.sdl;
-  if (!sdl) return false;
-  return X11WindowOf(sdl, display, xwindow);
-}
-
-// ---- Losing the display, and refused requests --------------------------------
-// Xlib reports a broken connection to an IO error handler and then to an
-// exit handler whose default ends the process. Ours note the loss and
-// return, after which Xlib turns every call on that connection into a
-// no-op; the pump then destroys the windows. A request the server refuses
-// goes to the protocol error handler, whose default prints the error to
-// standard error and ends the process; ours drops it, and the request
-// simply has no effect. Other connections of the process keep the handlers
-// they had.
-
-int NoteIOError(Display* display)
-{
-  if (display == gState.watchedDisplay) {
-    gState.displayLost = true;
-    return 0;
-  }
-  return gState.previousIOErrorHandler ? gState.previousIOErrorHandler(display) : 0;
-}
-
-void KeepRunningAfterIOError(Display*, void*) { gState.displayLost = true; }
-
-int IgnoreProtocolError(Display* display, XErrorEvent* error)
-{
-  if (display == gState.watchedDisplay) return 0;
-  return gState.previousErrorHandler ? gState.previousErrorHandler(display, error) : 0;
-}
-
-// Installs the handlers on SDL's connection, once, when its first window
-// exists (the connection is reached through a window).
-void WatchDisplay(SDL_Window* sdl)
-{
-  if (gState.watchedDisplay) return;
-  LoadXlib();
-  if (!gState.setIOErrorHandler || !gState.setIOErrorExitHandler) return;
-  Display* display = nullptr;
-  Window xwindow = 0;
-  if (!X11WindowOf(sdl, &display, &xwindow)) return;
-  gState.watchedDisplay = display;
-  gState.setIOErrorExitHandler(gState.watchedDisplay, KeepRunningAfterIOError, nullptr);
-  gState.previousIOErrorHandler = gState.setIOErrorHandler(NoteIOError);
-  if (gState.setErrorHandler) gState.previousErrorHandler = gState.setErrorHandler(IgnoreProtocolError);
-}
-
 // Leaves no OpenGL context current, so that drawing after the loss does
 // nothing: the driver would otherwise ask the lost server for the window's
 // size, get no answer and size its buffers from whatever it then holds.
@@ -527,45 +393,14 @@ std::string AsciiStandIn(const std::string& utf8)
   return ascii;
 }
 
-// Sets the title on the X window directly: _NET_WM_NAME in UTF-8, WM_NAME in
-// Latin-1 ('?' beyond it) for window managers that read only that.
-void SetX11Title(SDL_Window* sdl, const std::string& utf8)
-{
-  LoadXlib();
-  if (gState.displayLost || !gState.internAtom || !gState.changeProperty || !gState.flush) return;
-  Display* display = nullptr;
-  Window xwindow = 0;
-  if (!X11WindowOf(sdl, &display, &xwindow)) return;
-  std::string latin1;
-  const unsigned char* at = reinterpret_cast<const unsigned char*>(utf8.c_str());
-  while (*at) {
-    unsigned int code = *at;
-    int length = 1;
-    if (code >= 0xF0) code = 0x100, length = 4;
-    else if (code >= 0xE0) code = 0x100, length = 3;
-    else if (code >= 0xC0) code = ((code & 0x1Fu) << 6) | (at[1] & 0x3Fu), length = 2;
-    latin1.push_back(static_cast<char>(code < 0x100 ? code : '?'));
-    at += length;
-  }
-  Atom utf8String = gState.internAtom(display, "UTF8_STRING", False);
-  Atom netName = gState.internAtom(display, "_NET_WM_NAME", False);
-  gState.changeProperty(display, xwindow, netName, utf8String, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(utf8.data()),
-                        static_cast<int>(utf8.size()));
-  gState.changeProperty(display, xwindow, XA_WM_NAME, XA_STRING, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(latin1.data()),
-                        static_cast<int>(latin1.size()));
-  gState.flush(display);
-}
-
 // Gives the window its title, cut to what a title bar can use, through SDL
 // (ASCII only) and the X properties.
 void ApplyTitle(SDL_Window* sdl, const char* text)
 {
-  if (gState.displayLost) return;
+  if (OxSdlX11DisplayLost()) return;
   std::string utf8 = OxTitleCut(OxTitleAsUtf8(text), true);
   SDL_SetWindowTitle(sdl, AsciiStandIn(utf8).c_str());
-  SetX11Title(sdl, utf8);
+  OxSdlX11SetTitle(sdl, utf8);
 }
 
 }  // namespace
@@ -621,7 +456,7 @@ HWND OxPlatformCreateWindow(const char* className, const char* title, DWORD styl
                             int width, int height, HINSTANCE)
 {
   auto found = className ? gState.classes.find(className) : gState.classes.end();
-  if (found == gState.classes.end() || !OxSdlEnsureVideo() || gState.displayLost) return nullptr;
+  if (found == gState.classes.end() || !OxSdlEnsureVideo() || OxSdlX11DisplayLost()) return nullptr;
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
@@ -637,7 +472,7 @@ HWND OxPlatformCreateWindow(const char* className, const char* title, DWORD styl
   SDL_Window* sdl = SDL_CreateWindow("", x, y, width > 0 ? width : 1, height > 0 ? height : 1,
                                      flags);
   if (!sdl) return nullptr;
-  WatchDisplay(sdl);
+  OxSdlX11Watch(sdl);
   ApplyTitle(sdl, title);
   uintptr_t value = gState.nextHandle++;
   WindowRecord& record = gState.windows[value];
@@ -667,7 +502,7 @@ bool OxPlatformDestroyWindow(HWND window)
   if (!record) return true;
   // NOTE: on a lost display SDL would wait forever for the window to unmap,
   // so the SDL window is left allocated; the display cannot show it anyway.
-  if (!gState.displayLost) SDL_DestroyWindow(record->sdl);
+  if (!OxSdlX11DisplayLost()) SDL_DestroyWindow(record->sdl);
   gState.windows.erase(HandleValue(window));
   for (auto it = gState.queue.begin(); it != gState.queue.end();) {
     if (it->window == window) it = gState.queue.erase(it);
@@ -694,7 +529,7 @@ void OxPlatformSetWindowStyle(HWND window, DWORD style)
   bool hadCaption = (record->style & WS_CAPTION) != 0;
   record->style = style & ~static_cast<DWORD>(WS_VISIBLE);
   bool hasCaption = (style & WS_CAPTION) != 0;
-  if (hadCaption != hasCaption && !gState.displayLost)
+  if (hadCaption != hasCaption && !OxSdlX11DisplayLost())
     SDL_SetWindowBordered(record->sdl, hasCaption ? SDL_TRUE : SDL_FALSE);
 }
 
@@ -703,7 +538,7 @@ void OxPlatformAdjustWindowRect(RECT*, DWORD, bool, DWORD) {}
 bool OxPlatformMoveWindow(HWND window, int x, int y, int width, int height, bool repaint)
 {
   WindowRecord* record = Find(window);
-  if (!record || gState.displayLost) return false;
+  if (!record || OxSdlX11DisplayLost()) return false;
   SDL_SetWindowSize(record->sdl, width > 0 ? width : 1, height > 0 ? height : 1);
   SDL_SetWindowPosition(record->sdl, x, y);
   int clientWidth = 0, clientHeight = 0;
@@ -718,7 +553,7 @@ bool OxPlatformMoveWindow(HWND window, int x, int y, int width, int height, bool
 bool OxPlatformShowWindow(HWND window, int command)
 {
   WindowRecord* record = Find(window);
-  if (!record || gState.displayLost) return false;
+  if (!record || OxSdlX11DisplayLost()) return false;
   SDL_Window* sdl = record->sdl;
   bool wasVisible = (SDL_GetWindowFlags(sdl) & SDL_WINDOW_SHOWN) != 0;
   if (command == SW_HIDE) {
@@ -866,24 +701,10 @@ void OxPlatformGetKeyboardState(unsigned char state[256])
 bool OxPlatformGetCursorPos(POINT* point)
 {
   if (!OxSdlEnsureVideo()) return false;
-  LoadXlib();
-  Display* display = nullptr;
-  Window xwindow = 0;
-  if (gState.queryPointer && X11Handles(nullptr, &display, &xwindow)) {
-    Window root = 0, child = 0;
-    int rootX = 0, rootY = 0, windowX = 0, windowY = 0;
-    unsigned int mask = 0;
-    Window defaultRoot = RootWindow(display, DefaultScreen(display));
-    if (gState.queryPointer(display, defaultRoot, &root, &child, &rootX, &rootY, &windowX,
-                            &windowY, &mask)) {
-      point->x = rootX;
-      point->y = rootY;
-      return true;
-    }
-  }
+  if (OxSdlX11PointerPosition(FirstWindow(), point)) return true;
   int x = 0, y = 0;
   // After the display is lost only SDL's last known position is left.
-  if (gState.displayLost) {
+  if (OxSdlX11DisplayLost()) {
     SDL_GetMouseState(&x, &y);
   } else {
 #ifdef SDL_VIDEO_DRIVER_X11
@@ -892,7 +713,7 @@ bool OxPlatformGetCursorPos(POINT* point)
     // Drivers without a desktop (the browser's) know the pointer only over
     // a window: its position there, moved by the window's own position.
     SDL_Window* over = SDL_GetMouseFocus();
-    if (!over && !gState.windows.empty()) over = gState.windows.begin()->second.sdl;
+    if (!over) over = FirstWindow();
     SDL_GetMouseState(&x, &y);
     int windowX = 0, windowY = 0;
     if (over) SDL_GetWindowPosition(over, &windowX, &windowY);
@@ -909,19 +730,7 @@ bool OxPlatformScreenToClient(HWND window, POINT* point)
 {
   SDL_Window* sdl = OxSdlWindowFromHandle(window);
   if (!sdl) return false;
-  LoadXlib();
-  Display* display = nullptr;
-  Window xwindow = 0;
-  if (gState.translateCoordinates && X11Handles(window, &display, &xwindow)) {
-    Window child = 0;
-    int x = 0, y = 0;
-    Window root = RootWindow(display, DefaultScreen(display));
-    if (gState.translateCoordinates(display, root, xwindow, point->x, point->y, &x, &y, &child)) {
-      point->x = x;
-      point->y = y;
-      return true;
-    }
-  }
+  if (OxSdlX11ScreenToWindow(sdl, point)) return true;
   int windowX = 0, windowY = 0;
   SDL_GetWindowPosition(sdl, &windowX, &windowY);
   point->x -= windowX;
@@ -939,31 +748,20 @@ int OxPlatformShowCursor(bool show)
 int OxPlatformGetDisplayWidth()
 {
   SDL_Rect bounds;
-  if (!OxSdlEnsureVideo() || gState.displayLost || SDL_GetDisplayBounds(0, &bounds) != 0) return 0;
+  if (!OxSdlEnsureVideo() || OxSdlX11DisplayLost() || SDL_GetDisplayBounds(0, &bounds) != 0) return 0;
   return bounds.w;
 }
 
 int OxPlatformGetDisplayHeight()
 {
   SDL_Rect bounds;
-  if (!OxSdlEnsureVideo() || gState.displayLost || SDL_GetDisplayBounds(0, &bounds) != 0) return 0;
+  if (!OxSdlEnsureVideo() || OxSdlX11DisplayLost() || SDL_GetDisplayBounds(0, &bounds) != 0) return 0;
   return bounds.h;
 }
 
-bool OxPlatformIsDisplayLost() { return gState.displayLost; }
+bool OxPlatformIsDisplayLost() { return OxSdlX11DisplayLost(); }
 
 void OxPlatformCheckDisplay()
 {
-  if (!gState.watchedDisplay || gState.displayLost || !gState.connectionNumber) return;
-  // The server's end of the connection closed: the socket reads as ended.
-  // Peeking takes nothing that Xlib has still to read.
-  int socket = gState.connectionNumber(gState.watchedDisplay);
-  pollfd ready = {socket, POLLIN, 0};
-  if (poll(&ready, 1, 0) <= 0) return;
-  char byte;
-  bool ended = (ready.revents & (POLLHUP | POLLERR)) != 0 ||
-               recv(socket, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
-  if (!ended) return;
-  gState.displayLost = true;
-  ReleaseContextOfLostDisplay();
+  if (OxSdlX11CheckConnection()) ReleaseContextOfLostDisplay();
 }

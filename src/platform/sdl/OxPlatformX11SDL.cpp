@@ -1,0 +1,242 @@
+// The X server behind SDL's X11 driver, through Xlib (loaded by SDL, reached
+// with dlsym): live pointer queries, titles as UTF-8 properties, and
+// surviving the loss of the server and its refusal of a request. Under SDL's
+// other drivers (the browser's) there is no X server: each function does
+// nothing and answers false.
+#include "OxPlatformSDL.h"
+
+#include <SDL2/SDL_syswm.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <dlfcn.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <atomic>
+#include <string>
+
+// ---- Module state ----------------------------------------------------------
+
+namespace {
+
+// Xlib entry points, taken from the library SDL loaded.
+typedef int (*XQueryPointerFn)(Display*, Window, Window*, Window*, int*, int*, int*, int*,
+                               unsigned int*);
+typedef int (*XTranslateCoordinatesFn)(Display*, Window, Window, int, int, int*, int*,
+                                       Window*);
+typedef Atom (*XInternAtomFn)(Display*, const char*, Bool);
+typedef int (*XChangePropertyFn)(Display*, Window, Atom, Atom, int, int, const unsigned char*,
+                                 int);
+typedef int (*XFlushFn)(Display*);
+typedef int (*XConnectionNumberFn)(Display*);
+typedef int (*XIOErrorHandlerFn)(Display*);
+typedef int (*XErrorHandlerFn)(Display*, XErrorEvent*);
+typedef XErrorHandlerFn (*XSetErrorHandlerFn)(XErrorHandlerFn);
+typedef void (*XIOErrorExitHandlerFn)(Display*, void*);
+typedef XIOErrorHandlerFn (*XSetIOErrorHandlerFn)(XIOErrorHandlerFn);
+typedef void (*XSetIOErrorExitHandlerFn)(Display*, XIOErrorExitHandlerFn, void*);
+
+struct X11State {
+  bool xlibLoaded = false;
+  XQueryPointerFn queryPointer = nullptr;
+  XTranslateCoordinatesFn translateCoordinates = nullptr;
+  XInternAtomFn internAtom = nullptr;
+  XChangePropertyFn changeProperty = nullptr;
+  XFlushFn flush = nullptr;
+  XConnectionNumberFn connectionNumber = nullptr;
+  XSetIOErrorHandlerFn setIOErrorHandler = nullptr;
+  XSetIOErrorExitHandlerFn setIOErrorExitHandler = nullptr;
+  XSetErrorHandlerFn setErrorHandler = nullptr;
+  // SDL's connection to the X server, once watched for its loss; the IO
+  // and protocol error handlers that were in place before ours, for other
+  // connections.
+  Display* watchedDisplay = nullptr;
+  XIOErrorHandlerFn previousIOErrorHandler = nullptr;
+  XErrorHandlerFn previousErrorHandler = nullptr;
+  // Set by Xlib's handlers when the connection breaks; the windows are
+  // destroyed by the next pump.
+  std::atomic<bool> displayLost{false};
+};
+
+X11State gState;
+
+void LoadXlib()
+{
+  if (gState.xlibLoaded) return;
+  gState.xlibLoaded = true;
+#ifndef SDL_VIDEO_DRIVER_X11
+  // No X server under SDL's other drivers, and no shared libraries to load.
+  return;
+#endif
+  void* library = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+  if (!library) library = dlopen("libX11.so.6", RTLD_LAZY);
+  if (!library) return;
+  gState.queryPointer = reinterpret_cast<XQueryPointerFn>(dlsym(library, "XQueryPointer"));
+  gState.translateCoordinates =
+      reinterpret_cast<XTranslateCoordinatesFn>(dlsym(library, "XTranslateCoordinates"));
+  gState.internAtom = reinterpret_cast<XInternAtomFn>(dlsym(library, "XInternAtom"));
+  gState.changeProperty = reinterpret_cast<XChangePropertyFn>(dlsym(library, "XChangeProperty"));
+  gState.flush = reinterpret_cast<XFlushFn>(dlsym(library, "XFlush"));
+  gState.connectionNumber =
+      reinterpret_cast<XConnectionNumberFn>(dlsym(library, "XConnectionNumber"));
+  gState.setIOErrorHandler =
+      reinterpret_cast<XSetIOErrorHandlerFn>(dlsym(library, "XSetIOErrorHandler"));
+  // Xlib 1.7 and later: without it a broken connection ends the process.
+  gState.setIOErrorExitHandler =
+      reinterpret_cast<XSetIOErrorExitHandlerFn>(dlsym(library, "XSetIOErrorExitHandler"));
+  gState.setErrorHandler = reinterpret_cast<XSetErrorHandlerFn>(dlsym(library, "XSetErrorHandler"));
+}
+
+// The X display and window behind an SDL window; false on any other video
+// driver (the browser's among them), where SDL's own calls serve instead.
+bool X11WindowOf(SDL_Window* sdl, Display** display, Window* xwindow)
+{
+#ifdef SDL_VIDEO_DRIVER_X11
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(sdl, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+  *display = info.info.x11.display;
+  *xwindow = info.info.x11.window;
+  return true;
+#else
+  (void)sdl, (void)display, (void)xwindow;
+  return false;
+#endif
+}
+
+// ---- Losing the display, and refused requests --------------------------------
+// Xlib reports a broken connection to an IO error handler and then to an
+// exit handler whose default ends the process. Ours note the loss and
+// return, after which Xlib turns every call on that connection into a
+// no-op; the pump then destroys the windows. A request the server refuses
+// goes to the protocol error handler, whose default prints the error to
+// standard error and ends the process; ours drops it, and the request
+// simply has no effect. Other connections of the process keep the handlers
+// they had.
+
+int NoteIOError(Display* display)
+{
+  if (display == gState.watchedDisplay) {
+    gState.displayLost = true;
+    return 0;
+  }
+  return gState.previousIOErrorHandler ? gState.previousIOErrorHandler(display) : 0;
+}
+
+void KeepRunningAfterIOError(Display*, void*) { gState.displayLost = true; }
+
+int IgnoreProtocolError(Display* display, XErrorEvent* error)
+{
+  if (display == gState.watchedDisplay) return 0;
+  return gState.previousErrorHandler ? gState.previousErrorHandler(display, error) : 0;
+}
+
+// Installs the handlers on SDL's connection, once, when its first window
+// exists (the connection is reached through a window).
+void WatchDisplay(SDL_Window* sdl)
+{
+  if (gState.watchedDisplay) return;
+  LoadXlib();
+  if (!gState.setIOErrorHandler || !gState.setIOErrorExitHandler) return;
+  Display* display = nullptr;
+  Window xwindow = 0;
+  if (!X11WindowOf(sdl, &display, &xwindow)) return;
+  gState.watchedDisplay = display;
+  gState.setIOErrorExitHandler(gState.watchedDisplay, KeepRunningAfterIOError, nullptr);
+  gState.previousIOErrorHandler = gState.setIOErrorHandler(NoteIOError);
+  if (gState.setErrorHandler) gState.previousErrorHandler = gState.setErrorHandler(IgnoreProtocolError);
+}
+
+// Sets the title on the X window directly: _NET_WM_NAME in UTF-8, WM_NAME in
+// Latin-1 ('?' beyond it) for window managers that read only that.
+void SetX11Title(SDL_Window* sdl, const std::string& utf8)
+{
+  LoadXlib();
+  if (gState.displayLost || !gState.internAtom || !gState.changeProperty || !gState.flush) return;
+  Display* display = nullptr;
+  Window xwindow = 0;
+  if (!X11WindowOf(sdl, &display, &xwindow)) return;
+  std::string latin1;
+  const unsigned char* at = reinterpret_cast<const unsigned char*>(utf8.c_str());
+  while (*at) {
+    unsigned int code = *at;
+    int length = 1;
+    if (code >= 0xF0) code = 0x100, length = 4;
+    else if (code >= 0xE0) code = 0x100, length = 3;
+    else if (code >= 0xC0) code = ((code & 0x1Fu) << 6) | (at[1] & 0x3Fu), length = 2;
+    latin1.push_back(static_cast<char>(code < 0x100 ? code : '?'));
+    at += length;
+  }
+  Atom utf8String = gState.internAtom(display, "UTF8_STRING", False);
+  Atom netName = gState.internAtom(display, "_NET_WM_NAME", False);
+  gState.changeProperty(display, xwindow, netName, utf8String, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(utf8.data()),
+                        static_cast<int>(utf8.size()));
+  gState.changeProperty(display, xwindow, XA_WM_NAME, XA_STRING, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(latin1.data()),
+                        static_cast<int>(latin1.size()));
+  gState.flush(display);
+}
+
+}  // namespace
+
+// ---- Backend internals --------------------------------------------------
+
+void OxSdlX11Watch(SDL_Window* sdl) { WatchDisplay(sdl); }
+
+bool OxSdlX11DisplayLost() { return gState.displayLost; }
+
+bool OxSdlX11CheckConnection()
+{
+  if (!gState.watchedDisplay || gState.displayLost || !gState.connectionNumber) return false;
+  // The server's end of the connection closed: the socket reads as ended.
+  // Peeking takes nothing that Xlib has still to read.
+  int socket = gState.connectionNumber(gState.watchedDisplay);
+  pollfd ready = {socket, POLLIN, 0};
+  if (poll(&ready, 1, 0) <= 0) return false;
+  char byte;
+  bool ended = (ready.revents & (POLLHUP | POLLERR)) != 0 ||
+               recv(socket, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+  if (!ended) return false;
+  gState.displayLost = true;
+  return true;
+}
+
+bool OxSdlX11PointerPosition(SDL_Window* sdl, POINT* point)
+{
+  LoadXlib();
+  Display* display = nullptr;
+  Window xwindow = 0;
+  if (gState.displayLost || !gState.queryPointer || !sdl || !X11WindowOf(sdl, &display, &xwindow))
+    return false;
+  Window root = 0, child = 0;
+  int rootX = 0, rootY = 0, windowX = 0, windowY = 0;
+  unsigned int mask = 0;
+  Window defaultRoot = RootWindow(display, DefaultScreen(display));
+  if (!gState.queryPointer(display, defaultRoot, &root, &child, &rootX, &rootY, &windowX, &windowY,
+                           &mask))
+    return false;
+  point->x = rootX;
+  point->y = rootY;
+  return true;
+}
+
+bool OxSdlX11ScreenToWindow(SDL_Window* sdl, POINT* point)
+{
+  LoadXlib();
+  Display* display = nullptr;
+  Window xwindow = 0;
+  if (gState.displayLost || !gState.translateCoordinates || !sdl ||
+      !X11WindowOf(sdl, &display, &xwindow))
+    return false;
+  Window child = 0;
+  int x = 0, y = 0;
+  Window root = RootWindow(display, DefaultScreen(display));
+  if (!gState.translateCoordinates(display, root, xwindow, point->x, point->y, &x, &y, &child))
+    return false;
+  point->x = x;
+  point->y = y;
+  return true;
+}
+
+void OxSdlX11SetTitle(SDL_Window* sdl, const std::string& utf8) { SetX11Title(sdl, utf8); }
