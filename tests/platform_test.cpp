@@ -19,6 +19,7 @@
 #include "../src/platform/posix/OxPlatformTerminalPosix.cpp"
 #include "../src/platform/sdl/OxPlatformKeysSDL.cpp"
 #include "../src/platform/sdl/OxPlatformWindowSDL.cpp"
+#include "../src/platform/sdl/OxPlatformX11SDL.cpp"
 #include "../src/text/OxTitleText.cpp"
 #include "../src/text/OxUtf8.cpp"
 

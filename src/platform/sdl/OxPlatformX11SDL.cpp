@@ -58,12 +58,12 @@ struct X11State {
   std::atomic<bool> displayLost{false};
 };
 
-X11State gState;
+X11State gX11;
 
 void LoadXlib()
 {
-  if (gState.xlibLoaded) return;
-  gState.xlibLoaded = true;
+  if (gX11.xlibLoaded) return;
+  gX11.xlibLoaded = true;
 #ifndef SDL_VIDEO_DRIVER_X11
   // No X server under SDL's other drivers, and no shared libraries to load.
   return;
@@ -71,20 +71,20 @@ void LoadXlib()
   void* library = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
   if (!library) library = dlopen("libX11.so.6", RTLD_LAZY);
   if (!library) return;
-  gState.queryPointer = reinterpret_cast<XQueryPointerFn>(dlsym(library, "XQueryPointer"));
-  gState.translateCoordinates =
+  gX11.queryPointer = reinterpret_cast<XQueryPointerFn>(dlsym(library, "XQueryPointer"));
+  gX11.translateCoordinates =
       reinterpret_cast<XTranslateCoordinatesFn>(dlsym(library, "XTranslateCoordinates"));
-  gState.internAtom = reinterpret_cast<XInternAtomFn>(dlsym(library, "XInternAtom"));
-  gState.changeProperty = reinterpret_cast<XChangePropertyFn>(dlsym(library, "XChangeProperty"));
-  gState.flush = reinterpret_cast<XFlushFn>(dlsym(library, "XFlush"));
-  gState.connectionNumber =
+  gX11.internAtom = reinterpret_cast<XInternAtomFn>(dlsym(library, "XInternAtom"));
+  gX11.changeProperty = reinterpret_cast<XChangePropertyFn>(dlsym(library, "XChangeProperty"));
+  gX11.flush = reinterpret_cast<XFlushFn>(dlsym(library, "XFlush"));
+  gX11.connectionNumber =
       reinterpret_cast<XConnectionNumberFn>(dlsym(library, "XConnectionNumber"));
-  gState.setIOErrorHandler =
+  gX11.setIOErrorHandler =
       reinterpret_cast<XSetIOErrorHandlerFn>(dlsym(library, "XSetIOErrorHandler"));
   // Xlib 1.7 and later: without it a broken connection ends the process.
-  gState.setIOErrorExitHandler =
+  gX11.setIOErrorExitHandler =
       reinterpret_cast<XSetIOErrorExitHandlerFn>(dlsym(library, "XSetIOErrorExitHandler"));
-  gState.setErrorHandler = reinterpret_cast<XSetErrorHandlerFn>(dlsym(library, "XSetErrorHandler"));
+  gX11.setErrorHandler = reinterpret_cast<XSetErrorHandlerFn>(dlsym(library, "XSetErrorHandler"));
 }
 
 // The X display and window behind an SDL window; false on any other video
@@ -116,35 +116,35 @@ bool X11WindowOf(SDL_Window* sdl, Display** display, Window* xwindow)
 
 int NoteIOError(Display* display)
 {
-  if (display == gState.watchedDisplay) {
-    gState.displayLost = true;
+  if (display == gX11.watchedDisplay) {
+    gX11.displayLost = true;
     return 0;
   }
-  return gState.previousIOErrorHandler ? gState.previousIOErrorHandler(display) : 0;
+  return gX11.previousIOErrorHandler ? gX11.previousIOErrorHandler(display) : 0;
 }
 
-void KeepRunningAfterIOError(Display*, void*) { gState.displayLost = true; }
+void KeepRunningAfterIOError(Display*, void*) { gX11.displayLost = true; }
 
 int IgnoreProtocolError(Display* display, XErrorEvent* error)
 {
-  if (display == gState.watchedDisplay) return 0;
-  return gState.previousErrorHandler ? gState.previousErrorHandler(display, error) : 0;
+  if (display == gX11.watchedDisplay) return 0;
+  return gX11.previousErrorHandler ? gX11.previousErrorHandler(display, error) : 0;
 }
 
 // Installs the handlers on SDL's connection, once, when its first window
 // exists (the connection is reached through a window).
 void WatchDisplay(SDL_Window* sdl)
 {
-  if (gState.watchedDisplay) return;
+  if (gX11.watchedDisplay) return;
   LoadXlib();
-  if (!gState.setIOErrorHandler || !gState.setIOErrorExitHandler) return;
+  if (!gX11.setIOErrorHandler || !gX11.setIOErrorExitHandler) return;
   Display* display = nullptr;
   Window xwindow = 0;
   if (!X11WindowOf(sdl, &display, &xwindow)) return;
-  gState.watchedDisplay = display;
-  gState.setIOErrorExitHandler(gState.watchedDisplay, KeepRunningAfterIOError, nullptr);
-  gState.previousIOErrorHandler = gState.setIOErrorHandler(NoteIOError);
-  if (gState.setErrorHandler) gState.previousErrorHandler = gState.setErrorHandler(IgnoreProtocolError);
+  gX11.watchedDisplay = display;
+  gX11.setIOErrorExitHandler(gX11.watchedDisplay, KeepRunningAfterIOError, nullptr);
+  gX11.previousIOErrorHandler = gX11.setIOErrorHandler(NoteIOError);
+  if (gX11.setErrorHandler) gX11.previousErrorHandler = gX11.setErrorHandler(IgnoreProtocolError);
 }
 
 // Sets the title on the X window directly: _NET_WM_NAME in UTF-8, WM_NAME in
@@ -152,7 +152,7 @@ void WatchDisplay(SDL_Window* sdl)
 void SetX11Title(SDL_Window* sdl, const std::string& utf8)
 {
   LoadXlib();
-  if (gState.displayLost || !gState.internAtom || !gState.changeProperty || !gState.flush) return;
+  if (gX11.displayLost || !gX11.internAtom || !gX11.changeProperty || !gX11.flush) return;
   Display* display = nullptr;
   Window xwindow = 0;
   if (!X11WindowOf(sdl, &display, &xwindow)) return;
@@ -167,15 +167,15 @@ void SetX11Title(SDL_Window* sdl, const std::string& utf8)
     latin1.push_back(static_cast<char>(code < 0x100 ? code : '?'));
     at += length;
   }
-  Atom utf8String = gState.internAtom(display, "UTF8_STRING", False);
-  Atom netName = gState.internAtom(display, "_NET_WM_NAME", False);
-  gState.changeProperty(display, xwindow, netName, utf8String, 8, PropModeReplace,
+  Atom utf8String = gX11.internAtom(display, "UTF8_STRING", False);
+  Atom netName = gX11.internAtom(display, "_NET_WM_NAME", False);
+  gX11.changeProperty(display, xwindow, netName, utf8String, 8, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(utf8.data()),
                         static_cast<int>(utf8.size()));
-  gState.changeProperty(display, xwindow, XA_WM_NAME, XA_STRING, 8, PropModeReplace,
+  gX11.changeProperty(display, xwindow, XA_WM_NAME, XA_STRING, 8, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(latin1.data()),
                         static_cast<int>(latin1.size()));
-  gState.flush(display);
+  gX11.flush(display);
 }
 
 }  // namespace
@@ -184,21 +184,21 @@ void SetX11Title(SDL_Window* sdl, const std::string& utf8)
 
 void OxSdlX11Watch(SDL_Window* sdl) { WatchDisplay(sdl); }
 
-bool OxSdlX11DisplayLost() { return gState.displayLost; }
+bool OxSdlX11DisplayLost() { return gX11.displayLost; }
 
 bool OxSdlX11CheckConnection()
 {
-  if (!gState.watchedDisplay || gState.displayLost || !gState.connectionNumber) return false;
+  if (!gX11.watchedDisplay || gX11.displayLost || !gX11.connectionNumber) return false;
   // The server's end of the connection closed: the socket reads as ended.
   // Peeking takes nothing that Xlib has still to read.
-  int socket = gState.connectionNumber(gState.watchedDisplay);
+  int socket = gX11.connectionNumber(gX11.watchedDisplay);
   pollfd ready = {socket, POLLIN, 0};
   if (poll(&ready, 1, 0) <= 0) return false;
   char byte;
   bool ended = (ready.revents & (POLLHUP | POLLERR)) != 0 ||
                recv(socket, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
   if (!ended) return false;
-  gState.displayLost = true;
+  gX11.displayLost = true;
   return true;
 }
 
@@ -207,13 +207,13 @@ bool OxSdlX11PointerPosition(SDL_Window* sdl, POINT* point)
   LoadXlib();
   Display* display = nullptr;
   Window xwindow = 0;
-  if (gState.displayLost || !gState.queryPointer || !sdl || !X11WindowOf(sdl, &display, &xwindow))
+  if (gX11.displayLost || !gX11.queryPointer || !sdl || !X11WindowOf(sdl, &display, &xwindow))
     return false;
   Window root = 0, child = 0;
   int rootX = 0, rootY = 0, windowX = 0, windowY = 0;
   unsigned int mask = 0;
   Window defaultRoot = RootWindow(display, DefaultScreen(display));
-  if (!gState.queryPointer(display, defaultRoot, &root, &child, &rootX, &rootY, &windowX, &windowY,
+  if (!gX11.queryPointer(display, defaultRoot, &root, &child, &rootX, &rootY, &windowX, &windowY,
                            &mask))
     return false;
   point->x = rootX;
@@ -226,13 +226,13 @@ bool OxSdlX11ScreenToWindow(SDL_Window* sdl, POINT* point)
   LoadXlib();
   Display* display = nullptr;
   Window xwindow = 0;
-  if (gState.displayLost || !gState.translateCoordinates || !sdl ||
+  if (gX11.displayLost || !gX11.translateCoordinates || !sdl ||
       !X11WindowOf(sdl, &display, &xwindow))
     return false;
   Window child = 0;
   int x = 0, y = 0;
   Window root = RootWindow(display, DefaultScreen(display));
-  if (!gState.translateCoordinates(display, root, xwindow, point->x, point->y, &x, &y, &child))
+  if (!gX11.translateCoordinates(display, root, xwindow, point->x, point->y, &x, &y, &child))
     return false;
   point->x = x;
   point->y = y;
