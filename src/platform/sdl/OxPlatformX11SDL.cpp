@@ -4,6 +4,7 @@
 // other drivers (the browser's) there is no X server: each function does
 // nothing and answers false.
 #include "OxPlatformSDL.h"
+#include "text/OxUtf8.h"
 
 #include <SDL2/SDL_syswm.h>
 #include <X11/Xatom.h>
@@ -22,11 +23,9 @@ namespace {
 // Xlib entry points, taken from the library SDL loaded.
 typedef int (*XQueryPointerFn)(Display*, Window, Window*, Window*, int*, int*, int*, int*,
                                unsigned int*);
-typedef int (*XTranslateCoordinatesFn)(Display*, Window, Window, int, int, int*, int*,
-                                       Window*);
+typedef int (*XTranslateCoordinatesFn)(Display*, Window, Window, int, int, int*, int*, Window*);
 typedef Atom (*XInternAtomFn)(Display*, const char*, Bool);
-typedef int (*XChangePropertyFn)(Display*, Window, Atom, Atom, int, int, const unsigned char*,
-                                 int);
+typedef int (*XChangePropertyFn)(Display*, Window, Atom, Atom, int, int, const unsigned char*, int);
 typedef int (*XFlushFn)(Display*);
 typedef int (*XConnectionNumberFn)(Display*);
 typedef int (*XIOErrorHandlerFn)(Display*);
@@ -87,10 +86,13 @@ void LoadXlib()
   gX11.setErrorHandler = reinterpret_cast<XSetErrorHandlerFn>(dlsym(library, "XSetErrorHandler"));
 }
 
-// The X display and window behind an SDL window; false on any other video
-// driver (the browser's among them), where SDL's own calls serve instead.
-bool X11WindowOf(SDL_Window* sdl, Display** display, Window* xwindow)
+// The X display and window behind an SDL window, with Xlib loaded; false
+// once the display is lost, for no window, and on any other video driver
+// (the browser's among them), where SDL's own calls serve instead.
+bool LiveX11Window(SDL_Window* sdl, Display** display, Window* xwindow)
 {
+  LoadXlib();
+  if (gX11.displayLost || !sdl) return false;
 #ifdef SDL_VIDEO_DRIVER_X11
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
@@ -131,58 +133,25 @@ int IgnoreProtocolError(Display* display, XErrorEvent* error)
   return gX11.previousErrorHandler ? gX11.previousErrorHandler(display, error) : 0;
 }
 
+}  // namespace
+
+// ---- Backend internals --------------------------------------------------
+
 // Installs the handlers on SDL's connection, once, when its first window
 // exists (the connection is reached through a window).
-void WatchDisplay(SDL_Window* sdl)
+void OxSdlX11Watch(SDL_Window* sdl)
 {
   if (gX11.watchedDisplay) return;
-  LoadXlib();
-  if (!gX11.setIOErrorHandler || !gX11.setIOErrorExitHandler) return;
   Display* display = nullptr;
   Window xwindow = 0;
-  if (!X11WindowOf(sdl, &display, &xwindow)) return;
+  if (!LiveX11Window(sdl, &display, &xwindow) || !gX11.setIOErrorHandler ||
+      !gX11.setIOErrorExitHandler)
+    return;
   gX11.watchedDisplay = display;
   gX11.setIOErrorExitHandler(gX11.watchedDisplay, KeepRunningAfterIOError, nullptr);
   gX11.previousIOErrorHandler = gX11.setIOErrorHandler(NoteIOError);
   if (gX11.setErrorHandler) gX11.previousErrorHandler = gX11.setErrorHandler(IgnoreProtocolError);
 }
-
-// Sets the title on the X window directly: _NET_WM_NAME in UTF-8, WM_NAME in
-// Latin-1 ('?' beyond it) for window managers that read only that.
-void SetX11Title(SDL_Window* sdl, const std::string& utf8)
-{
-  LoadXlib();
-  if (gX11.displayLost || !gX11.internAtom || !gX11.changeProperty || !gX11.flush) return;
-  Display* display = nullptr;
-  Window xwindow = 0;
-  if (!X11WindowOf(sdl, &display, &xwindow)) return;
-  std::string latin1;
-  const unsigned char* at = reinterpret_cast<const unsigned char*>(utf8.c_str());
-  while (*at) {
-    unsigned int code = *at;
-    int length = 1;
-    if (code >= 0xF0) code = 0x100, length = 4;
-    else if (code >= 0xE0) code = 0x100, length = 3;
-    else if (code >= 0xC0) code = ((code & 0x1Fu) << 6) | (at[1] & 0x3Fu), length = 2;
-    latin1.push_back(static_cast<char>(code < 0x100 ? code : '?'));
-    at += length;
-  }
-  Atom utf8String = gX11.internAtom(display, "UTF8_STRING", False);
-  Atom netName = gX11.internAtom(display, "_NET_WM_NAME", False);
-  gX11.changeProperty(display, xwindow, netName, utf8String, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(utf8.data()),
-                        static_cast<int>(utf8.size()));
-  gX11.changeProperty(display, xwindow, XA_WM_NAME, XA_STRING, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(latin1.data()),
-                        static_cast<int>(latin1.size()));
-  gX11.flush(display);
-}
-
-}  // namespace
-
-// ---- Backend internals --------------------------------------------------
-
-void OxSdlX11Watch(SDL_Window* sdl) { WatchDisplay(sdl); }
 
 bool OxSdlX11DisplayLost() { return gX11.displayLost; }
 
@@ -204,17 +173,15 @@ bool OxSdlX11CheckConnection()
 
 bool OxSdlX11PointerPosition(SDL_Window* sdl, POINT* point)
 {
-  LoadXlib();
   Display* display = nullptr;
   Window xwindow = 0;
-  if (gX11.displayLost || !gX11.queryPointer || !sdl || !X11WindowOf(sdl, &display, &xwindow))
-    return false;
+  if (!LiveX11Window(sdl, &display, &xwindow) || !gX11.queryPointer) return false;
   Window root = 0, child = 0;
   int rootX = 0, rootY = 0, windowX = 0, windowY = 0;
   unsigned int mask = 0;
   Window defaultRoot = RootWindow(display, DefaultScreen(display));
   if (!gX11.queryPointer(display, defaultRoot, &root, &child, &rootX, &rootY, &windowX, &windowY,
-                           &mask))
+                         &mask))
     return false;
   point->x = rootX;
   point->y = rootY;
@@ -223,12 +190,9 @@ bool OxSdlX11PointerPosition(SDL_Window* sdl, POINT* point)
 
 bool OxSdlX11ScreenToWindow(SDL_Window* sdl, POINT* point)
 {
-  LoadXlib();
   Display* display = nullptr;
   Window xwindow = 0;
-  if (gX11.displayLost || !gX11.translateCoordinates || !sdl ||
-      !X11WindowOf(sdl, &display, &xwindow))
-    return false;
+  if (!LiveX11Window(sdl, &display, &xwindow) || !gX11.translateCoordinates) return false;
   Window child = 0;
   int x = 0, y = 0;
   Window root = RootWindow(display, DefaultScreen(display));
@@ -239,4 +203,26 @@ bool OxSdlX11ScreenToWindow(SDL_Window* sdl, POINT* point)
   return true;
 }
 
-void OxSdlX11SetTitle(SDL_Window* sdl, const std::string& utf8) { SetX11Title(sdl, utf8); }
+void OxSdlX11SetTitle(SDL_Window* sdl, const std::string& utf8)
+{
+  Display* display = nullptr;
+  Window xwindow = 0;
+  if (!LiveX11Window(sdl, &display, &xwindow) || !gX11.internAtom || !gX11.changeProperty ||
+      !gX11.flush)
+    return;
+  std::string latin1;
+  const unsigned char* at = reinterpret_cast<const unsigned char*>(utf8.c_str());
+  while (*at) {
+    unsigned int code = OxUtf8Next(&at);
+    latin1.push_back(static_cast<char>(code < 0x100 ? code : '?'));
+  }
+  Atom utf8String = gX11.internAtom(display, "UTF8_STRING", False);
+  Atom netName = gX11.internAtom(display, "_NET_WM_NAME", False);
+  gX11.changeProperty(display, xwindow, netName, utf8String, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(utf8.data()),
+                      static_cast<int>(utf8.size()));
+  gX11.changeProperty(display, xwindow, XA_WM_NAME, XA_STRING, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(latin1.data()),
+                      static_cast<int>(latin1.size()));
+  gX11.flush(display);
+}
