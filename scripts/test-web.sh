@@ -19,8 +19,8 @@ case "$mode" in
   *) echo "usage: scripts/test-web.sh [--build-only|--run-only]" >&2; exit 2 ;;
 esac
 source scripts/packages.sh
-ox_install_missing chromium python3
 source scripts/web-env.sh
+ox_install_missing "${OX_WEB_TEST_PACKAGES[@]}"
 run=scripts/web/run.sh
 pixel=scripts/web/png_pixel.py
 font=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf

@@ -45,8 +45,8 @@ export PKG_CONFIG_LIBDIR=$cache/lib/pkgconfig PKG_CONFIG_PATH= EM_PKG_CONFIG_PAT
 # cache folder's path.
 ensure_packages() {
   source "$root/scripts/packages.sh"
-  OX_APT_OUTPUT=/dev/null ox_install_missing emscripten nodejs cmake make pkg-config patch \
-    xz-utils bzip2 >&2
+  source "$root/scripts/web-env.sh"
+  OX_APT_OUTPUT=/dev/null ox_install_missing "${OX_WEB_PACKAGES[@]}" >&2
 }
 
 # ---- Target settings ------------------------------------------------------

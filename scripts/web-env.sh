@@ -2,13 +2,19 @@
 # Sourced by the Web build's scripts: what they need before building for the
 # browser, and the engine's build for it.
 
-# Installs Emscripten when missing, builds the third-party libraries into
-# their cache when absent (scripts/web-deps.sh), and exports OX_WEB_DEPS.
+# The Debian packages the Web build needs (Emscripten and the tools that
+# build the third-party libraries from source), and those its tests add.
+OX_WEB_PACKAGES=(emscripten nodejs cmake make pkg-config patch xz-utils bzip2)
+OX_WEB_TEST_PACKAGES=(chromium python3)
+
+# Installs what the Web build needs when missing, builds the third-party
+# libraries into their cache when absent (scripts/web-deps.sh), and exports
+# OX_WEB_DEPS.
 ox_web_prepare() {
   local root
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
   source "$root/scripts/packages.sh"
-  ox_install_missing emscripten cmake make pkg-config
+  ox_install_missing "${OX_WEB_PACKAGES[@]}"
   # Emscripten's tools run on node and look for their modules where Debian's
   # node keeps them, whichever node is found first.
   export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
