@@ -153,11 +153,11 @@ stamp_text() {
 }
 
 # The recipe of a package: its build function, its target's options for it
-# and the target's shared settings.
+# and the target's shared settings, with the cache folder's path (which
+# differs from machine to machine) as "<cache>".
 recipe_text() {
-  declare -f "build_$1"
-  declare -p "${1//-/_}_options" 2> /dev/null
-  echo "${target_settings:-}"
+  { declare -f "build_$1"; declare -p "${1//-/_}_options" 2> /dev/null
+    echo "${target_settings:-}"; } | sed "s|$cache|<cache>|g"
 }
 
 done_building() {
@@ -204,11 +204,9 @@ checks_record() {
 }
 
 # The first line of a record of the package named: its version and recipe,
-# as its stamp has them, less the cache folder's path, which differs from
-# machine to machine while the checks' results do not.
+# as its stamp has them.
 checks_key() {
-  echo "# configure checks of $1 $version $(recipe_text "$1" | sed "s|$cache|<cache>|g" |
-    md5sum | cut -c1-12)"
+  echo "# configure checks of $1 $(stamp_text "$1")"
 }
 
 # Where a new record of the package's checks goes (argument 2: its
