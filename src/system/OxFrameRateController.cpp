@@ -33,15 +33,9 @@ State gState;
 void ResetFromMaximum()
 {
   gState.frameCount = 0;
-  double frameRate = gState.maxFrameRate;
-  double frameTime = 0.0;
-  if (frameRate != 0.0) {
-    frameTime = 1.0 / frameRate;
-    gState.minFrameTime = 1.0 / gState.maxFrameRate;
-  } else {
-    gState.minFrameTime = 0.0;
-  }
-  OxWindowSetMeasuredFrame(frameTime, frameRate);
+  gState.minFrameTime = gState.maxFrameRate != 0.0 ? 1.0 / gState.maxFrameRate : 0.0;
+  // Until a frame is measured, the game is told the maximum's own figures.
+  OxWindowSetMeasuredFrame(gState.minFrameTime, gState.maxFrameRate);
 }
 
 // Seconds from the frame's start to the counter read just taken.
