@@ -681,6 +681,83 @@ TEST_F(Batching, FullScreenScale)
   OxSysSetFullScreen(0);
 }
 
+// Cases where llvmpipe's rectangle rasterisers (taken without depth) see
+// the draws: axis-aligned rectangles in a mesh of more vertices than one
+// draw's run, 3- and 9-vertex meshes between rectangles, sprites reaching
+// beyond twice the viewport among small ones, a print of 700 glyphs, and
+// scaled sprites sampled bilinearly.
+TEST_F(Batching, RectangleRuns)
+{
+  OxGfxMeshStart();
+  Random random;
+  for (int cell = 0; cell < 900; ++cell) {
+    float x = -390.3f + 25.7f * (cell % 30), y = -290.6f + 19.35f * (cell / 30);
+    unsigned int c = random.Colour() | 0xFF000000u;
+    OxGfxTriAdd(x, y, c, 0, 1, x + 20.5f, y, c, 1, 1, x + 20.5f, y + 15.4f, c, 1, 0);
+    OxGfxTriAdd(x, y, c, 0, 1, x + 20.5f, y + 15.4f, c, 1, 0, x, y + 15.4f, c, 0, 0);
+  }
+  OxGfxVertexList* grid = OxGfxMeshEnd();
+  OxGfxMeshStart();
+  OxGfxTriAdd(-6, -6, 0xFF3060FF, 0, 1, 6, -6, 0xFF3060FF, 1, 1, 6, 6, 0xFF3060FF, 1, 0);
+  OxGfxVertexList* tri3 = OxGfxMeshEnd();
+  OxGfxMeshStart();
+  OxGfxTriAdd(-9, -9, 0xFFFF8020, 0, 1, 9, -9, 0xFFFF8020, 1, 1, 9, 9, 0xFFFF8020, 1, 0);
+  OxGfxTriAdd(-9, -9, 0xFFFF8020, 0, 1, 9, 9, 0xFFFF8020, 1, 0, -9, 9, 0xFFFF8020, 0, 0);
+  OxGfxTriAdd(-4, 12, 0xFF20FF80, 0, 1, 4, 12, 0xFF20FF80, 1, 1, 0, 18, 0xFF20FF80, 1, 0);
+  OxGfxVertexList* tri9 = OxGfxMeshEnd();
+
+  ExpectSameFrames(assets, "rectangle grid", [&](Assets& a) {
+    OxGfxSetRenderMode(OxGfxRenderModeColor);
+    OxGfxMeshDraw(grid, OxGfxMeshDrawModeTriangles);
+    OxGfxSetRenderMode(OxGfxRenderModeTexture);
+    OxGfxTextureSet(a.checker, 0, 0);
+    OxGfxSetColorToMultiply(0.5f, 0.8f, 1, 1);
+    Place(3, 5);
+    OxGfxMeshDraw(grid, OxGfxMeshDrawModeTriangles);
+  });
+  ExpectSameFrames(assets, "odd meshes between rectangles", [&](Assets& a) {
+    Random r;
+    for (int i = 0; i < 600; ++i) {
+      OxGfxSetRenderMode(i / 200 == 1 ? OxGfxRenderModeTexture : OxGfxRenderModeColor);
+      OxGfxTextureSet(a.gradient, 0, 0);
+      Place(-392.3f + 15.7f * (i % 50), -292.6f + 47.35f * (i / 50));
+      if (i / 200 == 2) OxGfxSetColorToMultiply(r.Next(0, 1), r.Next(0, 1), r.Next(0, 1), 1);
+      OxGfxMeshDraw(i % 7 == 3 ? tri3 : i % 11 == 5 ? tri9 : a.rect, OxGfxMeshDrawModeTriangles);
+    }
+  });
+  ExpectSameFrames(assets, "sprites beyond twice the viewport", [](Assets& a) {
+    OxGfxSetBlendMode(OxGfxBlendModeBlend);
+    Random r;
+    for (int i = 0; i < 200; ++i) {
+      OxSpriteDrawEx(a.checker, nullptr, r.Next(0, 800), r.Next(0, 600), 8, 8, 1, 1, 0,
+                     0xFFFFFFFF);
+      if (i % 25 == 0)
+        OxSpriteDrawEx(a.gradient, nullptr, r.Next(-900, 1700), r.Next(-700, 1300), 32, 16,
+                       r.Next(20, 60), r.Next(20, 60), 0, 0x80FFFFFF);
+    }
+  });
+  ExpectSameFrames(assets, "700 glyphs in one print", [](Assets& a) {
+    std::string text;
+    for (int i = 0; i < 700; ++i) text += i % 50 == 49 ? '\n' : static_cast<char>(65 + i % 26);
+    OxGfxPrintUtf8(a.sans, text.c_str(), -0.95f, 0.9f, 0.9f, 0, 0, 0, 1);
+    OxGfxPrint(a.serif, text.c_str(), -0.9f, -0.9f, 0.5f, 1, 0, 0, 1);
+  });
+  ExpectSameFrames(assets, "bilinear scaled sprites", [](Assets& a) {
+    OxGfxSetBlendMode(OxGfxBlendModeBlend);
+    for (OxGfxTexture* texture : {a.checker, a.gradient}) {
+      OxGfxSetRenderMode(OxGfxRenderModeTexture);
+      OxGfxTextureSet(texture, 0, 0);
+      OxGfxSetTextureMode(OxGfxTextureModeLinear);
+    }
+    const float scales[] = {0.5f, 1, 1.5f, 2, 3.25f};
+    for (int i = 0; i < 100; ++i)
+      OxSpriteDrawEx(i % 2 ? a.checker : a.gradient, nullptr, 20.0f + 75.0f * (i % 10),
+                     30.0f + 55.0f * (i / 10), 0, 0, scales[i % 5], scales[i / 3 % 5], 0,
+                     i % 4 ? 0xFFFFFFFF : 0xFF80C0FF);
+  });
+  for (OxGfxVertexList* mesh : {grid, tri3, tri9}) OxGfxMeshFree(mesh);
+}
+
 // ---- Deferring, switching, state ---------------------------------------------------------
 
 // Cases: with batching on a draw reaches the back buffer only at OxGfxFlush,
