@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the benchmark programs in build-bench/ and runs them all on a private
 # Xvfb display, printing the figures that bench/README.md records:
-#   1. frame scenarios: the engine with batching off and on, the bare OpenGL
-#      floor, SDL2's 2D renderer and SFML, interleaved; then the bunny scene's
+#   1. frame scenarios: the engine with batching off, on, and on in a window
+#      without depth and stencil buffers (nodepth), the bare OpenGL floor,
+#      SDL2's 2D renderer and SFML, interleaved; then the bunny scene's
 #      largest count under 16.7 ms a frame for the engine and the peers;
 #   2. instructions inside liboxlen.so per draw (callgrind) and allocations;
 #   3. start-up, mesh build, font creation, texture load, mixer cost (beside
@@ -21,7 +22,7 @@ WARMUP="${BENCH_WARMUP:-20}"
 FRAMES="${BENCH_FRAMES:-40}"
 CG_FRAMES="${BENCH_CALLGRIND_FRAMES:-2}"
 SCENARIOS="quads sprites text big"
-PROGRAMS="engine batched floor sdl sfml"
+PROGRAMS="engine batched nodepth floor sdl sfml"
 
 for peer_package in libsfml-dev libsoxr-dev libsamplerate0-dev; do
   if ! dpkg-query -W -f='${Status}' "$peer_package" 2>/dev/null | grep -q "install ok installed"; then
@@ -62,6 +63,7 @@ run() {
   shift
   case $program in
     batched) BENCH_BATCHING=1 "$BIN/bench_engine" "$@" ;;
+    nodepth) BENCH_BATCHING=1 BENCH_DEPTH=0 "$BIN/bench_engine" "$@" ;;
     *) "$BIN/bench_$program" "$@" ;;
   esac > /dev/null 2>&1
 }
@@ -69,12 +71,13 @@ run() {
 echo
 echo "== 0. Same picture: bytes of the last frame's 800 x 600 RGB image that differ"
 echo "   between engine and floor (text differs a little: the atlases are packed apart),"
-echo "   and between the engine with batching off and on"
+echo "   and between the engine with batching off and on, with depth and without (nodepth)"
 for s in $SCENARIOS bunnies; do
-  for program in engine batched floor; do
+  for program in engine batched nodepth floor; do
     [ "$s" = bunnies ] && [ "$program" = floor ] && continue
     case $program in
-      batched) BENCH_BUNNIES=2000 BENCH_SNAPSHOT="$OUT/$s.$program.ppm" BENCH_BATCHING=1 \
+      batched|nodepth) BENCH_BUNNIES=2000 BENCH_SNAPSHOT="$OUT/$s.$program.ppm" BENCH_BATCHING=1 \
+        BENCH_DEPTH=$([ "$program" = nodepth ] && echo 0 || echo 1) \
         "$BIN/bench_engine" "$s" 2 2 /dev/null > /dev/null ;;
       *) BENCH_BUNNIES=2000 BENCH_SNAPSHOT="$OUT/$s.$program.ppm" "$BIN/bench_$program" "$s" 2 2 \
         /dev/null > /dev/null ;;
@@ -84,8 +87,9 @@ for s in $SCENARIOS bunnies; do
   if [ -f "$OUT/$s.floor.ppm" ]; then
     floor=$(cmp -l "$OUT/$s.engine.ppm" "$OUT/$s.floor.ppm" | wc -l || true)
   fi
-  printf '   %-8s floor %7s   batched %s of %s\n' "$s" "$floor" \
-    "$(cmp -l "$OUT/$s.engine.ppm" "$OUT/$s.batched.ppm" | wc -l)" "$(stat -c %s "$OUT/$s.engine.ppm")"
+  printf '   %-8s floor %7s   batched %s   nodepth %s of %s\n' "$s" "$floor" \
+    "$(cmp -l "$OUT/$s.engine.ppm" "$OUT/$s.batched.ppm" | wc -l)" \
+    "$(cmp -l "$OUT/$s.engine.ppm" "$OUT/$s.nodepth.ppm" | wc -l)" "$(stat -c %s "$OUT/$s.engine.ppm")"
 done
 
 echo
@@ -122,23 +126,24 @@ done
 echo "   (milliseconds a frame; paired = median over rounds of the per-round ratio of block"
 echo "   medians to the floor's (to the engine's for the floor); cpu_ratio = the same for the"
 echo "   median processor time a frame, all threads)"
-echo "   batched against the fastest peer (ratio of medians, wall and processor time):"
-for s in $SCENARIOS; do
-  b=$(quantile "$OUT/$s.batched" 1 0.5); bc=$(quantile "$OUT/$s.batched" 2 0.5)
+echo "   batched (with depth, and nodepth) against the fastest peer (ratio of medians, wall"
+echo "   and processor time):"
+for s in $SCENARIOS; do for mine in batched nodepth; do
+  b=$(quantile "$OUT/$s.$mine" 1 0.5); bc=$(quantile "$OUT/$s.$mine" 2 0.5)
   best=""; bestc=""
   for peer in sdl sfml; do
     m=$(quantile "$OUT/$s.$peer" 1 0.5); c=$(quantile "$OUT/$s.$peer" 2 0.5)
     if [ -z "$best" ] || awk -v a="$m" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$m; bestpeer=$peer; fi
     if [ -z "$bestc" ] || awk -v a="$c" -v b="$bestc" 'BEGIN { exit !(a < b) }'; then bestc=$c; bestcpeer=$peer; fi
   done
-  printf '     %-8s wall %s (%s)   cpu %s (%s)\n' "$s" "$(ratio "$b" "$best")" "$bestpeer" \
-    "$(ratio "$bc" "$bestc")" "$bestcpeer"
-done
+  printf '     %-8s %-8s wall %s (%s)   cpu %s (%s)\n' "$s" "$mine" "$(ratio "$b" "$best")" \
+    "$bestpeer" "$(ratio "$bc" "$bestc")" "$bestcpeer"
+done; done
 
 echo
 echo "== 1b. Bunnies: the largest count of moving 32 x 32 alpha sprites whose median frame"
 echo "   (of $FRAMES after 10 warm-up) stays under 16.7 ms; the programs probe in turn"
-BUNNY_PROGRAMS="engine batched sdl sfml"
+BUNNY_PROGRAMS="engine batched nodepth sdl sfml"
 median_at() {  # program count
   BENCH_BUNNIES=$2 run "$1" bunnies 10 "$FRAMES" "$OUT/bunnies.$1.$2"
   quantile "$OUT/bunnies.$1.$2" 1 0.5
