@@ -160,9 +160,12 @@ OX_API void OxGfxMeshFree(OxGfxVertexList* mesh);
    setting, 1 or 0. Takes effect at the next OxSysInit: an open window keeps
    its buffers. Without them the frame start clears the colour buffer only,
    and software renderers such as llvmpipe can take faster paths. The
-   engine's own drawing never uses
-   depth or stencil, so its pictures are the same either way; a game that
-   makes its own depth- or stencil-tested OpenGL calls leaves it on.
+   engine's own drawing never uses depth or stencil, and batched and
+   unbatched frames stay byte for byte the same in either window; but
+   llvmpipe's rectangle rasteriser, taken only without depth, may round an
+   axis-aligned sprite's edge pixels differently (a few hundred bytes of a
+   frame of thousands of sprites). A game that makes its own depth- or
+   stencil-tested OpenGL calls leaves it on.
    May be called at any time (the setting is kept over OxSysExit and a new
    OxSysInit). Never fails. */
 OX_API int OxGfxSetDepthBuffer(int on);
