@@ -832,19 +832,17 @@ void OxBatchForgetMesh(const OxGfxVertexList* mesh)
   }
 }
 
-bool OxBatchMeshDraw(const OxGfxVertexList* mesh, unsigned int mode)
+namespace {
+
+// Records or draws one mesh draw of a kind (colour or texture) with the
+// values its program holds.
+void MeshDrawWith(const OxGfxVertexList* mesh, unsigned int mode, unsigned int kind,
+                  unsigned int slot, const DrawValues& values)
 {
   static const GLenum kPrimitives[] = {GL_POINTS, GL_LINES, GL_LINE_STRIP, GL_TRIANGLES};
   // The vertices a primitive uses whole; the rest are dropped, so that a
   // merged draw does not join one mesh's leftover vertex to the next mesh.
   static const unsigned int kGroup[] = {1, 2, 1, 3};
-  unsigned int slot = gShader.GetCurrentProgram();
-  // No program or the font program: the faithful path draws nothing either.
-  if (slot != kShaderSlotColor && slot != kShaderSlotTexture) return true;
-  unsigned int kind = slot == kShaderSlotColor ? kKindColour : kKindTexture;
-  DrawValues values;
-  if (!ReadDrawValues(slot, &values)) return false;
-
   GLenum primitive = kPrimitives[mode];
   MeshSlot* kept = FindSlot(mesh);
   const MeshCopy* copy = kept ? kept->copy : nullptr;
@@ -853,10 +851,10 @@ bool OxBatchMeshDraw(const OxGfxVertexList* mesh, unsigned int mode)
   // drawn at once.
   if (!copy || mesh->vertexCount > copy->count || primitive == GL_LINE_STRIP) {
     DrawDirect(mesh, kind, primitive, values, slot);
-    return true;
+    return;
   }
   unsigned int count = mesh->vertexCount - mesh->vertexCount % kGroup[mode];
-  if (count == 0) return true;
+  if (count == 0) return;
 
   GLuint texture = kind == kKindTexture ? gState.logical.texture : 0;
   if (!Joins(kind, primitive, values.features, texture, slot, count))
@@ -881,7 +879,33 @@ bool OxBatchMeshDraw(const OxGfxVertexList* mesh, unsigned int mode)
     if (i > 0) memcpy(out + layout.block, first + layout.block, blockBytes);
   }
   gState.batch.count += count;
+}
+
+}  // namespace
+
+bool OxBatchMeshDraw(const OxGfxVertexList* mesh, unsigned int mode)
+{
+  unsigned int slot = gShader.GetCurrentProgram();
+  // No program or the font program: the faithful path draws nothing either.
+  if (slot != kShaderSlotColor && slot != kShaderSlotTexture) return true;
+  DrawValues values;
+  if (!ReadDrawValues(slot, &values)) return false;
+  MeshDrawWith(mesh, mode, slot == kShaderSlotColor ? kKindColour : kKindTexture, slot, values);
   return true;
+}
+
+void OxBatchSpriteDraw(const OxGfxVertexList* square, bool tinted)
+{
+  const unsigned int slot = kShaderSlotTexture;
+  DrawValues values;
+  values.world = gShader.Value(slot, kUniformWorldMatrix);
+  values.blend = gShader.Value(slot, kUniformBlendColor);
+  values.multiply = gShader.Value(slot, kUniformMultiplyColor);
+  values.add = gShader.Value(slot, kUniformAddColor);
+  values.transparency = gShader.Value(slot, kUniformTransparencyValue);
+  values.offset = gShader.Value(slot, kUniformTextureOffset);
+  values.features = tinted ? static_cast<unsigned int>(kFeatureMultiply) : 0u;
+  MeshDrawWith(square, OxGfxMeshDrawModeTriangles, kKindTexture, slot, values);
 }
 
 bool OxBatchCanPrint(const float colour[4]) { return AllFinite(colour, 4); }

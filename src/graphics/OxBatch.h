@@ -63,6 +63,12 @@ void OxBatchForgetMesh(const OxGfxVertexList* mesh);
 // Records or draws one mesh draw with the program in use; false when the
 // values in effect need the faithful path (then nothing was done).
 bool OxBatchMeshDraw(const OxGfxVertexList* mesh, unsigned int mode);
+// Records a sprite's square as triangles with the texture program, whose
+// values the sprite family has just set itself: a 2D world transform, blend
+// and add colours 0, transparency 1, a finite offset and the multiply colour
+// of its tint (tinted: not white). Skips reading those values back and
+// checking them; the batch must be recording.
+void OxBatchSpriteDraw(const OxGfxVertexList* square, bool tinted);
 // One text vertex as OxGfxPrint lays it out: position in normalised device
 // coordinates, then the atlas texture coordinate.
 struct OxBatchTextVertex {

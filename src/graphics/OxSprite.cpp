@@ -1,10 +1,11 @@
 // Sprites and shapes: textures, regions of them, rectangles, lines and
 // circles in world pixels, each drawn as OxGfxMeshDraw of a mesh kept here
 // (a square, a triangle, circle fans) placed by the world transform, so that
-// both draw paths, batching included, see ordinary mesh draws. Leans on the
-// public render-state setters, the Shader's cached uniform values (to skip
-// setters that would change nothing), the batch's mesh copies and the
-// texture sizes the loaders record.
+// both draw paths, batching included, see ordinary mesh draws (a sprite
+// hands its square to the batch directly, with the values it has just set).
+// Leans on the public render-state setters, the Shader's cached uniform
+// values (to skip setters that would change nothing), the batch's mesh
+// copies and the texture sizes the loaders record.
 #include "OxSprite.h"
 
 #include <math.h>
@@ -14,6 +15,7 @@
 
 #include "platform/OxPlatformGLApi.h"
 
+#include "diagnostics/OxDiagnostics.h"
 #include "graphics/OxBatch.h"
 #include "graphics/OxGraphicsInternal.h"
 #include "graphics/OxSpriteSystem.h"
@@ -382,7 +384,12 @@ int OxSpriteDrawEx(OxGfxTexture* texture, const OxSpriteRegion* region, float x,
   OxGfxSetWorld2D(a * width, b * height, tx, c * width, d * height, ty);
   OxGfxTextureUse(texture, static_cast<float>(insideLeft) / texelsWide,
                   static_cast<float>(insideTop) / texelsHigh);
-  OxGfxMeshDraw(square, OxGfxMeshDrawModeTriangles);
+  // While batching, the values just set go to the batch unread; diagnostics
+  // take the public draw, which checks them.
+  if (OxBatchIsRecording() && !OxDiagIsOn())
+    OxBatchSpriteDraw(square, tint != 0xFFFFFFFFu);
+  else
+    OxGfxMeshDraw(square, OxGfxMeshDrawModeTriangles);
   return 1;
 }
 
