@@ -19,7 +19,8 @@ set(OX_COMMON_SOURCES
   graphics/OxGraphics.cpp graphics/OxMatrixBuilders.cpp graphics/OxScreenshot.cpp
   graphics/OxShaderSources.cpp graphics/OxTexture.cpp graphics/Shader.cpp
   graphics/OxSprite.cpp
-  image/OxImageCheck.cpp image/OxImageQoi.cpp image/OxImageWrite.cpp
+  image/OxImageCheck.cpp image/OxImagePnm.cpp image/OxImageQoi.cpp image/OxImageTga.cpp
+  image/OxImageWrite.cpp
   input/OxInput.cpp input/OxInputRecord.cpp
   math/OxCollision.cpp math/OxDistance.cpp math/OxMath.cpp math/OxMatrix4.cpp math/OxMtx33.cpp
   math/OxVec2.cpp

@@ -487,24 +487,24 @@ TEST_F(Textures, FileFormatsDecode)
     }
   ASSERT_TRUE(oxtest::WriteJpeg(dir + "/halves.jpg", halves, 32, 16));
 
-#ifndef _WIN32
-  // Linux only: GDI+, the Windows build's decoder, reads neither TGA nor WebP.
   ASSERT_TRUE(oxtest::WriteTga(dir + "/four.tga", four, 2, 2));
   OxGfxTexture* tga = OxGfxTextureLoad((dir + "/four.tga").c_str());
   ASSERT_NE(tga, nullptr);
   EXPECT_EQ(Texels(tga, 2, 2), four);
+  EXPECT_EQ(TextureLevelValue(tga, GL_TEXTURE_INTERNAL_FORMAT), GL_RGBA8);
+  OxGfxTextureUnload(tga);
 
-  // The WebP encoder drops the colour of fully transparent pixels.
+#ifndef _WIN32
+  // Linux only: GDI+, the Windows build's decoder, does not read WebP. The
+  // WebP encoder drops the colour of fully transparent pixels.
   RgbaPixels visible = four;
   visible[11] = 1;
   ASSERT_TRUE(oxtest::WriteWebp(dir + "/four.webp", visible, 2, 2));
   OxGfxTexture* webp = OxGfxTextureLoad((dir + "/four.webp").c_str());
   ASSERT_NE(webp, nullptr);
   EXPECT_EQ(Texels(webp, 2, 2), visible);
-  for (OxGfxTexture* texture : {tga, webp}) {
-    EXPECT_EQ(TextureLevelValue(texture, GL_TEXTURE_INTERNAL_FORMAT), GL_RGBA8);
-    OxGfxTextureUnload(texture);
-  }
+  EXPECT_EQ(TextureLevelValue(webp, GL_TEXTURE_INTERNAL_FORMAT), GL_RGBA8);
+  OxGfxTextureUnload(webp);
 #endif
 
   OxGfxTexture* bmp = OxGfxTextureLoad((dir + "/four.bmp").c_str());
@@ -639,17 +639,90 @@ TEST_F(Textures, PngChunksQoiAndPnmDecode)
   struct {
     const char* name;
     const RgbaPixels& expected;
-  } cases[] = {{"chunks.png", keyed}, {"image.qoi", translucent},
-#ifndef _WIN32
-               // Linux only: GDI+, the Windows build's decoder, reads no PNM.
-               {"image.ppm", colours}
-#endif
-  };
+  } cases[] = {{"chunks.png", keyed}, {"image.qoi", translucent}, {"image.ppm", colours}};
   for (auto& item : cases) {
     OxGfxTexture* texture = OxGfxTextureLoad((dir + "/" + item.name).c_str());
     ASSERT_NE(texture, nullptr) << item.name;
     EXPECT_EQ(Texels(texture, size, size), item.expected) << item.name;
     OxGfxTextureUnload(texture);
+  }
+}
+
+// Cases: TGA and PNM files in the variants programs write, built byte by
+// byte: TGA true colour of 32, 24 and 16 bits, either row order and right to
+// left, run-length encoded, colour-mapped after an id field, grey; PNM
+// bitmaps, grey and colour maps in text and binary, with comments and a
+// small largest value. Each decodes to the expected 2 x 2 texels; every
+// binary file cut short is refused.
+TEST_F(Textures, TgaAndPnmVariantsDecode)
+{
+  using namespace std::string_literals;
+  using Bytes = std::string;
+  auto tga = [](unsigned char type, unsigned char bits, unsigned char descriptor, const Bytes& data,
+                const Bytes& id = "", const Bytes& map = "", unsigned char mapBits = 0,
+                unsigned char mapFirst = 0) {
+    unsigned char mapCount = static_cast<unsigned char>(map.size() / (mapBits ? (mapBits + 7) / 8 : 1));
+    const unsigned char header[18] = {static_cast<unsigned char>(id.size()), static_cast<unsigned char>(map.empty() ? 0 : 1),
+                                      type, mapFirst, 0, mapCount, 0, mapBits, 0, 0, 0, 0, 2, 0,
+                                      2, 0, bits, descriptor};
+    return Bytes(reinterpret_cast<const char*>(header), 18) + id + map + data;
+  };
+  const RgbaPixels four = {255, 0, 0, 255, 0, 255, 0, 128, 0, 0, 255, 0, 10, 20, 30, 40};
+  RgbaPixels opaque = four;
+  for (size_t i = 3; i < opaque.size(); i += 4) opaque[i] = 255;
+  const RgbaPixels mirrored = {0, 255, 0, 128, 255, 0, 0, 255, 10, 20, 30, 40, 0, 0, 255, 0};
+  const RgbaPixels runs = {255, 0, 0, 255, 255, 0, 0, 255, 0, 0, 255, 0, 10, 20, 30, 40};
+  const RgbaPixels greys = {0, 0, 0, 255, 85, 85, 85, 255, 170, 170, 170, 255, 255, 255, 255, 255};
+  const RgbaPixels bits = {255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 255};
+  // 16 bits: x RRRRR GGGGG BBBBB, each five bits v as v * 255 / 31 rounded down.
+  const RgbaPixels fives = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 8, 131, 197, 255};
+  // Largest value 100: 1, 50, 99 and 100 of it, scaled to 255 rounded down.
+  const RgbaPixels hundredths = {2, 2, 2, 255, 127, 127, 127, 255, 252, 252, 252, 255,
+                                 255, 255, 255, 255};
+  const Bytes bgra32 = "\x00\x00\xff\xff\x00\xff\x00\x80\xff\x00\x00\x00\x1e\x14\x0a\x28"s;
+  const Bytes bgr24Bottom = "\xff\x00\x00\x1e\x14\x0a\x00\x00\xff\x00\xff\x00"s;
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    const RgbaPixels& expected;
+    bool binary;
+  } cases[] = {
+      {"true32.tga", tga(2, 32, 0x28, bgra32), four, true},
+      {"true24-bottom.tga", tga(2, 24, 0x00, bgr24Bottom), opaque, true},
+      {"true32-right.tga", tga(2, 32, 0x38, bgra32), mirrored, true},
+      {"true16.tga", tga(2, 16, 0x20, "\x00\x7c\xe0\x03\x1f\x00\x18\x86"s), fives, true},
+      {"rle32.tga", tga(10, 32, 0x28, "\x81\x00\x00\xff\xff\x01\xff\x00\x00\x00\x1e\x14\x0a\x28"s),
+       runs, true},
+      {"mapped.tga",
+       tga(1, 8, 0x20, "\x01\x02\x03\x04"s, "id!", "\x00\x00\xff\x00\xff\x00\xff\x00\x00\x1e\x14\x0a"s,
+           24, 1),
+       opaque, true},
+      {"grey.tga", tga(3, 8, 0x00, "\xaa\xff\x00\x55"s), greys, true},
+      {"rle-grey.tga", tga(11, 8, 0x20, "\x01\x00\x55\x80\xaa\x80\xff"s), greys, true},
+      {"colour.ppm", "P6\n2 2\n255\n\xff\x00\x00\x00\xff\x00\x00\x00\xff\x0a\x14\x1e"s, opaque, true},
+      {"colour-text.ppm", "P3 2 2 255\n255 0 0  0 255 0\n0 0 255  10 20 30\n", opaque, false},
+      {"grey.pgm", "P5\n# a comment\n2 2\n255\n\x00\x55\xaa\xff"s, greys, true},
+      {"grey-text.pgm", "P2\n2 # width\n2\n100\n1 50\n99 100\n", hundredths, false},
+      {"bits.pbm", "P4\n2 2\n\x40\x80"s, bits, true},
+      {"bits-text.pbm", "P1\n2 2\n01\n10\n", bits, false},
+      {"mapped16.tga",
+       tga(1, 16, 0x20, "\x00\x00\x01\x00\x02\x00\x03\x00"s, "", "\x00\x00\xff\x00\xff\x00\xff\x00\x00\x1e\x14\x0a"s, 24),
+       opaque, true},
+      {"mapped32.tga", tga(1, 8, 0x20, "\x00\x01\x02\x03"s, "", bgra32, 32), four, true},
+  };
+  for (const Case& item : cases) {
+    std::string path = dir + "/" + item.name;
+    ASSERT_TRUE(oxtest::WriteBytes(path, item.bytes));
+    OxGfxTexture* texture = OxGfxTextureLoad(path.c_str());
+    ASSERT_NE(texture, nullptr) << item.name;
+    EXPECT_EQ(Texels(texture, 2, 2), item.expected) << item.name;
+    OxGfxTextureUnload(texture);
+    for (size_t cut = 0; item.binary && cut < item.bytes.size(); ++cut) {
+      ASSERT_TRUE(oxtest::WriteBytes(path, item.bytes.substr(0, cut)));
+      OxGfxTexture* partial = OxGfxTextureLoad(path.c_str());
+      EXPECT_EQ(partial, nullptr) << item.name << " cut at " << cut;
+      OxGfxTextureUnload(partial);
+    }
   }
 }
 

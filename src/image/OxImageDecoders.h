@@ -1,5 +1,5 @@
-// The engine's own decoders, which the backends call directly: QOI for every
-// backend, and where the platform's decoders cannot be made quiet and safe
+// The engine's own decoders, which the backends call directly: QOI, TGA and
+// PNM for every backend, and where the platform's decoders cannot be made quiet and safe
 // from outside (SDL2_image's, on Linux and in the browser): PNG through
 // libpng (its loader ignores short reads, so a cut file can loop forever, and
 // prints libpng's warnings), JPEG through libjpeg (its loader turns CMYK into
@@ -35,3 +35,21 @@ bool OxDecodeJpeg(const unsigned char* bytes, size_t size, int maxSide, OxDecode
 // file that ends before its last pixel or its end marker, operations left
 // over after the last pixel, or a size beyond maxSide or kOxImageMaxPixels.
 bool OxDecodeQoi(const unsigned char* bytes, size_t size, int maxSide, OxDecodedImage* image);
+
+// Decodes a whole TGA file to RGBA: colour-mapped (8- or 16-bit indices into
+// 15-, 16-, 24- or 32-bit entries, counted from the map's first index),
+// true-colour (15, 16, 24 or 32 bits; 32-bit alpha kept) or 8-bit grey,
+// plain or run-length encoded, rows from the top or the bottom, left to
+// right or right to left. Five-bit channels widen as v * 255 / 31 rounded
+// down. False, with nothing left allocated, for another kind or depth, data
+// that ends early, an index the map lacks, or a size beyond maxSide or
+// kOxImageMaxPixels.
+bool OxDecodeTga(const unsigned char* bytes, size_t size, int maxSide, OxDecodedImage* image);
+
+// Decodes a whole PNM file to RGBA with alpha 255: bitmaps (P1, P4; 1 is
+// black), grey maps (P2, P5) and colour maps (P3, P6), in text or binary,
+// with comments, and a largest sample value of 1 to 255 (samples scaled to
+// 255, rounded down). False, with nothing left allocated, for larger
+// samples, a sample above the largest value, data that ends early, or a
+// size beyond maxSide or kOxImageMaxPixels.
+bool OxDecodePnm(const unsigned char* bytes, size_t size, int maxSide, OxDecodedImage* image);

@@ -1,8 +1,9 @@
 // Image-decoder layer for Linux: the shared checks read the file and its
-// declared size; PNG, JPEG and QOI are decoded by libpng, libjpeg and our own
-// QOI decoder (see OxImageDecoders.h), the other formats by SDL2_image from the
-// bytes in memory, whose surfaces are kept when they are 32-bit and
-// converted otherwise. Nothing here writes to either output stream.
+// declared size; PNG and JPEG are decoded by libpng and libjpeg, QOI, TGA
+// and PNM by our own decoders (see OxImageDecoders.h), the other formats by
+// SDL2_image from the bytes in memory, whose surfaces are kept when they are
+// 32-bit and converted otherwise. Nothing here writes to either output
+// stream.
 #include "platform/OxPlatformImage.h"
 
 #include <SDL2/SDL.h>
@@ -91,8 +92,6 @@ SDL_Surface* LoadWithSdl(OxImageFormat format, SDL_RWops* stream)
     case kOxImageBmp: return IMG_LoadBMP_RW(stream);
     case kOxImageGif: return IMG_LoadGIF_RW(stream);
     case kOxImageWebp: return IMG_LoadWEBP_RW(stream);
-    case kOxImagePnm: return IMG_LoadPNM_RW(stream);
-    case kOxImageTga: return IMG_LoadTGA_RW(stream);
     default: return nullptr;
   }
 }
@@ -187,10 +186,13 @@ OxPlatformImage* OxPlatformImageOpen(const char* path, int maxSide)
     return nullptr;
   }
   OxPlatformImage* image = nullptr;
-  if (format == kOxImagePng || format == kOxImageJpeg || format == kOxImageQoi) {
+  if (format == kOxImagePng || format == kOxImageJpeg || format == kOxImageQoi ||
+      format == kOxImageTga || format == kOxImagePnm) {
     OxDecodedImage decoded = {nullptr, 0, 0};
     bool ok = format == kOxImagePng    ? OxDecodePng(bytes, size, maxSide, &decoded)
               : format == kOxImageJpeg ? OxDecodeJpeg(bytes, size, maxSide, &decoded)
+              : format == kOxImageTga  ? OxDecodeTga(bytes, size, maxSide, &decoded)
+              : format == kOxImagePnm  ? OxDecodePnm(bytes, size, maxSide, &decoded)
                                        : OxDecodeQoi(bytes, size, maxSide, &decoded);
     if (ok) image = static_cast<OxPlatformImage*>(malloc(sizeof(OxPlatformImage)));
     if (image) *image = OxPlatformImage{nullptr, decoded.pixels, decoded.width, decoded.height,

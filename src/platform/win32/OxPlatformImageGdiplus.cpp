@@ -1,8 +1,8 @@
 // Image-decoder layer on Win32: the shared checks read the file (regular
 // files only, within the size bound) and the size its header declares; GDI+
 // decodes PNG, JPEG, BMP and GIF from the bytes in memory into 32-bit
-// non-premultiplied ARGB (blue, green, red, alpha in memory), and QOI goes
-// through our own decoder. TGA, WebP and PNM, which GDI+ does not read, are
+// non-premultiplied ARGB (blue, green, red, alpha in memory), and QOI, TGA
+// and PNM go through our own decoders. WebP, which GDI+ does not read, is
 // refused.
 #include "platform/OxPlatformImage.h"
 
@@ -129,10 +129,15 @@ OxPlatformImage* DecodeWithGdiplus(const unsigned char* bytes, size_t size, int 
   return result;
 }
 
-OxPlatformImage* DecodeQoi(const unsigned char* bytes, size_t size, int maxSide)
+// QOI, TGA or PNM through our own decoders.
+OxPlatformImage* DecodeOwn(OxImageFormat format, const unsigned char* bytes, size_t size,
+                           int maxSide)
 {
   OxDecodedImage decoded = {nullptr, 0, 0};
-  if (!OxDecodeQoi(bytes, size, maxSide, &decoded)) return nullptr;
+  bool ok = format == kOxImageTga   ? OxDecodeTga(bytes, size, maxSide, &decoded)
+            : format == kOxImagePnm ? OxDecodePnm(bytes, size, maxSide, &decoded)
+                                    : OxDecodeQoi(bytes, size, maxSide, &decoded);
+  if (!ok) return nullptr;
   auto* image = static_cast<OxPlatformImage*>(malloc(sizeof(OxPlatformImage)));
   if (!image) {
     free(decoded.pixels);
@@ -172,8 +177,8 @@ OxPlatformImage* OxPlatformImageOpen(const char* path, int maxSide)
   if (!bytes) return nullptr;
   OxPlatformImage* image = nullptr;
   if (OxPlatformImageMayDecode(format, bytes, size, maxSide)) {
-    if (format == kOxImageQoi) {
-      image = DecodeQoi(bytes, size, maxSide);
+    if (format == kOxImageQoi || format == kOxImageTga || format == kOxImagePnm) {
+      image = DecodeOwn(format, bytes, size, maxSide);
     } else if ((format == kOxImagePng && PngIsWhole(bytes, size)) ||
                (format == kOxImageJpeg && JpegIsWhole(bytes, size)) || format == kOxImageBmp ||
                format == kOxImageGif) {
