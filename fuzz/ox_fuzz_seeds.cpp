@@ -63,6 +63,17 @@ int main(int argc, char** argv)
                                  oxtest::JpegColours::Progressive);
   ok &= oxtest::WriteQoi(images + "gradient.qoi", Gradient(4, 3), 4, 3);
   ok &= oxtest::WritePnm(images + "gradient.ppm", Gradient(3, 4), 3, 4);
+  // The target takes a file for TGA when its first byte (the id's length)
+  // is odd: a run-length encoded one and a colour-mapped one with an id.
+  using namespace std::string_literals;
+  ok &= oxtest::WriteBytes(images + "runs.tga",
+                           "\x01\x00\x0a\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x02\x00"
+                           "\x20\x28!\x81\x00\x00\xff\xff\x01\xff\x00\x00\x00\x1e\x14\x0a\x28"s);
+  ok &= oxtest::WriteBytes(images + "mapped.tga",
+                           "\x01\x01\x01\x01\x00\x02\x00\x18\x00\x00\x00\x00\x02\x00\x01\x00"
+                           "\x08\x20!\x00\x00\xff\x00\xff\x00\x01\x02"s);
+  ok &= oxtest::WriteBytes(images + "bits.pbm", "P1\n# bits\n3 2\n010\n101\n");
+  ok &= oxtest::WriteBytes(images + "grey.pgm", "P2 2 2 100\n1 50\n99 100\n");
 
   // A small font and a large one: the targets take only the bytes.
   std::string fonts = root + "/font/";
