@@ -7,7 +7,10 @@
 // gives the library no limit and waits as the controller used to, spinning
 // on the clock for the whole remainder of the frame; "sleep" gives the
 // library no limit and sleeps for the whole remainder with no spin at all,
-// the floor of processor time and what precision is left without a spin.
+// the floor of processor time and what precision is left without a spin;
+// "partial" gives the library no limit and waits as a partial busy wait
+// does in the limiters other 2D libraries ship: a sleep for 95 % of the
+// remainder, then a spin on the clock for the rest.
 // All time a frame the same way: OxGetTime before OxSysFrameStart to the end
 // of the wait. The
 // first 30 frames (the software rasteriser compiles its shaders in the first
@@ -58,12 +61,14 @@ int main(int argc, char** argv)
 {
   if (argc == 3 && strcmp(argv[1], "lateness") == 0) return MeasureLateness(atoi(argv[2]));
   if (argc != 4 || (strcmp(argv[1], "engine") != 0 && strcmp(argv[1], "spin") != 0 &&
-                    strcmp(argv[1], "sleep") != 0)) {
-    printf("usage: bench_limiter engine|spin|sleep SECONDS FILE, or bench_limiter lateness COUNT\n");
+                    strcmp(argv[1], "sleep") != 0 && strcmp(argv[1], "partial") != 0)) {
+    printf("usage: bench_limiter engine|spin|sleep|partial SECONDS FILE, or bench_limiter "
+           "lateness COUNT\n");
     return 2;
   }
   const bool engineLimits = strcmp(argv[1], "engine") == 0;
   const bool sleepOnly = strcmp(argv[1], "sleep") == 0;
+  const bool partial = strcmp(argv[1], "partial") == 0;
   const double seconds = atof(argv[2]);
   const double minimum = 1.0 / kFrameRate;
 
@@ -97,11 +102,13 @@ int main(int argc, char** argv)
     OxGfxMeshDraw(triangle, OxGfxMeshDrawModeTriangles);
     OxGfxPrint(font, "Hello from Oxlen", -0.4f, 0.8f, 1.0f, 1, 1, 1, 1);
     OxSysFrameEnd();
-    if (sleepOnly) {
+    if (sleepOnly || partial) {
       double remaining = minimum - (OxGetTime(nullptr) - frameStart);
       if (remaining > 0) {
-        timespec wanted = {0, static_cast<long>(remaining * 1e9)};
+        timespec wanted = {0, static_cast<long>(remaining * (partial ? 0.95 : 1.0) * 1e9)};
         clock_nanosleep(CLOCK_MONOTONIC, 0, &wanted, nullptr);
+      }
+      while (partial && OxGetTime(nullptr) - frameStart < minimum) {
       }
     } else if (!engineLimits) {
       while (OxGetTime(nullptr) - frameStart < minimum) {
