@@ -834,6 +834,20 @@ void OxBatchForgetMesh(const OxGfxVertexList* mesh)
 
 namespace {
 
+// Copies a vertex's per-draw values: the common lengths (a 2D world matrix
+// alone, with a texture offset, with a multiply colour, with both) as
+// copies of a known size, which the compiler writes inline.
+inline void CopyFloats(float* to, const float* from, unsigned int count)
+{
+  switch (count) {
+    case 6: memcpy(to, from, 6 * sizeof(float)); return;
+    case 8: memcpy(to, from, 8 * sizeof(float)); return;
+    case 10: memcpy(to, from, 10 * sizeof(float)); return;
+    case 12: memcpy(to, from, 12 * sizeof(float)); return;
+    default: memcpy(to, from, count * sizeof(float));
+  }
+}
+
 // Records or draws one mesh draw of a kind (colour or texture) with the
 // values its program holds.
 void MeshDrawWith(const OxGfxVertexList* mesh, unsigned int mode, unsigned int kind,
@@ -864,7 +878,7 @@ void MeshDrawWith(const OxGfxVertexList* mesh, unsigned int mode, unsigned int k
   float* first = gState.batch.vertices + static_cast<size_t>(gState.batch.count) * layout.stride;
   // The per-draw values once, then copied to the other vertices.
   WriteDrawValues(layout, features, values, first);
-  size_t blockBytes = (layout.stride - layout.block) * sizeof(float);
+  unsigned int blockFloats = layout.stride - layout.block;
   const float* in = copy->vertices;
   float* out = first;
   for (unsigned int i = 0; i < count; ++i, out += layout.stride, in += kCopyStride) {
@@ -876,7 +890,7 @@ void MeshDrawWith(const OxGfxVertexList* mesh, unsigned int mode, unsigned int k
       out[2] = in[6];
       out[3] = in[7];
     }
-    if (i > 0) memcpy(out + layout.block, first + layout.block, blockBytes);
+    if (i > 0) CopyFloats(out + layout.block, first + layout.block, blockFloats);
   }
   gState.batch.count += count;
 }
