@@ -658,15 +658,18 @@ TEST_F(Textures, TgaAndPnmVariantsDecode)
 {
   using namespace std::string_literals;
   using Bytes = std::string;
+  // A 2 x 2 TGA file: the header, the id, the colour map (if any), the data.
   auto tga = [](unsigned char type, unsigned char bits, unsigned char descriptor, const Bytes& data,
                 const Bytes& id = "", const Bytes& map = "", unsigned char mapBits = 0,
                 unsigned char mapFirst = 0) {
-    unsigned char mapCount = static_cast<unsigned char>(map.size() / (mapBits ? (mapBits + 7) / 8 : 1));
-    const unsigned char header[18] = {static_cast<unsigned char>(id.size()), static_cast<unsigned char>(map.empty() ? 0 : 1),
+    auto mapCount = static_cast<unsigned char>(map.size() / (mapBits ? (mapBits + 7) / 8 : 1));
+    const unsigned char header[18] = {static_cast<unsigned char>(id.size()),
+                                      static_cast<unsigned char>(map.empty() ? 0 : 1),
                                       type, mapFirst, 0, mapCount, 0, mapBits, 0, 0, 0, 0, 2, 0,
                                       2, 0, bits, descriptor};
     return Bytes(reinterpret_cast<const char*>(header), 18) + id + map + data;
   };
+  const Bytes rgbMap = "\x00\x00\xff\x00\xff\x00\xff\x00\x00\x1e\x14\x0a"s;
   const RgbaPixels four = {255, 0, 0, 255, 0, 255, 0, 128, 0, 0, 255, 0, 10, 20, 30, 40};
   RgbaPixels opaque = four;
   for (size_t i = 3; i < opaque.size(); i += 4) opaque[i] = 255;
@@ -693,20 +696,17 @@ TEST_F(Textures, TgaAndPnmVariantsDecode)
       {"true16.tga", tga(2, 16, 0x20, "\x00\x7c\xe0\x03\x1f\x00\x18\x86"s), fives, true},
       {"rle32.tga", tga(10, 32, 0x28, "\x81\x00\x00\xff\xff\x01\xff\x00\x00\x00\x1e\x14\x0a\x28"s),
        runs, true},
-      {"mapped.tga",
-       tga(1, 8, 0x20, "\x01\x02\x03\x04"s, "id!", "\x00\x00\xff\x00\xff\x00\xff\x00\x00\x1e\x14\x0a"s,
-           24, 1),
-       opaque, true},
+      {"mapped.tga", tga(1, 8, 0x20, "\x01\x02\x03\x04"s, "id!", rgbMap, 24, 1), opaque, true},
       {"grey.tga", tga(3, 8, 0x00, "\xaa\xff\x00\x55"s), greys, true},
       {"rle-grey.tga", tga(11, 8, 0x20, "\x01\x00\x55\x80\xaa\x80\xff"s), greys, true},
-      {"colour.ppm", "P6\n2 2\n255\n\xff\x00\x00\x00\xff\x00\x00\x00\xff\x0a\x14\x1e"s, opaque, true},
+      {"colour.ppm", "P6\n2 2\n255\n\xff\x00\x00\x00\xff\x00\x00\x00\xff\x0a\x14\x1e"s, opaque,
+       true},
       {"colour-text.ppm", "P3 2 2 255\n255 0 0  0 255 0\n0 0 255  10 20 30\n", opaque, false},
       {"grey.pgm", "P5\n# a comment\n2 2\n255\n\x00\x55\xaa\xff"s, greys, true},
       {"grey-text.pgm", "P2\n2 # width\n2\n100\n1 50\n99 100\n", hundredths, false},
       {"bits.pbm", "P4\n2 2\n\x40\x80"s, bits, true},
       {"bits-text.pbm", "P1\n2 2\n01\n10\n", bits, false},
-      {"mapped16.tga",
-       tga(1, 16, 0x20, "\x00\x00\x01\x00\x02\x00\x03\x00"s, "", "\x00\x00\xff\x00\xff\x00\xff\x00\x00\x1e\x14\x0a"s, 24),
+      {"mapped16.tga", tga(1, 16, 0x20, "\x00\x00\x01\x00\x02\x00\x03\x00"s, "", rgbMap, 24),
        opaque, true},
       {"mapped32.tga", tga(1, 8, 0x20, "\x00\x01\x02\x03"s, "", bgra32, 32), four, true},
   };

@@ -11,7 +11,10 @@
 
 namespace {
 
-bool IsSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsSpace(unsigned char c)
+{
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 // Reads the file's numbers one at a time, skipping whitespace and comments.
 struct Scanner {

@@ -29,7 +29,8 @@ void ColourOf(const unsigned char* in, unsigned bits, unsigned char out[4])
   if (bits <= 16) {
     unsigned value = Le16(in);
     const unsigned shifts[3] = {10, 5, 0};
-    for (int c = 0; c < 3; ++c) out[c] = static_cast<unsigned char>(((value >> shifts[c]) & 31) * 255 / 31);
+    for (int c = 0; c < 3; ++c)
+      out[c] = static_cast<unsigned char>(((value >> shifts[c]) & 31) * 255 / 31);
     out[3] = 255;
     return;
   }
