@@ -32,6 +32,13 @@ const unsigned int kDrawPiece = 1020;
 // Meshes with more vertices are drawn from their own buffers (copying them
 // costs more than a draw call), and no copy of them is kept.
 const unsigned int kCopiedMeshLimit = 1024;
+// The copies of meshes up to this size keep each distinct vertex once, and
+// which one each of the mesh's vertices is: a quad of two triangles is four
+// vertices and six indices in a batch.
+const unsigned int kSharedVertexLimit = 8;
+// Indices one batch holds (a mesh of vertices that all repeat one needs one
+// vertex and many indices).
+const unsigned int kIndexCapacity = 2 * kBatchCapacity;
 
 enum Kind : unsigned int { kKindColour = 0, kKindTexture = 1, kKindFont = 2, kKindNone = 3 };
 
@@ -126,12 +133,21 @@ struct Batch {
   unsigned int cameraGeneration;
   unsigned int count;  // vertices
   float* vertices;     // room for kBatchCapacity x kMaxStride floats
+  // Triangles of meshes are drawn by index (text and other primitives in
+  // order): room for kIndexCapacity.
+  unsigned int indexCount;
+  unsigned short* indices;
 };
 
 // A kept copy of a small mesh.
 struct MeshCopy {
-  unsigned int count;
-  float* vertices;  // count x kCopyStride floats
+  unsigned int count;   // the mesh's vertices
+  unsigned int unique;  // distinct vertices kept: count above kSharedVertexLimit
+  float* vertices;      // unique x kCopyStride floats
+  // Which kept vertex each of the mesh's is, up to kSharedVertexLimit.
+  unsigned char shared[kSharedVertexLimit];
+  // The kept vertex of the mesh's vertex i.
+  unsigned int Of(unsigned int i) const { return count <= kSharedVertexLimit ? shared[i] : i; }
 };
 struct MeshSlot {
   const OxGfxVertexList* key;
@@ -444,6 +460,7 @@ bool Joins(unsigned int kind, GLenum primitive, unsigned int features, GLuint te
 {
   return gState.batch.kind == kind && gState.batch.primitive == primitive &&
          (features & ~gState.batch.features) == 0 && gState.batch.count + count <= kBatchCapacity &&
+         gState.batch.indexCount + count <= kIndexCapacity &&
          gState.batch.blend == gState.logical.blend &&
          memcmp(gState.batch.viewport, gState.logical.viewport, sizeof(gState.batch.viewport)) ==
              0 &&
@@ -487,6 +504,16 @@ void DrawInPieces(GLenum primitive, unsigned int vertices)
   for (unsigned int first = 0; first < vertices; first += kDrawPiece) {
     unsigned int count = vertices - first < kDrawPiece ? vertices - first : kDrawPiece;
     glDrawArrays(primitive, static_cast<GLint>(first), static_cast<GLsizei>(count));
+  }
+}
+
+// The same for triangles by index; pieces of whole triangles.
+void DrawIndexedInPieces(unsigned int indices)
+{
+  for (unsigned int first = 0; first < indices; first += kDrawPiece) {
+    unsigned int count = indices - first < kDrawPiece ? indices - first : kDrawPiece;
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count), GL_UNSIGNED_SHORT,
+                   gState.batch.indices + first);
   }
 }
 
@@ -594,8 +621,14 @@ bool CreateResources()
         static_cast<float*>(malloc(sizeof(float) * kBatchCapacity * kMaxStride));
     if (!gState.batch.vertices) return false;
   }
+  if (!gState.batch.indices) {
+    gState.batch.indices =
+        static_cast<unsigned short*>(malloc(sizeof(unsigned short) * kIndexCapacity));
+    if (!gState.batch.indices) return false;
+  }
   gState.batch.kind = kKindNone;
   gState.batch.count = 0;
+  gState.batch.indexCount = 0;
   return true;
 }
 
@@ -652,6 +685,7 @@ void OxBatchStart()
 void OxBatchStop()
 {
   gState.batch.count = 0;
+  gState.batch.indexCount = 0;
   gState.batch.kind = kKindNone;
   if (gState.recording) {
     gState.recording = false;
@@ -665,6 +699,8 @@ void OxBatchStop()
   }
   free(gState.batch.vertices);
   gState.batch.vertices = nullptr;
+  free(gState.batch.indices);
+  gState.batch.indices = nullptr;
   // The next context starts afresh.
   gState.logical = kFreshContext;
   gState.actual = kFreshContext;
@@ -686,8 +722,12 @@ void OxBatchFlush()
   // object would only add a copy of every vertex.
   glBindBuffer(GL_ARRAY_BUFFER, 0);
   PointArrays();
-  DrawInPieces(gState.batch.primitive, gState.batch.count);
+  if (gState.batch.indexCount > 0)
+    DrawIndexedInPieces(gState.batch.indexCount);
+  else
+    DrawInPieces(gState.batch.primitive, gState.batch.count);
   gState.batch.count = 0;
+  gState.batch.indexCount = 0;
   gState.batch.kind = kKindNone;
 }
 
@@ -794,14 +834,23 @@ void OxBatchKeepMesh(const OxGfxVertexList* mesh, const float* positions, const 
   }
   copy->count = count;
   copy->vertices = vertices;
+  unsigned int unique = 0;
   for (unsigned int i = 0; i < count; ++i) {
-    float* vertex = vertices + kCopyStride * i;
+    float* vertex = vertices + kCopyStride * unique;
     vertex[0] = positions[3 * i];
     vertex[1] = positions[3 * i + 1];
     memcpy(vertex + 2, colours + 4 * i, 4 * sizeof(float));
     vertex[6] = textureCoordinates[2 * i];
     vertex[7] = textureCoordinates[2 * i + 1];
+    // Compared bit for bit, so that a vertex shared keeps its exact values.
+    unsigned int same = 0;
+    while (count <= kSharedVertexLimit && same < unique &&
+           memcmp(vertices + kCopyStride * same, vertex, kCopyStride * sizeof(float)) != 0)
+      ++same;
+    if (count <= kSharedVertexLimit) copy->shared[i] = static_cast<unsigned char>(same);
+    if (count > kSharedVertexLimit || same == unique) ++unique;
   }
+  copy->unique = unique;
   size_t mask = gState.meshTableSize - 1;
   for (size_t i = HashOf(mesh) & mask;; i = (i + 1) & mask) {
     MeshSlot& slot = gState.meshTable[i];
@@ -879,9 +928,20 @@ void MeshDrawWith(const OxGfxVertexList* mesh, unsigned int mode, unsigned int k
   // The per-draw values once, then copied to the other vertices.
   WriteDrawValues(layout, features, values, first);
   unsigned int blockFloats = layout.stride - layout.block;
-  const float* in = copy->vertices;
+  // Triangles: each kept vertex once and the mesh's vertices as indices;
+  // other primitives, and triangles where indexed draws cannot read the
+  // batch's memory: the mesh's vertices in order.
+  bool indexed = primitive == GL_TRIANGLES && OxPlatformDrawsIndexedClientArrays();
+  unsigned int written = indexed ? copy->unique : count;
+  if (indexed) {
+    unsigned short* index = gState.batch.indices + gState.batch.indexCount;
+    for (unsigned int i = 0; i < count; ++i)
+      index[i] = static_cast<unsigned short>(gState.batch.count + copy->Of(i));
+    gState.batch.indexCount += count;
+  }
   float* out = first;
-  for (unsigned int i = 0; i < count; ++i, out += layout.stride, in += kCopyStride) {
+  for (unsigned int i = 0; i < written; ++i, out += layout.stride) {
+    const float* in = copy->vertices + kCopyStride * (indexed ? i : copy->Of(i));
     out[0] = in[0];
     out[1] = in[1];
     if (kind == kKindColour) {
@@ -892,7 +952,7 @@ void MeshDrawWith(const OxGfxVertexList* mesh, unsigned int mode, unsigned int k
     }
     if (i > 0) CopyFloats(out + layout.block, first + layout.block, blockFloats);
   }
-  gState.batch.count += count;
+  gState.batch.count += written;
 }
 
 }  // namespace

@@ -24,6 +24,10 @@ constexpr const char kOxPlatformShaderPreamble[] = "#version 100\nprecision high
 inline bool OxPlatformLoadGL() { return true; }
 inline bool OxPlatformHasGLEntryPoints() { return true; }
 inline bool OxPlatformHasGL20() { return true; }
+// Whether an indexed draw may read vertices from the program's memory: the
+// page's emulation of such arrays copies only as many vertices as the draw
+// has indices.
+inline bool OxPlatformDrawsIndexedClientArrays() { return false; }
 #else
 #include <GL/glew.h>
 
@@ -36,4 +40,6 @@ inline bool OxPlatformLoadGL() { return glewInit() == GLEW_OK; }
 inline bool OxPlatformHasGLEntryPoints() { return glActiveTexture != nullptr; }
 // Whether the current context offers OpenGL 2.0 (after OxPlatformLoadGL).
 inline bool OxPlatformHasGL20() { return GLEW_VERSION_2_0; }
+// Whether an indexed draw may read vertices from the program's memory.
+inline bool OxPlatformDrawsIndexedClientArrays() { return true; }
 #endif
