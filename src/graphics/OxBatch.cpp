@@ -834,6 +834,8 @@ void OxBatchKeepMesh(const OxGfxVertexList* mesh, const float* positions, const 
   }
   copy->count = count;
   copy->vertices = vertices;
+  // Small meshes keep each distinct vertex once, drawn by index.
+  const bool shares = count <= kSharedVertexLimit;
   unsigned int unique = 0;
   for (unsigned int i = 0; i < count; ++i) {
     float* vertex = vertices + kCopyStride * unique;
@@ -844,11 +846,11 @@ void OxBatchKeepMesh(const OxGfxVertexList* mesh, const float* positions, const 
     vertex[7] = textureCoordinates[2 * i + 1];
     // Compared bit for bit, so that a vertex shared keeps its exact values.
     unsigned int same = 0;
-    while (count <= kSharedVertexLimit && same < unique &&
+    while (shares && same < unique &&
            memcmp(vertices + kCopyStride * same, vertex, kCopyStride * sizeof(float)) != 0)
       ++same;
-    if (count <= kSharedVertexLimit) copy->shared[i] = static_cast<unsigned char>(same);
-    if (count > kSharedVertexLimit || same == unique) ++unique;
+    if (shares) copy->shared[i] = static_cast<unsigned char>(same);
+    if (!shares || same == unique) ++unique;
   }
   copy->unique = unique;
   size_t mask = gState.meshTableSize - 1;

@@ -8,6 +8,8 @@
 #pragma once
 #include <stddef.h>
 
+#include "image/OxImageCheck.h"
+
 // Decoded pixels: width x height x 4 bytes red, green, blue, alpha, rows top
 // first without gaps, in a malloc'ed block the caller frees.
 struct OxDecodedImage {
@@ -53,3 +55,22 @@ bool OxDecodeTga(const unsigned char* bytes, size_t size, int maxSide, OxDecoded
 // samples, a sample above the largest value, data that ends early, or a
 // size beyond maxSide or kOxImageMaxPixels.
 bool OxDecodePnm(const unsigned char* bytes, size_t size, int maxSide, OxDecodedImage* image);
+
+// The formats every backend decodes with the decoders above, whatever
+// decoders the platform has of its own.
+inline bool OxHasOwnDecoder(OxImageFormat format)
+{
+  return format == kOxImageQoi || format == kOxImageTga || format == kOxImagePnm;
+}
+
+// Decodes a file of a format OxHasOwnDecoder accepts; false for any other.
+inline bool OxDecodeOwn(OxImageFormat format, const unsigned char* bytes, size_t size, int maxSide,
+                        OxDecodedImage* image)
+{
+  switch (format) {
+    case kOxImageQoi: return OxDecodeQoi(bytes, size, maxSide, image);
+    case kOxImageTga: return OxDecodeTga(bytes, size, maxSide, image);
+    case kOxImagePnm: return OxDecodePnm(bytes, size, maxSide, image);
+    default: return false;
+  }
+}

@@ -186,14 +186,11 @@ OxPlatformImage* OxPlatformImageOpen(const char* path, int maxSide)
     return nullptr;
   }
   OxPlatformImage* image = nullptr;
-  if (format == kOxImagePng || format == kOxImageJpeg || format == kOxImageQoi ||
-      format == kOxImageTga || format == kOxImagePnm) {
+  if (format == kOxImagePng || format == kOxImageJpeg || OxHasOwnDecoder(format)) {
     OxDecodedImage decoded = {nullptr, 0, 0};
     bool ok = format == kOxImagePng    ? OxDecodePng(bytes, size, maxSide, &decoded)
               : format == kOxImageJpeg ? OxDecodeJpeg(bytes, size, maxSide, &decoded)
-              : format == kOxImageTga  ? OxDecodeTga(bytes, size, maxSide, &decoded)
-              : format == kOxImagePnm  ? OxDecodePnm(bytes, size, maxSide, &decoded)
-                                       : OxDecodeQoi(bytes, size, maxSide, &decoded);
+                                       : OxDecodeOwn(format, bytes, size, maxSide, &decoded);
     if (ok) image = static_cast<OxPlatformImage*>(malloc(sizeof(OxPlatformImage)));
     if (image) *image = OxPlatformImage{nullptr, decoded.pixels, decoded.width, decoded.height,
                                         kOxPixelOrderRGBA};

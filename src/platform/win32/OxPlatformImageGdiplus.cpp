@@ -130,14 +130,11 @@ OxPlatformImage* DecodeWithGdiplus(const unsigned char* bytes, size_t size, int 
 }
 
 // QOI, TGA or PNM through our own decoders.
-OxPlatformImage* DecodeOwn(OxImageFormat format, const unsigned char* bytes, size_t size,
-                           int maxSide)
+OxPlatformImage* DecodeWithOwnDecoder(OxImageFormat format, const unsigned char* bytes, size_t size,
+                                      int maxSide)
 {
   OxDecodedImage decoded = {nullptr, 0, 0};
-  bool ok = format == kOxImageTga   ? OxDecodeTga(bytes, size, maxSide, &decoded)
-            : format == kOxImagePnm ? OxDecodePnm(bytes, size, maxSide, &decoded)
-                                    : OxDecodeQoi(bytes, size, maxSide, &decoded);
-  if (!ok) return nullptr;
+  if (!OxDecodeOwn(format, bytes, size, maxSide, &decoded)) return nullptr;
   auto* image = static_cast<OxPlatformImage*>(malloc(sizeof(OxPlatformImage)));
   if (!image) {
     free(decoded.pixels);
@@ -177,8 +174,8 @@ OxPlatformImage* OxPlatformImageOpen(const char* path, int maxSide)
   if (!bytes) return nullptr;
   OxPlatformImage* image = nullptr;
   if (OxPlatformImageMayDecode(format, bytes, size, maxSide)) {
-    if (format == kOxImageQoi || format == kOxImageTga || format == kOxImagePnm) {
-      image = DecodeOwn(format, bytes, size, maxSide);
+    if (OxHasOwnDecoder(format)) {
+      image = DecodeWithOwnDecoder(format, bytes, size, maxSide);
     } else if ((format == kOxImagePng && PngIsWhole(bytes, size)) ||
                (format == kOxImageJpeg && JpegIsWhole(bytes, size)) || format == kOxImageBmp ||
                format == kOxImageGif) {
