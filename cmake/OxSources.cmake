@@ -35,7 +35,7 @@ set(OX_COMMON_SOURCES
 # gamepads and images, POSIX files and terminal, libpng and libjpeg.
 set(OX_SDL_COMMON_SOURCES
   image/OxImageJpeg.cpp image/OxImagePng.cpp image/OxImageWritePng.cpp
-  platform/posix/OxPlatformTerminalPosix.cpp
+  platform/OxPlatformKeyMessages.cpp platform/posix/OxPlatformTerminalPosix.cpp
   platform/sdl/OxPlatformGLSDL.cpp platform/sdl/OxPlatformGamepadSDL.cpp
   platform/sdl/OxPlatformImageSDL.cpp platform/sdl/OxPlatformKeysSDL.cpp
   platform/sdl/OxPlatformWindowSDL.cpp platform/sdl/OxPlatformX11SDL.cpp)

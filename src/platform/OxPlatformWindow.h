@@ -95,6 +95,21 @@ void OxPlatformNoteKeyDown(unsigned char key);
 void OxPlatformNoteWheel(int deltaY, int deltaX);
 void OxPlatformNoteTyped(unsigned int codePoint);
 
+// The key rules of backends that make key messages themselves
+// (OxPlatformKeyMessages.cpp). The generic code of a left or right
+// modifier (VK_LSHIFT gives VK_SHIFT), any other key as it is.
+unsigned char OxPlatformGenericKey(unsigned char sideKey);
+// A key or button message leaving the queue: sets or clears its key
+// (message.sideKey) and the generic modifier, which is down while either
+// side is, in state, and notes the key-down for OxPlatformTakeInputEvents.
+void OxPlatformApplyKeyMessage(const OxPlatformMessage& message, unsigned char state[256]);
+// The character (Windows-1252) that OxPlatformTranslateMessage queues for a
+// key-down: the first character of its text, '?' beyond Latin-1; without
+// text, Enter, Backspace, Tab and Escape as themselves, Ctrl+letter as 1 to
+// 26, and Alt+letter or digit as WM_SYSCHAR. 0 for none.
+unsigned int OxPlatformCharacterOfKey(const OxPlatformMessage& message,
+                                      const unsigned char state[256]);
+
 // The pointer in screen pixels from a live query, unclamped.
 bool OxPlatformGetCursorPos(POINT* point);
 // Screen pixels to the window's client pixels.

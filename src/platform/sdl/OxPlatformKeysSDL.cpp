@@ -1,6 +1,6 @@
 // SDL keys as Win32 sees them: virtual-key codes (letters following the
-// keyboard layout), the generic code of a sided modifier, the extended-key
-// flag and the PC scan code a key message carries. Pure tables.
+// keyboard layout), the extended-key flag and the PC scan code a key
+// message carries. Pure tables.
 #include "OxPlatformSDL.h"
 
 // The virtual-key code of an SDL key; letters follow the keyboard layout.
@@ -74,17 +74,6 @@ unsigned char OxSdlVirtualKey(const SDL_Keysym& key)
     case SDL_SCANCODE_LGUI: return VK_LWIN;
     case SDL_SCANCODE_RGUI: return VK_RWIN;
     default: return 0;
-  }
-}
-
-// The generic code that a left or right modifier also sets.
-unsigned char OxSdlGenericKey(unsigned char sideKey)
-{
-  switch (sideKey) {
-    case VK_LSHIFT: case VK_RSHIFT: return VK_SHIFT;
-    case VK_LCONTROL: case VK_RCONTROL: return VK_CONTROL;
-    case VK_LMENU: case VK_RMENU: return VK_MENU;
-    default: return sideKey;
   }
 }
 

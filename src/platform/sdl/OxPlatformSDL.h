@@ -15,11 +15,9 @@ bool OxSdlEnsureVideo();
 SDL_Window* OxSdlWindowFromHandle(HWND window);
 
 // The Win32 view of an SDL key (OxPlatformKeysSDL.cpp): its virtual-key
-// code (0 for none; letters follow the keyboard layout), the generic code
-// that a left or right modifier also sets, whether Win32 calls it extended,
-// and the PC scan code (set 1) a key message's lParam carries.
+// code (0 for none; letters follow the keyboard layout), whether Win32
+// calls it extended, and the PC scan code (set 1) a key message's lParam carries.
 unsigned char OxSdlVirtualKey(const SDL_Keysym& key);
-unsigned char OxSdlGenericKey(unsigned char sideKey);
 bool OxSdlIsExtendedKey(SDL_Scancode code);
 unsigned int OxSdlScanCode(SDL_Scancode code);
 

@@ -153,7 +153,7 @@ void QueueKey(const SDL_KeyboardEvent& key, const SDL_Event* next)
   if (key.keysym.mod & KMOD_ALT) bits |= 1u << 29;
   if (!down || key.repeat) bits |= 1u << 30;
   if (!down) bits |= 1u << 31;
-  OxPlatformMessage result = Message(window, message, OxSdlGenericKey(sideKey),
+  OxPlatformMessage result = Message(window, message, OxPlatformGenericKey(sideKey),
                                      static_cast<LPARAM>(static_cast<int32_t>(bits)));
   result.sideKey = sideKey;
   if (down && next && next->type == SDL_TEXTINPUT && next->text.windowID == key.windowID) {
@@ -308,55 +308,6 @@ void FillQueue()
     if (entry.second.invalid)
       gState.queue.push_back(Message(HandleOf(entry.first), WM_PAINT, 0, 0));
   }
-}
-
-void SetKey(unsigned char key, bool down)
-{
-  if (down) gState.keyState[key] |= 0x80;
-  else gState.keyState[key] &= static_cast<unsigned char>(~0x80);
-}
-
-// Key and button messages change the key state as they leave the queue.
-void ApplyToKeyState(const OxPlatformMessage& message)
-{
-  bool down;
-  switch (message.message) {
-    case WM_KEYDOWN: case WM_SYSKEYDOWN: case WM_LBUTTONDOWN: case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN: case WM_XBUTTONDOWN:
-      down = true;
-      break;
-    case WM_KEYUP: case WM_SYSKEYUP: case WM_LBUTTONUP: case WM_RBUTTONUP:
-    case WM_MBUTTONUP: case WM_XBUTTONUP:
-      down = false;
-      break;
-    default:
-      return;
-  }
-  unsigned char side = message.sideKey;
-  SetKey(side, down);
-  unsigned char generic = OxSdlGenericKey(side);
-  if (down) {
-    OxPlatformNoteKeyDown(side);
-    OxPlatformNoteKeyDown(generic);
-  }
-  if (generic == side) return;
-  unsigned char left = 0, right = 0;
-  if (generic == VK_SHIFT) { left = VK_LSHIFT; right = VK_RSHIFT; }
-  if (generic == VK_CONTROL) { left = VK_LCONTROL; right = VK_RCONTROL; }
-  if (generic == VK_MENU) { left = VK_LMENU; right = VK_RMENU; }
-  SetKey(generic, (gState.keyState[left] & 0x80) || (gState.keyState[right] & 0x80));
-}
-
-// The Latin-1 character of the first UTF-8 character of text, '?' beyond it.
-unsigned int AnsiCharacter(const char* text)
-{
-  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
-  if (bytes[0] < 0x80) return bytes[0];
-  if ((bytes[0] & 0xE0) == 0xC0 && (bytes[1] & 0xC0) == 0x80) {
-    unsigned int code = ((bytes[0] & 0x1Fu) << 6) | (bytes[1] & 0x3Fu);
-    return code < 256 ? code : '?';
-  }
-  return '?';
 }
 
 // Leaves no OpenGL context current, so that drawing after the loss does
@@ -637,27 +588,15 @@ bool OxPlatformPeekMessage(OxPlatformMessage* message)
   *message = gState.queue.front();
   gState.queue.pop_front();
   gState.drained = gState.queue.empty();
-  ApplyToKeyState(*message);
+  OxPlatformApplyKeyMessage(*message, gState.keyState);
   return true;
 }
 
 bool OxPlatformTranslateMessage(const OxPlatformMessage* message)
 {
-  if (message->message != WM_KEYDOWN && message->message != WM_SYSKEYDOWN) return false;
-  bool system = message->message == WM_SYSKEYDOWN;
-  unsigned int character = 0;
-  if (message->text[0]) {
-    character = AnsiCharacter(message->text);
-  } else {
-    unsigned char key = static_cast<unsigned char>(message->wParam);
-    bool control = (gState.keyState[VK_CONTROL] & 0x80) != 0;
-    if (key == VK_RETURN || key == VK_BACK || key == VK_TAB || key == VK_ESCAPE) character = key;
-    else if (control && key >= 'A' && key <= 'Z') character = key - 'A' + 1;
-    else if (system && key >= 'A' && key <= 'Z')
-      character = (gState.keyState[VK_SHIFT] & 0x80) ? key : key - 'A' + 'a';
-    else if (system && key >= '0' && key <= '9') character = key;
-  }
+  unsigned int character = OxPlatformCharacterOfKey(*message, gState.keyState);
   if (!character) return false;
+  bool system = message->message == WM_SYSKEYDOWN;
   OxPlatformMessage result = Message(message->window, system ? WM_SYSCHAR : WM_CHAR, character,
                                      message->lParam);
   gState.queue.push_front(result);
