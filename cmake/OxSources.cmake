@@ -65,7 +65,20 @@ set(OX_WEB_SOURCES ${OX_WEB_MIXER_BACKEND} ${OX_SDL_COMMON_SOURCES}
   platform/web/OxPlatformClockWeb.cpp platform/web/OxPlatformGLReadWeb.cpp
   platform/web/OxPlatformGLWeb.cpp)
 
-# OX_SOURCES and OX_MIXER_SOURCES for the backend named (LINUX, WIN32, WEB),
+# The null backend: windows, queue, clock, pads and audio output in memory,
+# OpenGL through EGL without a window system; it needs no display or device,
+# for tests anywhere. Images are decoded as on Linux (SDL2_image's decoders
+# need no display).
+set(OX_NULL_MIXER_BACKEND platform/null/OxPlatformAudioOutputNull.cpp
+  platform/posix/OxPlatformFilePosix.cpp)
+set(OX_NULL_SOURCES ${OX_NULL_MIXER_BACKEND}
+  image/OxImageJpeg.cpp image/OxImagePng.cpp image/OxImageWritePng.cpp
+  platform/OxPlatformKeyMessages.cpp platform/opengl/OxPlatformGLReadDesktop.cpp
+  platform/null/OxPlatformClockNull.cpp platform/null/OxPlatformGLNull.cpp
+  platform/null/OxPlatformGamepadNull.cpp platform/null/OxPlatformWindowNull.cpp
+  platform/posix/OxPlatformTerminalPosix.cpp platform/sdl/OxPlatformImageSDL.cpp)
+
+# OX_SOURCES and OX_MIXER_SOURCES for the backend named (LINUX, WIN32, WEB, NULL),
 # as full paths.
 macro(ox_select_backend backend)
   set(OX_SOURCES ${OX_COMMON_SOURCES} ${OX_${backend}_SOURCES})

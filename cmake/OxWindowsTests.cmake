@@ -39,18 +39,6 @@ macro(ox_windows_test_support sources)
   list(APPEND ${sources} ${OX_WIN32_SUPPORT})
 endmacro()
 
-# Test programs of Linux-only mechanics are not built here; each says so,
-# and why, in a line of its own source that starts "// Linux-only program:".
-set(OX_LINUX_ONLY_TEST_PROGRAMS "")
-file(GLOB OX_ALL_TEST_SOURCES ${CMAKE_CURRENT_LIST_DIR}/../tests/*_test.cpp)
-foreach(source ${OX_ALL_TEST_SOURCES})
-  file(STRINGS ${source} marker REGEX "^// Linux-only program:" LIMIT_COUNT 1)
-  if(marker)
-    get_filename_component(name ${source} NAME_WE)
-    list(APPEND OX_LINUX_ONLY_TEST_PROGRAMS ${name})
-  endif()
-endforeach()
-
 # The XInput pad test runs beside a stand-in xinput1_4.dll (in a folder of
 # their own, so that no other program loads it); Wine is told to take the
 # DLL found there over its own.

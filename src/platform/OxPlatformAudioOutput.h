@@ -35,3 +35,14 @@ const char* OxPlatformAudioOutputForcedDriver();
 // what would run on threads of the mixer's own is driven from the game's
 // per-frame update instead.
 bool OxPlatformAudioOutputThreaded();
+
+// What a device takes of a rendered buffer: full scale at most, and a sum
+// that is not a number (huge volumes of opposite signs overflowing) as
+// silence. count is the number of floats (twice the frames).
+inline void OxPlatformAudioLimit(float* samples, int count)
+{
+  for (int i = 0; i < count; ++i) {
+    if (samples[i] > 1.0f) samples[i] = 1.0f;
+    else if (!(samples[i] >= -1.0f)) samples[i] = samples[i] < -1.0f ? -1.0f : 0.0f;
+  }
+}

@@ -58,12 +58,7 @@ void SDLCALL FillBuffer(void* user, Uint8* stream, int length)
   auto* out = reinterpret_cast<float*>(stream);
   int frames = length / static_cast<int>(2 * sizeof(float));
   output->render(output->user, out, frames);
-  // Full scale at most; a sum that is not a number (huge volumes of
-  // opposite signs overflowing) goes out as silence.
-  for (int i = 0; i < 2 * frames; ++i) {
-    if (out[i] > 1.0f) out[i] = 1.0f;
-    else if (!(out[i] >= -1.0f)) out[i] = out[i] < -1.0f ? -1.0f : 0.0f;
-  }
+  OxPlatformAudioLimit(out, 2 * frames);
 }
 
 }  // namespace

@@ -41,12 +41,7 @@ namespace {
 void Fill(OxPlatformAudioOutput* output, float* out)
 {
   output->render(output->user, out, kOxPlatformAudioFrames);
-  // Full scale at most; a sum that is not a number (huge volumes of
-  // opposite signs overflowing) goes out as silence.
-  for (int i = 0; i < 2 * kOxPlatformAudioFrames; ++i) {
-    if (out[i] > 1.0f) out[i] = 1.0f;
-    else if (!(out[i] >= -1.0f)) out[i] = out[i] < -1.0f ? -1.0f : 0.0f;
-  }
+  OxPlatformAudioLimit(out, 2 * kOxPlatformAudioFrames);
 }
 
 // Refills and requeues each buffer the device has finished with.

@@ -1,0 +1,73 @@
+// The null backend: windows, their message queue and the display in memory,
+// OpenGL on an off-screen surface (EGL without a window system, any
+// renderer the system offers), a clock a test can script, pads and an audio
+// output that exist only here. It needs no
+// display, input device or sound device, so everything above the platform
+// layer can be tested anywhere. Tests drive it through these functions.
+#pragma once
+#include <stdint.h>
+
+#include "OxPlatform.h"
+#include "platform/OxPlatformGamepad.h"
+#include "platform/OxPlatformWindow.h"
+
+// ---- Display and input ------------------------------------------------------
+
+// The display's size in pixels (1920 x 1080 unless set).
+void OxNullSetDisplaySize(int width, int height);
+// Queues a message for the window as the window system would post it. Key
+// and button messages carry their key in message.sideKey (the left or right
+// code of a modifier) and change the key state as they are taken; a
+// key-down's character, if any, goes in message.text as UTF-8.
+void OxNullPost(const OxPlatformMessage& message);
+// Moves the pointer to a point on the screen; no message is posted.
+void OxNullSetCursor(int x, int y);
+// Gives the window the focus (WM_ACTIVATE to it, and to the window that had
+// it), or takes it from every window when window is null.
+void OxNullSetFocus(HWND window);
+// The newest live window, its title (UTF-8), and whether it is shown;
+// null, empty and false when there is none.
+HWND OxNullNewestWindow();
+const char* OxNullWindowTitle(HWND window);
+bool OxNullWindowShown(HWND window);
+// The client rectangle of the window on the screen.
+bool OxNullWindowRect(HWND window, RECT* rect);
+// Whether the engine shows the pointer (its display counter is 0 or more).
+bool OxNullCursorShown();
+
+// ---- Clock ------------------------------------------------------------------
+
+// The counter runs at kOxNullClockFrequency ticks a second, with the
+// system's monotonic clock unless scripted. Scripted, each read moves it on
+// by one tick (a read takes time), each sleep by the ticks asked for plus
+// the lateness set here, and nothing else moves it but an advance. An
+// advance moves it on either way.
+constexpr int64_t kOxNullClockFrequency = 1000000;
+void OxNullClockScript(bool scripted);
+void OxNullClockAdvance(int64_t ticks);
+void OxNullClockSetSleepLateness(int64_t ticks);
+
+// ---- Pads ---------------------------------------------------------------------
+
+// What a slot reads from now on (a disconnected state empties it).
+void OxNullSetPad(int slot, const OxPlatformGamepadState& state);
+
+// ---- Audio ----------------------------------------------------------------------
+
+// Whether an output is open.
+bool OxNullAudioOpen();
+// The open output renders on its own thread at the device's pace (one
+// buffer each kOxPlatformAudioFrames frames' time) into a buffer of the last
+// two seconds. Takes up to frameCount stereo frames of it, oldest first,
+// into out and returns how many it took; 0 when none is open.
+int OxNullAudioTake(float* out, int frameCount);
+// Makes the open output count as lost (its device gone).
+void OxNullAudioLose();
+
+// ---- Between the backend's own files ----------------------------------------------
+
+// The window's client size and whether its pixel format has depth and
+// stencil buffers (chosen when it was created); false for a dead window.
+bool OxNullWindowSurface(HWND window, int* width, int* height, bool* depthStencil);
+// The window is going: its drawing surface goes with it.
+void OxNullGLWindowGone(HWND window);
