@@ -21,7 +21,7 @@ set(OX_TEST_MAIN ox_test_main)
 # waveOut.
 add_library(X11::X11 INTERFACE IMPORTED)
 set_target_properties(X11::X11 PROPERTIES INTERFACE_LINK_LIBRARIES "user32;gdi32"
-  INTERFACE_INCLUDE_DIRECTORIES ${CMAKE_CURRENT_LIST_DIR}/../tests/support/win32)
+  INTERFACE_INCLUDE_DIRECTORIES ${CMAKE_CURRENT_LIST_DIR}/../tests/support/standin)
 add_library(X11::Xtst INTERFACE IMPORTED)
 add_library(PkgConfig::SDL2_IMAGE INTERFACE IMPORTED)
 set_target_properties(PkgConfig::SDL2_IMAGE PROPERTIES INTERFACE_LINK_LIBRARIES "gdiplus;ole32")

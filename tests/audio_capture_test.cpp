@@ -1,11 +1,12 @@
 // The sound itself, as the device receives it: the library plays through
-// SDL2's disk audio driver, which writes the engine's float stereo 48 kHz
-// output to a file, and the test analyses that file: distortion of the rate
-// conversion, steps made by changes, and exactness against the source files.
-// Each capture runs in a child that drives the audio family as a game does.
-// Linux-only program: it captures through SDL2's disk audio driver; the
-// Windows build has no SDL2, and under Wine its waveOut output goes to ALSA's
-// null device, which keeps nothing. The mix itself is the same code on both
+// SDL2's disk audio driver (the null backend's output, in its build), whose
+// float stereo 48 kHz output goes to a file, and the test analyses that
+// file: distortion of the rate conversion, steps made by changes, and
+// exactness against the source files. Each capture runs in a child that
+// drives the audio family as a game does.
+// Not in the Windows build: it captures through SDL2's disk audio driver;
+// the Windows build has no SDL2, and under Wine its waveOut output goes to
+// ALSA's null device, which keeps nothing. The mix itself is the same code on both
 // builds, and mixer_quality_test pulls it into buffers on both.
 #include <gtest/gtest.h>
 
@@ -13,7 +14,6 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <functional>
@@ -136,11 +136,7 @@ protected:
   }
 
   // Frames the device has written so far.
-  long Written() const
-  {
-    struct stat info;
-    return stat(capture_.c_str(), &info) == 0 ? static_cast<long>(info.st_size / 8) : 0;
-  }
+  long Written() const { return oxtest::CapturedFrames(capture_); }
 
   // In the child: waits until the device has written frames more frames,
   // calling OxAudioUpdate every few milliseconds as a game's frames would
@@ -163,8 +159,7 @@ protected:
   std::vector<float> Run(const std::function<int()>& body)
   {
     oxtest::ChildResult child = oxtest::RunInChild([&]() {
-      setenv("SDL_AUDIODRIVER", "disk", 1);
-      setenv("SDL_DISKAUDIOFILE", capture_.c_str(), 1);
+      oxtest::CaptureAudioTo(capture_);
       if (OxAudioInit() != 1) return 100;
       if (!Wait(kGap)) return 101;
       int result = body();

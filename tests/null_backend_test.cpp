@@ -88,20 +88,24 @@ TEST_F(NullBackend, ScriptedClockMakesFrameTimesExact)
   OxNullClockScript(false);
 }
 
-// A pad set in a slot is read through the pad functions, and goes away.
-TEST_F(NullBackend, PadsReadWhatWasSet)
+// A pad plugged in takes the lowest free slot and reads what was set; a
+// fifth waits and takes the slot the first leaves.
+TEST_F(NullBackend, PadsTakeSlotsAndReadWhatWasSet)
 {
-  OxPlatformGamepadState pad = {};
-  pad.connected = true;
-  pad.buttons = 1u << kOxPadA;
-  pad.axes[kOxPadLeftX] = 1.0f;
-  OxNullSetPad(1, pad);
+  OxPlatformGamepadState held = {};
+  held.buttons = 1u << kOxPadA;
+  held.axes[kOxPadLeftX] = 1.0f;
+  int pads[5];
+  for (int& pad : pads) pad = OxNullPadAttach();
+  OxNullPadSet(pads[4], held);
   oxtest::RunFrame();
-  EXPECT_EQ(OxInputGamepadGetCount(), 1);
-  EXPECT_TRUE(OxInputGamepadIsConnected(1));
-  EXPECT_TRUE(OxInputGamepadCheckTriggered(1, OxInputGamepadButtonA));
-  EXPECT_FLOAT_EQ(OxInputGamepadGetAxis(1, OxInputGamepadAxisLeftX), 1.0f);
-  OxNullSetPad(1, OxPlatformGamepadState{});
+  EXPECT_EQ(OxInputGamepadGetCount(), 4);
+  EXPECT_FALSE(OxInputGamepadCheckCurr(0, OxInputGamepadButtonA));
+  OxNullPadDetach(pads[0]);
+  oxtest::RunFrame();
+  EXPECT_TRUE(OxInputGamepadCheckTriggered(0, OxInputGamepadButtonA));
+  EXPECT_FLOAT_EQ(OxInputGamepadGetAxis(0, OxInputGamepadAxisLeftX), 1.0f);
+  for (int pad : pads) OxNullPadDetach(pad);
   oxtest::RunFrame();
   EXPECT_EQ(OxInputGamepadGetCount(), 0);
 }

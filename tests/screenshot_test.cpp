@@ -258,7 +258,10 @@ TEST(Screenshot, HostilePackStateIsNeutralised)
   oxtest::UsePrivateDisplay("1920x1080x24");
   const int width = 301, height = 173;
   ASSERT_EQ(OxSysInit(nullptr, SW_SHOWNORMAL, width, height, 0, 0, 0, nullptr), 1);
-  ASSERT_EQ(glewInit(), static_cast<GLenum>(GLEW_OK));
+  // Without a window system GLEW loads the entry points, then finds no X
+  // display for its GLX part.
+  GLenum glew = glewInit();
+  ASSERT_TRUE(glew == GLEW_OK || glew == GLEW_ERROR_NO_GLX_DISPLAY) << glew;
   std::string path = oxtest::TempDir() + "/hostile.png";
   OxGfxVertexList* quad = Quad(70.0f);
   OxGfxVertexList* triangle = Triangle();

@@ -2,6 +2,7 @@
 // (SDL's, the null one): the key state that key and button messages change
 // as they leave the queue, and the character a key-down translates to.
 #include "platform/OxPlatformWindow.h"
+#include "text/OxUtf8.h"
 
 namespace {
 
@@ -78,4 +79,11 @@ unsigned int OxPlatformCharacterOfKey(const OxPlatformMessage& message,
   if (system && key >= 'A' && key <= 'Z') return (state[VK_SHIFT] & 0x80) ? key : key - 'A' + 'a';
   if (system && key >= '0' && key <= '9') return key;
   return 0;
+}
+
+void OxPlatformNoteTypedText(const char* utf8)
+{
+  const unsigned char* at = reinterpret_cast<const unsigned char*>(utf8);
+  unsigned int code;
+  while (*at && OxUtf8Decode(&at, &code)) OxPlatformNoteTyped(code);
 }

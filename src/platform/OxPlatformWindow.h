@@ -109,6 +109,9 @@ void OxPlatformApplyKeyMessage(const OxPlatformMessage& message, unsigned char s
 // 26, and Alt+letter or digit as WM_SYSCHAR. 0 for none.
 unsigned int OxPlatformCharacterOfKey(const OxPlatformMessage& message,
                                       const unsigned char state[256]);
+// Notes each character of text (UTF-8) as typed; an ill-formed part ends
+// the reading.
+void OxPlatformNoteTypedText(const char* utf8);
 
 // The pointer in screen pixels from a live query, unclamped.
 bool OxPlatformGetCursorPos(POINT* point);

@@ -2,9 +2,16 @@
 #include "OxTestSound.h"
 
 #include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 
 #include <sndfile.h>
+
+#ifdef OX_TEST_NULL_BACKEND
+#include "platform/null/OxPlatformNull.h"
+#endif
 
 namespace oxtest {
 
@@ -63,6 +70,31 @@ float Peak(const std::vector<float>& stereo, int side, size_t firstFrame, size_t
   for (size_t f = firstFrame; f < firstFrame + frameCount && 2 * f + side < stereo.size(); ++f)
     peak = fmaxf(peak, fabsf(stereo[2 * f + side]));
   return peak;
+}
+
+void CaptureAudioTo(const std::string& path)
+{
+#if defined(OX_TEST_NULL_BACKEND)
+  fclose(fopen(path.c_str(), "wb"));
+#elif !defined(_WIN32)
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
+#else
+  (void)path;  // the Windows build captures nothing
+#endif
+}
+
+long CapturedFrames(const std::string& path)
+{
+#ifdef OX_TEST_NULL_BACKEND
+  float frames[2 * 4096];
+  FILE* file = fopen(path.c_str(), "ab");
+  for (int taken; file && (taken = OxNullAudioTake(frames, 4096)) > 0;)
+    fwrite(frames, sizeof(float), 2 * static_cast<size_t>(taken), file);
+  if (file) fclose(file);
+#endif
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 ? static_cast<long>(info.st_size / 8) : 0;
 }
 
 }  // namespace oxtest

@@ -23,4 +23,12 @@ int ZeroCrossings(const std::vector<float>& stereo, int side, size_t firstFrame,
 // Largest magnitude of one side over a frame range.
 float Peak(const std::vector<float>& stereo, int side, size_t firstFrame, size_t frameCount);
 
+// The device's output captured in a file of float stereo frames, for a
+// process that starts the audio family after this call: on Linux SDL2's disk
+// driver writes it; on the null backend CapturedFrames moves what the
+// output rendered into it; the Windows build captures nothing.
+void CaptureAudioTo(const std::string& path);
+// Frames captured in the file so far.
+long CapturedFrames(const std::string& path);
+
 }  // namespace oxtest

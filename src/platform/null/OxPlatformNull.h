@@ -18,13 +18,20 @@ void OxNullSetDisplaySize(int width, int height);
 // Queues a message for the window as the window system would post it. Key
 // and button messages carry their key in message.sideKey (the left or right
 // code of a modifier) and change the key state as they are taken; a
-// key-down's character, if any, goes in message.text as UTF-8.
+// key-down's character, if any, goes in message.text as UTF-8. A WM_NULL
+// message with text is text typed without a key (an input method's): it is
+// noted as typed and never reaches the window.
 void OxNullPost(const OxPlatformMessage& message);
 // Moves the pointer to a point on the screen; no message is posted.
 void OxNullSetCursor(int x, int y);
+// The window that has the focus (keys go to it); null when none has.
+HWND OxNullFocusedWindow();
 // Gives the window the focus (WM_ACTIVATE to it, and to the window that had
 // it), or takes it from every window when window is null.
 void OxNullSetFocus(HWND window);
+// The live windows, oldest first: up to capacity of them in windows, and
+// how many there are.
+int OxNullWindows(HWND* windows, int capacity);
 // The newest live window, its title (UTF-8), and whether it is shown;
 // null, empty and false when there is none.
 HWND OxNullNewestWindow();
@@ -49,8 +56,15 @@ void OxNullClockSetSleepLateness(int64_t ticks);
 
 // ---- Pads ---------------------------------------------------------------------
 
-// What a slot reads from now on (a disconnected state empties it).
-void OxNullSetPad(int slot, const OxPlatformGamepadState& state);
+// Pads come and go as devices do. One plugged in is at rest and has a
+// number of its own (never reused); at the next read it takes the lowest
+// free slot and keeps it until unplugged, and pads beyond the slots wait for
+// one, the earliest first. Setting a pad gives the buttons and axes it
+// reads from then on (its connected flag is ignored); unknown numbers are
+// ignored.
+int OxNullPadAttach();
+void OxNullPadSet(int pad, const OxPlatformGamepadState& state);
+void OxNullPadDetach(int pad);
 
 // ---- Audio ----------------------------------------------------------------------
 

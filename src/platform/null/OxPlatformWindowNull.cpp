@@ -6,7 +6,6 @@
 #include "platform/OxPlatformGL.h"
 #include "platform/null/OxPlatformNull.h"
 #include "text/OxTitleText.h"
-#include "text/OxUtf8.h"
 
 #include <limits.h>
 #include <string.h>
@@ -107,15 +106,16 @@ void FillQueue()
     OxPlatformMessage message = gWindows.posted.front();
     gWindows.posted.pop_front();
     if (!Find(message.window)) continue;
+    if (message.message == WM_NULL) {
+      OxPlatformNoteTypedText(message.text);
+      continue;
+    }
     if (message.message == WM_MOUSEWHEEL)
       OxPlatformNoteWheel(GET_WHEEL_DELTA_WPARAM(message.wParam), 0);
     if (message.message == WM_MOUSEHWHEEL)
       OxPlatformNoteWheel(0, GET_WHEEL_DELTA_WPARAM(message.wParam));
-    if ((message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) && message.text[0]) {
-      const unsigned char* at = reinterpret_cast<const unsigned char*>(message.text);
-      unsigned int code;
-      while (*at && OxUtf8Decode(&at, &code)) OxPlatformNoteTyped(code);
-    }
+    if (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN)
+      OxPlatformNoteTypedText(message.text);
     gWindows.queue.push_back(message);
   }
   for (auto& entry : gWindows.windows)
@@ -378,6 +378,8 @@ void OxNullPost(const OxPlatformMessage& message) { gWindows.posted.push_back(me
 
 void OxNullSetCursor(int x, int y) { gWindows.cursor = POINT{x, y}; }
 
+HWND OxNullFocusedWindow() { return gWindows.focus; }
+
 void OxNullSetFocus(HWND window)
 {
   if (window && !Find(window)) return;
@@ -385,6 +387,16 @@ void OxNullSetFocus(HWND window)
   if (gWindows.focus) QueueFocus(gWindows.focus, false);
   gWindows.focus = window;
   if (window) QueueFocus(window, true);
+}
+
+int OxNullWindows(HWND* windows, int capacity)
+{
+  int count = 0;
+  for (auto& entry : gWindows.windows) {
+    if (count < capacity) windows[count] = HandleOf(entry.first);
+    ++count;
+  }
+  return count;
 }
 
 HWND OxNullNewestWindow()

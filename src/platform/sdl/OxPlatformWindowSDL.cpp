@@ -7,7 +7,6 @@
 #include "platform/OxPlatformGL.h"
 #include "OxPlatformSDL.h"
 #include "text/OxTitleText.h"
-#include "text/OxUtf8.h"
 
 #include <limits.h>
 #include <string.h>
@@ -127,15 +126,6 @@ unsigned int ModifierFlags()
 }
 
 // ---- Events to messages --------------------------------------------------
-
-// Notes each character of a text event's UTF-8 as typed; SDL's text is
-// valid UTF-8, and an ill-formed part would end the reading.
-void NoteTypedText(const char* text)
-{
-  const unsigned char* at = reinterpret_cast<const unsigned char*>(text);
-  unsigned int code;
-  while (*at && OxUtf8Decode(&at, &code)) OxPlatformNoteTyped(code);
-}
 
 void QueueKey(const SDL_KeyboardEvent& key, const SDL_Event* next)
 {
@@ -288,7 +278,7 @@ void FillQueue()
       case SDL_TEXTINPUT:
         // Text that no key went down for (an input method's, a compose
         // sequence's); text after a key down is noted with it below.
-        if (FindBySdlId(event.text.windowID)) NoteTypedText(event.text.text);
+        if (FindBySdlId(event.text.windowID)) OxPlatformNoteTypedText(event.text.text);
         break;
       case SDL_WINDOWEVENT:
         QueueWindowEvent(event.window);
@@ -298,7 +288,7 @@ void FillQueue()
     }
     // Text input right after a key down travels with its key.
     if (haveNext && (event.type == SDL_KEYDOWN) && next.type == SDL_TEXTINPUT) {
-      if (FindBySdlId(next.text.windowID)) NoteTypedText(next.text.text);
+      if (FindBySdlId(next.text.windowID)) OxPlatformNoteTypedText(next.text.text);
       haveNext = SDL_PeepEvents(&next, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0;
     }
     event = next;

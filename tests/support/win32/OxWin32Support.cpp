@@ -244,6 +244,8 @@ int XCloseDisplay(Display*) { return 0; }
 
 int XSync(Display*, int) { return 0; }
 
+XErrorHandler XSetErrorHandler(XErrorHandler) { return nullptr; }
+
 int XMoveWindow(Display*, Window window, int x, int y)
 {
   SetWindowPos(reinterpret_cast<HWND>(window), nullptr, x, y, 0, 0,

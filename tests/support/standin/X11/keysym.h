@@ -1,5 +1,6 @@
-// The keys the display tests press, as the virtual-key codes that SendInput
-// takes; 0x100 marks a key of the extended set (right-hand modifiers, arrows).
+// The keys the display tests press, as virtual-key codes (what SendInput
+// takes on Windows); 0x100 marks a key of the extended set (right-hand
+// modifiers, arrows).
 #pragma once
 
 #define OX_TEST_EXTENDED_KEY 0x100
