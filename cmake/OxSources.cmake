@@ -35,7 +35,7 @@ set(OX_COMMON_SOURCES
 # gamepads and images, POSIX files and terminal, libpng and libjpeg.
 set(OX_SDL_COMMON_SOURCES
   image/OxImageJpeg.cpp image/OxImagePng.cpp image/OxImageWritePng.cpp
-  platform/OxPlatformKeyMessages.cpp platform/posix/OxPlatformTerminalPosix.cpp
+  platform/OxPlatformWindowTable.cpp platform/posix/OxPlatformTerminalPosix.cpp
   platform/sdl/OxPlatformGLSDL.cpp platform/sdl/OxPlatformGamepadSDL.cpp
   platform/sdl/OxPlatformImageSDL.cpp platform/sdl/OxPlatformKeysSDL.cpp
   platform/sdl/OxPlatformWindowSDL.cpp platform/sdl/OxPlatformX11SDL.cpp)
@@ -73,7 +73,7 @@ set(OX_NULL_MIXER_BACKEND platform/null/OxPlatformAudioOutputNull.cpp
   platform/posix/OxPlatformFilePosix.cpp)
 set(OX_NULL_SOURCES ${OX_NULL_MIXER_BACKEND}
   image/OxImageJpeg.cpp image/OxImagePng.cpp image/OxImageWritePng.cpp
-  platform/OxPlatformKeyMessages.cpp platform/opengl/OxPlatformGLReadDesktop.cpp
+  platform/OxPlatformWindowTable.cpp platform/opengl/OxPlatformGLReadDesktop.cpp
   platform/null/OxPlatformClockNull.cpp platform/null/OxPlatformGLNull.cpp
   platform/null/OxPlatformGamepadNull.cpp platform/null/OxPlatformWindowNull.cpp
   platform/posix/OxPlatformTerminalPosix.cpp platform/sdl/OxPlatformImageSDL.cpp)

@@ -15,7 +15,7 @@
 #include "OxX11Support.h"
 #include "../src/platform/OxPlatformDepthStencil.cpp"
 #include "../src/platform/OxPlatformInputEvents.cpp"
-#include "../src/platform/OxPlatformKeyMessages.cpp"
+#include "../src/platform/OxPlatformWindowTable.cpp"
 #include "../src/platform/sdl/OxPlatformGLSDL.cpp"
 #include "../src/platform/posix/OxPlatformTerminalPosix.cpp"
 #include "../src/platform/sdl/OxPlatformKeysSDL.cpp"

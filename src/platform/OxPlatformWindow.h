@@ -96,7 +96,7 @@ void OxPlatformNoteWheel(int deltaY, int deltaX);
 void OxPlatformNoteTyped(unsigned int codePoint);
 
 // The key rules of backends that make key messages themselves
-// (OxPlatformKeyMessages.cpp). The generic code of a left or right
+// (OxPlatformWindowTable.cpp). The generic code of a left or right
 // modifier (VK_LSHIFT gives VK_SHIFT), any other key as it is.
 unsigned char OxPlatformGenericKey(unsigned char sideKey);
 // A key or button message leaving the queue: sets or clears its key

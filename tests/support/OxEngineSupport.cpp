@@ -3,7 +3,22 @@
 
 #include "OxX11Support.h"
 
+#include <chrono>
+#include <thread>
+
 namespace oxtest {
+
+bool RepeatUntil(const std::function<void()>& step, const std::function<bool()>& done,
+                 int timeoutMs)
+{
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return done();
+    step();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
 
 void RunFrame()
 {

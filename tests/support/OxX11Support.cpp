@@ -243,18 +243,6 @@ void SetFocus(Display* display, Window window)
   XSync(display, False);
 }
 
-bool RepeatUntil(const std::function<void()>& step, const std::function<bool()>& done,
-                 int timeoutMs)
-{
-  long deadline = NowMs() + timeoutMs;
-  while (!done()) {
-    if (NowMs() > deadline) return done();
-    step();
-    usleep(1000);
-  }
-  return true;
-}
-
 XvfbServer::XvfbServer(const std::string& screen)
 {
   // Xvfb picks a free display number itself and writes it to the pipe once it

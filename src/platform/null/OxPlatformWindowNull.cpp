@@ -2,46 +2,29 @@
 // message queue in memory. Nothing is shown anywhere: a test posts the
 // messages a window system would (OxPlatformNull.h) and reads back what a
 // window system would show (title, placement, visibility, the pointer).
-#include "platform/OxPlatformWindow.h"
+#include "platform/OxPlatformWindowTable.h"
 #include "platform/OxPlatformGL.h"
 #include "platform/null/OxPlatformNull.h"
 #include "text/OxTitleText.h"
 
-#include <limits.h>
 #include <string.h>
 
 #include <deque>
-#include <map>
 #include <string>
 
 namespace {
 
-struct WindowRecord {
-  WNDPROC procedure = nullptr;
-  std::string className;
+// The null backend's own part of a window.
+struct NullWindow {
   std::string title;
-  DWORD style = 0;
   int x = 0, y = 0, width = 1, height = 1;  // the client rectangle
   bool depthStencil = true;
   bool shown = false;
-  bool invalid = false;     // marked for painting
-  bool destroying = false;  // WM_DESTROY under way
-  // Placement last sent as WM_MOVE and WM_SIZE; none at first.
-  int reportedX = INT_MIN, reportedY = INT_MIN;
-  int reportedWidth = -1, reportedHeight = -1;
 };
 
 struct WindowState {
-  std::map<std::string, WNDPROC> classes;
-  // Handles are numbers that are never reused, so a stale handle finds nothing.
-  std::map<uintptr_t, WindowRecord> windows;
-  uintptr_t nextHandle = 1;
+  OxPlatformWindowTable<NullWindow> table;
   std::deque<OxPlatformMessage> posted;  // what the window system brought
-  std::deque<OxPlatformMessage> queue;   // what the game takes
-  // As in every backend's queue: the take after the last message of a filled
-  // queue ends the pump instead of refilling.
-  bool drained = false;
-  unsigned char keyState[256] = {};
   HWND focus = nullptr;
   POINT cursor = {0, 0};
   int cursorCounter = 0;
@@ -50,51 +33,16 @@ struct WindowState {
 
 WindowState gWindows;
 
-uintptr_t HandleValue(HWND window) { return reinterpret_cast<uintptr_t>(window); }
-HWND HandleOf(uintptr_t value) { return reinterpret_cast<HWND>(value); }
-
-WindowRecord* Find(HWND window)
-{
-  auto found = gWindows.windows.find(HandleValue(window));
-  return found == gWindows.windows.end() ? nullptr : &found->second;
-}
-
-LPARAM PackPoint(int x, int y) { return MAKELPARAM(x & 0xffff, y & 0xffff); }
-
-OxPlatformMessage Message(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-  OxPlatformMessage result;
-  memset(&result, 0, sizeof(result));
-  result.window = window;
-  result.message = message;
-  result.wParam = wParam;
-  result.lParam = lParam;
-  return result;
-}
-
-// Reports the window's client position and size when they differ from what
-// its procedure last heard.
 void ReportPlacement(HWND window)
 {
-  WindowRecord* record = Find(window);
-  if (!record) return;
-  if (record->width != record->reportedWidth || record->height != record->reportedHeight) {
-    record->reportedWidth = record->width;
-    record->reportedHeight = record->height;
-    OxPlatformSendMessage(window, WM_SIZE, SIZE_RESTORED, PackPoint(record->width, record->height));
-  }
-  record = Find(window);
-  if (!record) return;
-  if (record->x != record->reportedX || record->y != record->reportedY) {
-    record->reportedX = record->x;
-    record->reportedY = record->y;
-    OxPlatformSendMessage(window, WM_MOVE, 0, PackPoint(record->x, record->y));
-  }
+  if (NullWindow* record = gWindows.table.Find(window))
+    gWindows.table.ReportPlacement(window, record->x, record->y, record->width, record->height);
 }
 
 void QueueFocus(HWND window, bool active)
 {
-  gWindows.posted.push_back(Message(window, WM_ACTIVATE, active ? WA_ACTIVE : WA_INACTIVE, 0));
+  gWindows.posted.push_back(
+      OxPlatformMakeMessage(window, WM_ACTIVATE, active ? WA_ACTIVE : WA_INACTIVE, 0));
 }
 
 // Moves what the window system brought into the queue, noting wheel turns
@@ -105,7 +53,7 @@ void FillQueue()
   while (!gWindows.posted.empty()) {
     OxPlatformMessage message = gWindows.posted.front();
     gWindows.posted.pop_front();
-    if (!Find(message.window)) continue;
+    if (!gWindows.table.Find(message.window)) continue;
     if (message.message == WM_NULL) {
       OxPlatformNoteTypedText(message.text);
       continue;
@@ -116,11 +64,9 @@ void FillQueue()
       OxPlatformNoteWheel(0, GET_WHEEL_DELTA_WPARAM(message.wParam));
     if (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN)
       OxPlatformNoteTypedText(message.text);
-    gWindows.queue.push_back(message);
+    gWindows.table.queue.push_back(message);
   }
-  for (auto& entry : gWindows.windows)
-    if (entry.second.invalid)
-      gWindows.queue.push_back(Message(HandleOf(entry.first), WM_PAINT, 0, 0));
+  gWindows.table.QueuePaints();
 }
 
 }  // namespace
@@ -131,36 +77,26 @@ void OxPlatformSetDpiAware() {}
 
 bool OxPlatformRegisterClass(const char* className, WNDPROC procedure, HINSTANCE)
 {
-  if (!className || gWindows.classes.count(className)) return false;
-  gWindows.classes[className] = procedure ? procedure : DefWindowProcA;
-  return true;
+  return gWindows.table.RegisterClass(className, procedure);
 }
 
 bool OxPlatformUnregisterClass(const char* className, HINSTANCE)
 {
-  if (!className) return false;
-  for (const auto& entry : gWindows.windows)
-    if (entry.second.className == className) return false;
-  return gWindows.classes.erase(className) > 0;
+  return gWindows.table.UnregisterClass(className);
 }
 
 HWND OxPlatformCreateWindow(const char* className, const char* title, DWORD style, int x, int y,
                             int width, int height, HINSTANCE)
 {
-  auto found = className ? gWindows.classes.find(className) : gWindows.classes.end();
-  if (found == gWindows.classes.end()) return nullptr;
-  uintptr_t value = gWindows.nextHandle++;
-  WindowRecord& record = gWindows.windows[value];
-  record.procedure = found->second;
-  record.className = className;
+  if (!gWindows.table.HasClass(className)) return nullptr;
+  HWND window = gWindows.table.Add(className, style);
+  NullWindow& record = *gWindows.table.Find(window);
   record.title = OxTitleCut(OxTitleAsUtf8(title), true);
-  record.style = style & ~static_cast<DWORD>(WS_VISIBLE);
   record.x = x;
   record.y = y;
   record.width = width > 0 ? width : 1;
   record.height = height > 0 ? height : 1;
   record.depthStencil = OxPlatformWantsDepthStencil();
-  HWND window = HandleOf(value);
   if (OxPlatformSendMessage(window, WM_CREATE, 0, 0) == -1) {
     OxPlatformDestroyWindow(window);
     return nullptr;
@@ -171,43 +107,41 @@ HWND OxPlatformCreateWindow(const char* className, const char* title, DWORD styl
 
 bool OxPlatformDestroyWindow(HWND window)
 {
-  WindowRecord* record = Find(window);
+  auto* record = gWindows.table.Find(window);
   if (!record || record->destroying) return false;
   record->destroying = true;
   OxPlatformSendMessage(window, WM_DESTROY, 0, 0);
-  if (!Find(window)) return true;
+  if (!gWindows.table.Find(window)) return true;
   OxNullGLWindowGone(window);
-  gWindows.windows.erase(HandleValue(window));
+  gWindows.table.Remove(window);
   if (gWindows.focus == window) gWindows.focus = nullptr;
-  for (auto* queue : {&gWindows.queue, &gWindows.posted})
-    for (auto it = queue->begin(); it != queue->end();) {
-      if (it->window == window)
-        it = queue->erase(it);
-      else
-        ++it;
-    }
+  for (auto it = gWindows.posted.begin(); it != gWindows.posted.end();) {
+    if (it->window == window) it = gWindows.posted.erase(it);
+    else ++it;
+  }
   return true;
 }
 
-bool OxPlatformIsWindow(HWND window) { return Find(window) != nullptr; }
+bool OxPlatformIsWindow(HWND window) { return gWindows.table.Find(window) != nullptr; }
 
 DWORD OxPlatformGetWindowStyle(HWND window)
 {
-  WindowRecord* record = Find(window);
+  auto* record = gWindows.table.Find(window);
   if (!record) return 0;
   return record->style | (record->shown ? WS_VISIBLE : 0);
 }
 
 void OxPlatformSetWindowStyle(HWND window, DWORD style)
 {
-  if (WindowRecord* record = Find(window)) record->style = style & ~static_cast<DWORD>(WS_VISIBLE);
+  if (auto* record = gWindows.table.Find(window))
+    record->style = style & ~static_cast<DWORD>(WS_VISIBLE);
 }
 
 void OxPlatformAdjustWindowRect(RECT*, DWORD, bool, DWORD) {}
 
 bool OxPlatformMoveWindow(HWND window, int x, int y, int width, int height, bool repaint)
 {
-  WindowRecord* record = Find(window);
+  auto* record = gWindows.table.Find(window);
   if (!record) return false;
   record->x = x;
   record->y = y;
@@ -222,18 +156,18 @@ bool OxPlatformMoveWindow(HWND window, int x, int y, int width, int height, bool
 // manager gives it; a window hidden gives it up.
 bool OxPlatformShowWindow(HWND window, int command)
 {
-  WindowRecord* record = Find(window);
+  auto* record = gWindows.table.Find(window);
   if (!record) return false;
   bool wasVisible = record->shown;
   if (command == SW_HIDE) {
     if (wasVisible) OxPlatformSendMessage(window, WM_SHOWWINDOW, FALSE, 0);
-    if ((record = Find(window))) record->shown = false;
+    if ((record = gWindows.table.Find(window))) record->shown = false;
     if (gWindows.focus == window) OxNullSetFocus(nullptr);
     return wasVisible;
   }
   if (!wasVisible) {
     OxPlatformSendMessage(window, WM_SHOWWINDOW, TRUE, 0);
-    if (!(record = Find(window))) return wasVisible;
+    if (!(record = gWindows.table.Find(window))) return wasVisible;
     record->shown = true;
     record->invalid = true;
     if (!gWindows.focus) OxNullSetFocus(window);
@@ -241,31 +175,17 @@ bool OxPlatformShowWindow(HWND window, int command)
   return wasVisible;
 }
 
-void OxPlatformUpdateWindow(HWND window)
-{
-  WindowRecord* record = Find(window);
-  if (record && record->invalid) OxPlatformSendMessage(window, WM_PAINT, 0, 0);
-}
+void OxPlatformUpdateWindow(HWND window) { gWindows.table.Update(window); }
 
-void OxPlatformInvalidateRect(HWND window, bool)
-{
-  if (!window) {
-    for (auto& entry : gWindows.windows) entry.second.invalid = true;
-    return;
-  }
-  if (WindowRecord* record = Find(window)) record->invalid = true;
-}
+void OxPlatformInvalidateRect(HWND window, bool) { gWindows.table.Invalidate(window); }
 
-void OxPlatformBeginPaint(HWND window)
-{
-  if (WindowRecord* record = Find(window)) record->invalid = false;
-}
+void OxPlatformBeginPaint(HWND window) { gWindows.table.Validate(window); }
 
 void OxPlatformEndPaint(HWND) {}
 
 bool OxPlatformSetWindowText(HWND window, const char* text)
 {
-  WindowRecord* record = Find(window);
+  auto* record = gWindows.table.Find(window);
   if (!record) return false;
   record->title = OxTitleCut(OxTitleAsUtf8(text), true);
   return true;
@@ -275,66 +195,30 @@ bool OxPlatformSetWindowText(HWND window, const char* text)
 
 LRESULT OxPlatformSendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-  WindowRecord* record = Find(window);
-  if (!record || !record->procedure) return 0;
-  return record->procedure(window, message, wParam, lParam);
+  return gWindows.table.Send(window, message, wParam, lParam);
 }
 
 bool OxPlatformPeekMessage(OxPlatformMessage* message)
 {
-  if (gWindows.queue.empty()) {
-    if (gWindows.drained) {
-      gWindows.drained = false;
-      return false;
-    }
-    FillQueue();
-    if (gWindows.queue.empty()) return false;
-  }
-  *message = gWindows.queue.front();
-  gWindows.queue.pop_front();
-  gWindows.drained = gWindows.queue.empty();
-  OxPlatformApplyKeyMessage(*message, gWindows.keyState);
-  return true;
+  return gWindows.table.Take(message, FillQueue);
 }
 
 bool OxPlatformTranslateMessage(const OxPlatformMessage* message)
 {
-  unsigned int character = OxPlatformCharacterOfKey(*message, gWindows.keyState);
-  if (!character) return false;
-  bool system = message->message == WM_SYSKEYDOWN;
-  gWindows.queue.push_front(
-      Message(message->window, system ? WM_SYSCHAR : WM_CHAR, character, message->lParam));
-  return true;
+  return gWindows.table.Translate(message);
 }
 
 LRESULT OxPlatformDispatchMessage(const OxPlatformMessage* message)
 {
-  return OxPlatformSendMessage(message->window, message->message, message->wParam, message->lParam);
-}
-
-LRESULT OxPlatformDefaultWindowProcedure(HWND window, UINT message, WPARAM, LPARAM)
-{
-  switch (message) {
-    case WM_CLOSE: OxPlatformDestroyWindow(window); break;
-    case WM_PAINT:
-      OxPlatformBeginPaint(window);
-      OxPlatformEndPaint(window);
-      break;
-    default: break;
-  }
-  return 0;
-}
-
-LRESULT CALLBACK DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-  return OxPlatformDefaultWindowProcedure(window, message, wParam, lParam);
+  return OxPlatformSendMessage(message->window, message->message, message->wParam,
+                               message->lParam);
 }
 
 // ---- Key state, cursor, display -----------------------------------------------
 
 void OxPlatformGetKeyboardState(unsigned char state[256])
 {
-  memcpy(state, gWindows.keyState, sizeof(gWindows.keyState));
+  memcpy(state, gWindows.table.keyState, sizeof(gWindows.table.keyState));
 }
 
 bool OxPlatformGetCursorPos(POINT* point)
@@ -345,7 +229,7 @@ bool OxPlatformGetCursorPos(POINT* point)
 
 bool OxPlatformScreenToClient(HWND window, POINT* point)
 {
-  WindowRecord* record = Find(window);
+  auto* record = gWindows.table.Find(window);
   if (!record) return false;
   point->x -= record->x;
   point->y -= record->y;
@@ -382,7 +266,7 @@ HWND OxNullFocusedWindow() { return gWindows.focus; }
 
 void OxNullSetFocus(HWND window)
 {
-  if (window && !Find(window)) return;
+  if (window && !gWindows.table.Find(window)) return;
   if (gWindows.focus == window) return;
   if (gWindows.focus) QueueFocus(gWindows.focus, false);
   gWindows.focus = window;
@@ -392,8 +276,8 @@ void OxNullSetFocus(HWND window)
 int OxNullWindows(HWND* windows, int capacity)
 {
   int count = 0;
-  for (auto& entry : gWindows.windows) {
-    if (count < capacity) windows[count] = HandleOf(entry.first);
+  for (auto& entry : gWindows.table.windows) {
+    if (count < capacity) windows[count] = gWindows.table.HandleOf(entry.first);
     ++count;
   }
   return count;
@@ -401,24 +285,24 @@ int OxNullWindows(HWND* windows, int capacity)
 
 HWND OxNullNewestWindow()
 {
-  return gWindows.windows.empty() ? nullptr : HandleOf(gWindows.windows.rbegin()->first);
+  return gWindows.table.windows.empty() ? nullptr : gWindows.table.HandleOf(gWindows.table.windows.rbegin()->first);
 }
 
 const char* OxNullWindowTitle(HWND window)
 {
-  WindowRecord* record = Find(window);
+  auto* record = gWindows.table.Find(window);
   return record ? record->title.c_str() : "";
 }
 
 bool OxNullWindowShown(HWND window)
 {
-  WindowRecord* record = Find(window);
+  auto* record = gWindows.table.Find(window);
   return record && record->shown;
 }
 
 bool OxNullWindowRect(HWND window, RECT* rect)
 {
-  WindowRecord* record = Find(window);
+  auto* record = gWindows.table.Find(window);
   if (!record) return false;
   *rect = RECT{record->x, record->y, record->x + record->width, record->y + record->height};
   return true;
@@ -428,7 +312,7 @@ bool OxNullCursorShown() { return gWindows.cursorCounter >= 0; }
 
 bool OxNullWindowSurface(HWND window, int* width, int* height, bool* depthStencil)
 {
-  WindowRecord* record = Find(window);
+  auto* record = gWindows.table.Find(window);
   if (!record) return false;
   *width = record->width;
   *height = record->height;

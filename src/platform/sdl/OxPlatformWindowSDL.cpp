@@ -3,7 +3,7 @@
 // queue filled from SDL events and key state by virtual-key code. What only
 // the X server can do (live pointer queries, UTF-8 titles, surviving its
 // loss) is in OxPlatformX11SDL.cpp.
-#include "platform/OxPlatformWindow.h"
+#include "platform/OxPlatformWindowTable.h"
 #include "platform/OxPlatformGL.h"
 #include "OxPlatformSDL.h"
 #include "text/OxTitleText.h"
@@ -19,38 +19,19 @@
 
 namespace {
 
-struct WindowClass {
-  WNDPROC procedure;
-  HINSTANCE instance;
-};
-
-struct WindowRecord {
+// The SDL backend's own part of a window.
+struct SdlWindow {
   SDL_Window* sdl = nullptr;
   Uint32 sdlId = 0;
-  WNDPROC procedure = nullptr;
-  std::string className;
-  DWORD style = 0;
-  bool invalid = false;     // marked for painting
-  bool active = false;      // last activation state reported
-  bool destroying = false;  // WM_DESTROY under way
-  // Placement last sent as WM_MOVE and WM_SIZE; none at first.
-  int reportedX = INT_MIN, reportedY = INT_MIN;
-  int reportedWidth = -1, reportedHeight = -1;
+  bool active = false;  // last activation state reported
 };
+
+using WindowRecord = OxPlatformWindowRecord<SdlWindow>;
 
 struct State {
   bool videoTried = false;
   bool videoReady = false;
-  std::map<std::string, WindowClass> classes;
-  // Handles are numbers that are never reused, so a stale handle finds nothing.
-  std::map<uintptr_t, WindowRecord> windows;
-  uintptr_t nextHandle = 1;
-  std::deque<OxPlatformMessage> queue;
-  // Set when the last message of a filled queue is taken: the next take ends
-  // the pump instead of refilling, so a procedure that never validates its
-  // window gets one WM_PAINT per pump instead of an endless stream.
-  bool drained = false;
-  unsigned char keyState[256] = {};
+  OxPlatformWindowTable<SdlWindow> table;
   unsigned int buttonMask = 0;  // MK_ button bits as converted
   int cursorCounter = 0;
   // Set once the windows of a lost display have been destroyed.
@@ -61,18 +42,13 @@ State gState;
 
 void QuietLog(void*, int, SDL_LogPriority, const char*) {}
 
-uintptr_t HandleValue(HWND window) { return reinterpret_cast<uintptr_t>(window); }
 HWND HandleOf(uintptr_t value) { return reinterpret_cast<HWND>(value); }
 
-WindowRecord* Find(HWND window)
-{
-  auto found = gState.windows.find(HandleValue(window));
-  return found == gState.windows.end() ? nullptr : &found->second;
-}
+WindowRecord* Find(HWND window) { return gState.table.Find(window); }
 
 HWND FindBySdlId(Uint32 id)
 {
-  for (auto& entry : gState.windows)
+  for (auto& entry : gState.table.windows)
     if (entry.second.sdlId == id) return HandleOf(entry.first);
   return nullptr;
 }
@@ -80,40 +56,14 @@ HWND FindBySdlId(Uint32 id)
 // The SDL window of the oldest live window, if any.
 SDL_Window* FirstWindow()
 {
-  return gState.windows.empty() ? nullptr : gState.windows.begin()->second.sdl;
+  return gState.table.windows.empty() ? nullptr : gState.table.windows.begin()->second.sdl;
 }
 
-LPARAM PackPoint(int x, int y) { return MAKELPARAM(x & 0xffff, y & 0xffff); }
+LPARAM PackPoint(int x, int y) { return OxPlatformPackPoint(x, y); }
 
 OxPlatformMessage Message(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-  OxPlatformMessage result;
-  memset(&result, 0, sizeof(result));
-  result.window = window;
-  result.message = message;
-  result.wParam = wParam;
-  result.lParam = lParam;
-  return result;
-}
-
-// Reports the window's client position and size when they differ from what
-// its procedure last heard.
-void ReportPlacement(HWND window, int x, int y, int width, int height)
-{
-  WindowRecord* record = Find(window);
-  if (!record) return;
-  if (width != record->reportedWidth || height != record->reportedHeight) {
-    record->reportedWidth = width;
-    record->reportedHeight = height;
-    OxPlatformSendMessage(window, WM_SIZE, SIZE_RESTORED, PackPoint(width, height));
-  }
-  record = Find(window);
-  if (!record) return;
-  if (x != record->reportedX || y != record->reportedY) {
-    record->reportedX = x;
-    record->reportedY = y;
-    OxPlatformSendMessage(window, WM_MOVE, 0, PackPoint(x, y));
-  }
+  return OxPlatformMakeMessage(window, message, wParam, lParam);
 }
 
 unsigned int ModifierFlags()
@@ -151,7 +101,7 @@ void QueueKey(const SDL_KeyboardEvent& key, const SDL_Event* next)
     memcpy(result.text, next->text.text, length);
     result.text[length] = '\0';
   }
-  gState.queue.push_back(result);
+  gState.table.queue.push_back(result);
 }
 
 void QueueButton(const SDL_MouseButtonEvent& button)
@@ -175,7 +125,7 @@ void QueueButton(const SDL_MouseButtonEvent& button)
   WPARAM wParam = MAKEWPARAM(gState.buttonMask | ModifierFlags(), extra);
   OxPlatformMessage result = Message(window, message, wParam, PackPoint(button.x, button.y));
   result.sideKey = key;
-  gState.queue.push_back(result);
+  gState.table.queue.push_back(result);
 }
 
 void QueueWindowEvent(const SDL_WindowEvent& event)
@@ -185,7 +135,7 @@ void QueueWindowEvent(const SDL_WindowEvent& event)
   if (!record) return;
   switch (event.event) {
     case SDL_WINDOWEVENT_CLOSE:
-      gState.queue.push_back(Message(window, WM_CLOSE, 0, 0));
+      gState.table.queue.push_back(Message(window, WM_CLOSE, 0, 0));
       break;
     case SDL_WINDOWEVENT_EXPOSED:
       record->invalid = true;
@@ -193,27 +143,27 @@ void QueueWindowEvent(const SDL_WindowEvent& event)
     case SDL_WINDOWEVENT_FOCUS_GAINED:
       if (!record->active) {
         record->active = true;
-        gState.queue.push_back(Message(window, WM_ACTIVATE, WA_ACTIVE, 0));
+        gState.table.queue.push_back(Message(window, WM_ACTIVATE, WA_ACTIVE, 0));
       }
       break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
       if (record->active) {
         record->active = false;
-        gState.queue.push_back(Message(window, WM_ACTIVATE, WA_INACTIVE, 0));
+        gState.table.queue.push_back(Message(window, WM_ACTIVATE, WA_INACTIVE, 0));
       }
       break;
     case SDL_WINDOWEVENT_MOVED:
       if (event.data1 != record->reportedX || event.data2 != record->reportedY) {
         record->reportedX = event.data1;
         record->reportedY = event.data2;
-        gState.queue.push_back(Message(window, WM_MOVE, 0, PackPoint(event.data1, event.data2)));
+        gState.table.queue.push_back(Message(window, WM_MOVE, 0, PackPoint(event.data1, event.data2)));
       }
       break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
       if (event.data1 != record->reportedWidth || event.data2 != record->reportedHeight) {
         record->reportedWidth = event.data1;
         record->reportedHeight = event.data2;
-        gState.queue.push_back(
+        gState.table.queue.push_back(
             Message(window, WM_SIZE, SIZE_RESTORED, PackPoint(event.data1, event.data2)));
       }
       break;
@@ -248,7 +198,7 @@ void FillQueue()
       case SDL_MOUSEMOTION: {
         HWND window = FindBySdlId(event.motion.windowID);
         if (window)
-          gState.queue.push_back(Message(window, WM_MOUSEMOVE, gState.buttonMask | ModifierFlags(),
+          gState.table.queue.push_back(Message(window, WM_MOUSEMOVE, gState.buttonMask | ModifierFlags(),
                                          PackPoint(event.motion.x, event.motion.y)));
         break;
       }
@@ -262,12 +212,12 @@ void FillQueue()
         POINT screen = {0, 0};
         OxPlatformGetCursorPos(&screen);
         if (window && event.wheel.y)
-          gState.queue.push_back(Message(
+          gState.table.queue.push_back(Message(
               window, WM_MOUSEWHEEL,
               MAKEWPARAM(gState.buttonMask | ModifierFlags(), flip * event.wheel.y * WHEEL_DELTA),
               PackPoint(screen.x, screen.y)));
         if (window && event.wheel.x)
-          gState.queue.push_back(Message(
+          gState.table.queue.push_back(Message(
               window, WM_MOUSEHWHEEL,
               MAKEWPARAM(gState.buttonMask | ModifierFlags(), flip * event.wheel.x * WHEEL_DELTA),
               PackPoint(screen.x, screen.y)));
@@ -294,10 +244,7 @@ void FillQueue()
     event = next;
     haveEvent = haveNext;
   }
-  for (auto& entry : gState.windows) {
-    if (entry.second.invalid)
-      gState.queue.push_back(Message(HandleOf(entry.first), WM_PAINT, 0, 0));
-  }
+  gState.table.QueuePaints();
 }
 
 // Leaves no OpenGL context current, so that drawing after the loss does
@@ -316,7 +263,7 @@ void DestroyWindowsOfLostDisplay()
   gState.lossHandled = true;
   ReleaseContextOfLostDisplay();
   std::deque<HWND> windows;
-  for (auto& entry : gState.windows) windows.push_back(HandleOf(entry.first));
+  for (auto& entry : gState.table.windows) windows.push_back(HandleOf(entry.first));
   for (HWND window : windows) OxPlatformDestroyWindow(window);
 }
 
@@ -377,27 +324,21 @@ SDL_Window* OxSdlWindowFromHandle(HWND window)
 
 void OxPlatformSetDpiAware() {}
 
-bool OxPlatformRegisterClass(const char* className, WNDPROC procedure, HINSTANCE instance)
+bool OxPlatformRegisterClass(const char* className, WNDPROC procedure, HINSTANCE)
 {
-  if (!className || gState.classes.count(className)) return false;
-  gState.classes[className] = WindowClass{procedure ? procedure : DefWindowProcA, instance};
-  return true;
+  return gState.table.RegisterClass(className, procedure);
 }
 
 bool OxPlatformUnregisterClass(const char* className, HINSTANCE)
 {
-  if (!className) return false;
-  // As on Win32, a class stays while windows of it live.
-  for (const auto& entry : gState.windows)
-    if (entry.second.className == className) return false;
-  return gState.classes.erase(className) > 0;
+  return gState.table.UnregisterClass(className);
 }
 
 HWND OxPlatformCreateWindow(const char* className, const char* title, DWORD style, int x, int y,
                             int width, int height, HINSTANCE)
 {
-  auto found = className ? gState.classes.find(className) : gState.classes.end();
-  if (found == gState.classes.end() || !OxSdlEnsureVideo() || OxSdlX11DisplayLost()) return nullptr;
+  if (!gState.table.HasClass(className) || !OxSdlEnsureVideo() || OxSdlX11DisplayLost())
+    return nullptr;
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
@@ -415,21 +356,17 @@ HWND OxPlatformCreateWindow(const char* className, const char* title, DWORD styl
   if (!sdl) return nullptr;
   OxSdlX11Watch(sdl);
   ApplyTitle(sdl, title);
-  uintptr_t value = gState.nextHandle++;
-  WindowRecord& record = gState.windows[value];
+  HWND window = gState.table.Add(className, style);
+  WindowRecord& record = *Find(window);
   record.sdl = sdl;
   record.sdlId = SDL_GetWindowID(sdl);
-  record.procedure = found->second.procedure;
-  record.className = className;
-  record.style = style & ~static_cast<DWORD>(WS_VISIBLE);
-  HWND window = HandleOf(value);
   if (OxPlatformSendMessage(window, WM_CREATE, 0, 0) == -1) {
     OxPlatformDestroyWindow(window);
     return nullptr;
   }
   int clientWidth = 0, clientHeight = 0;
   if (SDL_Window* live = OxSdlWindowFromHandle(window)) SDL_GetWindowSize(live, &clientWidth, &clientHeight);
-  ReportPlacement(window, x, y, clientWidth, clientHeight);
+  gState.table.ReportPlacement(window, x, y, clientWidth, clientHeight);
   return OxPlatformIsWindow(window) ? window : nullptr;
 }
 
@@ -444,11 +381,7 @@ bool OxPlatformDestroyWindow(HWND window)
   // NOTE: on a lost display SDL would wait forever for the window to unmap,
   // so the SDL window is left allocated; the display cannot show it anyway.
   if (!OxSdlX11DisplayLost()) SDL_DestroyWindow(record->sdl);
-  gState.windows.erase(HandleValue(window));
-  for (auto it = gState.queue.begin(); it != gState.queue.end();) {
-    if (it->window == window) it = gState.queue.erase(it);
-    else ++it;
-  }
+  gState.table.Remove(window);
   return true;
 }
 
@@ -485,7 +418,7 @@ bool OxPlatformMoveWindow(HWND window, int x, int y, int width, int height, bool
   int clientWidth = 0, clientHeight = 0;
   SDL_GetWindowSize(record->sdl, &clientWidth, &clientHeight);
   if (repaint) record->invalid = true;
-  ReportPlacement(window, x, y, clientWidth, clientHeight);
+  gState.table.ReportPlacement(window, x, y, clientWidth, clientHeight);
   return true;
 }
 
@@ -525,25 +458,11 @@ bool OxPlatformShowWindow(HWND window, int command)
   return wasVisible;
 }
 
-void OxPlatformUpdateWindow(HWND window)
-{
-  WindowRecord* record = Find(window);
-  if (record && record->invalid) OxPlatformSendMessage(window, WM_PAINT, 0, 0);
-}
+void OxPlatformUpdateWindow(HWND window) { gState.table.Update(window); }
 
-void OxPlatformInvalidateRect(HWND window, bool)
-{
-  if (!window) {
-    for (auto& entry : gState.windows) entry.second.invalid = true;
-    return;
-  }
-  if (WindowRecord* record = Find(window)) record->invalid = true;
-}
+void OxPlatformInvalidateRect(HWND window, bool) { gState.table.Invalidate(window); }
 
-void OxPlatformBeginPaint(HWND window)
-{
-  if (WindowRecord* record = Find(window)) record->invalid = false;
-}
+void OxPlatformBeginPaint(HWND window) { gState.table.Validate(window); }
 
 void OxPlatformEndPaint(HWND) {}
 
@@ -559,38 +478,17 @@ bool OxPlatformSetWindowText(HWND window, const char* text)
 
 LRESULT OxPlatformSendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-  WindowRecord* record = Find(window);
-  if (!record || !record->procedure) return 0;
-  WNDPROC procedure = record->procedure;
-  return procedure(window, message, wParam, lParam);
+  return gState.table.Send(window, message, wParam, lParam);
 }
 
 bool OxPlatformPeekMessage(OxPlatformMessage* message)
 {
-  if (gState.queue.empty()) {
-    if (gState.drained) {
-      gState.drained = false;
-      return false;
-    }
-    FillQueue();
-    if (gState.queue.empty()) return false;
-  }
-  *message = gState.queue.front();
-  gState.queue.pop_front();
-  gState.drained = gState.queue.empty();
-  OxPlatformApplyKeyMessage(*message, gState.keyState);
-  return true;
+  return gState.table.Take(message, FillQueue);
 }
 
 bool OxPlatformTranslateMessage(const OxPlatformMessage* message)
 {
-  unsigned int character = OxPlatformCharacterOfKey(*message, gState.keyState);
-  if (!character) return false;
-  bool system = message->message == WM_SYSKEYDOWN;
-  OxPlatformMessage result = Message(message->window, system ? WM_SYSCHAR : WM_CHAR, character,
-                                     message->lParam);
-  gState.queue.push_front(result);
-  return true;
+  return gState.table.Translate(message);
 }
 
 LRESULT OxPlatformDispatchMessage(const OxPlatformMessage* message)
@@ -599,32 +497,11 @@ LRESULT OxPlatformDispatchMessage(const OxPlatformMessage* message)
                                message->lParam);
 }
 
-LRESULT OxPlatformDefaultWindowProcedure(HWND window, UINT message, WPARAM, LPARAM)
-{
-  switch (message) {
-    case WM_CLOSE:
-      OxPlatformDestroyWindow(window);
-      break;
-    case WM_PAINT:
-      OxPlatformBeginPaint(window);
-      OxPlatformEndPaint(window);
-      break;
-    default:
-      break;
-  }
-  return 0;
-}
-
-LRESULT CALLBACK DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-  return OxPlatformDefaultWindowProcedure(window, message, wParam, lParam);
-}
-
 // ---- Key state, cursor, display -----------------------------------------------
 
 void OxPlatformGetKeyboardState(unsigned char state[256])
 {
-  memcpy(state, gState.keyState, sizeof(gState.keyState));
+  memcpy(state, gState.table.keyState, sizeof(gState.table.keyState));
 }
 
 bool OxPlatformGetCursorPos(POINT* point)

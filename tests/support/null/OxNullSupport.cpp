@@ -7,9 +7,7 @@
 #include <X11/keysym.h>
 #include <stdio.h>
 #include <string.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <vector>
 
 #include "platform/null/OxPlatformNull.h"
@@ -24,13 +22,6 @@ namespace {
 
 HWND ToHandle(Window window) { return reinterpret_cast<HWND>(window); }
 Window FromHandle(HWND window) { return reinterpret_cast<Window>(window); }
-
-long NowMs()
-{
-  return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                               std::chrono::steady_clock::now().time_since_epoch())
-                               .count());
-}
 
 // What the test holds down, as a window system tracks it.
 struct Held {
@@ -253,18 +244,6 @@ Window CreateOtherWindow(Display*)
 }
 
 void SetFocus(Display*, Window window) { OxNullSetFocus(ToHandle(window)); }
-
-bool RepeatUntil(const std::function<void()>& step, const std::function<bool()>& done,
-                 int timeoutMs)
-{
-  long deadline = NowMs() + timeoutMs;
-  while (!done()) {
-    if (NowMs() > deadline) return done();
-    step();
-    usleep(1000);
-  }
-  return true;
-}
 
 // Every process has a display of its own here, so a second server is the
 // same display at the size asked for ("1920x1200x24"), until it ends.

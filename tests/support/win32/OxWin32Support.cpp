@@ -222,18 +222,6 @@ void SetFocus(Display*, Window window)
   Settle();
 }
 
-bool RepeatUntil(const std::function<void()>& step, const std::function<bool()>& done,
-                 int timeoutMs)
-{
-  ULONGLONG deadline = NowMs() + static_cast<ULONGLONG>(timeoutMs);
-  while (!done()) {
-    if (NowMs() > deadline) return done();
-    step();
-    Sleep(1);
-  }
-  return true;
-}
-
 // One display serves every test here; no private server is started.
 XvfbServer::XvfbServer(const std::string&) {}
 XvfbServer::~XvfbServer() {}

@@ -1,7 +1,8 @@
-// The key rules of the backends that make Win32 key messages themselves
-// (SDL's, the null one): the key state that key and button messages change
-// as they leave the queue, and the character a key-down translates to.
-#include "platform/OxPlatformWindow.h"
+// What the backends that keep their own windows and queue share beyond
+// OxPlatformWindowTable.h (SDL's, the null one): the key state that key and
+// button messages change as they leave the queue, the character a key-down
+// translates to, typed text noted, and the default window procedure.
+#include "platform/OxPlatformWindowTable.h"
 #include "text/OxUtf8.h"
 
 namespace {
@@ -86,4 +87,36 @@ void OxPlatformNoteTypedText(const char* utf8)
   const unsigned char* at = reinterpret_cast<const unsigned char*>(utf8);
   unsigned int code;
   while (*at && OxUtf8Decode(&at, &code)) OxPlatformNoteTyped(code);
+}
+
+OxPlatformMessage OxPlatformMakeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+  OxPlatformMessage result;
+  memset(&result, 0, sizeof(result));
+  result.window = window;
+  result.message = message;
+  result.wParam = wParam;
+  result.lParam = lParam;
+  return result;
+}
+
+LRESULT OxPlatformDefaultWindowProcedure(HWND window, UINT message, WPARAM, LPARAM)
+{
+  switch (message) {
+    case WM_CLOSE:
+      OxPlatformDestroyWindow(window);
+      break;
+    case WM_PAINT:
+      OxPlatformBeginPaint(window);
+      OxPlatformEndPaint(window);
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+LRESULT CALLBACK DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+  return OxPlatformDefaultWindowProcedure(window, message, wParam, lParam);
 }
