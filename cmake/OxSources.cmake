@@ -15,8 +15,8 @@ set(OX_MIXER_COMMON_SOURCES
 set(OX_COMMON_SOURCES
   audio/OxAudio.cpp
   diagnostics/OxDiagnostics.cpp
-  graphics/OxBatch.cpp graphics/OxFont.cpp graphics/OxGlyphAtlas.cpp graphics/OxGlyphLayout.cpp
-  graphics/OxGraphics.cpp graphics/OxMatrixBuilders.cpp graphics/OxScreenshot.cpp
+  graphics/OxBatch.cpp graphics/OxFont.cpp graphics/OxGlyphAtlas.cpp
+  graphics/OxGraphics.cpp graphics/OxScreenshot.cpp
   graphics/OxShaderSources.cpp graphics/OxTexture.cpp graphics/Shader.cpp
   graphics/OxSprite.cpp
   image/OxImageCheck.cpp image/OxImagePnm.cpp image/OxImageQoi.cpp image/OxImageTga.cpp
@@ -25,11 +25,17 @@ set(OX_COMMON_SOURCES
   math/OxCollision.cpp math/OxDistance.cpp math/OxMath.cpp math/OxMatrix4.cpp math/OxMtx33.cpp
   math/OxVec2.cpp
   platform/OxPlatformDepthStencil.cpp platform/OxPlatformInputEvents.cpp
-  system/OxFrameRateController.cpp system/OxFullScreen.cpp system/OxSleepMargin.cpp
-  system/OxSystem.cpp
-  text/OxTitleText.cpp text/OxUtf8.cpp
-  window/OxFullScreenArea.cpp window/OxWindowState.cpp
+  system/OxFrameRateController.cpp system/OxFullScreen.cpp system/OxSystem.cpp
+  text/OxTitleText.cpp
+  window/OxWindowState.cpp
   ${OX_MIXER_COMMON_SOURCES})
+
+# The pure units: arithmetic and text rules without state (the camera's
+# matrices, the glyph atlas's layout, UTF-8, the limiter's sleep margin, the
+# full-screen area). One object library holds them, built into the library
+# and linked by the tests that check them directly.
+set(OX_UNIT_SOURCES graphics/OxGlyphLayout.cpp graphics/OxMatrixBuilders.cpp
+  system/OxSleepMargin.cpp text/OxUtf8.cpp window/OxFullScreenArea.cpp)
 
 # What the Linux and Web builds share: SDL2's windows, events, context,
 # gamepads and images, POSIX files and terminal, libpng and libjpeg.
@@ -78,11 +84,13 @@ set(OX_NULL_SOURCES ${OX_NULL_MIXER_BACKEND}
   platform/null/OxPlatformGamepadNull.cpp platform/null/OxPlatformWindowNull.cpp
   platform/posix/OxPlatformTerminalPosix.cpp platform/sdl/OxPlatformImageSDL.cpp)
 
-# OX_SOURCES and OX_MIXER_SOURCES for the backend named (LINUX, WIN32, WEB, NULL),
+# OX_SOURCES, OX_MIXER_SOURCES and OX_UNITS for the backend named (LINUX, WIN32, WEB, NULL),
 # as full paths.
 macro(ox_select_backend backend)
   set(OX_SOURCES ${OX_COMMON_SOURCES} ${OX_${backend}_SOURCES})
   set(OX_MIXER_SOURCES ${OX_MIXER_COMMON_SOURCES} ${OX_${backend}_MIXER_BACKEND})
   list(TRANSFORM OX_SOURCES PREPEND ${OX_SRC}/)
   list(TRANSFORM OX_MIXER_SOURCES PREPEND ${OX_SRC}/)
+  set(OX_UNITS ${OX_UNIT_SOURCES})
+  list(TRANSFORM OX_UNITS PREPEND ${OX_SRC}/)
 endmacro()
