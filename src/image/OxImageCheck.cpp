@@ -16,22 +16,11 @@ namespace {
 // Each reads the width and height from the header; false when the header is
 // too short to hold them.
 
-unsigned Le16(const unsigned char* p) { return p[0] | (p[1] << 8); }
-unsigned long Le32(const unsigned char* p)
-{
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<unsigned long>(p[3]) << 24);
-}
-unsigned Be16(const unsigned char* p) { return (p[0] << 8) | p[1]; }
-unsigned long Be32(const unsigned char* p)
-{
-  return (static_cast<unsigned long>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
-}
-
 bool PngSize(const unsigned char* bytes, size_t size, long long* width, long long* height)
 {
   if (size < 24) return false;
-  *width = static_cast<long long>(Be32(bytes + 16));
-  *height = static_cast<long long>(Be32(bytes + 20));
+  *width = static_cast<long long>(OxImageBe32(bytes + 16));
+  *height = static_cast<long long>(OxImageBe32(bytes + 20));
   return true;
 }
 
@@ -49,15 +38,15 @@ bool JpegSize(const unsigned char* bytes, size_t size, long long* width, long lo
     bool startOfFrame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
                         marker != 0xCC;
     if (startOfFrame) {
-      *height = Be16(bytes + at + 5);
-      *width = Be16(bytes + at + 7);
+      *height = OxImageBe16(bytes + at + 5);
+      *width = OxImageBe16(bytes + at + 7);
       return true;
     }
     if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
       at += 2;
       continue;
     }
-    at += 2 + Be16(bytes + at + 2);
+    at += 2 + OxImageBe16(bytes + at + 2);
   }
   return false;
 }
@@ -65,13 +54,13 @@ bool JpegSize(const unsigned char* bytes, size_t size, long long* width, long lo
 bool BmpSize(const unsigned char* bytes, size_t size, long long* width, long long* height)
 {
   if (size < 26) return false;
-  if (Le32(bytes + 14) == 12) {  // the old core header: 16-bit sizes
-    *width = Le16(bytes + 18);
-    *height = Le16(bytes + 20);
+  if (OxImageLe32(bytes + 14) == 12) {  // the old core header: 16-bit sizes
+    *width = OxImageLe16(bytes + 18);
+    *height = OxImageLe16(bytes + 20);
     return true;
   }
-  *width = static_cast<int32_t>(Le32(bytes + 18));
-  *height = static_cast<int32_t>(Le32(bytes + 22));
+  *width = static_cast<int32_t>(OxImageLe32(bytes + 18));
+  *height = static_cast<int32_t>(OxImageLe32(bytes + 22));
   if (*width < 0) *width = -*width;
   if (*height < 0) *height = -*height;
   return true;
@@ -97,8 +86,8 @@ size_t GifColourTableBytes(unsigned flags)
 bool GifSize(const unsigned char* bytes, size_t size, long long* width, long long* height)
 {
   if (size < 13) return false;
-  *width = Le16(bytes + 6);
-  *height = Le16(bytes + 8);
+  *width = OxImageLe16(bytes + 6);
+  *height = OxImageLe16(bytes + 8);
   size_t at = 13;
   at += GifColourTableBytes(bytes[10]);
   while (at < size) {
@@ -112,7 +101,7 @@ bool GifSize(const unsigned char* bytes, size_t size, long long* width, long lon
     }
     if (c != ',') continue;
     if (at + 9 > size) return false;
-    unsigned frameWidth = Le16(bytes + at + 4), frameHeight = Le16(bytes + at + 6);
+    unsigned frameWidth = OxImageLe16(bytes + at + 4), frameHeight = OxImageLe16(bytes + at + 6);
     unsigned flags = bytes[at + 8];
     size_t codeSizeAt = at + 9 + GifColourTableBytes(flags);
     if (frameWidth == 0 || frameHeight == 0 || codeSizeAt >= size || bytes[codeSizeAt] > 12)
@@ -122,8 +111,8 @@ bool GifSize(const unsigned char* bytes, size_t size, long long* width, long lon
     size_t block = codeSizeAt + 1;
     while (block < size && bytes[block] != 0) block += 1 + bytes[block];
     if (block >= size) return false;
-    long long right = static_cast<long long>(Le16(bytes + at)) + frameWidth;
-    long long bottom = static_cast<long long>(Le16(bytes + at + 2)) + frameHeight;
+    long long right = static_cast<long long>(OxImageLe16(bytes + at)) + frameWidth;
+    long long bottom = static_cast<long long>(OxImageLe16(bytes + at + 2)) + frameHeight;
     if (right > *width) *width = right;
     if (bottom > *height) *height = bottom;
     return true;
@@ -142,8 +131,8 @@ bool WebpSize(const unsigned char* bytes, size_t size, long long* width, long lo
     *width = 1 + (bytes[21] | ((bytes[22] & 0x3F) << 8));
     *height = 1 + ((bytes[22] >> 6) | (bytes[23] << 2) | ((bytes[24] & 0x0F) << 10));
   } else {  // "VP8 ": the key frame's sizes
-    *width = Le16(bytes + 26) & 0x3FFF;
-    *height = Le16(bytes + 28) & 0x3FFF;
+    *width = OxImageLe16(bytes + 26) & 0x3FFF;
+    *height = OxImageLe16(bytes + 28) & 0x3FFF;
   }
   return true;
 }
@@ -151,8 +140,8 @@ bool WebpSize(const unsigned char* bytes, size_t size, long long* width, long lo
 bool QoiSize(const unsigned char* bytes, size_t size, long long* width, long long* height)
 {
   if (size < 12) return false;
-  *width = static_cast<long long>(Be32(bytes + 4));
-  *height = static_cast<long long>(Be32(bytes + 8));
+  *width = static_cast<long long>(OxImageBe32(bytes + 4));
+  *height = static_cast<long long>(OxImageBe32(bytes + 8));
   return true;
 }
 
@@ -187,8 +176,8 @@ bool PnmSize(const unsigned char* bytes, size_t size, long long* width, long lon
 bool TgaSize(const unsigned char* bytes, size_t size, long long* width, long long* height)
 {
   if (size < 18) return false;
-  *width = Le16(bytes + 12);
-  *height = Le16(bytes + 14);
+  *width = OxImageLe16(bytes + 12);
+  *height = OxImageLe16(bytes + 14);
   return true;
 }
 

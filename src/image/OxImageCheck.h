@@ -27,6 +27,18 @@ constexpr size_t kOxImageMaxFileBytes = (static_cast<size_t>(1) << 28) + (1 << 2
 // and a conversion may each hold once.
 constexpr long long kOxImageMaxPixels = 1LL << 26;
 
+// Unsigned integers of the byte orders image headers use.
+inline unsigned OxImageLe16(const unsigned char* p) { return p[0] | (p[1] << 8); }
+inline unsigned long OxImageLe32(const unsigned char* p)
+{
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<unsigned long>(p[3]) << 24);
+}
+inline unsigned OxImageBe16(const unsigned char* p) { return (p[0] << 8) | p[1]; }
+inline unsigned long OxImageBe32(const unsigned char* p)
+{
+  return (static_cast<unsigned long>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+}
+
 // The file's bytes in a malloc'ed block (freed by the caller), its size and
 // its format; null for a path that is not a regular file, an empty file, a
 // file of no known format (refused after its first bytes) or one larger than

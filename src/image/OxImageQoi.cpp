@@ -19,11 +19,6 @@ const unsigned char kEndMarker[8] = {0, 0, 0, 0, 0, 0, 0, 1};
 const unsigned char kRgb = 0xFE, kRgba = 0xFF;
 const unsigned char kIndex = 0x00, kDiff = 0x40, kLuma = 0x80;  // and 0xC0, a run
 
-uint32_t Be32(const unsigned char* p)
-{
-  return (static_cast<uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
-}
-
 int Hash(const unsigned char* px) { return (px[0] * 3 + px[1] * 5 + px[2] * 7 + px[3] * 11) % 64; }
 
 }  // namespace
@@ -31,7 +26,8 @@ int Hash(const unsigned char* px) { return (px[0] * 3 + px[1] * 5 + px[2] * 7 + 
 bool OxDecodeQoi(const unsigned char* bytes, size_t size, int maxSide, OxDecodedImage* image)
 {
   if (size < kHeaderBytes + sizeof kEndMarker || memcmp(bytes, "qoif", 4) != 0) return false;
-  uint32_t width = Be32(bytes + 4), height = Be32(bytes + 8);
+  uint32_t width = static_cast<uint32_t>(OxImageBe32(bytes + 4));
+  uint32_t height = static_cast<uint32_t>(OxImageBe32(bytes + 8));
   unsigned channels = bytes[12], colourSpace = bytes[13];
   if ((channels != 3 && channels != 4) || colourSpace > 1 ||
       !OxPlatformImageSizeAcceptable(width, height, maxSide))

@@ -19,15 +19,13 @@ enum ImageType : unsigned char {
   kRunLength = 8  // added to the three above
 };
 
-unsigned Le16(const unsigned char* p) { return p[0] | (p[1] << 8); }
-
 // One stored pixel or colour map entry of 15, 16, 24 or 32 bits as RGBA;
 // 15- and 16-bit ones are five bits a channel (v widened as v * 255 / 31,
 // rounded down), their top bit not alpha.
 void ColourOf(const unsigned char* in, unsigned bits, unsigned char out[4])
 {
   if (bits <= 16) {
-    unsigned value = Le16(in);
+    unsigned value = OxImageLe16(in);
     const unsigned shifts[3] = {10, 5, 0};
     for (int c = 0; c < 3; ++c)
       out[c] = static_cast<unsigned char>(((value >> shifts[c]) & 31) * 255 / 31);
@@ -60,7 +58,7 @@ struct Reader {
     } else if (type == kTrueColour) {
       ColourOf(in, pixelBits, out);
     } else {
-      unsigned index = pixelBytes == 1 ? in[0] : Le16(in);
+      unsigned index = pixelBytes == 1 ? in[0] : OxImageLe16(in);
       if (index < mapFirst || index - mapFirst >= mapCount) return false;
       ColourOf(map + (index - mapFirst) * ((mapBits + 7) / 8), mapBits, out);
     }
@@ -74,8 +72,8 @@ bool OxDecodeTga(const unsigned char* bytes, size_t size, int maxSide, OxDecoded
 {
   if (size < kHeaderBytes) return false;
   unsigned idBytes = bytes[0], mapType = bytes[1], fullType = bytes[2];
-  unsigned mapFirst = Le16(bytes + 3), mapCount = Le16(bytes + 5), mapBits = bytes[7];
-  unsigned width = Le16(bytes + 12), height = Le16(bytes + 14);
+  unsigned mapFirst = OxImageLe16(bytes + 3), mapCount = OxImageLe16(bytes + 5), mapBits = bytes[7];
+  unsigned width = OxImageLe16(bytes + 12), height = OxImageLe16(bytes + 14);
   unsigned pixelBits = bytes[16], descriptor = bytes[17];
   unsigned type = fullType & ~static_cast<unsigned>(kRunLength);
   bool runLength = (fullType & kRunLength) != 0;
