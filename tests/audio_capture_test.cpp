@@ -4,7 +4,7 @@
 // file: distortion of the rate conversion, steps made by changes, and
 // exactness against the source files. Each capture runs in a child that
 // drives the audio family as a game does.
-// Not in the Windows build: it captures through SDL2's disk audio driver;
+// Linux and null-backend program: it captures through SDL2's disk audio driver;
 // the Windows build has no SDL2, and under Wine its waveOut output goes to
 // ALSA's null device, which keeps nothing. The mix itself is the same code on both
 // builds, and mixer_quality_test pulls it into buffers on both.

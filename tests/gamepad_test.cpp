@@ -1,7 +1,7 @@
 // Gamepads through SDL2's virtual joysticks (no device needed): slots as pads
 // come and go, buttons across frames in the standard layout, sticks and
 // triggers with the dead zone, and careless numbers.
-// Not in the Windows build: the pads are SDL2's virtual joysticks (the null
+// Linux and null-backend program: the pads are SDL2's virtual joysticks (the null
 // backend's own pads in its build), and nothing a test can do under Wine
 // attaches an XInput pad. The Windows build reads
 // XInput's four user slots into the same layer, whose slot, dead-zone and

@@ -4,7 +4,7 @@
 // and must go through the same state at every frame; the file's layout as
 // documented; damaged, foreign, newer and cut files; careless calls; a disk
 // that fills up while recording.
-// Not in the Windows build: the recorded game holds a virtual gamepad (SDL2's
+// Linux and null-backend program: the recorded game holds a virtual gamepad (SDL2's
 // virtual joysticks, the null backend's own pads in its build; Wine has no
 // XInput pad a test can attach) and the full
 // disk is a POSIX file-size limit. The recording file and its replay are the
