@@ -1,6 +1,8 @@
 // The null backend as a test drives it: what it is told arrives through the
 // public API as it would from a window system, a clock, a pad or a sound
 // device, with no display or device anywhere.
+// Null-backend program: it drives the backend through the functions only
+// that backend has.
 #include <gtest/gtest.h>
 
 #include <chrono>

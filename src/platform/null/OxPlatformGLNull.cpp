@@ -3,6 +3,7 @@
 // off-screen buffer of its client size, made again when the size changes.
 // Presenting shows nothing; the frame stays readable.
 #include "platform/OxPlatformGL.h"
+#include "platform/OxPlatformWindow.h"
 #include "platform/null/OxPlatformNull.h"
 
 #include <GL/glew.h>
@@ -102,6 +103,23 @@ EGLSurface SurfaceOf(HWND window, bool* remade)
   return made;
 }
 
+bool Bind(HWND window, OxPlatformGLContext* context);
+
+// The surfaces of windows destroyed since the last call go (the context
+// current on one of them is let go first).
+void ReapSurfaces()
+{
+  for (auto it = gGL.surfaces.begin(); it != gGL.surfaces.end();) {
+    if (OxPlatformIsWindow(it->first)) {
+      ++it;
+      continue;
+    }
+    if (gGL.currentWindow == it->first) Bind(nullptr, nullptr);
+    eglDestroySurface(Display(), it->second.surface);
+    it = gGL.surfaces.erase(it);
+  }
+}
+
 bool Bind(HWND window, OxPlatformGLContext* context)
 {
   if (!context) {
@@ -123,6 +141,7 @@ bool Bind(HWND window, OxPlatformGLContext* context)
 
 OxPlatformDC* OxPlatformGetDC(HWND window)
 {
+  ReapSurfaces();
   int width, height;
   bool depthStencil;
   if (!OxNullWindowSurface(window, &width, &height, &depthStencil)) return nullptr;
@@ -145,6 +164,7 @@ OxPlatformGLContext* OxPlatformCreateContext(OxPlatformDC* dc)
 
 bool OxPlatformMakeCurrent(OxPlatformDC* dc, OxPlatformGLContext* context)
 {
+  ReapSurfaces();
   if (!context) return Bind(nullptr, nullptr);
   return dc && Bind(dc->window, context);
 }
@@ -161,6 +181,7 @@ void OxPlatformDeleteContext(OxPlatformGLContext* context)
 // surface of its new size, as a resized window's buffers are.
 bool OxPlatformSwapBuffers(OxPlatformDC* dc)
 {
+  ReapSurfaces();
   int width, height;
   bool depthStencil;
   if (!dc || !OxNullWindowSurface(dc->window, &width, &height, &depthStencil)) return false;
@@ -174,12 +195,3 @@ bool OxPlatformRepeatsAnyTextureSize() { return true; }
 bool OxPlatformHasSwapControl() { return false; }
 
 void OxPlatformSetSwapInterval(int) {}
-
-void OxNullGLWindowGone(HWND window)
-{
-  if (gGL.currentWindow == window) Bind(nullptr, nullptr);
-  auto found = gGL.surfaces.find(window);
-  if (found == gGL.surfaces.end()) return;
-  eglDestroySurface(Display(), found->second.surface);
-  gGL.surfaces.erase(found);
-}

@@ -83,5 +83,3 @@ void OxNullAudioLose();
 // The window's client size and whether its pixel format has depth and
 // stencil buffers (chosen when it was created); false for a dead window.
 bool OxNullWindowSurface(HWND window, int* width, int* height, bool* depthStencil);
-// The window is going: its drawing surface goes with it.
-void OxNullGLWindowGone(HWND window);

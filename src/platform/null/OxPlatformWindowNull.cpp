@@ -112,7 +112,6 @@ bool OxPlatformDestroyWindow(HWND window)
   record->destroying = true;
   OxPlatformSendMessage(window, WM_DESTROY, 0, 0);
   if (!gWindows.table.Find(window)) return true;
-  OxNullGLWindowGone(window);
   gWindows.table.Remove(window);
   if (gWindows.focus == window) gWindows.focus = nullptr;
   for (auto it = gWindows.posted.begin(); it != gWindows.posted.end();) {
