@@ -17,3 +17,16 @@ ox_install_missing() {
   DEBIAN_FRONTEND=noninteractive "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" \
     > "${OX_APT_OUTPUT:-/dev/stdout}"
 }
+
+# The Debian packages of the Linux build: the library and the examples, then
+# the test suite (GoogleTest, synthetic input, leak checks, the fuzzers'
+# compiler, the packaging tests' tools).
+OX_LINUX_PACKAGES=(
+  build-essential cmake pkg-config
+  libsdl2-dev libsdl2-image-dev libglew-dev libfreetype-dev libsndfile1-dev libpng-dev
+  libjpeg-dev libmpg123-dev libvorbis-dev libwebp-dev
+  libgl1-mesa-dri libx11-dev xvfb xauth x11-utils fonts-dejavu-core
+)
+OX_LINUX_TEST_PACKAGES=(
+  googletest libgtest-dev libxtst-dev valgrind clang-14 libclang-rt-14-dev dpkg-dev file python3
+)

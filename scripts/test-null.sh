@@ -6,10 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
-ox_install_missing build-essential cmake pkg-config libegl-dev libegl-mesa0 libgl1-mesa-dri \
-  libsdl2-dev libsdl2-image-dev libglew-dev libfreetype-dev libsndfile1-dev libpng-dev \
-  libjpeg-dev libmpg123-dev libvorbis-dev libwebp-dev googletest libgtest-dev libxtst-dev \
-  valgrind fonts-dejavu-core
+ox_install_missing "${OX_LINUX_PACKAGES[@]}" "${OX_LINUX_TEST_PACKAGES[@]}" libegl-dev libegl-mesa0
 cmake --preset null > /dev/null
 cmake --build build-null -j"$(nproc)"
 env -u DISPLAY -u WAYLAND_DISPLAY \
