@@ -55,7 +55,7 @@ void ObjectTransform(int i, int frame, float rows[2][3])
   rows[1][2] = y;
 }
 
-void ObjectColour(int i, int frame, float rgba[4])
+void ObjectColor(int i, int frame, float rgba[4])
 {
   unsigned int k = static_cast<unsigned int>(i * 7 + frame);
   rgba[0] = static_cast<float>(k % 11) / 10.0f;
@@ -64,7 +64,7 @@ void ObjectColour(int i, int frame, float rgba[4])
   rgba[3] = 1.0f;
 }
 
-unsigned int QuadMeshColour(int i)
+unsigned int QuadMeshColor(int i)
 {
   unsigned int k = static_cast<unsigned int>(i) * 2654435761u;
   return 0xFF000000u | (k >> 8);
@@ -101,7 +101,7 @@ void TextLine(int line, int frame, char out[kLineChars + 1])
 float TextLineX() { return -0.98f; }
 float TextLineY(int line) { return 0.95f - 0.048f * static_cast<float>(line); }
 
-void BigMeshVertex(int index, float* x, float* y, unsigned int* colour)
+void BigMeshVertex(int index, float* x, float* y, unsigned int* color)
 {
   // Corners of the two triangles of one cell, as offsets in cells.
   static const int kCorners[6][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 0}, {1, 1}, {0, 1}};
@@ -114,7 +114,7 @@ void BigMeshVertex(int index, float* x, float* y, unsigned int* colour)
   *y = -240.0f + cellHeight * static_cast<float>(cy);
   unsigned int r = static_cast<unsigned int>(cx * 4) & 0xFF;
   unsigned int g = static_cast<unsigned int>(cy * 4) & 0xFF;
-  *colour = 0xFF000000u | (r << 16) | (g << 8) | 0x80u;
+  *color = 0xFF000000u | (r << 16) | (g << 8) | 0x80u;
 }
 
 int BunnyCount()

@@ -48,9 +48,9 @@ void ObjectTransform(int i, int frame, float rows[2][3]);
 // The same transform as a place, the object's centre, and an angle in radians.
 void ObjectPlacement(int i, int frame, float* x, float* y, float* angle);
 // Object i's multiply colour in frame `frame`, red, green, blue, alpha.
-void ObjectColour(int i, int frame, float rgba[4]);
+void ObjectColor(int i, int frame, float rgba[4]);
 // Vertex colour of quad mesh i, 0xAARRGGBB.
-unsigned int QuadMeshColour(int i);
+unsigned int QuadMeshColor(int i);
 // Sprite i's texture offset in frame `frame`: one of the 16 cells.
 void SpriteOffset(int i, int frame, float* u, float* v);
 // The 64 x 64 sprite texture, bytes red, green, blue, alpha, top row first.
@@ -61,7 +61,7 @@ void TextLine(int line, int frame, char out[kLineChars + 1]);
 float TextLineX();
 float TextLineY(int line);
 // Vertex `index` of the big mesh: a 64 x 64 grid of quads, two triangles each.
-void BigMeshVertex(int index, float* x, float* y, unsigned int* colour);
+void BigMeshVertex(int index, float* x, float* y, unsigned int* color);
 
 // Seconds of processor time the whole process (every thread) has used.
 double ProcessCpu();

@@ -18,11 +18,11 @@ struct EngineScene {
   OxGfxTexture* bunnyTexture = nullptr;
 };
 
-inline OxGfxVertexList* EngineQuad(float half, unsigned int colour, float uv)
+inline OxGfxVertexList* EngineQuad(float half, unsigned int color, float uv)
 {
   OxGfxMeshStart();
-  OxGfxTriAdd(-half, -half, colour, 0, uv, half, -half, colour, uv, uv, half, half, colour, uv, 0);
-  OxGfxTriAdd(-half, -half, colour, 0, uv, half, half, colour, uv, 0, -half, half, colour, 0, 0);
+  OxGfxTriAdd(-half, -half, color, 0, uv, half, -half, color, uv, uv, half, half, color, uv, 0);
+  OxGfxTriAdd(-half, -half, color, 0, uv, half, half, color, uv, 0, -half, half, color, 0, 0);
   return OxGfxMeshEnd();
 }
 
@@ -31,7 +31,7 @@ inline bool EngineBuild(EngineScene* scene, int scenario)
   scene->scenario = scenario;
   if (scenario == kQuads) {
     for (int i = 0; i < kObjects; ++i)
-      if (!(scene->quads[i] = EngineQuad(kQuadSize / 2.0f, QuadMeshColour(i), 1.0f))) return false;
+      if (!(scene->quads[i] = EngineQuad(kQuadSize / 2.0f, QuadMeshColor(i), 1.0f))) return false;
   } else if (scenario == kSprites) {
     static unsigned char pixels[kTextureSize * kTextureSize * 4];
     SpriteTexturePixels(pixels);
@@ -56,9 +56,9 @@ inline bool EngineBuild(EngineScene* scene, int scenario)
     OxGfxMeshStart();
     for (int v = 0; v < kBigMeshVertices; ++v) {
       float x, y;
-      unsigned int colour;
-      BigMeshVertex(v, &x, &y, &colour);
-      OxGfxVertexAdd(x, y, colour, 0, 0);
+      unsigned int color;
+      BigMeshVertex(v, &x, &y, &color);
+      OxGfxVertexAdd(x, y, color, 0, 0);
     }
     if (!(scene->big = OxGfxMeshEnd())) return false;
   } else {
@@ -86,14 +86,14 @@ inline void EngineDraw(EngineScene* scene, int frame, int objects)
     OxGfxSetRenderMode(OxGfxRenderModeColor);
     OxGfxSetBlendMode(OxGfxBlendModeNone);
     // Read once a frame: a lookup per quad would be counted as the quad's.
-    const bool coloured = !getenv("BENCH_NEUTRAL");
+    const bool colored = !getenv("BENCH_NEUTRAL");
     for (int i = 0; i < objects; ++i) {
       float rgba[4];
       ObjectTransform(i, frame, rows);
-      ObjectColour(i, frame, rgba);
+      ObjectColor(i, frame, rgba);
       ToMtx33(rows, &m);
       OxGfxSetTransform(&m);
-      if (coloured) OxGfxSetColorToMultiply(rgba[0], rgba[1], rgba[2], rgba[3]);
+      if (colored) OxGfxSetColorToMultiply(rgba[0], rgba[1], rgba[2], rgba[3]);
       OxGfxMeshDraw(scene->quads[i], OxGfxMeshDrawModeTriangles);
     }
   } else if (scene->scenario == kSprites) {

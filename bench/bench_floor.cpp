@@ -27,7 +27,7 @@ struct Program {
   GLuint name = 0;
   GLint pMatrix = -1, vMatrix = -1, world = -1, blendColor = -1, transparency = -1;
   GLint multiply = -1, add = -1, texture = -1, offset = -1, fontColor = -1;
-  GLint position = -1, colour = -1, uv = -1, coords = -1;
+  GLint position = -1, color = -1, uv = -1, coords = -1;
 };
 
 GLuint Compile(GLenum type, const char* source)
@@ -62,7 +62,7 @@ Program Build(const char* vertex, const char* fragment)
   p.offset = glGetUniformLocation(p.name, "uTextureOffset");
   p.fontColor = glGetUniformLocation(p.name, "uFontColor");
   p.position = glGetAttribLocation(p.name, "aPosition");
-  p.colour = glGetAttribLocation(p.name, "aColor");
+  p.color = glGetAttribLocation(p.name, "aColor");
   p.uv = glGetAttribLocation(p.name, "aTextureCoordinate");
   p.coords = glGetAttribLocation(p.name, "aCoords");
   return p;
@@ -111,7 +111,7 @@ struct Mesh {
 
 struct Vertex {
   float x, y;
-  unsigned int colour;
+  unsigned int color;
   float u, v;
 };
 
@@ -119,15 +119,15 @@ Mesh MakeMesh(const std::vector<Vertex>& vertices)
 {
   Mesh mesh;
   mesh.count = static_cast<GLsizei>(vertices.size());
-  std::vector<float> positions, colours, uvs;
+  std::vector<float> positions, colors, uvs;
   for (const Vertex& v : vertices) {
     positions.insert(positions.end(), {v.x, v.y, 0.0f});
-    colours.insert(colours.end(), {((v.colour >> 16) & 0xFF) / 255.0f, ((v.colour >> 8) & 0xFF) / 255.0f,
-                                   (v.colour & 0xFF) / 255.0f, (v.colour >> 24) / 255.0f});
+    colors.insert(colors.end(), {((v.color >> 16) & 0xFF) / 255.0f, ((v.color >> 8) & 0xFF) / 255.0f,
+                                   (v.color & 0xFF) / 255.0f, (v.color >> 24) / 255.0f});
     uvs.insert(uvs.end(), {v.u, v.v});
   }
   glGenBuffers(3, mesh.buffers);
-  const std::vector<float>* sources[3] = {&positions, &colours, &uvs};
+  const std::vector<float>* sources[3] = {&positions, &colors, &uvs};
   for (int b = 0; b < 3; ++b) {
     glBindBuffer(GL_ARRAY_BUFFER, mesh.buffers[b]);
     glBufferData(GL_ARRAY_BUFFER, sources[b]->size() * sizeof(float), sources[b]->data(),
@@ -137,11 +137,11 @@ Mesh MakeMesh(const std::vector<Vertex>& vertices)
   return mesh;
 }
 
-Mesh Quad(float half, unsigned int colour, float uv)
+Mesh Quad(float half, unsigned int color, float uv)
 {
-  return MakeMesh({{-half, -half, colour, 0, uv}, {half, -half, colour, uv, uv},
-                   {half, half, colour, uv, 0}, {-half, -half, colour, 0, uv},
-                   {half, half, colour, uv, 0}, {-half, half, colour, 0, 0}});
+  return MakeMesh({{-half, -half, color, 0, uv}, {half, -half, color, uv, uv},
+                   {half, half, color, uv, 0}, {-half, -half, color, 0, uv},
+                   {half, half, color, uv, 0}, {-half, half, color, 0, 0}});
 }
 
 // The glyphs of characters 32 to 127 at the font size, packed in rows into
@@ -235,10 +235,10 @@ int main(int argc, char** argv)
   SDL_GL_SetSwapInterval(0);
   glClearColor(1, 1, 1, 1);
 
-  Program colour = Build(kColorVertexSource, kColorFragmentSource);
+  Program color = Build(kColorVertexSource, kColorFragmentSource);
   Program textured = Build(kTextureVertexSource, kTextureFragmentSource);
   Program font = Build(kFontVertexSource, kFontFragmentSource);
-  SetCamera(colour);
+  SetCamera(color);
   SetCamera(textured);
   glUseProgram(0);
 
@@ -247,7 +247,7 @@ int main(int argc, char** argv)
   GLuint texture = 0, textBuffer = 0;
   Atlas atlas;
   if (scenario == kQuads) {
-    for (int i = 0; i < kObjects; ++i) quads.push_back(Quad(kQuadSize / 2.0f, QuadMeshColour(i), 1.0f));
+    for (int i = 0; i < kObjects; ++i) quads.push_back(Quad(kQuadSize / 2.0f, QuadMeshColor(i), 1.0f));
   } else if (scenario == kSprites) {
     static unsigned char pixels[kTextureSize * kTextureSize * 4];
     SpriteTexturePixels(pixels);
@@ -264,7 +264,7 @@ int main(int argc, char** argv)
   } else {
     std::vector<Vertex> vertices(kBigMeshVertices);
     for (int v = 0; v < kBigMeshVertices; ++v)
-      BigMeshVertex(v, &vertices[v].x, &vertices[v].y, &vertices[v].colour);
+      BigMeshVertex(v, &vertices[v].x, &vertices[v].y, &vertices[v].color);
     big = MakeMesh(vertices);
   }
 
@@ -291,34 +291,34 @@ int main(int argc, char** argv)
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glViewport(0, 0, kWidth, kHeight);
     if (scenario == kQuads) {
-      glUseProgram(colour.name);
+      glUseProgram(color.name);
       glDisable(GL_BLEND);
-      glEnableVertexAttribArray(colour.position);
-      glEnableVertexAttribArray(colour.colour);
+      glEnableVertexAttribArray(color.position);
+      glEnableVertexAttribArray(color.color);
       for (int i = 0; i < kObjects; ++i) {
         float rgba[4];
         ObjectTransform(i, frame, rows);
-        ObjectColour(i, frame, rgba);
+        ObjectColor(i, frame, rgba);
         WorldMatrix(rows, world);
-        glUniformMatrix4fv(colour.world, 1, GL_FALSE, world);
-        glUniform4f(colour.multiply, rgba[0], rgba[1], rgba[2], rgba[3]);
+        glUniformMatrix4fv(color.world, 1, GL_FALSE, world);
+        glUniform4f(color.multiply, rgba[0], rgba[1], rgba[2], rgba[3]);
         if (engineArrays) {
-          glEnableVertexAttribArray(colour.position);
-          glEnableVertexAttribArray(colour.colour);
+          glEnableVertexAttribArray(color.position);
+          glEnableVertexAttribArray(color.color);
         }
         glBindBuffer(GL_ARRAY_BUFFER, quads[i].buffers[0]);
-        glVertexAttribPointer(colour.position, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+        glVertexAttribPointer(color.position, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
         glBindBuffer(GL_ARRAY_BUFFER, quads[i].buffers[1]);
-        glVertexAttribPointer(colour.colour, 4, GL_FLOAT, GL_FALSE, 0, nullptr);
+        glVertexAttribPointer(color.color, 4, GL_FLOAT, GL_FALSE, 0, nullptr);
         glDrawArrays(GL_TRIANGLES, 0, quads[i].count);
         if (engineArrays) {
-          glDisableVertexAttribArray(colour.colour);
-          glDisableVertexAttribArray(colour.position);
+          glDisableVertexAttribArray(color.color);
+          glDisableVertexAttribArray(color.position);
           glBindBuffer(GL_ARRAY_BUFFER, 0);
         }
       }
-      glDisableVertexAttribArray(colour.position);
-      glDisableVertexAttribArray(colour.colour);
+      glDisableVertexAttribArray(color.position);
+      glDisableVertexAttribArray(color.color);
     } else if (scenario == kSprites) {
       glUseProgram(textured.name);
       glEnable(GL_BLEND);
@@ -398,20 +398,20 @@ int main(int argc, char** argv)
       }
       glDisableVertexAttribArray(font.coords);
     } else {
-      glUseProgram(colour.name);
+      glUseProgram(color.name);
       glDisable(GL_BLEND);
       const float identity[2][3] = {{1, 0, 0}, {0, 1, 0}};
       WorldMatrix(identity, world);
-      glUniformMatrix4fv(colour.world, 1, GL_FALSE, world);
-      glEnableVertexAttribArray(colour.position);
-      glEnableVertexAttribArray(colour.colour);
+      glUniformMatrix4fv(color.world, 1, GL_FALSE, world);
+      glEnableVertexAttribArray(color.position);
+      glEnableVertexAttribArray(color.color);
       glBindBuffer(GL_ARRAY_BUFFER, big.buffers[0]);
-      glVertexAttribPointer(colour.position, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+      glVertexAttribPointer(color.position, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
       glBindBuffer(GL_ARRAY_BUFFER, big.buffers[1]);
-      glVertexAttribPointer(colour.colour, 4, GL_FLOAT, GL_FALSE, 0, nullptr);
+      glVertexAttribPointer(color.color, 4, GL_FLOAT, GL_FALSE, 0, nullptr);
       glDrawArrays(GL_TRIANGLES, 0, big.count);
-      glDisableVertexAttribArray(colour.position);
-      glDisableVertexAttribArray(colour.colour);
+      glDisableVertexAttribArray(color.position);
+      glDisableVertexAttribArray(color.color);
     }
     if (frame == warmup + frames - 1) SnapshotIfAsked();
     glUseProgram(0);

@@ -88,7 +88,7 @@ Atlas MakeAtlas(SDL_Renderer* renderer)
   return atlas;
 }
 
-SDL_Color ByteColour(float r, float g, float b, float a)
+SDL_Color ByteColor(float r, float g, float b, float a)
 {
   auto byte = [](float value) {
     return static_cast<Uint8>(value <= 0 ? 0 : value >= 1 ? 255 : value * 255.0f + 0.5f);
@@ -171,16 +171,16 @@ int main(int argc, char** argv)
       for (int i = 0; i < kObjects; ++i) {
         float rgba[4];
         ObjectTransform(i, frame, rows);
-        ObjectColour(i, frame, rgba);
-        unsigned int c = QuadMeshColour(i);
-        SDL_Color colour = ByteColour(((c >> 16) & 0xFF) / 255.0f * rgba[0],
+        ObjectColor(i, frame, rgba);
+        unsigned int c = QuadMeshColor(i);
+        SDL_Color color = ByteColor(((c >> 16) & 0xFF) / 255.0f * rgba[0],
                                       ((c >> 8) & 0xFF) / 255.0f * rgba[1],
                                       (c & 0xFF) / 255.0f * rgba[2], rgba[3]);
         SDL_Vertex vertices[4];
         for (int k = 0; k < 4; ++k) {
           float x = rows[0][0] * corners[k][0] + rows[0][1] * corners[k][1] + rows[0][2];
           float y = rows[1][0] * corners[k][0] + rows[1][1] * corners[k][1] + rows[1][2];
-          vertices[k] = SDL_Vertex{SDL_FPoint{ToScreenX(x), ToScreenY(y)}, colour, SDL_FPoint{0, 0}};
+          vertices[k] = SDL_Vertex{SDL_FPoint{ToScreenX(x), ToScreenY(y)}, color, SDL_FPoint{0, 0}};
         }
         SDL_RenderGeometry(renderer, nullptr, vertices, 4, kIndices, 6);
       }

@@ -102,16 +102,16 @@ int main(int argc, char** argv)
       for (int i = 0; i < kObjects; ++i) {
         float rgba[4];
         ObjectTransform(i, frame, rows);
-        ObjectColour(i, frame, rgba);
-        unsigned int c = QuadMeshColour(i);
-        sf::Color colour(Byte(((c >> 16) & 0xFF) / 255.0f * rgba[0]),
+        ObjectColor(i, frame, rgba);
+        unsigned int c = QuadMeshColor(i);
+        sf::Color color(Byte(((c >> 16) & 0xFF) / 255.0f * rgba[0]),
                          Byte(((c >> 8) & 0xFF) / 255.0f * rgba[1]),
                          Byte((c & 0xFF) / 255.0f * rgba[2]), Byte(rgba[3]));
         for (int k = 0; k < 6; ++k) {
           sf::Vertex& vertex = vertices[i * 6 + k];
           vertex.position = ToScreen(rows[0][0] * corners[k][0] + rows[0][1] * corners[k][1] + rows[0][2],
                                      rows[1][0] * corners[k][0] + rows[1][1] * corners[k][1] + rows[1][2]);
-          vertex.color = colour;
+          vertex.color = color;
         }
       }
       window.draw(vertices, opaque);

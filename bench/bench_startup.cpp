@@ -104,9 +104,9 @@ int main(int argc, char** argv)
     OxGfxMeshStart();
     for (int v = 0; v < bench::kBigMeshVertices; ++v) {
       float x, y;
-      unsigned int colour;
-      bench::BigMeshVertex(v, &x, &y, &colour);
-      OxGfxVertexAdd(x, y, colour, 0, 0);
+      unsigned int color;
+      bench::BigMeshVertex(v, &x, &y, &color);
+      OxGfxVertexAdd(x, y, color, 0, 0);
     }
     start = bench::Now();
     OxGfxVertexList* mesh = OxGfxMeshEnd();

@@ -136,11 +136,11 @@ OX_API void OxGfxMeshStart(void);
 /* Appends one vertex to the pending mesh. colour is 0xAARRGGBB. The pending
    list holds 24,576 vertices; further ones are ignored, and the first one
    ignored in a mesh prints "Mesh is full: vertices beyond 24576 are ignored\n". */
-OX_API void OxGfxVertexAdd(float x, float y, unsigned int colour, float u, float v);
+OX_API void OxGfxVertexAdd(float x, float y, unsigned int color, float u, float v);
 /* Appends three vertices, the corners in order. */
-OX_API void OxGfxTriAdd(float x0, float y0, unsigned int colour0, float u0, float v0,
-                        float x1, float y1, unsigned int colour1, float u1, float v1,
-                        float x2, float y2, unsigned int colour2, float u2, float v2);
+OX_API void OxGfxTriAdd(float x0, float y0, unsigned int color0, float u0, float v0,
+                        float x1, float y1, unsigned int color1, float u1, float v1,
+                        float x2, float y2, unsigned int color2, float u2, float v2);
 /* Uploads the pending vertices into a new mesh and empties the pending list.
    OpenGL errors here are fatal. Returns null (after printing
    "Error: Cannot build mesh. Memory allocation failed\n") only when memory
@@ -294,7 +294,7 @@ OX_API void OxGfxSaveTextureToFile(OxGfxTexture* texture, const char* path);
    nearest whole value, with t clamped to [0, 1] (t <= 0 gives colour0,
    t >= 1 colour1; a NaN t gives colour0). Serves any byte layout, such as
    0xAARRGGBB. Keeps no state; callable from any thread. */
-OX_API unsigned int OxGfxColInterp(unsigned int colour0, unsigned int colour1, float t);
+OX_API unsigned int OxGfxColInterp(unsigned int color0, unsigned int color1, float t);
 
 /* ---- Fonts and text ------------------------------------------------------- */
 /* OxGfxPrint and OxGfxGetPrintSize read ASCII on one line; OxText.h prints

@@ -106,25 +106,25 @@ OX_API int OxSpriteDrawEx(OxGfxTexture* texture, const OxSpriteRegion* region, f
 
 /* Fills the rectangle from (x, y) to (x + width, y + height) with colour
    (0xAARRGGBB). */
-OX_API int OxShapeFillRect(float x, float y, float width, float height, unsigned int colour);
+OX_API int OxShapeFillRect(float x, float y, float width, float height, unsigned int color);
 /* Draws the rectangle's border, thickness pixels wide inside its edges (the
    outer edges are those OxShapeFillRect fills); a thickness of half the
    smaller side or more fills it. Four draws, which do not overlap. */
 OX_API int OxShapeOutlineRect(float x, float y, float width, float height, float thickness,
-                              unsigned int colour);
+                              unsigned int color);
 /* Draws a line from (x0, y0) to (x1, y1), thickness pixels wide, centred on
    the segment, with square ends at the two points (no caps). */
 OX_API int OxShapeDrawLine(float x0, float y0, float x1, float y1, float thickness,
-                           unsigned int colour);
+                           unsigned int color);
 /* Fills the circle about (x, y) as a polygon of 16 to 256 corners on the
    circle, more for larger radii (its edges stray at most a quarter of a
    pixel inside the circle up to a radius of 830). One draw. */
-OX_API int OxShapeFillCircle(float x, float y, float radius, unsigned int colour);
+OX_API int OxShapeFillCircle(float x, float y, float radius, unsigned int color);
 /* Draws the circle's ring, thickness pixels wide inside radius, with the
    corners OxShapeFillCircle uses; a thickness of radius or more fills the
    circle. Two draws per corner, which merge with batching on. */
 OX_API int OxShapeOutlineCircle(float x, float y, float radius, float thickness,
-                                unsigned int colour);
+                                unsigned int color);
 
 OX_EXTERN_C_END
 

@@ -39,6 +39,7 @@ std::string After(const std::string& text, const std::string& marker)
 }
 
 #ifndef _WIN32
+#ifndef OX_TEST_NULL_BACKEND
 // Waits (up to five seconds) until the process has ended: gone, or a zombie
 // its parent has not collected yet.
 void WaitUntilEnded(int pid)
@@ -53,6 +54,7 @@ void WaitUntilEnded(int pid)
     usleep(10000);
   }
 }
+#endif
 
 // Bytes the heap holds for the program now (small blocks and mapped ones).
 size_t HeapInUse()

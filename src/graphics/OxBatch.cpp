@@ -40,7 +40,7 @@ const unsigned int kSharedVertexLimit = 8;
 // vertex and many indices).
 const unsigned int kIndexCapacity = 2 * kBatchCapacity;
 
-enum Kind : unsigned int { kKindColour = 0, kKindTexture = 1, kKindFont = 2, kKindNone = 3 };
+enum Kind : unsigned int { kKindColor = 0, kKindTexture = 1, kKindFont = 2, kKindNone = 3 };
 
 // What a draw needs beyond the plain vertex colour or texel: each colour
 // value that is not neutral (a neutral one leaves every step of the
@@ -286,7 +286,7 @@ void SetArrays(unsigned int wanted)
 Layout LayoutOf(unsigned int kind, unsigned int features)
 {
   Layout layout = {};
-  unsigned int at = kind == kKindColour ? 6 : 4;
+  unsigned int at = kind == kKindColor ? 6 : 4;
   layout.block = at;
   at += features & kFeatureWorld3D ? 16 : 6;
   if (kind == kKindTexture) {
@@ -464,7 +464,7 @@ bool Joins(unsigned int kind, GLenum primitive, unsigned int features, GLuint te
          gState.batch.blend == gState.logical.blend &&
          memcmp(gState.batch.viewport, gState.logical.viewport, sizeof(gState.batch.viewport)) ==
              0 &&
-         (kind == kKindColour || gState.batch.texture == texture) &&
+         (kind == kKindColor || gState.batch.texture == texture) &&
          (kind == kKindFont || CameraMatches(slot));
 }
 
@@ -535,7 +535,7 @@ void DrawDirect(const OxGfxVertexList* mesh, unsigned int kind, GLenum primitive
   SetArrays((1u << kAttributePosition) | (1u << kAttributeColor));
   glBindBuffer(GL_ARRAY_BUFFER, mesh->bufferNames[0]);
   glVertexAttribPointer(kAttributePosition, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
-  if (kind == kKindColour) {
+  if (kind == kKindColor) {
     glBindBuffer(GL_ARRAY_BUFFER, mesh->bufferNames[1]);
     glVertexAttribPointer(kAttributeColor, 4, GL_FLOAT, GL_FALSE, 0, nullptr);
   } else {
@@ -590,7 +590,7 @@ void PointArrays()
   if (layout.transparency) arrays |= 1u << kAttributeTransparency;
   SetArrays(arrays);
   glVertexAttribPointer(kAttributePosition, 2, GL_FLOAT, GL_FALSE, stride, at(0));
-  glVertexAttribPointer(kAttributeColor, gState.batch.kind == kKindColour ? 4 : 2, GL_FLOAT,
+  glVertexAttribPointer(kAttributeColor, gState.batch.kind == kKindColor ? 4 : 2, GL_FLOAT,
                         GL_FALSE, stride, at(2));
   if (gState.batch.features & kFeatureWorld3D) {
     for (GLuint column = 0; column < 4; ++column)
@@ -714,7 +714,7 @@ void OxBatchFlush()
   if (gState.batch.count == 0) return;
   Program& program = UseProgram(ProgramFor(gState.batch.kind, gState.batch.features));
   if (gState.batch.kind != kKindFont) SendCamera(program, gState.batch.camera);
-  if (gState.batch.kind != kKindColour) ApplyTexture(gState.batch.texture);
+  if (gState.batch.kind != kKindColor) ApplyTexture(gState.batch.texture);
   ApplyBlend(gState.batch.blend);
   ApplyViewport(gState.batch.viewport);
 
@@ -734,7 +734,7 @@ void OxBatchFlush()
 void OxBatchFrameStart()
 {
   OxBatchFlush();
-  gState.stickyFeatures[kKindColour] = 0;
+  gState.stickyFeatures[kKindColor] = 0;
   gState.stickyFeatures[kKindTexture] = 0;
 }
 
@@ -801,7 +801,7 @@ void OxBatchTextureBound(GLuint name)
 void OxBatchTextureDeleting(GLuint name)
 {
   if (name == 0) return;
-  if (gState.batch.count > 0 && gState.batch.kind != kKindColour && gState.batch.texture == name)
+  if (gState.batch.count > 0 && gState.batch.kind != kKindColor && gState.batch.texture == name)
     OxBatchFlush();
   if (gState.logical.texture == name) gState.logical.texture = 0;
   if (gState.actual.texture == name) gState.actual.texture = 0;
@@ -810,7 +810,7 @@ void OxBatchTextureDeleting(GLuint name)
 void OxBatchPrepareTextureParameter()
 {
   if (!gState.recording) return;
-  if (gState.batch.count > 0 && gState.batch.kind != kKindColour &&
+  if (gState.batch.count > 0 && gState.batch.kind != kKindColor &&
       gState.batch.texture == gState.logical.texture)
     OxBatchFlush();
   glActiveTexture(GL_TEXTURE0);
@@ -819,7 +819,7 @@ void OxBatchPrepareTextureParameter()
 
 // ---- Meshes and text ---------------------------------------------------------------------
 
-void OxBatchKeepMesh(const OxGfxVertexList* mesh, const float* positions, const float* colours,
+void OxBatchKeepMesh(const OxGfxVertexList* mesh, const float* positions, const float* colors,
                      const float* textureCoordinates, unsigned int count)
 {
   OxBatchForgetMesh(mesh);
@@ -841,7 +841,7 @@ void OxBatchKeepMesh(const OxGfxVertexList* mesh, const float* positions, const 
     float* vertex = vertices + kCopyStride * unique;
     vertex[0] = positions[3 * i];
     vertex[1] = positions[3 * i + 1];
-    memcpy(vertex + 2, colours + 4 * i, 4 * sizeof(float));
+    memcpy(vertex + 2, colors + 4 * i, 4 * sizeof(float));
     vertex[6] = textureCoordinates[2 * i];
     vertex[7] = textureCoordinates[2 * i + 1];
     // Compared bit for bit, so that a vertex shared keeps its exact values.
@@ -946,7 +946,7 @@ void MeshDrawWith(const OxGfxVertexList* mesh, unsigned int mode, unsigned int k
     const float* in = copy->vertices + kCopyStride * (indexed ? i : copy->Of(i));
     out[0] = in[0];
     out[1] = in[1];
-    if (kind == kKindColour) {
+    if (kind == kKindColor) {
       memcpy(out + 2, in + 2, 4 * sizeof(float));
     } else {
       out[2] = in[6];
@@ -966,7 +966,7 @@ bool OxBatchMeshDraw(const OxGfxVertexList* mesh, unsigned int mode)
   if (slot != kShaderSlotColor && slot != kShaderSlotTexture) return true;
   DrawValues values;
   if (!ReadDrawValues(slot, &values)) return false;
-  MeshDrawWith(mesh, mode, slot == kShaderSlotColor ? kKindColour : kKindTexture, slot, values);
+  MeshDrawWith(mesh, mode, slot == kShaderSlotColor ? kKindColor : kKindTexture, slot, values);
   return true;
 }
 
@@ -984,9 +984,9 @@ void OxBatchSpriteDraw(const OxGfxVertexList* square, bool tinted)
   MeshDrawWith(square, OxGfxMeshDrawModeTriangles, kKindTexture, slot, values);
 }
 
-bool OxBatchCanPrint(const float colour[4]) { return AllFinite(colour, 4); }
+bool OxBatchCanPrint(const float color[4]) { return AllFinite(color, 4); }
 
-void OxBatchText(const OxBatchTextVertex* vertices, unsigned int count, const float colour[4])
+void OxBatchText(const OxBatchTextVertex* vertices, unsigned int count, const float color[4])
 {
   const unsigned int kGlyphVertices = 6;
   GLuint texture = gState.logical.texture;
@@ -998,7 +998,7 @@ void OxBatchText(const OxBatchTextVertex* vertices, unsigned int count, const fl
     float* out = gState.batch.vertices + static_cast<size_t>(gState.batch.count) * kTextStride;
     for (unsigned int i = 0; i < taken; ++i, out += kTextStride) {
       memcpy(out, vertices + i, 4 * sizeof(float));
-      memcpy(out + 4, colour, 4 * sizeof(float));
+      memcpy(out + 4, color, 4 * sizeof(float));
     }
     gState.batch.count += taken;
     vertices += taken;

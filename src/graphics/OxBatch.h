@@ -57,7 +57,7 @@ void OxBatchPrepareTextureParameter();
 
 // Keeps a copy of a small mesh's vertices (positions x, y; colours as the
 // mesh's buffer holds them; texture coordinates) for recording its draws.
-void OxBatchKeepMesh(const OxGfxVertexList* mesh, const float* positions, const float* colours,
+void OxBatchKeepMesh(const OxGfxVertexList* mesh, const float* positions, const float* colors,
                      const float* textureCoordinates, unsigned int count);
 void OxBatchForgetMesh(const OxGfxVertexList* mesh);
 // Records or draws one mesh draw with the program in use; false when the
@@ -78,5 +78,5 @@ struct OxBatchTextVertex {
 // sampling atlas in colour (red, green, blue, alpha), under the blend mode,
 // viewport and texture in effect. False when the colour is not finite (the
 // faithful path then draws).
-bool OxBatchCanPrint(const float colour[4]);
-void OxBatchText(const OxBatchTextVertex* vertices, unsigned int count, const float colour[4]);
+bool OxBatchCanPrint(const float color[4]);
+void OxBatchText(const OxBatchTextVertex* vertices, unsigned int count, const float color[4]);

@@ -367,7 +367,7 @@ static size_t LayoutText(const OxGlyphAtlas& atlas, const char* text, size_t len
 
 // Switches to the font program, blending and the atlas as a print does; the
 // previous program slot and blend mode are returned for RestoreModes.
-static void EnterTextModes(const OxGlyphAtlas& atlas, const float colour[4],
+static void EnterTextModes(const OxGlyphAtlas& atlas, const float color[4],
                            unsigned int* previousSlot, unsigned int* previousBlendMode)
 {
   // The font program directly, so that no camera matrices are sent to it.
@@ -376,17 +376,17 @@ static void EnterTextModes(const OxGlyphAtlas& atlas, const float colour[4],
   *previousBlendMode = OxGfxGetCurrentBlendMode();
   OxGfxSetBlendMode(OxGfxBlendModeBlend);
 
-  gShader.SetUniform4f(kUniformFontColor, colour[0], colour[1], colour[2], colour[3]);
+  gShader.SetUniform4f(kUniformFontColor, color[0], color[1], color[2], color[3]);
   OxBatchBindTexture(atlas.texture);
   gShader.SetUniform1i(kUniformTexture, 0);
 }
 
 // One draw call with the font program, now.
 static void PrintNow(const OxGlyphAtlas& atlas, const char* text, float x, float y, float scale,
-                     const float colour[4])
+                     const float color[4])
 {
   unsigned int previousSlot, previousBlendMode;
-  EnterTextModes(atlas, colour, &previousSlot, &previousBlendMode);
+  EnterTextModes(atlas, color, &previousSlot, &previousBlendMode);
 
   GLint coords = gShader.GetAttribLocation(kAttributeCoords);
   if (coords != -1) glEnableVertexAttribArray(coords);
@@ -417,10 +417,10 @@ static void PrintNow(const OxGlyphAtlas& atlas, const char* text, float x, float
 // The same, recorded by the batched path: the mode switches only change
 // what the next draw would use.
 static void PrintRecorded(const OxGlyphAtlas& atlas, const char* text, float x, float y,
-                          float scale, const float colour[4])
+                          float scale, const float color[4])
 {
   unsigned int previousSlot, previousBlendMode;
-  EnterTextModes(atlas, colour, &previousSlot, &previousBlendMode);
+  EnterTextModes(atlas, color, &previousSlot, &previousBlendMode);
   size_t length = strlen(text);
   TextVertex* vertices = ScratchVertices(length * kVerticesPerGlyph);
   if (!vertices) {
@@ -429,7 +429,7 @@ static void PrintRecorded(const OxGlyphAtlas& atlas, const char* text, float x, 
     return;
   }
   size_t count = LayoutText(atlas, text, length, x, y, scale, vertices);
-  OxBatchText(vertices, static_cast<unsigned int>(count), colour);
+  OxBatchText(vertices, static_cast<unsigned int>(count), color);
   RestoreModes(previousSlot, previousBlendMode);
 }
 
@@ -437,11 +437,11 @@ static void PrintRecorded(const OxGlyphAtlas& atlas, const char* text, float x, 
 // recorded, into the batch when it can carry the colour, and otherwise the
 // faithful way with the batch held meanwhile.
 template <typename Draw>
-static void DrawAsTheBatchAllows(const float colour[4], Draw draw)
+static void DrawAsTheBatchAllows(const float color[4], Draw draw)
 {
   if (!OxBatchIsRecording()) {
     draw(false);
-  } else if (OxBatchCanPrint(colour)) {
+  } else if (OxBatchCanPrint(color)) {
     draw(true);
   } else {
     OxBatchSuspend();
@@ -467,10 +467,10 @@ void OxGfxPrint(OxGfxFontId font, const char* text, float x, float y, float scal
   OxFont* entry =
       FontFor(font, &text, "Error: Cannot print msg (%s). FontId (%d) coud not be found\n");
   if (!entry) return;
-  const float colour[4] = {red, green, blue, alpha};
-  DrawAsTheBatchAllows(colour, [&](bool recorded) {
-    if (recorded) PrintRecorded(*entry->atlas, text, x, y, scale, colour);
-    else PrintNow(*entry->atlas, text, x, y, scale, colour);
+  const float color[4] = {red, green, blue, alpha};
+  DrawAsTheBatchAllows(color, [&](bool recorded) {
+    if (recorded) PrintRecorded(*entry->atlas, text, x, y, scale, color);
+    else PrintNow(*entry->atlas, text, x, y, scale, color);
   });
 }
 
@@ -619,14 +619,14 @@ static size_t LayoutUtf8(OxFont& font, const char* text, float x, float y, float
 // font program and back as OxGfxPrint does; the font's first texture is
 // left bound.
 static void DrawRuns(const OxGlyphAtlas& atlas, const TextVertex* vertices, const TextRun* runs,
-                     size_t runCount, const float colour[4], bool batched)
+                     size_t runCount, const float color[4], bool batched)
 {
   unsigned int previousSlot, previousBlendMode;
-  EnterTextModes(atlas, colour, &previousSlot, &previousBlendMode);
+  EnterTextModes(atlas, color, &previousSlot, &previousBlendMode);
   if (batched) {
     for (size_t i = 0; i < runCount; ++i) {
       OxBatchBindTexture(runs[i].texture);
-      OxBatchText(vertices + runs[i].first, static_cast<unsigned int>(runs[i].count), colour);
+      OxBatchText(vertices + runs[i].first, static_cast<unsigned int>(runs[i].count), color);
     }
   } else if (runCount > 0) {
     GLint coords = gShader.GetAttribLocation(kAttributeCoords);
@@ -662,9 +662,9 @@ void OxGfxPrintUtf8(OxGfxFontId font, const char* text, float x, float y, float 
     return;
   }
   size_t runCount = LayoutUtf8(*entry, text, x, y, scale, vertices, runs);
-  const float colour[4] = {red, green, blue, alpha};
-  DrawAsTheBatchAllows(colour, [&](bool recorded) {
-    DrawRuns(*entry->atlas, vertices, runs, runCount, colour, recorded);
+  const float color[4] = {red, green, blue, alpha};
+  DrawAsTheBatchAllows(color, [&](bool recorded) {
+    DrawRuns(*entry->atlas, vertices, runs, runCount, color, recorded);
   });
 }
 

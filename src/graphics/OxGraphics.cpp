@@ -32,7 +32,7 @@ namespace {
 // One pending vertex of the mesh being built.
 struct OxGfxVertex {
   float x, y, z;
-  unsigned int colour;  // 0xAARRGGBB
+  unsigned int color;  // 0xAARRGGBB
   float u, v;
 };
 
@@ -40,7 +40,7 @@ struct OxGfxVertex {
 const unsigned int kPendingVertexCapacity = 24576;
 // Components per vertex of the three mesh buffers; bytes are four times these.
 const int kPositionComponents = 3;
-const int kColourComponents = 4;
+const int kColorComponents = 4;
 const int kTextureCoordinateComponents = 2;
 // The eye's height above the world plane, and the projection's depth range.
 const float kCameraHeight = 60.0f;
@@ -438,7 +438,7 @@ void OxGfxSetTransform3D(const struct Matrix4* matrix)
 
 void OxGfxMeshStart(void) {}
 
-void OxGfxVertexAdd(float x, float y, unsigned int colour, float u, float v)
+void OxGfxVertexAdd(float x, float y, unsigned int color, float u, float v)
 {
   // The list never grows: vertices beyond it are dropped, reported once.
   if (gState.pendingCount >= kPendingVertexCapacity) {
@@ -452,18 +452,18 @@ void OxGfxVertexAdd(float x, float y, unsigned int colour, float u, float v)
   vertex.x = x;
   vertex.y = y;
   vertex.z = 0.0f;
-  vertex.colour = colour;
+  vertex.color = color;
   vertex.u = u;
   vertex.v = v;
 }
 
-void OxGfxTriAdd(float x0, float y0, unsigned int colour0, float u0, float v0,
-                 float x1, float y1, unsigned int colour1, float u1, float v1,
-                 float x2, float y2, unsigned int colour2, float u2, float v2)
+void OxGfxTriAdd(float x0, float y0, unsigned int color0, float u0, float v0,
+                 float x1, float y1, unsigned int color1, float u1, float v1,
+                 float x2, float y2, unsigned int color2, float u2, float v2)
 {
-  OxGfxVertexAdd(x0, y0, colour0, u0, v0);
-  OxGfxVertexAdd(x1, y1, colour1, u1, v1);
-  OxGfxVertexAdd(x2, y2, colour2, u2, v2);
+  OxGfxVertexAdd(x0, y0, color0, u0, v0);
+  OxGfxVertexAdd(x1, y1, color1, u1, v1);
+  OxGfxVertexAdd(x2, y2, color2, u2, v2);
 }
 
 void OxGfxTriListInitialize(OxGfxVertexList* mesh)
@@ -483,7 +483,7 @@ OxGfxVertexList* OxGfxMeshEnd(void)
   if (mesh) OxGfxTriListInitialize(mesh);
   // One block for the three temporary arrays; at least one float so that an
   // empty mesh does not look like a failed allocation.
-  size_t floatsPerVertex = kPositionComponents + kColourComponents + kTextureCoordinateComponents;
+  size_t floatsPerVertex = kPositionComponents + kColorComponents + kTextureCoordinateComponents;
   float* arrays = static_cast<float*>(malloc((count * floatsPerVertex + 1) * sizeof(float)));
   if (!mesh || !mesh->bufferNames || !arrays) {
     OxDiagPrintFailure("Error: Cannot build mesh. Memory allocation failed\n");
@@ -497,23 +497,23 @@ OxGfxVertexList* OxGfxMeshEnd(void)
   glGenBuffers(3, mesh->bufferNames);
 
   float* positions = arrays;
-  float* colours = positions + count * kPositionComponents;
-  float* textureCoordinates = colours + count * kColourComponents;
+  float* colors = positions + count * kPositionComponents;
+  float* textureCoordinates = colors + count * kColorComponents;
   for (unsigned int i = 0; i < count; ++i) {
     const OxGfxVertex& vertex = gPendingVertices[i];
     positions[3 * i + 0] = vertex.x;
     positions[3 * i + 1] = vertex.y;
     positions[3 * i + 2] = vertex.z;
-    colours[4 * i + 0] = static_cast<float>((vertex.colour >> 16) & 0xFF) / 255.0f;
-    colours[4 * i + 1] = static_cast<float>((vertex.colour >> 8) & 0xFF) / 255.0f;
-    colours[4 * i + 2] = static_cast<float>(vertex.colour & 0xFF) / 255.0f;
-    colours[4 * i + 3] = static_cast<float>(vertex.colour >> 24) / 255.0f;
+    colors[4 * i + 0] = static_cast<float>((vertex.color >> 16) & 0xFF) / 255.0f;
+    colors[4 * i + 1] = static_cast<float>((vertex.color >> 8) & 0xFF) / 255.0f;
+    colors[4 * i + 2] = static_cast<float>(vertex.color & 0xFF) / 255.0f;
+    colors[4 * i + 3] = static_cast<float>(vertex.color >> 24) / 255.0f;
     textureCoordinates[2 * i + 0] = vertex.u;
     textureCoordinates[2 * i + 1] = vertex.v;
   }
 
-  const float* sources[3] = {positions, colours, textureCoordinates};
-  const int components[3] = {kPositionComponents, kColourComponents,
+  const float* sources[3] = {positions, colors, textureCoordinates};
+  const int components[3] = {kPositionComponents, kColorComponents,
                              kTextureCoordinateComponents};
   for (int buffer = 0; buffer < 3; ++buffer) {
     glBindBuffer(GL_ARRAY_BUFFER, mesh->bufferNames[buffer]);
@@ -526,7 +526,7 @@ OxGfxVertexList* OxGfxMeshEnd(void)
   }
   CHECK_GL_ERROR("OxGfxMeshEnd");
   // The batched path draws small meshes from a copy of their vertices.
-  OxBatchKeepMesh(mesh, positions, colours, textureCoordinates, count);
+  OxBatchKeepMesh(mesh, positions, colors, textureCoordinates, count);
 
   free(arrays);
   OxGfxReset();
@@ -578,11 +578,11 @@ void DrawMeshNow(OxGfxVertexList* mesh, unsigned int mode)
   unsigned int slot = gShader.GetCurrentProgram();
   if (slot == kShaderSlotColor) {
     glBindBuffer(GL_ARRAY_BUFFER, mesh->bufferNames[1]);
-    GLint colour = gShader.GetAttribLocation(kAttributeColor);
-    glEnableVertexAttribArray(colour);
-    glVertexAttribPointer(colour, kColourComponents, GL_FLOAT, GL_FALSE, 0, nullptr);
+    GLint color = gShader.GetAttribLocation(kAttributeColor);
+    glEnableVertexAttribArray(color);
+    glVertexAttribPointer(color, kColorComponents, GL_FLOAT, GL_FALSE, 0, nullptr);
     glDrawArrays(primitive, 0, count);
-    glDisableVertexAttribArray(colour);
+    glDisableVertexAttribArray(color);
   } else if (slot == kShaderSlotTexture) {
     glBindBuffer(GL_ARRAY_BUFFER, mesh->bufferNames[2]);
     GLint textureCoordinate = gShader.GetAttribLocation(kAttributeTextureCoordinate);

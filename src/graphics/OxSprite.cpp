@@ -77,7 +77,7 @@ struct SpriteState {
   SquareMesh squares[kSquareMeshes];
   int lastSquare;  // the square of the previous sprite, tried first
   unsigned int useClock;
-  unsigned int lastColour;  // the packed colour whose multiply values follow
+  unsigned int lastColor;  // the packed colour whose multiply values follow
   float lastMultiply[4];
   OxGfxVertexList* triangle;  // (0, 0), (1, 0), (0, 1)
   OxGfxVertexList* fans[kFanSizes];
@@ -115,23 +115,23 @@ OxGfxVertexList* BuildMesh(const float* positions2D, const float* textureCoordin
   OxGfxVertexList* mesh = static_cast<OxGfxVertexList*>(calloc(1, sizeof(OxGfxVertexList)));
   if (mesh) OxGfxTriListInitialize(mesh);
   float* positions = static_cast<float*>(malloc(sizeof(float) * 3 * count));
-  float* colours = static_cast<float*>(malloc(sizeof(float) * 4 * count));
-  if (!mesh || !mesh->bufferNames || !positions || !colours) {
+  float* colors = static_cast<float*>(malloc(sizeof(float) * 4 * count));
+  if (!mesh || !mesh->bufferNames || !positions || !colors) {
     if (mesh) free(mesh->bufferNames);
     free(mesh);
     free(positions);
-    free(colours);
+    free(colors);
     return nullptr;
   }
   for (unsigned int i = 0; i < count; ++i) {
     positions[3 * i] = positions2D[2 * i];
     positions[3 * i + 1] = positions2D[2 * i + 1];
     positions[3 * i + 2] = 0.0f;
-    for (int c = 0; c < 4; ++c) colours[4 * i + c] = 1.0f;
+    for (int c = 0; c < 4; ++c) colors[4 * i + c] = 1.0f;
   }
   mesh->vertexCount = count;
   glGenBuffers(3, mesh->bufferNames);
-  const float* sources[3] = {positions, colours, textureCoordinates};
+  const float* sources[3] = {positions, colors, textureCoordinates};
   const int components[3] = {3, 4, 2};
   for (int buffer = 0; buffer < 3; ++buffer) {
     glBindBuffer(GL_ARRAY_BUFFER, mesh->bufferNames[buffer]);
@@ -140,9 +140,9 @@ OxGfxVertexList* BuildMesh(const float* positions2D, const float* textureCoordin
   }
   glBindBuffer(GL_ARRAY_BUFFER, 0);
   CHECK_GL_ERROR("OxSpriteBuildMesh");
-  OxBatchKeepMesh(mesh, positions, colours, textureCoordinates, count);
+  OxBatchKeepMesh(mesh, positions, colors, textureCoordinates, count);
   free(positions);
-  free(colours);
+  free(colors);
   return mesh;
 }
 
@@ -256,19 +256,19 @@ bool Holds(unsigned int slot, OxShaderUniform uniform, const float* values, int 
 
 // The render mode and the four colour values of its program, multiply from
 // the packed colour; setters whose value is already held are skipped.
-void SetModeAndColours(int mode, unsigned int colour)
+void SetModeAndColors(int mode, unsigned int color)
 {
   unsigned int slot = static_cast<unsigned int>(mode);
   if (gShader.GetCurrentProgram() != slot) OxGfxSetRenderMode(mode);
   const float one[1] = {1.0f};
   const float zero[4] = {0.0f, 0.0f, 0.0f, 0.0f};
   float* multiply = gState.lastMultiply;
-  if (colour != gState.lastColour) {
-    gState.lastColour = colour;
-    multiply[0] = static_cast<float>((colour >> 16) & 0xFF) / 255.0f;
-    multiply[1] = static_cast<float>((colour >> 8) & 0xFF) / 255.0f;
-    multiply[2] = static_cast<float>(colour & 0xFF) / 255.0f;
-    multiply[3] = static_cast<float>(colour >> 24) / 255.0f;
+  if (color != gState.lastColor) {
+    gState.lastColor = color;
+    multiply[0] = static_cast<float>((color >> 16) & 0xFF) / 255.0f;
+    multiply[1] = static_cast<float>((color >> 8) & 0xFF) / 255.0f;
+    multiply[2] = static_cast<float>(color & 0xFF) / 255.0f;
+    multiply[3] = static_cast<float>(color >> 24) / 255.0f;
   }
   if (!Holds(slot, kUniformTransparencyValue, one, 1)) OxGfxSetTransparency(1.0f);
   if (!Holds(slot, kUniformBlendColor, zero, 4)) OxGfxSetBlendColor(0.0f, 0.0f, 0.0f, 0.0f);
@@ -278,26 +278,26 @@ void SetModeAndColours(int mode, unsigned int colour)
 }
 
 // One mesh draw in the colour program: the square, a fan or the triangle.
-void DrawShape(OxGfxVertexList* mesh, unsigned int colour, float a, float b, float tx, float c,
+void DrawShape(OxGfxVertexList* mesh, unsigned int color, float a, float b, float tx, float c,
                float d, float ty)
 {
-  SetModeAndColours(OxGfxRenderModeColor, colour);
+  SetModeAndColors(OxGfxRenderModeColor, color);
   OxGfxSetWorld2D(a, b, tx, c, d, ty);
   OxGfxMeshDraw(mesh, OxGfxMeshDrawModeTriangles);
 }
 
 // A filled axis-aligned rectangle; its size is known not to be negative.
 void FillRect(OxGfxVertexList* square, float x, float y, float width, float height,
-              unsigned int colour)
+              unsigned int color)
 {
-  DrawShape(square, colour, width, 0.0f, x, 0.0f, height, y);
+  DrawShape(square, color, width, 0.0f, x, 0.0f, height, y);
 }
 
 // The triangle with corners p, q and r.
 void FillTriangle(OxGfxVertexList* triangle, const float p[2], const float q[2], const float r[2],
-                  unsigned int colour)
+                  unsigned int color)
 {
-  DrawShape(triangle, colour, q[0] - p[0], r[0] - p[0], p[0], q[1] - p[1], r[1] - p[1], p[1]);
+  DrawShape(triangle, color, q[0] - p[0], r[0] - p[0], p[0], q[1] - p[1], r[1] - p[1], p[1]);
 }
 
 bool ShapeCanDraw(int* result)
@@ -380,7 +380,7 @@ int OxSpriteDrawEx(OxGfxTexture* texture, const OxSpriteRegion* region, float x,
   float tx = a * placeX + b * placeY + x;
   float ty = c * placeX + d * placeY + y;
 
-  SetModeAndColours(OxGfxRenderModeTexture, tint);
+  SetModeAndColors(OxGfxRenderModeTexture, tint);
   OxGfxSetWorld2D(a * width, b * height, tx, c * width, d * height, ty);
   OxGfxTextureUse(texture, static_cast<float>(insideLeft) / texelsWide,
                   static_cast<float>(insideTop) / texelsHigh);
@@ -395,7 +395,7 @@ int OxSpriteDrawEx(OxGfxTexture* texture, const OxSpriteRegion* region, float x,
 
 // ---- Shapes ----------------------------------------------------------------------------------
 
-int OxShapeFillRect(float x, float y, float width, float height, unsigned int colour)
+int OxShapeFillRect(float x, float y, float width, float height, unsigned int color)
 {
   int result = 0;
   if (!ShapeCanDraw(&result)) return result;
@@ -404,12 +404,12 @@ int OxShapeFillRect(float x, float y, float width, float height, unsigned int co
   if (width == 0.0f || height == 0.0f) return 1;
   OxGfxVertexList* square = SquareFor(1.0f, 1.0f);
   if (!square) return 0;
-  FillRect(square, x, y, width, height, colour);
+  FillRect(square, x, y, width, height, color);
   return 1;
 }
 
 int OxShapeOutlineRect(float x, float y, float width, float height, float thickness,
-                       unsigned int colour)
+                       unsigned int color)
 {
   int result = 0;
   if (!ShapeCanDraw(&result)) return result;
@@ -417,7 +417,7 @@ int OxShapeOutlineRect(float x, float y, float width, float height, float thickn
   if (width < 0.0f || height < 0.0f || thickness < 0.0f) return Refuse(kRefusalShapeNegative);
   if (width == 0.0f || height == 0.0f || thickness == 0.0f) return 1;
   if (2.0f * thickness >= width || 2.0f * thickness >= height)
-    return OxShapeFillRect(x, y, width, height, colour);
+    return OxShapeFillRect(x, y, width, height, color);
   OxGfxVertexList* square = SquareFor(1.0f, 1.0f);
   if (!square) return 0;
   // Bottom and top bands span the width; the side bands fill between them.
@@ -425,14 +425,14 @@ int OxShapeOutlineRect(float x, float y, float width, float height, float thickn
   float sideBottom = y + thickness;
   float sideHeight = height - 2.0f * thickness;
   float sideTop = sideBottom + sideHeight;
-  FillRect(square, x, y, width, thickness, colour);
-  FillRect(square, x, sideBottom, thickness, sideHeight, colour);
-  FillRect(square, x + width - thickness, sideBottom, thickness, sideHeight, colour);
-  FillRect(square, x, sideTop, width, y + height - sideTop, colour);
+  FillRect(square, x, y, width, thickness, color);
+  FillRect(square, x, sideBottom, thickness, sideHeight, color);
+  FillRect(square, x + width - thickness, sideBottom, thickness, sideHeight, color);
+  FillRect(square, x, sideTop, width, y + height - sideTop, color);
   return 1;
 }
 
-int OxShapeDrawLine(float x0, float y0, float x1, float y1, float thickness, unsigned int colour)
+int OxShapeDrawLine(float x0, float y0, float x1, float y1, float thickness, unsigned int color)
 {
   int result = 0;
   if (!ShapeCanDraw(&result)) return result;
@@ -447,11 +447,11 @@ int OxShapeDrawLine(float x0, float y0, float x1, float y1, float thickness, uns
   if (!square) return 0;
   // The square's x runs along the segment, its y across, centred on it.
   float acrossX = -dy / length * thickness, acrossY = dx / length * thickness;
-  DrawShape(square, colour, dx, acrossX, x0 - 0.5f * acrossX, dy, acrossY, y0 - 0.5f * acrossY);
+  DrawShape(square, color, dx, acrossX, x0 - 0.5f * acrossX, dy, acrossY, y0 - 0.5f * acrossY);
   return 1;
 }
 
-int OxShapeFillCircle(float x, float y, float radius, unsigned int colour)
+int OxShapeFillCircle(float x, float y, float radius, unsigned int color)
 {
   int result = 0;
   if (!ShapeCanDraw(&result)) return result;
@@ -460,18 +460,18 @@ int OxShapeFillCircle(float x, float y, float radius, unsigned int colour)
   if (radius == 0.0f) return 1;
   OxGfxVertexList* fan = Fan(FanIndex(radius));
   if (!fan) return 0;
-  DrawShape(fan, colour, radius, 0.0f, x, 0.0f, radius, y);
+  DrawShape(fan, color, radius, 0.0f, x, 0.0f, radius, y);
   return 1;
 }
 
-int OxShapeOutlineCircle(float x, float y, float radius, float thickness, unsigned int colour)
+int OxShapeOutlineCircle(float x, float y, float radius, float thickness, unsigned int color)
 {
   int result = 0;
   if (!ShapeCanDraw(&result)) return result;
   if (!AllFinite(x, y, radius, thickness)) return Refuse(kRefusalShapeNotFinite);
   if (radius < 0.0f || thickness < 0.0f) return Refuse(kRefusalShapeNegative);
   if (radius == 0.0f || thickness == 0.0f) return 1;
-  if (thickness >= radius) return OxShapeFillCircle(x, y, radius, colour);
+  if (thickness >= radius) return OxShapeFillCircle(x, y, radius, color);
   OxGfxVertexList* triangle = Triangle();
   if (!triangle) return 0;
   int index = FanIndex(radius);
@@ -489,8 +489,8 @@ int OxShapeOutlineCircle(float x, float y, float radius, float thickness, unsign
   for (int i = 1; i <= corners; ++i) {
     corner(i, radius, outer1);
     corner(i, inner, inner1);
-    FillTriangle(triangle, outer0, outer1, inner0, colour);
-    FillTriangle(triangle, inner0, outer1, inner1, colour);
+    FillTriangle(triangle, outer0, outer1, inner0, color);
+    FillTriangle(triangle, inner0, outer1, inner1, color);
     outer0[0] = outer1[0];
     outer0[1] = outer1[1];
     inner0[0] = inner1[0];

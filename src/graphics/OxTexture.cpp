@@ -345,15 +345,15 @@ void OxGfxSaveTextureToFile(OxGfxTexture* texture, const char* path)
 
 // ---- Packed colours -------------------------------------------------------------------
 
-unsigned int OxGfxColInterp(unsigned int colour0, unsigned int colour1, float t)
+unsigned int OxGfxColInterp(unsigned int color0, unsigned int color1, float t)
 {
   float weight = OxClamp(t, 0.0f, 1.0f);
   // A NaN passes the clamp; it is taken as no weight at all.
   if (weight != weight) weight = 0.0f;
   unsigned int result = 0;
   for (int shift = 24; shift >= 0; shift -= 8) {
-    int from = static_cast<int>((colour0 >> shift) & 0xFF);
-    int to = static_cast<int>((colour1 >> shift) & 0xFF);
+    int from = static_cast<int>((color0 >> shift) & 0xFF);
+    int to = static_cast<int>((color1 >> shift) & 0xFF);
     float blended = static_cast<float>(from) + static_cast<float>(to - from) * weight;
     int channel = static_cast<int>(floorf(blended + 0.5f));
     if (channel < 0) channel = 0;

@@ -68,7 +68,7 @@ bool BmpSize(const unsigned char* bytes, size_t size, long long* width, long lon
 
 // The bytes of the colour table that a screen or frame descriptor's flags
 // announce: none, or 3 bytes for each of 2 to 256 entries.
-size_t GifColourTableBytes(unsigned flags)
+size_t GifColorTableBytes(unsigned flags)
 {
   return (flags & 0x80) ? 3u * (1u << ((flags & 7) + 1)) : 0;
 }
@@ -89,7 +89,7 @@ bool GifSize(const unsigned char* bytes, size_t size, long long* width, long lon
   *width = OxImageLe16(bytes + 6);
   *height = OxImageLe16(bytes + 8);
   size_t at = 13;
-  at += GifColourTableBytes(bytes[10]);
+  at += GifColorTableBytes(bytes[10]);
   while (at < size) {
     unsigned char c = bytes[at++];
     if (c == ';') return false;
@@ -103,7 +103,7 @@ bool GifSize(const unsigned char* bytes, size_t size, long long* width, long lon
     if (at + 9 > size) return false;
     unsigned frameWidth = OxImageLe16(bytes + at + 4), frameHeight = OxImageLe16(bytes + at + 6);
     unsigned flags = bytes[at + 8];
-    size_t codeSizeAt = at + 9 + GifColourTableBytes(flags);
+    size_t codeSizeAt = at + 9 + GifColorTableBytes(flags);
     if (frameWidth == 0 || frameHeight == 0 || codeSizeAt >= size || bytes[codeSizeAt] > 12)
       return false;
     // The frame's data runs in sub-blocks to an empty one; a file that ends

@@ -77,7 +77,7 @@ void CountScans(j_common_ptr common)
 // Ink to colour, in place over 4-byte pixels. Adobe's files store ink
 // inverted (0 for full ink), which most programs assume of every CMYK file
 // that carries the Adobe marker.
-void InkToColour(unsigned char* pixels, size_t count, bool inverted)
+void InkToColor(unsigned char* pixels, size_t count, bool inverted)
 {
   for (size_t i = 0; i < count; ++i) {
     unsigned char* p = pixels + 4 * i;
@@ -127,7 +127,7 @@ bool Decode(jpeg_decompress_struct* cinfo, ErrorManager* errors, JpegDecode* dec
   }
   jpeg_finish_decompress(cinfo);
   if (ink) {
-    InkToColour(decode->pixels,
+    InkToColor(decode->pixels,
                 static_cast<size_t>(cinfo->output_width) * cinfo->output_height,
                 cinfo->saw_Adobe_marker);
   }

@@ -46,15 +46,15 @@ bool Decode(png_structp png, png_infop info, PngDecode* decode, int maxSide,
   png_set_user_limits(png, static_cast<png_uint_32>(maxSide), static_cast<png_uint_32>(maxSide));
   png_read_info(png, info);
   png_uint_32 width = 0, height = 0;
-  int depth = 0, colour = 0, interlace = 0;
-  png_get_IHDR(png, info, &width, &height, &depth, &colour, &interlace, nullptr, nullptr);
+  int depth = 0, color = 0, interlace = 0;
+  png_get_IHDR(png, info, &width, &height, &depth, &color, &interlace, nullptr, nullptr);
   if (!OxPlatformImageSizeAcceptable(width, height, maxSide)) return false;
 
-  if (colour == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
-  if (colour == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+  if (color == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+  if (color == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
   if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
   if (depth == 16) png_set_strip_16(png);
-  if (colour == PNG_COLOR_TYPE_GRAY || colour == PNG_COLOR_TYPE_GRAY_ALPHA)
+  if (color == PNG_COLOR_TYPE_GRAY || color == PNG_COLOR_TYPE_GRAY_ALPHA)
     png_set_gray_to_rgb(png);
   png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
   png_set_interlace_handling(png);

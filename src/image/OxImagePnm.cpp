@@ -64,7 +64,7 @@ bool OxDecodePnm(const unsigned char* bytes, size_t size, int maxSide, OxDecoded
 {
   if (size < 3 || bytes[0] != 'P' || bytes[1] < '1' || bytes[1] > '6') return false;
   unsigned kind = static_cast<unsigned>(bytes[1] - '0');
-  bool text = kind <= 3, bitmap = kind == 1 || kind == 4, colour = kind == 3 || kind == 6;
+  bool text = kind <= 3, bitmap = kind == 1 || kind == 4, color = kind == 3 || kind == 6;
   Scanner scanner = {bytes + 2, bytes + size};
   unsigned width = 0, height = 0, maxValue = 1;
   const unsigned kLargestSide = 1u << 24;
@@ -81,7 +81,7 @@ bool OxDecodePnm(const unsigned char* bytes, size_t size, int maxSide, OxDecoded
   size_t count = static_cast<size_t>(width) * height;
   unsigned char* pixels = static_cast<unsigned char*>(malloc(count * 4));
   if (!pixels) return false;
-  unsigned channels = colour ? 3 : 1;
+  unsigned channels = color ? 3 : 1;
   size_t rowBytes = (width + 7) / 8;  // a binary bitmap's row
   bool ok = true;
   for (size_t i = 0; i < count && ok; ++i) {
@@ -110,7 +110,7 @@ bool OxDecodePnm(const unsigned char* bytes, size_t size, int maxSide, OxDecoded
         // Scaled to 255, rounded down.
         if (ok) samples[c] = samples[c] * 255 / maxValue;
       }
-      if (!colour) samples[1] = samples[2] = samples[0];
+      if (!color) samples[1] = samples[2] = samples[0];
     }
     for (int c = 0; c < 3; ++c) out[c] = static_cast<unsigned char>(samples[c]);
     out[3] = 255;

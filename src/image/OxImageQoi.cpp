@@ -28,8 +28,8 @@ bool OxDecodeQoi(const unsigned char* bytes, size_t size, int maxSide, OxDecoded
   if (size < kHeaderBytes + sizeof kEndMarker || memcmp(bytes, "qoif", 4) != 0) return false;
   uint32_t width = static_cast<uint32_t>(OxImageBe32(bytes + 4));
   uint32_t height = static_cast<uint32_t>(OxImageBe32(bytes + 8));
-  unsigned channels = bytes[12], colourSpace = bytes[13];
-  if ((channels != 3 && channels != 4) || colourSpace > 1 ||
+  unsigned channels = bytes[12], colorSpace = bytes[13];
+  if ((channels != 3 && channels != 4) || colorSpace > 1 ||
       !OxPlatformImageSizeAcceptable(width, height, maxSide))
     return false;
   size_t count = static_cast<size_t>(width) * height;

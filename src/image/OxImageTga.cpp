@@ -14,7 +14,7 @@ const size_t kHeaderBytes = 18;
 
 enum ImageType : unsigned char {
   kMapped = 1,
-  kTrueColour = 2,
+  kTrueColor = 2,
   kGrey = 3,
   kRunLength = 8  // added to the three above
 };
@@ -22,7 +22,7 @@ enum ImageType : unsigned char {
 // One stored pixel or colour map entry of 15, 16, 24 or 32 bits as RGBA;
 // 15- and 16-bit ones are five bits a channel (v widened as v * 255 / 31,
 // rounded down), their top bit not alpha.
-void ColourOf(const unsigned char* in, unsigned bits, unsigned char out[4])
+void ColorOf(const unsigned char* in, unsigned bits, unsigned char out[4])
 {
   if (bits <= 16) {
     unsigned value = OxImageLe16(in);
@@ -55,12 +55,12 @@ struct Reader {
     if (type == kGrey) {
       out[0] = out[1] = out[2] = in[0];
       out[3] = 255;
-    } else if (type == kTrueColour) {
-      ColourOf(in, pixelBits, out);
+    } else if (type == kTrueColor) {
+      ColorOf(in, pixelBits, out);
     } else {
       unsigned index = pixelBytes == 1 ? in[0] : OxImageLe16(in);
       if (index < mapFirst || index - mapFirst >= mapCount) return false;
-      ColourOf(map + (index - mapFirst) * ((mapBits + 7) / 8), mapBits, out);
+      ColorOf(map + (index - mapFirst) * ((mapBits + 7) / 8), mapBits, out);
     }
     return true;
   }
@@ -77,12 +77,12 @@ bool OxDecodeTga(const unsigned char* bytes, size_t size, int maxSide, OxDecoded
   unsigned pixelBits = bytes[16], descriptor = bytes[17];
   unsigned type = fullType & ~static_cast<unsigned>(kRunLength);
   bool runLength = (fullType & kRunLength) != 0;
-  if (fullType > 11 || (type != kMapped && type != kTrueColour && type != kGrey)) return false;
+  if (fullType > 11 || (type != kMapped && type != kTrueColor && type != kGrey)) return false;
   if (type == kMapped) {
     if (mapType != 1 || (pixelBits != 8 && pixelBits != 16) ||
         (mapBits != 15 && mapBits != 16 && mapBits != 24 && mapBits != 32))
       return false;
-  } else if (type == kTrueColour) {
+  } else if (type == kTrueColor) {
     if (pixelBits != 15 && pixelBits != 16 && pixelBits != 24 && pixelBits != 32) return false;
   } else if (pixelBits != 8) {
     return false;
@@ -107,7 +107,7 @@ bool OxDecodeTga(const unsigned char* bytes, size_t size, int maxSide, OxDecoded
   unsigned char* pixels = static_cast<unsigned char*>(malloc(count * 4));
   if (!pixels) return false;
   bool topFirst = (descriptor & 0x20) != 0, rightFirst = (descriptor & 0x10) != 0;
-  unsigned char colour[4] = {0, 0, 0, 0};
+  unsigned char color[4] = {0, 0, 0, 0};
   unsigned repeat = 0, literal = 0;  // pixels left of the current packet
   bool ok = true;
   for (size_t i = 0; i < count && ok; ++i) {
@@ -124,7 +124,7 @@ bool OxDecodeTga(const unsigned char* bytes, size_t size, int maxSide, OxDecoded
       if (packet & 0x80) {
         repeat = (packet & 0x7F) + 1;
         if (static_cast<size_t>(reader.end - reader.at) < reader.pixelBytes ||
-            !reader.Pixel(reader.at, colour)) {
+            !reader.Pixel(reader.at, color)) {
           ok = false;
           break;
         }
@@ -138,13 +138,13 @@ bool OxDecodeTga(const unsigned char* bytes, size_t size, int maxSide, OxDecoded
     } else {
       if (literal > 0) --literal;
       if (static_cast<size_t>(reader.end - reader.at) < reader.pixelBytes ||
-          !reader.Pixel(reader.at, colour)) {
+          !reader.Pixel(reader.at, color)) {
         ok = false;
         break;
       }
       reader.at += reader.pixelBytes;
     }
-    memcpy(out, colour, 4);
+    memcpy(out, color, 4);
   }
   if (!ok) {
     free(pixels);
