@@ -16,7 +16,7 @@ set(OX_COMMON_SOURCES
   audio/OxAudio.cpp
   diagnostics/OxDiagnostics.cpp
   graphics/OxBatch.cpp graphics/OxFont.cpp graphics/OxGlyphAtlas.cpp
-  graphics/OxGraphics.cpp graphics/OxScreenshot.cpp
+  graphics/OxGraphics.cpp graphics/OxRenderState.cpp graphics/OxScreenshot.cpp
   graphics/OxShaderSources.cpp graphics/OxTexture.cpp graphics/Shader.cpp
   graphics/OxSprite.cpp
   image/OxImageCheck.cpp image/OxImagePnm.cpp image/OxImageQoi.cpp image/OxImageTga.cpp

@@ -17,6 +17,7 @@
 
 #include "OxGraphics.h"
 #include "graphics/OxGraphicsInternal.h"
+#include "graphics/OxRenderState.h"
 #include "graphics/OxShaderSources.h"
 #include "graphics/Shader.h"
 
@@ -84,14 +85,6 @@ const unsigned int kMaxStride = 2 + 4 + 16 + 4 + 4 + 4 + 1;
 
 // ---- Types ---------------------------------------------------------------------------
 
-// What the faithful path would have OpenGL hold (logical), or what OpenGL
-// holds (actual).
-struct RenderState {
-  GLuint texture;      // bound to GL_TEXTURE_2D on unit 0
-  int viewport[4];
-  unsigned int blend;  // 0, 1 or 2
-};
-
 struct Program {
   GLuint name;  // 0 until first used
   GLint projection;
@@ -156,16 +149,14 @@ struct MeshSlot {
 
 // ---- Module state -------------------------------------------------------------------
 
-const RenderState kFreshContext = {0, {0, 0, 0, 0}, OxGfxBlendModeNone};
 // A mesh table slot whose mesh was forgotten.
 const OxGfxVertexList* const kTombstone = reinterpret_cast<const OxGfxVertexList*>(1);
 
 struct BatchState {
   bool wanted = false;
   bool recording = false;
-  RenderState logical = kFreshContext;
-  RenderState actual = kFreshContext;
-  bool actualViewportKnown = false;
+  // The render state as the faithful path would have it (OxRenderState.cpp).
+  const OxRenderState* logical = &OxRenderStateLogical();
   // The batch program OpenGL uses; 0 when it may be another.
   GLuint actualProgram = 0;
   // Which attribute arrays are enabled, one bit per location.
@@ -235,38 +226,6 @@ bool GrowTable()
 }
 
 // ---- OpenGL state -----------------------------------------------------------------
-
-void ApplyBlend(unsigned int mode)
-{
-  if (gState.actual.blend == mode) return;
-  gState.actual.blend = mode;
-  if (mode == OxGfxBlendModeNone) {
-    glDisable(GL_BLEND);
-  } else if (mode == OxGfxBlendModeBlend) {
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  } else {
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-  }
-}
-
-void ApplyViewport(const int viewport[4])
-{
-  if (gState.actualViewportKnown &&
-      memcmp(gState.actual.viewport, viewport, sizeof(gState.actual.viewport)) == 0)
-    return;
-  glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
-  memcpy(gState.actual.viewport, viewport, sizeof(gState.actual.viewport));
-  gState.actualViewportKnown = true;
-}
-
-void ApplyTexture(GLuint name)
-{
-  if (gState.actual.texture == name) return;
-  glBindTexture(GL_TEXTURE_2D, name);
-  gState.actual.texture = name;
-}
 
 void SetArrays(unsigned int wanted)
 {
@@ -461,8 +420,8 @@ bool Joins(unsigned int kind, GLenum primitive, unsigned int features, GLuint te
   return gState.batch.kind == kind && gState.batch.primitive == primitive &&
          (features & ~gState.batch.features) == 0 && gState.batch.count + count <= kBatchCapacity &&
          gState.batch.indexCount + count <= kIndexCapacity &&
-         gState.batch.blend == gState.logical.blend &&
-         memcmp(gState.batch.viewport, gState.logical.viewport, sizeof(gState.batch.viewport)) ==
+         gState.batch.blend == gState.logical->blend &&
+         memcmp(gState.batch.viewport, gState.logical->viewport, sizeof(gState.batch.viewport)) ==
              0 &&
          (kind == kKindColor || gState.batch.texture == texture) &&
          (kind == kKindFont || CameraMatches(slot));
@@ -490,8 +449,8 @@ void Begin(unsigned int kind, GLenum primitive, unsigned int features, GLuint te
     gState.batch.cameraGeneration = gShader.CameraGeneration(slot);
   }
   gState.batch.texture = texture;
-  gState.batch.blend = gState.logical.blend;
-  memcpy(gState.batch.viewport, gState.logical.viewport, sizeof(gState.batch.viewport));
+  gState.batch.blend = gState.logical->blend;
+  memcpy(gState.batch.viewport, gState.logical->viewport, sizeof(gState.batch.viewport));
 }
 
 // Draws the vertices in pieces of whole points, lines or triangles: the
@@ -528,9 +487,9 @@ void DrawDirect(const OxGfxVertexList* mesh, unsigned int kind, GLenum primitive
   float camera[32];
   CameraOf(slot, camera);
   SendCamera(program, camera);
-  if (kind == kKindTexture) ApplyTexture(gState.logical.texture);
-  ApplyBlend(gState.logical.blend);
-  ApplyViewport(gState.logical.viewport);
+  if (kind == kKindTexture) OxRenderApplyTexture(gState.logical->texture);
+  OxRenderApplyBlend(gState.logical->blend);
+  OxRenderApplyViewport(gState.logical->viewport);
 
   SetArrays((1u << kAttributePosition) | (1u << kAttributeColor));
   glBindBuffer(GL_ARRAY_BUFFER, mesh->bufferNames[0]);
@@ -639,10 +598,7 @@ void RestoreFaithfulState()
   glBindBuffer(GL_ARRAY_BUFFER, 0);
   gShader.SetDeferred(false);
   gState.actualProgram = 0;
-  glActiveTexture(GL_TEXTURE0);
-  ApplyTexture(gState.logical.texture);
-  ApplyBlend(gState.logical.blend);
-  ApplyViewport(gState.logical.viewport);
+  OxRenderApplyLogical();
 }
 
 void Enter()
@@ -651,12 +607,14 @@ void Enter()
   gShader.SetDeferred(true);
   gState.actualProgram = 0;
   gState.recording = true;
+  OxRenderStateDefer(true);
 }
 
 void Leave()
 {
   OxBatchFlush();
   gState.recording = false;
+  OxRenderStateDefer(false);
   RestoreFaithfulState();
 }
 
@@ -691,6 +649,7 @@ void OxBatchStop()
     gState.recording = false;
     gShader.SetDeferred(false);
   }
+  OxRenderStateDefer(false);
   glUseProgram(0);
   gShader.ForgetProgramInUse();
   for (Program& program : gState.programs) {
@@ -702,9 +661,7 @@ void OxBatchStop()
   free(gState.batch.indices);
   gState.batch.indices = nullptr;
   // The next context starts afresh.
-  gState.logical = kFreshContext;
-  gState.actual = kFreshContext;
-  gState.actualViewportKnown = false;
+  OxRenderStateReset();
   gState.actualProgram = 0;
   gState.enabledArrays = 0;
 }
@@ -714,9 +671,9 @@ void OxBatchFlush()
   if (gState.batch.count == 0) return;
   Program& program = UseProgram(ProgramFor(gState.batch.kind, gState.batch.features));
   if (gState.batch.kind != kKindFont) SendCamera(program, gState.batch.camera);
-  if (gState.batch.kind != kKindColor) ApplyTexture(gState.batch.texture);
-  ApplyBlend(gState.batch.blend);
-  ApplyViewport(gState.batch.viewport);
+  if (gState.batch.kind != kKindColor) OxRenderApplyTexture(gState.batch.texture);
+  OxRenderApplyBlend(gState.batch.blend);
+  OxRenderApplyViewport(gState.batch.viewport);
 
   // Read straight from the batch's memory (client-side arrays): a buffer
   // object would only add a copy of every vertex.
@@ -750,71 +707,27 @@ void OxBatchResume()
   gShader.SetDeferred(true);
   gState.actualProgram = 0;
   gState.recording = true;
+  OxRenderStateDefer(true);
 }
 
 // ---- Render state ------------------------------------------------------------------------
-
-void OxBatchViewport(int x, int y, int width, int height)
-{
-  gState.logical.viewport[0] = x;
-  gState.logical.viewport[1] = y;
-  gState.logical.viewport[2] = width;
-  gState.logical.viewport[3] = height;
-  if (gState.recording) return;
-  glViewport(x, y, width, height);
-  memcpy(gState.actual.viewport, gState.logical.viewport, sizeof(gState.actual.viewport));
-  gState.actualViewportKnown = true;
-}
-
-void OxBatchBlend(unsigned int mode)
-{
-  gState.logical.blend = mode;
-  if (gState.recording) return;
-  // The faithful path calls OpenGL whenever the recorded mode changes, also
-  // when OpenGL's blending already matches (after a mode outside 0 to 2).
-  gState.actual.blend = mode;
-  if (mode == OxGfxBlendModeNone) {
-    glDisable(GL_BLEND);
-  } else if (mode == OxGfxBlendModeBlend) {
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  } else if (mode == OxGfxBlendModeAdd) {
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-  }
-}
-
-void OxBatchBindTexture(GLuint name)
-{
-  gState.logical.texture = name;
-  if (gState.recording) return;
-  glBindTexture(GL_TEXTURE_2D, name);
-  gState.actual.texture = name;
-}
-
-void OxBatchTextureBound(GLuint name)
-{
-  gState.logical.texture = name;
-  gState.actual.texture = name;
-}
 
 void OxBatchTextureDeleting(GLuint name)
 {
   if (name == 0) return;
   if (gState.batch.count > 0 && gState.batch.kind != kKindColor && gState.batch.texture == name)
     OxBatchFlush();
-  if (gState.logical.texture == name) gState.logical.texture = 0;
-  if (gState.actual.texture == name) gState.actual.texture = 0;
+  OxRenderTextureGone(name);
 }
 
 void OxBatchPrepareTextureParameter()
 {
   if (!gState.recording) return;
-  if (gState.batch.count > 0 && gState.batch.kind != kKindColor &&
-      gState.batch.texture == gState.logical.texture)
+  GLuint bound = OxRenderStateLogical().texture;
+  if (gState.batch.count > 0 && gState.batch.kind != kKindColor && gState.batch.texture == bound)
     OxBatchFlush();
   glActiveTexture(GL_TEXTURE0);
-  ApplyTexture(gState.logical.texture);
+  OxRenderApplyTexture(bound);
 }
 
 // ---- Meshes and text ---------------------------------------------------------------------
@@ -921,7 +834,7 @@ void MeshDrawWith(const OxGfxVertexList* mesh, unsigned int mode, unsigned int k
   unsigned int count = mesh->vertexCount - mesh->vertexCount % kGroup[mode];
   if (count == 0) return;
 
-  GLuint texture = kind == kKindTexture ? gState.logical.texture : 0;
+  GLuint texture = kind == kKindTexture ? gState.logical->texture : 0;
   if (!Joins(kind, primitive, values.features, texture, slot, count))
     Begin(kind, primitive, values.features, texture, slot);
   const Layout& layout = gState.batch.layout;
@@ -989,7 +902,7 @@ bool OxBatchCanPrint(const float color[4]) { return AllFinite(color, 4); }
 void OxBatchText(const OxBatchTextVertex* vertices, unsigned int count, const float color[4])
 {
   const unsigned int kGlyphVertices = 6;
-  GLuint texture = gState.logical.texture;
+  GLuint texture = gState.logical->texture;
   while (count > 0) {
     if (!Joins(kKindFont, GL_TRIANGLES, 0, texture, kShaderSlotFont, kGlyphVertices))
       Begin(kKindFont, GL_TRIANGLES, 0, texture, kShaderSlotFont);

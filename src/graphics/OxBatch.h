@@ -1,9 +1,9 @@
 // The batched draw path: mesh draws and text recorded with the per-draw state
 // the programs would have read from uniforms, merged into few OpenGL draws
-// and issued at a flush; and the render state (texture binding, viewport,
-// blending) that both paths set through it, so that the batched path knows
-// what the faithful one would have in effect. Leans on the OpenGL API (platform/OxPlatformGLApi.h), the Shader
-// object and the graphics module's fatal reports.
+// and issued at a flush, with the render state both paths set
+// (graphics/OxRenderState.h) applied as each flush needs it. Leans on the
+// OpenGL API (platform/OxPlatformGLApi.h), the Shader object and the
+// graphics module's fatal reports.
 #pragma once
 
 #include "platform/OxPlatformGLApi.h"
@@ -35,17 +35,8 @@ void OxBatchFrameStart();
 void OxBatchSuspend();
 void OxBatchResume();
 
-// ---- Render state both paths set ------------------------------------------------
+// ---- Textures the pending draws sample -----------------------------------------
 
-// glViewport, deferred while recording.
-void OxBatchViewport(int x, int y, int width, int height);
-// OpenGL blending for blend mode 0, 1 or 2 (the only ones that change it),
-// deferred while recording.
-void OxBatchBlend(unsigned int mode);
-// glBindTexture(GL_TEXTURE_2D) on unit 0, deferred while recording.
-void OxBatchBindTexture(GLuint name);
-// Another call bound a texture on unit 0 itself (loads, the glyph atlas).
-void OxBatchTextureBound(GLuint name);
 // Before glDeleteTextures of one name: issues pending draws that sample it;
 // a deleted texture is no longer bound anywhere.
 void OxBatchTextureDeleting(GLuint name);

@@ -20,6 +20,7 @@
 #include "OxText.h"
 #include "diagnostics/OxDiagnostics.h"
 #include "graphics/OxBatch.h"
+#include "graphics/OxRenderState.h"
 #include "graphics/OxFontSystem.h"
 #include "graphics/OxGlyphAtlas.h"
 #include "graphics/OxGraphicsInternal.h"
@@ -377,7 +378,7 @@ static void EnterTextModes(const OxGlyphAtlas& atlas, const float color[4],
   OxGfxSetBlendMode(OxGfxBlendModeBlend);
 
   gShader.SetUniform4f(kUniformFontColor, color[0], color[1], color[2], color[3]);
-  OxBatchBindTexture(atlas.texture);
+  OxRenderBindTexture(atlas.texture);
   gShader.SetUniform1i(kUniformTexture, 0);
 }
 
@@ -625,7 +626,7 @@ static void DrawRuns(const OxGlyphAtlas& atlas, const TextVertex* vertices, cons
   EnterTextModes(atlas, color, &previousSlot, &previousBlendMode);
   if (batched) {
     for (size_t i = 0; i < runCount; ++i) {
-      OxBatchBindTexture(runs[i].texture);
+      OxRenderBindTexture(runs[i].texture);
       OxBatchText(vertices + runs[i].first, static_cast<unsigned int>(runs[i].count), color);
     }
   } else if (runCount > 0) {
@@ -637,13 +638,13 @@ static void DrawRuns(const OxGlyphAtlas& atlas, const TextVertex* vertices, cons
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(count * sizeof(TextVertex)), vertices,
                  GL_DYNAMIC_DRAW);
     for (size_t i = 0; i < runCount; ++i) {
-      OxBatchBindTexture(runs[i].texture);
+      OxRenderBindTexture(runs[i].texture);
       glDrawArrays(GL_TRIANGLES, static_cast<GLint>(runs[i].first),
                    static_cast<GLsizei>(runs[i].count));
     }
     if (coords != -1) glDisableVertexAttribArray(coords);
   }
-  OxBatchBindTexture(atlas.texture);
+  OxRenderBindTexture(atlas.texture);
   RestoreModes(previousSlot, previousBlendMode);
 }
 

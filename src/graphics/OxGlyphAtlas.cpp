@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include "graphics/OxBatch.h"
+#include "graphics/OxRenderState.h"
 #include "graphics/OxGraphicsInternal.h"
 
 namespace {
@@ -225,7 +226,7 @@ void OxGlyphAtlas::Build()
   glActiveTexture(GL_TEXTURE0);
   glGenTextures(1, &texture);
   glBindTexture(GL_TEXTURE_2D, texture);
-  OxBatchTextureBound(texture);
+  OxRenderTextureBound(texture);
   CHECK_GL_ERROR(kAtlasFunction);
 
   // No initial contents: texels between the images are never written.

@@ -14,6 +14,7 @@
 #include "OxMtx33.h"
 #include "diagnostics/OxDiagnostics.h"
 #include "graphics/OxBatch.h"
+#include "graphics/OxRenderState.h"
 #include "graphics/OxFontSystem.h"
 #include "graphics/OxGraphicsInternal.h"
 #include "graphics/OxMatrixBuilders.h"
@@ -180,7 +181,7 @@ void SetProjectionAndViewMatrices()
   // OpenGL reads the floats column by column, hence the transpose.
   Matrix4 projectionUpload = TransposeMatrix(projection);
   gShader.SetUniformMatrix4(kUniformPMatrix, &projectionUpload.m[0][0]);
-  OxBatchViewport(0, 0, viewportWidth, viewportHeight);
+  OxRenderViewport(0, 0, viewportWidth, viewportHeight);
   CHECK_GL_ERROR("SetProjectionAndViewMatrices");
 
   Point4 eye(gState.cameraX, gState.cameraY, kCameraHeight, 1.0f);
@@ -290,7 +291,7 @@ void OxGfxStart(void)
   // Draws made between frames land before the clear, as they would have.
   OxBatchFrameStart();
   glClear(gState.windowHasDepth ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT);
-  OxBatchViewport(0, 0, gState.windowWidth, gState.windowHeight);
+  OxRenderViewport(0, 0, gState.windowWidth, gState.windowHeight);
 }
 
 void OxGfxEnd(void)
@@ -338,7 +339,7 @@ void OxGfxSetBlendMode(int mode)
   if (blendMode == gState.blendMode) return;
   // Recorded for every value, also one that changes no OpenGL state.
   gState.blendMode = blendMode;
-  if (blendMode <= OxGfxBlendModeAdd) OxBatchBlend(blendMode);
+  if (blendMode <= OxGfxBlendModeAdd) OxRenderBlend(blendMode);
 }
 
 // The colour setters touch OpenGL only while a program is in use: a uniform

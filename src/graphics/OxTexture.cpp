@@ -18,6 +18,7 @@
 #include "OxSprite.h"
 #include "diagnostics/OxDiagnostics.h"
 #include "graphics/OxBatch.h"
+#include "graphics/OxRenderState.h"
 #include "graphics/OxGraphicsInternal.h"
 #include "graphics/OxSpriteSystem.h"
 #include "graphics/Shader.h"
@@ -222,7 +223,7 @@ OxGfxTexture* OxGfxTextureLoad(const char* path)
                OxPlatformImagePixels(image));
   OxPlatformImageRelease(image);
   glBindTexture(GL_TEXTURE_2D, 0);
-  OxBatchTextureBound(0);
+  OxRenderTextureBound(0);
   RememberSize(texture, width, height);
   return texture;
 }
@@ -247,7 +248,7 @@ OxGfxTexture* OxGfxTextureLoadFromMemory(const void* pixels, int width, int heig
   CreateBoundTexture(texture, width, height);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
   glBindTexture(GL_TEXTURE_2D, 0);
-  OxBatchTextureBound(0);
+  OxRenderTextureBound(0);
   RememberSize(texture, width, height);
   return texture;
 }
@@ -289,7 +290,7 @@ int OxGfxTextureGetHeight(const OxGfxTexture* texture)
 void OxGfxTextureSet(OxGfxTexture* texture, float offsetX, float offsetY)
 {
   if (!texture) {
-    OxBatchBindTexture(0);
+    OxRenderBindTexture(0);
     return;
   }
   // Before OxGfxInit the OpenGL 2.0 entry points do not exist yet.
@@ -299,7 +300,7 @@ void OxGfxTextureSet(OxGfxTexture* texture, float offsetX, float offsetY)
   }
   // While batching, the unit is always 0 and binding waits for the draw.
   if (!OxBatchIsRecording()) glActiveTexture(GL_TEXTURE0);
-  OxBatchBindTexture(*texture->textureName);
+  OxRenderBindTexture(*texture->textureName);
   // The cached setters make no OpenGL call while no program is in use.
   gShader.SetUniform1i(kUniformTexture, 0);
   CHECK_GL_ERROR("OxGfxTextureSet");
@@ -311,7 +312,7 @@ void OxGfxTextureSet(OxGfxTexture* texture, float offsetX, float offsetY)
 void OxGfxTextureUse(const OxGfxTexture* texture, float offsetX, float offsetY)
 {
   if (!OxBatchIsRecording()) glActiveTexture(GL_TEXTURE0);
-  OxBatchBindTexture(*texture->textureName);
+  OxRenderBindTexture(*texture->textureName);
   int sampler;
   memcpy(&sampler, gShader.Value(gShader.GetCurrentProgram(), kUniformTexture), sizeof(sampler));
   if (sampler != 0) gShader.SetUniform1i(kUniformTexture, 0);
