@@ -14,6 +14,8 @@ ox_start_xvfb() {
   OX_XVFB_PID=$!
   trap 'kill "$OX_XVFB_PID" 2>/dev/null || true' EXIT
   export DISPLAY=":${number}"
+  # CTest's own Xvfb fixture keeps to this server (scripts/xvfb-fixture.sh).
+  export OX_TEST_XVFB="$DISPLAY"
   for _ in $(seq 1 100); do
     xdpyinfo > /dev/null 2>&1 && return 0
     sleep 0.05
