@@ -15,7 +15,6 @@ struct OxPlatformAudioOutput {
   void* user = nullptr;
   std::thread thread;
   std::atomic<bool> stopping{false};
-  std::atomic<bool> lost{false};
 };
 
 namespace {
@@ -79,10 +78,8 @@ OxPlatformAudioOutput* OxPlatformAudioOutputOpen(OxPlatformAudioRender render, v
   return output;
 }
 
-bool OxPlatformAudioOutputIsLost(OxPlatformAudioOutput* output)
-{
-  return output && output->lost.load();
-}
+// The device never goes away.
+bool OxPlatformAudioOutputIsLost(OxPlatformAudioOutput*) { return false; }
 
 void OxPlatformAudioOutputClose(OxPlatformAudioOutput* output)
 {
@@ -122,10 +119,4 @@ int OxNullAudioTake(float* out, int frameCount)
   gAudio.first = (gAudio.first + taken) % kKeptFrames;
   gAudio.count -= taken;
   return static_cast<int>(taken);
-}
-
-void OxNullAudioLose()
-{
-  std::lock_guard<std::mutex> hold(gAudio.lock);
-  if (gAudio.open) gAudio.open->lost.store(true);
 }

@@ -1,7 +1,7 @@
 // Clock layer of the null backend: the system's monotonic clock in
 // microseconds, or, once a test scripts it, a counter that moves only when
-// it is read (one tick), slept on (the ticks asked for and the lateness set)
-// or advanced, so that frame timing is the same on every run.
+// it is read (one tick) or slept on (the ticks asked for and the lateness
+// set), so that frame timing is the same on every run.
 #include "platform/OxPlatformClock.h"
 #include "platform/null/OxPlatformNull.h"
 
@@ -52,11 +52,6 @@ void OxNullClockScript(bool scripted)
   int64_t now = OxPlatformQueryCounter();
   gClock.counter.store(scripted ? now : now - SystemMicroseconds());
   gClock.scripted.store(scripted);
-}
-
-void OxNullClockAdvance(int64_t ticks)
-{
-  if (ticks > 0) gClock.counter.fetch_add(ticks);
 }
 
 void OxNullClockSetSleepLateness(int64_t ticks) { gClock.lateness.store(ticks > 0 ? ticks : 0); }

@@ -1,9 +1,9 @@
 // The null backend: windows, their message queue and the display in memory,
 // OpenGL on an off-screen surface (EGL without a window system, any
 // renderer the system offers), a clock a test can script, pads and an audio
-// output that exist only here. It needs no
-// display, input device or sound device, so everything above the platform
-// layer can be tested anywhere. Tests drive it through these functions.
+// output that exist only here. It needs no display, input device or sound
+// device, so everything above the platform layer can be tested anywhere.
+// Tests drive it through these functions.
 #pragma once
 #include <stdint.h>
 
@@ -32,9 +32,8 @@ void OxNullSetFocus(HWND window);
 // The live windows, oldest first: up to capacity of them in windows, and
 // how many there are.
 int OxNullWindows(HWND* windows, int capacity);
-// The newest live window, its title (UTF-8), and whether it is shown;
-// null, empty and false when there is none.
-HWND OxNullNewestWindow();
+// The window's title (UTF-8), and whether it is shown; empty and false for
+// a dead window.
 const char* OxNullWindowTitle(HWND window);
 bool OxNullWindowShown(HWND window);
 // The client rectangle of the window on the screen.
@@ -47,11 +46,9 @@ bool OxNullCursorShown();
 // The counter runs at kOxNullClockFrequency ticks a second, with the
 // system's monotonic clock unless scripted. Scripted, each read moves it on
 // by one tick (a read takes time), each sleep by the ticks asked for plus
-// the lateness set here, and nothing else moves it but an advance. An
-// advance moves it on either way.
+// the lateness set here, and nothing else moves it.
 constexpr int64_t kOxNullClockFrequency = 1000000;
 void OxNullClockScript(bool scripted);
-void OxNullClockAdvance(int64_t ticks);
 void OxNullClockSetSleepLateness(int64_t ticks);
 
 // ---- Pads ---------------------------------------------------------------------
@@ -75,8 +72,6 @@ bool OxNullAudioOpen();
 // two seconds. Takes up to frameCount stereo frames of it, oldest first,
 // into out and returns how many it took; 0 when none is open.
 int OxNullAudioTake(float* out, int frameCount);
-// Makes the open output count as lost (its device gone).
-void OxNullAudioLose();
 
 // ---- Between the backend's own files ----------------------------------------------
 

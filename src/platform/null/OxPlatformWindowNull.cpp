@@ -115,8 +115,10 @@ bool OxPlatformDestroyWindow(HWND window)
   gWindows.table.Remove(window);
   if (gWindows.focus == window) gWindows.focus = nullptr;
   for (auto it = gWindows.posted.begin(); it != gWindows.posted.end();) {
-    if (it->window == window) it = gWindows.posted.erase(it);
-    else ++it;
+    if (it->window == window)
+      it = gWindows.posted.erase(it);
+    else
+      ++it;
   }
   return true;
 }
@@ -209,8 +211,7 @@ bool OxPlatformTranslateMessage(const OxPlatformMessage* message)
 
 LRESULT OxPlatformDispatchMessage(const OxPlatformMessage* message)
 {
-  return OxPlatformSendMessage(message->window, message->message, message->wParam,
-                               message->lParam);
+  return OxPlatformSendMessage(message->window, message->message, message->wParam, message->lParam);
 }
 
 // ---- Key state, cursor, display -----------------------------------------------
@@ -280,11 +281,6 @@ int OxNullWindows(HWND* windows, int capacity)
     ++count;
   }
   return count;
-}
-
-HWND OxNullNewestWindow()
-{
-  return gWindows.table.windows.empty() ? nullptr : gWindows.table.HandleOf(gWindows.table.windows.rbegin()->first);
 }
 
 const char* OxNullWindowTitle(HWND window)
