@@ -1,7 +1,8 @@
 // What the backends that keep their own windows and queue share beyond
 // OxPlatformWindowTable.h (SDL's, the null one): the key state that key and
 // button messages change as they leave the queue, the character a key-down
-// translates to, typed text noted, and the default window procedure.
+// translates to, typed text noted, dispatching and the default window
+// procedure.
 #include "platform/OxPlatformWindowTable.h"
 #include "text/OxUtf8.h"
 
@@ -98,6 +99,12 @@ OxPlatformMessage OxPlatformMakeMessage(HWND window, UINT message, WPARAM wParam
   result.wParam = wParam;
   result.lParam = lParam;
   return result;
+}
+
+LRESULT OxPlatformDispatchMessage(const OxPlatformMessage* message)
+{
+  return OxPlatformSendMessage(message->window, message->message, message->wParam,
+                               message->lParam);
 }
 
 LRESULT OxPlatformDefaultWindowProcedure(HWND window, UINT message, WPARAM, LPARAM)

@@ -209,11 +209,6 @@ bool OxPlatformTranslateMessage(const OxPlatformMessage* message)
   return gWindows.table.Translate(message);
 }
 
-LRESULT OxPlatformDispatchMessage(const OxPlatformMessage* message)
-{
-  return OxPlatformSendMessage(message->window, message->message, message->wParam, message->lParam);
-}
-
 // ---- Key state, cursor, display -----------------------------------------------
 
 void OxPlatformGetKeyboardState(unsigned char state[256])

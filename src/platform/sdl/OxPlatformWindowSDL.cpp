@@ -491,12 +491,6 @@ bool OxPlatformTranslateMessage(const OxPlatformMessage* message)
   return gState.table.Translate(message);
 }
 
-LRESULT OxPlatformDispatchMessage(const OxPlatformMessage* message)
-{
-  return OxPlatformSendMessage(message->window, message->message, message->wParam,
-                               message->lParam);
-}
-
 // ---- Key state, cursor, display -----------------------------------------------
 
 void OxPlatformGetKeyboardState(unsigned char state[256])
