@@ -130,6 +130,9 @@ struct Batch {
   // order): room for kIndexCapacity.
   unsigned int indexCount;
   unsigned short* indices;
+  // Where the platform streams batches: the buffer objects of the vertices
+  // and the indices (0 until first needed).
+  GLuint streams[2];
 };
 
 // A kept copy of a small mesh.
@@ -466,13 +469,14 @@ void DrawInPieces(GLenum primitive, unsigned int vertices)
   }
 }
 
-// The same for triangles by index; pieces of whole triangles.
+// The same for triangles by index; pieces of whole triangles. The indices
+// are in the batch's memory, or in the bound element buffer from its start.
 void DrawIndexedInPieces(unsigned int indices)
 {
+  const unsigned short* base = OxPlatformStreamsBatches() ? nullptr : gState.batch.indices;
   for (unsigned int first = 0; first < indices; first += kDrawPiece) {
     unsigned int count = indices - first < kDrawPiece ? indices - first : kDrawPiece;
-    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count), GL_UNSIGNED_SHORT,
-                   gState.batch.indices + first);
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count), GL_UNSIGNED_SHORT, base + first);
   }
 }
 
@@ -524,9 +528,12 @@ void DrawDirect(const OxGfxVertexList* mesh, unsigned int kind, GLenum primitive
     DrawInPieces(primitive, mesh->vertexCount);
 }
 
+// Points the attributes at the batch's vertices: at its memory, or at the
+// start of the bound buffer where batches are streamed.
 void PointArrays()
 {
-  const char* base = reinterpret_cast<const char*>(gState.batch.vertices);
+  const char* base =
+      OxPlatformStreamsBatches() ? nullptr : reinterpret_cast<const char*>(gState.batch.vertices);
   auto at = [base](unsigned int floats) { return base + floats * sizeof(float); };
   if (gState.batch.kind == kKindFont) {
     GLsizei stride = kTextStride * sizeof(float);
@@ -660,6 +667,8 @@ void OxBatchStop()
   gState.batch.vertices = nullptr;
   free(gState.batch.indices);
   gState.batch.indices = nullptr;
+  if (gState.batch.streams[0]) glDeleteBuffers(2, gState.batch.streams);
+  gState.batch.streams[0] = gState.batch.streams[1] = 0;
   // The next context starts afresh.
   OxRenderStateReset();
   gState.actualProgram = 0;
@@ -675,14 +684,31 @@ void OxBatchFlush()
   OxRenderApplyBlend(gState.batch.blend);
   OxRenderApplyViewport(gState.batch.viewport);
 
-  // Read straight from the batch's memory (client-side arrays): a buffer
-  // object would only add a copy of every vertex.
-  glBindBuffer(GL_ARRAY_BUFFER, 0);
+  bool indexed = gState.batch.indexCount > 0;
+  if (OxPlatformStreamsBatches()) {
+    // One copy each into buffers given fresh storage at every flush, so
+    // that a draw still reading the last batch never waits.
+    if (!gState.batch.streams[0]) glGenBuffers(2, gState.batch.streams);
+    unsigned int stride =
+        gState.batch.kind == kKindFont ? kTextStride : gState.batch.layout.stride;
+    glBindBuffer(GL_ARRAY_BUFFER, gState.batch.streams[0]);
+    glBufferData(GL_ARRAY_BUFFER, sizeof(float) * stride * gState.batch.count,
+                 gState.batch.vertices, GL_STREAM_DRAW);
+    if (indexed) {
+      glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gState.batch.streams[1]);
+      glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof(unsigned short) * gState.batch.indexCount,
+                   gState.batch.indices, GL_STREAM_DRAW);
+    }
+  } else {
+    // Read straight from the batch's memory (client-side arrays).
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+  }
   PointArrays();
-  if (gState.batch.indexCount > 0)
+  if (indexed)
     DrawIndexedInPieces(gState.batch.indexCount);
   else
     DrawInPieces(gState.batch.primitive, gState.batch.count);
+  if (indexed && OxPlatformStreamsBatches()) glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
   gState.batch.count = 0;
   gState.batch.indexCount = 0;
   gState.batch.kind = kKindNone;
@@ -844,9 +870,8 @@ void MeshDrawWith(const OxGfxVertexList* mesh, unsigned int mode, unsigned int k
   WriteDrawValues(layout, features, values, first);
   unsigned int blockFloats = layout.stride - layout.block;
   // Triangles: each kept vertex once and the mesh's vertices as indices;
-  // other primitives, and triangles where indexed draws cannot read the
-  // batch's memory: the mesh's vertices in order.
-  bool indexed = primitive == GL_TRIANGLES && OxPlatformDrawsIndexedClientArrays();
+  // other primitives: the mesh's vertices in order.
+  bool indexed = primitive == GL_TRIANGLES;
   unsigned int written = indexed ? copy->unique : count;
   if (indexed) {
     unsigned short* index = gState.batch.indices + gState.batch.indexCount;

@@ -24,10 +24,12 @@ constexpr const char kOxPlatformShaderPreamble[] = "#version 100\nprecision high
 inline bool OxPlatformLoadGL() { return true; }
 inline bool OxPlatformHasGLEntryPoints() { return true; }
 inline bool OxPlatformHasGL20() { return true; }
-// Whether an indexed draw may read vertices from the program's memory: the
-// page's emulation of such arrays copies only as many vertices as the draw
-// has indices.
-inline bool OxPlatformDrawsIndexedClientArrays() { return false; }
+// Whether the batch hands its vertices and indices to OpenGL through buffer
+// objects: WebGL has no arrays in the program's memory, and the page's
+// emulation of them copies each attribute's array on its own at every draw
+// (and only as many vertices as an indexed draw has indices), where a buffer
+// takes the batch in one copy.
+inline bool OxPlatformStreamsBatches() { return true; }
 #else
 #include <GL/glew.h>
 
@@ -51,6 +53,8 @@ inline bool OxPlatformLoadGL() { return glewInit() == GLEW_OK; }
 inline bool OxPlatformHasGLEntryPoints() { return glActiveTexture != nullptr; }
 // Whether the current context offers OpenGL 2.0 (after OxPlatformLoadGL).
 inline bool OxPlatformHasGL20() { return GLEW_VERSION_2_0; }
-// Whether an indexed draw may read vertices from the program's memory.
-inline bool OxPlatformDrawsIndexedClientArrays() { return true; }
+// Whether the batch hands its vertices and indices to OpenGL through buffer
+// objects: not on the desktop, where OpenGL reads them from the batch's
+// memory and a buffer would only add a copy of every vertex.
+inline bool OxPlatformStreamsBatches() { return false; }
 #endif
