@@ -753,11 +753,11 @@ TEST(BadInput, TruncatedImagesEveryLength)
       // Linux only: GDI+ writes no progressive or CMYK JPEG for the test.
       {"progressive.jpg",
        [&](const std::string& p) {
-         return oxtest::WriteJpegColors(p, pixels, 8, 8, oxtest::JpegColors::Progressive);
+         return oxtest::WriteJpegColours(p, pixels, 8, 8, oxtest::JpegColours::Progressive);
        }},
       {"cmyk.jpg",
        [&](const std::string& p) {
-         return oxtest::WriteJpegColors(p, pixels, 8, 8, oxtest::JpegColors::Cmyk);
+         return oxtest::WriteJpegColours(p, pixels, 8, 8, oxtest::JpegColours::Cmyk);
        }},
 #endif
       {"image.bmp", [&](const std::string& p) { return oxtest::WriteBmp(p, pixels, 8, 8); }},

@@ -51,7 +51,7 @@ struct Random {
     state = state * 1664525u + 1013904223u;
     return low + (high - low) * static_cast<float>(state >> 8) / 16777216.0f;
   }
-  unsigned int Color()
+  unsigned int Colour()
   {
     state = state * 1664525u + 1013904223u;
     return state;
@@ -107,24 +107,24 @@ void MakeAssets(Assets* a)
   Random random;
   OxGfxMeshStart();
   for (int i = 0; i < 257; ++i)
-    OxGfxVertexAdd(random.Next(-60, 60), random.Next(-60, 60), random.Color() | 0xFF000000u,
+    OxGfxVertexAdd(random.Next(-60, 60), random.Next(-60, 60), random.Colour() | 0xFF000000u,
                    random.Next(0, 1), random.Next(0, 1));
   a->points = OxGfxMeshEnd();
   OxGfxMeshStart();
   for (int i = 0; i < 101; ++i)
-    OxGfxVertexAdd(random.Next(-70, 70), random.Next(-50, 50), random.Color(), random.Next(0, 1),
+    OxGfxVertexAdd(random.Next(-70, 70), random.Next(-50, 50), random.Colour(), random.Next(0, 1),
                    random.Next(0, 1));
   a->lines = OxGfxMeshEnd();
   OxGfxMeshStart();
   for (int i = 0; i < 40; ++i)
-    OxGfxVertexAdd(-80.0f + 4.0f * i, (i % 2) ? 20.0f : -20.0f, random.Color() | 0xFF000000u,
+    OxGfxVertexAdd(-80.0f + 4.0f * i, (i % 2) ? 20.0f : -20.0f, random.Colour() | 0xFF000000u,
                    0, 0);
   a->strip = OxGfxMeshEnd();
 
   OxGfxMeshStart();
   for (int cell = 0; cell < 500; ++cell) {
     float x = -250.0f + 20.0f * (cell % 25), y = -200.0f + 20.0f * (cell / 25);
-    unsigned int c0 = random.Color(), c1 = random.Color() | 0xFF000000u;
+    unsigned int c0 = random.Colour(), c1 = random.Colour() | 0xFF000000u;
     OxGfxTriAdd(x, y, c0, 0, 1, x + 20, y, c1, 1, 1, x + 20, y + 20, c0, 1, 0);
     OxGfxTriAdd(x, y, c1, 0, 1, x + 20, y + 20, c0, 1, 0, x, y + 20, c1, 0, 0);
   }
@@ -155,7 +155,7 @@ void Place(float x, float y, float angleDegrees = 0.0f, float sx = 1.0f, float s
   OxGfxSetTransform(&transform);
 }
 
-void NeutralColors()
+void NeutralColours()
 {
   OxGfxSetBlendColor(0, 0, 0, 0);
   OxGfxSetColorToMultiply(1, 1, 1, 1);
@@ -172,10 +172,10 @@ void ResetState(Assets& a)
   OxGfxSetBlendMode(OxGfxBlendModeNone);
   OxGfxSetRenderMode(OxGfxRenderModeColor);
   Place(0, 0);
-  NeutralColors();
+  NeutralColours();
   OxGfxSetRenderMode(OxGfxRenderModeTexture);
   Place(0, 0);
-  NeutralColors();
+  NeutralColours();
   for (OxGfxTexture* texture : {a.checker, a.gradient, a.tiny}) {
     OxGfxTextureSet(texture, 0, 0);
     OxGfxSetTextureMode(OxGfxTextureModeNearest);
@@ -359,7 +359,7 @@ TEST_F(Batching, ColourValues)
       }
       if (nonFinite && i % 17 == 0) OxGfxSetColorToMultiply(INFINITY, 1, NAN, 1);
       if (nonFinite && i % 17 == 1) OxGfxSetColorToAdd(-INFINITY, 0, 0, 0);
-      if (i % 10 == 9) NeutralColors();
+      if (i % 10 == 9) NeutralColours();
       Place(-380.0f + 32.0f * (i % 24), -280.0f + 56.0f * (i / 24), random.Next(0, 360));
       OxGfxMeshDraw(i % 2 ? a.quad : a.fan, OxGfxMeshDrawModeTriangles);
     }
@@ -467,12 +467,12 @@ TEST_F(Batching, Textures)
       float x = random.Next(-380, 380), y = random.Next(-280, 280), size = random.Next(0, 30);
       float scaleX = random.Next(-3, 3), scaleY = random.Next(0.5f, 3), turn = random.Next(0, 7);
       OxSpriteDrawEx(textures[i / 8 % 3], i % 3 ? &regions[i % 2] : nullptr, x, y, 4, 4, scaleX,
-                     scaleY, turn, random.Color());
-      if (i % 4 == 0) OxShapeFillRect(x, y, size, size / 2, random.Color());
-      if (i % 6 == 0) OxShapeOutlineRect(x, y, size * 2, size, 3, random.Color());
-      if (i % 6 == 0) OxShapeDrawLine(x, y, x + size, y - 20, 3, random.Color());
-      if (i % 10 == 0) OxShapeFillCircle(x, y, size, random.Color());
-      if (i % 10 == 0) OxShapeOutlineCircle(x, y + 40, size, 4, random.Color());
+                     scaleY, turn, random.Colour());
+      if (i % 4 == 0) OxShapeFillRect(x, y, size, size / 2, random.Colour());
+      if (i % 6 == 0) OxShapeOutlineRect(x, y, size * 2, size, 3, random.Colour());
+      if (i % 6 == 0) OxShapeDrawLine(x, y, x + size, y - 20, 3, random.Colour());
+      if (i % 10 == 0) OxShapeFillCircle(x, y, size, random.Colour());
+      if (i % 10 == 0) OxShapeOutlineCircle(x, y + 40, size, 4, random.Colour());
     }
   });
 }
@@ -562,10 +562,10 @@ TEST_F(Batching, DrawModesAndSizes)
   GLuint names[3];
   glGenBuffers(3, names);
   const float positions[9] = {-50, -50, 0, 50, -50, 0, 0, 50, 0};
-  const float colors[12] = {1, 0, 0, 1, 0, 1, 0, 1, 0, 0, 1, 0.5f};
+  const float colours[12] = {1, 0, 0, 1, 0, 1, 0, 1, 0, 0, 1, 0.5f};
   const float uvs[6] = {0, 1, 1, 1, 0.5f, 0};
-  const void* data[3] = {positions, colors, uvs};
-  const size_t sizes[3] = {sizeof(positions), sizeof(colors), sizeof(uvs)};
+  const void* data[3] = {positions, colours, uvs};
+  const size_t sizes[3] = {sizeof(positions), sizeof(colours), sizeof(uvs)};
   for (int i = 0; i < 3; ++i) {
     glBindBuffer(GL_ARRAY_BUFFER, names[i]);
     glBufferData(GL_ARRAY_BUFFER, sizes[i], data[i], GL_STATIC_DRAW);
@@ -624,8 +624,8 @@ TEST_F(Batching, ManyMeshes)
     for (int i = 0; i < count; ++i) {
       OxGfxMeshStart();
       float size = random.Next(2, 9);
-      unsigned int color = random.Color() | 0xFF000000u;
-      OxGfxTriAdd(-size, -size, color, 0, 1, size, -size, random.Color(), 1, 1, 0, size, color,
+      unsigned int colour = random.Colour() | 0xFF000000u;
+      OxGfxTriAdd(-size, -size, colour, 0, 1, size, -size, random.Colour(), 1, 1, 0, size, colour,
                   0.5f, 0);
       meshes.push_back(OxGfxMeshEnd());
     }
@@ -692,7 +692,7 @@ TEST_F(Batching, RectangleRuns)
   Random random;
   for (int cell = 0; cell < 900; ++cell) {
     float x = -390.3f + 25.7f * (cell % 30), y = -290.6f + 19.35f * (cell / 30);
-    unsigned int c = random.Color() | 0xFF000000u;
+    unsigned int c = random.Colour() | 0xFF000000u;
     OxGfxTriAdd(x, y, c, 0, 1, x + 20.5f, y, c, 1, 1, x + 20.5f, y + 15.4f, c, 1, 0);
     OxGfxTriAdd(x, y, c, 0, 1, x + 20.5f, y + 15.4f, c, 1, 0, x, y + 15.4f, c, 0, 0);
   }
@@ -771,15 +771,15 @@ TEST_F(Batching, DrawsWaitForTheFlush)
   OxGfxSetRenderMode(OxGfxRenderModeColor);
   Place(0, 0, 0, 4, 4);
   OxGfxMeshDraw(assets.quad, OxGfxMeshDrawModeTriangles);
-  EXPECT_TRUE(oxtest::IsColor(oxtest::ReadPixel(400, 300), 255, 255, 255, 0));
+  EXPECT_TRUE(oxtest::IsColour(oxtest::ReadPixel(400, 300), 255, 255, 255, 0));
   OxGfxPrint(assets.sans, "MMMM", -0.9f, 0.5f, 3, 0, 0, 0, 1);
   OxGfxPrint(assets.sans, "MMMM", -0.9f, -0.5f, 3, 0, 0, 0, 1);
   OxGfxFlush();
-  EXPECT_FALSE(oxtest::IsColor(oxtest::ReadPixel(400, 300), 255, 255, 255, 0));
+  EXPECT_FALSE(oxtest::IsColour(oxtest::ReadPixel(400, 300), 255, 255, 255, 0));
   EXPECT_EQ(OxGfxSetBatching(0), 1);
   Place(300, 0, 0, 2, 2);
   OxGfxMeshDraw(assets.quad, OxGfxMeshDrawModeTriangles);
-  EXPECT_FALSE(oxtest::IsColor(oxtest::ReadPixel(700, 300), 255, 255, 255, 0));
+  EXPECT_FALSE(oxtest::IsColour(oxtest::ReadPixel(700, 300), 255, 255, 255, 0));
   OxSysFrameEnd();
 }
 
@@ -803,9 +803,9 @@ TEST(BatchingSwitch, SettingKeptAndReported)
   OxMtx33Identity(&identity);
   OxGfxSetTransform(&identity);
   OxGfxMeshDraw(mesh, OxGfxMeshDrawModeTriangles);
-  EXPECT_TRUE(oxtest::IsColor(oxtest::ReadPixel(400, 200), 255, 255, 255, 0));
+  EXPECT_TRUE(oxtest::IsColour(oxtest::ReadPixel(400, 200), 255, 255, 255, 0));
   OxGfxFlush();
-  EXPECT_TRUE(oxtest::IsColor(oxtest::ReadPixel(400, 200), 0, 0, 0, 0));
+  EXPECT_TRUE(oxtest::IsColour(oxtest::ReadPixel(400, 200), 0, 0, 0, 0));
   OxSysFrameEnd();
   OxGfxMeshFree(mesh);
   OxSysExit();

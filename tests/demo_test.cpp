@@ -76,7 +76,7 @@ TEST(Demo, RunsTheGivenNumberOfFrames)
 // Counts of screenshot pixels by what they look like.
 struct ShotCensus {
   int width = 0, height = 0;
-  size_t distinctColors = 0;
+  size_t distinctColours = 0;
   int background = 0;  // the dimmed starfield: blue above red above green
   int rock = 0;        // warm greys and browns: red above blue by 25 or more
   int ship = 0;        // the ship's saturated blue: blue high, red low
@@ -89,12 +89,12 @@ ShotCensus Census(const std::string& path)
   ShotCensus census;
   oxtest::RgbaPixels pixels;
   if (!oxtest::ReadImage(path, &pixels, &census.width, &census.height)) return census;
-  std::set<unsigned int> colors;
+  std::set<unsigned int> colours;
   for (int y = 0; y < census.height; ++y) {
     const unsigned char* row = pixels.data() + static_cast<size_t>(y) * census.width * 4;
     for (int x = 0; x < census.width; ++x) {
       int r = row[x * 4], g = row[x * 4 + 1], b = row[x * 4 + 2];
-      colors.insert((r << 16) | (g << 8) | b);
+      colours.insert((r << 16) | (g << 8) | b);
       if (b > r && r > g && b < 120) ++census.background;
       if (r > b + 25 && r > 70 && g > 40 && g < r) ++census.rock;
       if (b > 220 && r < 130) ++census.ship;
@@ -102,7 +102,7 @@ ShotCensus Census(const std::string& path)
       if (y < 30 && x > 650 && g > 200 && r < 180 && b < 180) ++census.rateText;
     }
   }
-  census.distinctColors = colors.size();
+  census.distinctColours = colours.size();
   return census;
 }
 
@@ -130,7 +130,7 @@ TEST(Demo, HeadlessRunLeavesAScreenshotAndASummary)
   ShotCensus census = Census(shot);
   ASSERT_EQ(census.width, 800) << "no screenshot at " << shot;
   EXPECT_EQ(census.height, 600);
-  EXPECT_GT(census.distinctColors, 500u);
+  EXPECT_GT(census.distinctColours, 500u);
   EXPECT_GT(census.background, 800 * 600 / 2);
   EXPECT_GT(census.rock, 300);
   EXPECT_GT(census.ship, 30);

@@ -217,8 +217,8 @@ TEST(FullScreen, DrawingCoversTheLastColumnAndRow)
     OxGfxSetTransform(&identity);
     OxGfxMeshDraw(quad, OxGfxMeshDrawModeTriangles);
     EXPECT_EQ(OxGfxSaveScreenshot(path.c_str()), 1);
-    EXPECT_TRUE(oxtest::IsColor(oxtest::ReadPixel(1919, 540), 0, 255, 0)) << oxtest::ReadPixel(1919, 540);
-    EXPECT_TRUE(oxtest::IsColor(oxtest::ReadPixel(960, 1079), 0, 255, 0)) << oxtest::ReadPixel(960, 1079);
+    EXPECT_TRUE(oxtest::IsColour(oxtest::ReadPixel(1919, 540), 0, 255, 0)) << oxtest::ReadPixel(1919, 540);
+    EXPECT_TRUE(oxtest::IsColour(oxtest::ReadPixel(960, 1079), 0, 255, 0)) << oxtest::ReadPixel(960, 1079);
     OxSysFrameEnd();
     oxtest::RgbaPixels png;
     int pngWidth = 0, pngHeight = 0;

@@ -17,7 +17,7 @@
 #include "OxTestSupport.h"
 #include "Oxlen.h"
 
-using oxtest::IsColor;
+using oxtest::IsColour;
 using oxtest::ReadPixel;
 
 namespace {
@@ -44,13 +44,13 @@ void SetTranslation(float x, float y)
 
 // A rectangle centred on (x, y) in model space, two triangles of one colour.
 OxGfxVertexList* RectangleMesh(float x, float y, float halfWidth, float halfHeight,
-                           unsigned int color)
+                           unsigned int colour)
 {
   OxGfxMeshStart();
   float left = x - halfWidth, right = x + halfWidth;
   float bottom = y - halfHeight, top = y + halfHeight;
-  OxGfxTriAdd(left, bottom, color, 0, 1, right, bottom, color, 1, 1, right, top, color, 1, 0);
-  OxGfxTriAdd(left, bottom, color, 0, 1, right, top, color, 1, 0, left, top, color, 0, 0);
+  OxGfxTriAdd(left, bottom, colour, 0, 1, right, bottom, colour, 1, 1, right, top, colour, 1, 0);
+  OxGfxTriAdd(left, bottom, colour, 0, 1, right, top, colour, 1, 0, left, top, colour, 0, 0);
   return OxGfxMeshEnd();
 }
 
@@ -86,14 +86,14 @@ TEST_F(Graphics, StartUpStateAndClearColour)
   EXPECT_EQ(OxGfxGetWindowHeight(), kHeight);
 
   OxSysFrameStart();
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX, kCentreY), 255, 255, 255, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX, kCentreY), 255, 255, 255, 0));
   OxGfxSetBackgroundColor(0.0f, 0.0f, 0.0f);
   OxSysFrameEnd();
 
   for (int frame = 0; frame < 2; ++frame) {
     OxSysFrameStart();
     oxtest::Pixel pixel = ReadPixel(10, 10);
-    EXPECT_TRUE(IsColor(pixel, 0, 0, 0, 0)) << pixel;
+    EXPECT_TRUE(IsColour(pixel, 0, 0, 0, 0)) << pixel;
     OxSysFrameEnd();
   }
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
@@ -114,7 +114,7 @@ TEST_F(Graphics, ColourProgramFormulaThroughPixels)
   OxGfxSetBlendColor(1, 0, 0, 0.5f);
   OxGfxMeshDraw(blue, OxGfxMeshDrawModeTriangles);
   oxtest::Pixel pixel = ReadPixel(kCentreX, kCentreY);
-  EXPECT_TRUE(IsColor(pixel, 128, 0, 128, 1)) << pixel;
+  EXPECT_TRUE(IsColour(pixel, 128, 0, 128, 1)) << pixel;
 
   // Multiply (0.5, 1, 0.5, 1) and add (0.25, 0, 0, 0): (0.25, 0, 0.5).
   OxGfxSetBlendColor(0, 0, 0, 0);
@@ -122,7 +122,7 @@ TEST_F(Graphics, ColourProgramFormulaThroughPixels)
   OxGfxSetColorToAdd(0.25f, 0, 0, 0);
   OxGfxMeshDraw(blue, OxGfxMeshDrawModeTriangles);
   pixel = ReadPixel(kCentreX, kCentreY);
-  EXPECT_TRUE(IsColor(pixel, 64, 0, 128, 1)) << pixel;
+  EXPECT_TRUE(IsColour(pixel, 64, 0, 128, 1)) << pixel;
 
   // Transparency 0.5 without blending: the alpha has no visible effect.
   OxGfxSetColorToMultiply(1, 1, 1, 1);
@@ -131,14 +131,14 @@ TEST_F(Graphics, ColourProgramFormulaThroughPixels)
   OxGfxSetTransparency(0.5f);
   OxGfxMeshDraw(blue, OxGfxMeshDrawModeTriangles);
   pixel = ReadPixel(kCentreX, kCentreY);
-  EXPECT_TRUE(IsColor(pixel, 0, 0, 255, 1)) << pixel;
+  EXPECT_TRUE(IsColour(pixel, 0, 0, 255, 1)) << pixel;
 
   // Transparency 0.5 with alpha blending, over grey: half grey, half blue.
   OxGfxMeshDraw(grey, OxGfxMeshDrawModeTriangles);
   OxGfxSetBlendMode(OxGfxBlendModeBlend);
   OxGfxMeshDraw(blue, OxGfxMeshDrawModeTriangles);
   pixel = ReadPixel(kCentreX, kCentreY);
-  EXPECT_TRUE(IsColor(pixel, 32, 32, 160, 2)) << pixel;
+  EXPECT_TRUE(IsColour(pixel, 32, 32, 160, 2)) << pixel;
 
   // Additive: opaque red added onto grey.
   OxGfxSetTransparency(1.0f);
@@ -147,7 +147,7 @@ TEST_F(Graphics, ColourProgramFormulaThroughPixels)
   OxGfxSetBlendMode(OxGfxBlendModeAdd);
   OxGfxMeshDraw(red, OxGfxMeshDrawModeTriangles);
   pixel = ReadPixel(kCentreX, kCentreY);
-  EXPECT_TRUE(IsColor(pixel, 255, 64, 64, 1)) << pixel;
+  EXPECT_TRUE(IsColour(pixel, 255, 64, 64, 1)) << pixel;
   OxGfxSetBlendMode(OxGfxBlendModeNone);
 
   OxSysFrameEnd();
@@ -181,35 +181,35 @@ TEST_F(Graphics, EachProgramKeepsItsOwnUniforms)
   OxGfxSetRenderMode(OxGfxRenderModeTexture);
   // The texture program's world matrix is still all zero: nothing is drawn.
   OxGfxMeshDraw(mesh, OxGfxMeshDrawModeTriangles);
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX, kCentreY), 255, 255, 255, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX, kCentreY), 255, 255, 255, 0));
   // Multiply colour 0 in the texture program: black.
   SetTranslation(0, 0);
   OxGfxMeshDraw(mesh, OxGfxMeshDrawModeTriangles);
   oxtest::Pixel pixel = ReadPixel(kCentreX, kCentreY);
-  EXPECT_TRUE(IsColor(pixel, 0, 0, 0, 0)) << pixel;
+  EXPECT_TRUE(IsColour(pixel, 0, 0, 0, 0)) << pixel;
   // Neutral values in the texture program: the white texel, not tinted red.
   OxGfxSetColorToMultiply(1, 1, 1, 1);
   OxGfxSetTransparency(1);
   OxGfxMeshDraw(mesh, OxGfxMeshDrawModeTriangles);
   pixel = ReadPixel(kCentreX, kCentreY);
-  EXPECT_TRUE(IsColor(pixel, 255, 255, 255, 0)) << pixel;
+  EXPECT_TRUE(IsColour(pixel, 255, 255, 255, 0)) << pixel;
 
   // Back in colour mode the red multiply colour is still there.
   OxGfxSetRenderMode(OxGfxRenderModeColor);
   OxGfxMeshDraw(mesh, OxGfxMeshDrawModeTriangles);
   pixel = ReadPixel(kCentreX, kCentreY);
-  EXPECT_TRUE(IsColor(pixel, 255, 0, 0, 0)) << pixel;
+  EXPECT_TRUE(IsColour(pixel, 255, 0, 0, 0)) << pixel;
   OxSysFrameEnd();
 
   // Next frame: the values persist in both programs.
   OxSysFrameStart();
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX, kCentreY), 0, 255, 0, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX, kCentreY), 0, 255, 0, 0));
   OxGfxSetRenderMode(OxGfxRenderModeTexture);
   OxGfxMeshDraw(mesh, OxGfxMeshDrawModeTriangles);
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX, kCentreY), 255, 255, 255, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX, kCentreY), 255, 255, 255, 0));
   OxGfxSetRenderMode(OxGfxRenderModeColor);
   OxGfxMeshDraw(mesh, OxGfxMeshDrawModeTriangles);
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX, kCentreY), 255, 0, 0, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX, kCentreY), 255, 0, 0, 0));
   OxSysFrameEnd();
 
   OxGfxMeshFree(mesh);
@@ -240,7 +240,7 @@ TEST_F(Graphics, NoProgramInUse)
   OxSysFrameStart();
   // Before any render mode in this frame: nothing drawn, no error.
   OxGfxMeshDraw(mesh, OxGfxMeshDrawModeTriangles);
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX, kCentreY), 0, 0, 0, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX, kCentreY), 0, 0, 0, 0));
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   // Render mode 0.
   OxGfxSetRenderMode(OxGfxRenderModeColor);
@@ -248,13 +248,13 @@ TEST_F(Graphics, NoProgramInUse)
   EXPECT_EQ(CurrentProgram(), 0);
   OxGfxSetColorToMultiply(0, 0, 1, 1);
   OxGfxMeshDraw(mesh, OxGfxMeshDrawModeTriangles);
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX, kCentreY), 0, 0, 0, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX, kCentreY), 0, 0, 0, 0));
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   // The colour program still has green multiply and the identity world.
   OxGfxSetRenderMode(OxGfxRenderModeColor);
   OxGfxMeshDraw(mesh, OxGfxMeshDrawModeTriangles);
   oxtest::Pixel pixel = ReadPixel(kCentreX, kCentreY);
-  EXPECT_TRUE(IsColor(pixel, 0, 255, 0, 0)) << pixel;
+  EXPECT_TRUE(IsColour(pixel, 0, 255, 0, 0)) << pixel;
   OxSysFrameEnd();
   OxGfxMeshFree(mesh);
 }
@@ -366,30 +366,30 @@ TEST_F(Graphics, CameraPlacesTheWorld)
   SetTranslation(0, 0);
   OxGfxMeshDraw(atCamera, OxGfxMeshDrawModeTriangles);
   OxGfxMeshDraw(above, OxGfxMeshDrawModeTriangles);
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX, kCentreY), 255, 0, 0, 0));
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX, kCentreY + 100), 0, 255, 0, 0));
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX, kCentreY - 100), 255, 255, 255, 0));
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX + 20, kCentreY), 255, 255, 255, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX, kCentreY), 255, 0, 0, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX, kCentreY + 100), 0, 255, 0, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX, kCentreY - 100), 255, 255, 255, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX + 20, kCentreY), 255, 255, 255, 0));
 
   // Same program after the move: the old view.
   OxGfxSetCamPosition(200, 50);
   OxGfxSetRenderMode(OxGfxRenderModeColor);
   OxGfxMeshDraw(blueAtCamera, OxGfxMeshDrawModeTriangles);
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX, kCentreY), 0, 0, 255, 0));
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX - 100, kCentreY), 255, 255, 255, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX, kCentreY), 0, 0, 255, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX - 100, kCentreY), 255, 255, 255, 0));
   // A program switch picks the new camera up.
   OxGfxSetRenderMode(OxGfxRenderModeTexture);
   OxGfxSetRenderMode(OxGfxRenderModeColor);
   OxGfxMeshDraw(atCamera, OxGfxMeshDrawModeTriangles);
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX - 100, kCentreY), 255, 0, 0, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX - 100, kCentreY), 255, 0, 0, 0));
   OxSysFrameEnd();
 
   OxGfxSetCamPosition(100, -50);
   OxSysFrameStart();
   OxGfxSetRenderMode(OxGfxRenderModeColor);
   OxGfxMeshDraw(atCamera, OxGfxMeshDrawModeTriangles);
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX, kCentreY + 100), 255, 0, 0, 0));
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX, kCentreY), 255, 255, 255, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX, kCentreY + 100), 255, 0, 0, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX, kCentreY), 255, 255, 255, 0));
   OxSysFrameEnd();
 
   OxGfxMeshFree(atCamera);
@@ -408,8 +408,8 @@ TEST_F(Graphics, WorldTransformPlacesMeshes)
 
   SetTransform33(OxMtx33{{{1, 0, 50}, {0, 1, -20}, {5, 6, 7}}});
   OxGfxMeshDraw(square, OxGfxMeshDrawModeTriangles);
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX + 50, kCentreY - 20), 255, 0, 0, 0));
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX, kCentreY), 255, 255, 255, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX + 50, kCentreY - 20), 255, 0, 0, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX, kCentreY), 255, 255, 255, 0));
 
   // Scale x by 3, then move up 100: the square spans 30 pixels either side.
   OxMtx33 scale, move, both;
@@ -418,8 +418,8 @@ TEST_F(Graphics, WorldTransformPlacesMeshes)
   OxMtx33Concat(&both, &move, &scale);
   SetTransform33(both);
   OxGfxMeshDraw(square, OxGfxMeshDrawModeTriangles);
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX + 25, kCentreY + 100), 255, 0, 0, 0));
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX + 35, kCentreY + 100), 255, 255, 255, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX + 25, kCentreY + 100), 255, 0, 0, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX + 35, kCentreY + 100), 255, 255, 255, 0));
 
   Matrix4 moved(1, 0, 0, -150,
                 0, 1, 0, 0,
@@ -427,7 +427,7 @@ TEST_F(Graphics, WorldTransformPlacesMeshes)
                 0, 0, 0, 1);
   OxGfxSetTransform3D(&moved);
   OxGfxMeshDraw(square, OxGfxMeshDrawModeTriangles);
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX - 150, kCentreY), 255, 0, 0, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX - 150, kCentreY), 255, 0, 0, 0));
   // First column (0, 2, 0, 0): x stretches into y.
   Matrix4 sheared(1, 0, 0, 0,
                   2, 1, 0, -100,
@@ -436,8 +436,8 @@ TEST_F(Graphics, WorldTransformPlacesMeshes)
   OxGfxSetTransform3D(&sheared);
   OxGfxMeshDraw(square, OxGfxMeshDrawModeTriangles);
   // The corner (10, 10) lands at (10, 10 + 20 - 100).
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX + 8, kCentreY - 74), 255, 0, 0, 0));
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX - 8, kCentreY - 74), 255, 255, 255, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX + 8, kCentreY - 74), 255, 0, 0, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX - 8, kCentreY - 74), 255, 255, 255, 0));
   OxSysFrameEnd();
   OxGfxMeshFree(square);
 }
@@ -488,8 +488,8 @@ TEST(DepthBuffer, WindowsWithAndWithout)
       OxGfxSetColorToMultiply(1, 0, 0, 1);
       SetTranslation(0, 0);
       OxGfxMeshDraw(quad, OxGfxMeshDrawModeTriangles);
-      EXPECT_TRUE(IsColor(ReadPixel(kCentreX, kCentreY), 255, 0, 0, 0)) << ReadPixel(kCentreX, kCentreY);
-      EXPECT_TRUE(IsColor(ReadPixel(5, 5), 0, 0, 255, 0)) << ReadPixel(5, 5);
+      EXPECT_TRUE(IsColour(ReadPixel(kCentreX, kCentreY), 255, 0, 0, 0)) << ReadPixel(kCentreX, kCentreY);
+      EXPECT_TRUE(IsColour(ReadPixel(5, 5), 0, 0, 255, 0)) << ReadPixel(5, 5);
       EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
       OxSysFrameEnd();
     }
@@ -524,15 +524,15 @@ TEST_F(Graphics, MeshBuffers)
   OxGfxVertexAdd(5, 6, 0xFF00FF00, 0, 0);
   mesh = OxGfxMeshEnd();
   ASSERT_EQ(mesh->vertexCount, 2u);
-  std::vector<float> colors = BufferFloats(mesh->bufferNames[1]);
-  ASSERT_EQ(colors.size(), 8u);
-  EXPECT_EQ(colors[0], 1.0f);
-  EXPECT_EQ(colors[1], 0.0f);
-  EXPECT_EQ(colors[2], 0.0f);
-  EXPECT_EQ(colors[3], 128.0f / 255.0f);
-  EXPECT_EQ(colors[4], 0.0f);
-  EXPECT_EQ(colors[5], 1.0f);
-  EXPECT_EQ(colors[7], 1.0f);
+  std::vector<float> colours = BufferFloats(mesh->bufferNames[1]);
+  ASSERT_EQ(colours.size(), 8u);
+  EXPECT_EQ(colours[0], 1.0f);
+  EXPECT_EQ(colours[1], 0.0f);
+  EXPECT_EQ(colours[2], 0.0f);
+  EXPECT_EQ(colours[3], 128.0f / 255.0f);
+  EXPECT_EQ(colours[4], 0.0f);
+  EXPECT_EQ(colours[5], 1.0f);
+  EXPECT_EQ(colours[7], 1.0f);
   EXPECT_EQ(BufferFloats(mesh->bufferNames[0]), (std::vector<float>{3, 4, 0, 5, 6, 0}));
   OxGfxMeshFree(mesh);
 
@@ -580,17 +580,17 @@ TEST_F(Graphics, MeshDrawModes)
   OxGfxSetRenderMode(OxGfxRenderModeColor);
   SetTranslation(0, 0);
   OxGfxMeshDraw(shape, OxGfxMeshDrawModeTriangles);
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX, kCentreY + 20), 255, 0, 0, 0));
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX - 20, kCentreY - 50), 255, 255, 255, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX, kCentreY + 20), 255, 0, 0, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX - 20, kCentreY - 50), 255, 255, 255, 0));
   OxSysFrameEnd();
 
   OxSysFrameStart();
   OxGfxSetRenderMode(OxGfxRenderModeColor);
   OxGfxMeshDraw(shape, OxGfxMeshDrawModeLineStrip);
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX - 20, kCentreY), 255, 0, 0, 0));
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX, kCentreY + 20), 255, 255, 255, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX - 20, kCentreY), 255, 0, 0, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX, kCentreY + 20), 255, 255, 255, 0));
   OxGfxMeshDraw(point, OxGfxMeshDrawModePoints);
-  EXPECT_TRUE(IsColor(ReadPixel(kCentreX - 100, kCentreY - 100), 0, 0, 255, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(kCentreX - 100, kCentreY - 100), 0, 0, 255, 0));
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   OxSysFrameEnd();
   OxGfxMeshFree(shape);
@@ -609,7 +609,7 @@ TEST(GraphicsMessages, InvalidDrawModeAndFullMesh)
     OxGfxSetRenderMode(OxGfxRenderModeColor);
     SetTranslation(0, 0);
     OxGfxMeshDraw(mesh, 4);
-    bool untouched = IsColor(ReadPixel(kCentreX, kCentreY), 255, 255, 255, 0);
+    bool untouched = IsColour(ReadPixel(kCentreX, kCentreY), 255, 255, 255, 0);
     OxSysFrameEnd();
     OxGfxMeshFree(mesh);
     printf("[draw done]\n");
@@ -691,10 +691,10 @@ TEST(GraphicsFullScreen, ScaledViewportSameWorld)
   EXPECT_EQ(viewport[3], 1080);
   SetTranslation(0, 0);
   OxGfxMeshDraw(square, OxGfxMeshDrawModeTriangles);
-  EXPECT_TRUE(IsColor(ReadPixel(960, 540), 255, 0, 0, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(960, 540), 255, 0, 0, 0));
   // 10 world units are 15 pixels: inside at 13, outside at 17.
-  EXPECT_TRUE(IsColor(ReadPixel(960 + 13, 540), 255, 0, 0, 0));
-  EXPECT_FALSE(IsColor(ReadPixel(960 + 17, 540), 255, 0, 0, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(960 + 13, 540), 255, 0, 0, 0));
+  EXPECT_FALSE(IsColour(ReadPixel(960 + 17, 540), 255, 0, 0, 0));
   OxSysFrameEnd();
 
   EXPECT_EQ(OxGfxGetWindowWidth(), 1280);

@@ -143,9 +143,9 @@ TEST(Screenshot, PngHoldsExactlyTheFrame)
   EXPECT_EQ(pngHeight, height);
   ASSERT_EQ(png.size(), frame.size()) << "not read as 8-bit RGB without alpha";
   EXPECT_TRUE(png == frame);
-  std::set<unsigned int> colors;
-  for (size_t i = 0; i < png.size(); i += 3) colors.insert(png[i] << 16 | png[i + 1] << 8 | png[i + 2]);
-  EXPECT_GT(colors.size(), 1000u);  // the scene is not trivially flat
+  std::set<unsigned int> colours;
+  for (size_t i = 0; i < png.size(); i += 3) colours.insert(png[i] << 16 | png[i + 1] << 8 | png[i + 2]);
+  EXPECT_GT(colours.size(), 1000u);  // the scene is not trivially flat
 
   // The next frame, darker, replaces the file.
   OxGfxSetBackgroundColor(0.0f, 0.0f, 0.0f);

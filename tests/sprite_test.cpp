@@ -150,7 +150,7 @@ TEST_F(Sprite, PixelsWhereExpected)
     OxShapeFillCircle(l + 200, b + 50, 20, 0xFF00FF00);              // centre to rim
     OxShapeOutlineCircle(l + 300, b + 50, 20, 3, 0xFFFFFFFF);        // a ring with a hole
     for (const int* e : pixels)
-      EXPECT_TRUE(oxtest::IsColor(oxtest::ReadPixel(e[0], e[1]), e[2], e[3], e[4], 0))
+      EXPECT_TRUE(oxtest::IsColour(oxtest::ReadPixel(e[0], e[1]), e[2], e[3], e[4], 0))
           << e[0] << ", " << e[1] << " is " << oxtest::ReadPixel(e[0], e[1]);
   });
 }

@@ -24,7 +24,7 @@
 #include "Oxlen.h"
 #include "text/OxUtf8.h"
 
-using oxtest::IsColor;
+using oxtest::IsColour;
 using oxtest::Pixel;
 using oxtest::ReadPixel;
 
@@ -414,7 +414,7 @@ TEST_F(Text, VertexLayoutAndMeasuring)
   // Empty string: nothing drawn, no error.
   OxSysFrameStart();
   OxGfxPrint(font, "", 0, 0, 4, 1, 0, 0, 1);
-  EXPECT_TRUE(IsColor(ReadPixel(400, 300), 255, 255, 255, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(400, 300), 255, 255, 255, 0));
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   OxSysFrameEnd();
   OxGfxDestroyFont(font);
@@ -448,29 +448,29 @@ TEST_F(Text, PixelsWhereThePenStarts)
   OxSysFrameStart();
   OxGfxPrint(font, "H", 0, 0, scale, 0.8f, 0.2f, 0.4f, 1.0f);
   Pixel pixel = ReadPixel(x, y);
-  EXPECT_TRUE(IsColor(pixel, 204, 51, 102)) << pixel;
+  EXPECT_TRUE(IsColour(pixel, 204, 51, 102)) << pixel;
   for (int dx = -8; dx < 0; ++dx)
-    EXPECT_TRUE(IsColor(ReadPixel(kWidth / 2 + dx, y), 255, 255, 255, 0));
+    EXPECT_TRUE(IsColour(ReadPixel(kWidth / 2 + dx, y), 255, 255, 255, 0));
   for (int dy = 2; dy < 10; ++dy)
-    EXPECT_TRUE(IsColor(ReadPixel(x, kHeight / 2 - dy), 255, 255, 255, 0));
+    EXPECT_TRUE(IsColour(ReadPixel(x, kHeight / 2 - dy), 255, 255, 255, 0));
   OxSysFrameEnd();
 
   OxSysFrameStart();
   OxGfxPrint(font, "H", 0, 0, scale, 0.0f, 0.0f, 1.0f, 0.5f);
   pixel = ReadPixel(x, y);
-  EXPECT_TRUE(IsColor(pixel, 128, 128, 255, 2)) << pixel;
+  EXPECT_TRUE(IsColour(pixel, 128, 128, 255, 2)) << pixel;
   OxGfxPrint(font, "H", -1, -1, scale, 0.0f, 0.0f, 0.0f, 1.0f);
   pixel = ReadPixel((h.left + column) * scale + 1, (h.top - row) * scale - 2);
-  EXPECT_TRUE(IsColor(pixel, 0, 0, 0)) << pixel;
+  EXPECT_TRUE(IsColour(pixel, 0, 0, 0)) << pixel;
   OxSysFrameEnd();
 
   OxGfxSetCamPosition(100, 50);  // world (150, 80): 50 pixels right of the centre, 30 up
   OxSysFrameStart();
   OxGfxPrintAt(font, "H", 150, 80, scale, 0.0f, 0.6f, 0.0f, 1.0f);
-  EXPECT_TRUE(IsColor(ReadPixel(x + 50, y + 30), 0, 153, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(x + 50, y + 30), 0, 153, 0));
   for (int d = 1; d <= 8; ++d)
-    EXPECT_TRUE(IsColor(ReadPixel(kWidth / 2 + 50 - d, y + 30), 255, 255, 255, 0) &&
-                IsColor(ReadPixel(x + 50, kHeight / 2 + 29 - d), 255, 255, 255, 0)) << d;
+    EXPECT_TRUE(IsColour(ReadPixel(kWidth / 2 + 50 - d, y + 30), 255, 255, 255, 0) &&
+                IsColour(ReadPixel(x + 50, kHeight / 2 + 29 - d), 255, 255, 255, 0)) << d;
   OxSysFrameEnd();
   OxGfxDestroyFont(font);
 }
@@ -500,10 +500,10 @@ TEST_F(Text, ModesRestoredAfterPrint)
 
   OxSysFrameStart();
   OxGfxSetRenderMode(OxGfxRenderModeColor);
-  GLint colorProgram = Integer(GL_CURRENT_PROGRAM);
+  GLint colourProgram = Integer(GL_CURRENT_PROGRAM);
   OxGfxSetTransform(&place);
   OxGfxMeshDraw(square, OxGfxMeshDrawModeTriangles);
-  EXPECT_TRUE(IsColor(ReadPixel(px, py), 255, 0, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(px, py), 255, 0, 0));
   OxGfxSetBackgroundColor(1, 1, 1);
   OxSysFrameEnd();
 
@@ -511,14 +511,14 @@ TEST_F(Text, ModesRestoredAfterPrint)
   OxGfxSetRenderMode(OxGfxRenderModeColor);
   OxGfxSetTransform(&place);
   OxGfxPrint(font, "Text", -0.9f, -0.9f, 1, 0, 0, 0, 1);
-  EXPECT_EQ(Integer(GL_CURRENT_PROGRAM), colorProgram);
+  EXPECT_EQ(Integer(GL_CURRENT_PROGRAM), colourProgram);
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
   EXPECT_EQ(Integer(GL_TEXTURE_BINDING_2D), atlas);
-  EXPECT_TRUE(IsColor(ReadPixel(px, py), 255, 255, 255, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(px, py), 255, 255, 255, 0));
   OxGfxMeshDraw(square, OxGfxMeshDrawModeTriangles);
-  EXPECT_TRUE(IsColor(ReadPixel(px, py), 255, 0, 0));
-  EXPECT_TRUE(IsColor(ReadPixel(px + 12, py), 255, 255, 255, 0));
-  EXPECT_TRUE(IsColor(ReadPixel(px, py + 12), 255, 255, 255, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(px, py), 255, 0, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(px + 12, py), 255, 255, 255, 0));
+  EXPECT_TRUE(IsColour(ReadPixel(px, py + 12), 255, 255, 255, 0));
 
   OxGfxSetRenderMode(OxGfxRenderModeTexture);
   GLint textureProgram = Integer(GL_CURRENT_PROGRAM);

@@ -26,7 +26,7 @@
 #include "OxTestSupport.h"
 #include "Oxlen.h"
 
-using oxtest::IsColor;
+using oxtest::IsColour;
 using oxtest::Pixel;
 using oxtest::ReadPixel;
 using oxtest::RgbaPixels;
@@ -77,7 +77,7 @@ Pixel Sample(float u, float v)
 
 bool IsRgba(const Pixel& pixel, int r, int g, int b, int a, int tolerance = 1)
 {
-  return IsColor(pixel, r, g, b, tolerance) && abs(pixel.a - a) <= tolerance;
+  return IsColour(pixel, r, g, b, tolerance) && abs(pixel.a - a) <= tolerance;
 }
 
 // Every texel of the texture, bytes red, green, blue, alpha.
@@ -264,7 +264,7 @@ TEST(TextureFiltering, NearestAgainstLinear)
     if (BoundFilter(GL_TEXTURE_MAG_FILTER) != GL_NEAREST) failures |= 1;
     OxGfxMeshDraw(quad, OxGfxMeshDrawModeTriangles);
     Pixel nearest = ReadPixel(390, 300);
-    if (!IsColor(nearest, 255, 0, 0)) failures |= 2;
+    if (!IsColour(nearest, 255, 0, 0)) failures |= 2;
 
     OxGfxSetTextureMode(OxGfxTextureModeLinear);
     OxGfxMeshDraw(quad, OxGfxMeshDrawModeTriangles);
@@ -538,11 +538,11 @@ TEST_F(Textures, FileFormatsDecode)
 // green, blue, grey (top-left, top-right, bottom-left, bottom-right).
 RgbaPixels Quadrants(int size)
 {
-  const unsigned char colors[4][3] = {{220, 30, 40}, {20, 200, 60}, {30, 50, 210}, {128, 128, 128}};
+  const unsigned char colours[4][3] = {{220, 30, 40}, {20, 200, 60}, {30, 50, 210}, {128, 128, 128}};
   RgbaPixels pixels(static_cast<size_t>(size) * size * 4);
   for (int y = 0; y < size; ++y)
     for (int x = 0; x < size; ++x) {
-      const unsigned char* c = colors[(y >= size / 2) * 2 + (x >= size / 2)];
+      const unsigned char* c = colours[(y >= size / 2) * 2 + (x >= size / 2)];
       unsigned char* p = &pixels[(static_cast<size_t>(y) * size + x) * 4];
       p[0] = c[0];
       p[1] = c[1];
@@ -579,11 +579,11 @@ void ExpectQuadrants(const RgbaPixels& texels, int size, const RgbaPixels& expec
 TEST_F(Textures, JpegColourSpaces)
 {
   const int size = 16;
-  RgbaPixels colors = Quadrants(size);
+  RgbaPixels colours = Quadrants(size);
   // Ink for each pixel: black takes the common part, the inks the rest.
-  RgbaPixels ink(colors.size());
-  for (size_t i = 0; i < colors.size(); i += 4) {
-    int r = colors[i], g = colors[i + 1], b = colors[i + 2];
+  RgbaPixels ink(colours.size());
+  for (size_t i = 0; i < colours.size(); i += 4) {
+    int r = colours[i], g = colours[i + 1], b = colours[i + 2];
     int k = 255 - std::max(r, std::max(g, b));
     int white = 255 - k;
     ink[i + 0] = static_cast<unsigned char>((white - r) * 255 / white);
@@ -592,24 +592,24 @@ TEST_F(Textures, JpegColourSpaces)
     ink[i + 3] = static_cast<unsigned char>(k);
   }
   // The colour the ink stands for, by the usual conversion.
-  RgbaPixels inked(colors.size());
+  RgbaPixels inked(colours.size());
   for (size_t i = 0; i < ink.size(); i += 4) {
     for (int c = 0; c < 3; ++c)
       inked[i + c] = static_cast<unsigned char>((255 - ink[i + c]) * (255 - ink[i + 3]) / 255);
     inked[i + 3] = 255;
   }
-  RgbaPixels grey = colors;
+  RgbaPixels grey = colours;
   for (size_t i = 0; i < grey.size(); i += 4) grey[i + 1] = grey[i + 2] = grey[i];
-  ASSERT_TRUE(oxtest::WriteJpegColors(dir + "/cmyk.jpg", ink, size, size, oxtest::JpegColors::Cmyk));
-  ASSERT_TRUE(oxtest::WriteJpegColors(dir + "/ycck.jpg", ink, size, size, oxtest::JpegColors::Ycck));
-  ASSERT_TRUE(oxtest::WriteJpegColors(dir + "/grey.jpg", colors, size, size, oxtest::JpegColors::Grey));
-  ASSERT_TRUE(oxtest::WriteJpegColors(dir + "/progressive.jpg", colors, size, size,
-                                       oxtest::JpegColors::Progressive));
+  ASSERT_TRUE(oxtest::WriteJpegColours(dir + "/cmyk.jpg", ink, size, size, oxtest::JpegColours::Cmyk));
+  ASSERT_TRUE(oxtest::WriteJpegColours(dir + "/ycck.jpg", ink, size, size, oxtest::JpegColours::Ycck));
+  ASSERT_TRUE(oxtest::WriteJpegColours(dir + "/grey.jpg", colours, size, size, oxtest::JpegColours::Grey));
+  ASSERT_TRUE(oxtest::WriteJpegColours(dir + "/progressive.jpg", colours, size, size,
+                                       oxtest::JpegColours::Progressive));
   struct {
     const char* name;
     const RgbaPixels& expected;
   } cases[] = {{"cmyk.jpg", inked}, {"ycck.jpg", inked}, {"grey.jpg", grey},
-               {"progressive.jpg", colors}};
+               {"progressive.jpg", colours}};
   for (auto& item : cases) {
     OxGfxTexture* texture = OxGfxTextureLoad((dir + "/" + item.name).c_str());
     ASSERT_NE(texture, nullptr) << item.name;
@@ -626,20 +626,20 @@ TEST_F(Textures, JpegColourSpaces)
 TEST_F(Textures, PngChunksQoiAndPnmDecode)
 {
   const int size = 16;
-  RgbaPixels colors = Quadrants(size);
-  ASSERT_TRUE(oxtest::WritePngWithChunks(dir + "/chunks.png", colors, size, size));
-  RgbaPixels keyed = colors;
+  RgbaPixels colours = Quadrants(size);
+  ASSERT_TRUE(oxtest::WritePngWithChunks(dir + "/chunks.png", colours, size, size));
+  RgbaPixels keyed = colours;
   for (size_t i = 0; i < keyed.size(); i += 4)
-    if (keyed[i] == colors[0] && keyed[i + 1] == colors[1] && keyed[i + 2] == colors[2])
+    if (keyed[i] == colours[0] && keyed[i + 1] == colours[1] && keyed[i + 2] == colours[2])
       keyed[i + 3] = 0;
-  RgbaPixels translucent = colors;
+  RgbaPixels translucent = colours;
   for (size_t i = 3; i < translucent.size(); i += 4) translucent[i] = static_cast<unsigned char>(i);
   ASSERT_TRUE(oxtest::WriteQoi(dir + "/image.qoi", translucent, size, size));
-  ASSERT_TRUE(oxtest::WritePnm(dir + "/image.ppm", colors, size, size));
+  ASSERT_TRUE(oxtest::WritePnm(dir + "/image.ppm", colours, size, size));
   struct {
     const char* name;
     const RgbaPixels& expected;
-  } cases[] = {{"chunks.png", keyed}, {"image.qoi", translucent}, {"image.ppm", colors}};
+  } cases[] = {{"chunks.png", keyed}, {"image.qoi", translucent}, {"image.ppm", colours}};
   for (auto& item : cases) {
     OxGfxTexture* texture = OxGfxTextureLoad((dir + "/" + item.name).c_str());
     ASSERT_NE(texture, nullptr) << item.name;

@@ -209,11 +209,11 @@ TEST(WindowsStyleGames, WorldSettersTakeMatrixArrays)
   OxGfxMeshDraw(square, OxGfxMeshDrawModeTriangles);
 
   const int cx = width / 2, cy = height / 2;
-  EXPECT_TRUE(oxtest::IsColor(oxtest::ReadPixel(cx + 50, cy - 20), 255, 0, 0)) << oxtest::ReadPixel(cx + 50, cy - 20);
-  EXPECT_TRUE(oxtest::IsColor(oxtest::ReadPixel(cx - 60, cy + 30), 255, 0, 0));
-  EXPECT_TRUE(oxtest::IsColor(oxtest::ReadPixel(cx, cy + 70), 255, 0, 0));
-  EXPECT_TRUE(oxtest::IsColor(oxtest::ReadPixel(cx, cy - 70), 255, 0, 0));
-  EXPECT_TRUE(oxtest::IsColor(oxtest::ReadPixel(cx, cy), 255, 255, 255));
+  EXPECT_TRUE(oxtest::IsColour(oxtest::ReadPixel(cx + 50, cy - 20), 255, 0, 0)) << oxtest::ReadPixel(cx + 50, cy - 20);
+  EXPECT_TRUE(oxtest::IsColour(oxtest::ReadPixel(cx - 60, cy + 30), 255, 0, 0));
+  EXPECT_TRUE(oxtest::IsColour(oxtest::ReadPixel(cx, cy + 70), 255, 0, 0));
+  EXPECT_TRUE(oxtest::IsColour(oxtest::ReadPixel(cx, cy - 70), 255, 0, 0));
+  EXPECT_TRUE(oxtest::IsColour(oxtest::ReadPixel(cx, cy), 255, 255, 255));
   OxSysFrameEnd();
   OxGfxMeshFree(square);
   OxSysExit();

@@ -30,11 +30,11 @@ long ResidentKb()
   return read == 2 ? resident * (sysconf(_SC_PAGESIZE) / 1024) : -1;
 }
 
-OxGfxVertexList* Quad(float half, unsigned int color)
+OxGfxVertexList* Quad(float half, unsigned int colour)
 {
   OxGfxMeshStart();
-  OxGfxTriAdd(-half, -half, color, 0, 1, half, -half, color, 1, 1, half, half, color, 1, 0);
-  OxGfxTriAdd(-half, -half, color, 0, 1, half, half, color, 1, 0, -half, half, color, 0, 0);
+  OxGfxTriAdd(-half, -half, colour, 0, 1, half, -half, colour, 1, 1, half, half, colour, 1, 0);
+  OxGfxTriAdd(-half, -half, colour, 0, 1, half, half, colour, 1, 0, -half, half, colour, 0, 0);
   return OxGfxMeshEnd();
 }
 

@@ -109,8 +109,8 @@ bool WritePngWithChunks(const std::string& path, const RgbaPixels& pixels, int w
   return fclose(file) == 0 && written;
 }
 
-bool WriteJpegColors(const std::string& path, const RgbaPixels& pixels, int width, int height,
-                      JpegColors colors)
+bool WriteJpegColours(const std::string& path, const RgbaPixels& pixels, int width, int height,
+                      JpegColours colours)
 {
   FILE* file = fopen(path.c_str(), "wb");
   if (!file) return false;
@@ -121,13 +121,13 @@ bool WriteJpegColors(const std::string& path, const RgbaPixels& pixels, int widt
   jpeg_stdio_dest(&cinfo, file);
   cinfo.image_width = width;
   cinfo.image_height = height;
-  bool ink = colors == JpegColors::Cmyk || colors == JpegColors::Ycck;
-  cinfo.input_components = colors == JpegColors::Grey ? 1 : ink ? 4 : 3;
-  cinfo.in_color_space = colors == JpegColors::Grey ? JCS_GRAYSCALE : ink ? JCS_CMYK : JCS_RGB;
+  bool ink = colours == JpegColours::Cmyk || colours == JpegColours::Ycck;
+  cinfo.input_components = colours == JpegColours::Grey ? 1 : ink ? 4 : 3;
+  cinfo.in_color_space = colours == JpegColours::Grey ? JCS_GRAYSCALE : ink ? JCS_CMYK : JCS_RGB;
   jpeg_set_defaults(&cinfo);
-  if (colors == JpegColors::Cmyk) jpeg_set_colorspace(&cinfo, JCS_CMYK);
-  if (colors == JpegColors::Ycck) jpeg_set_colorspace(&cinfo, JCS_YCCK);
-  if (colors == JpegColors::Progressive) jpeg_simple_progression(&cinfo);
+  if (colours == JpegColours::Cmyk) jpeg_set_colorspace(&cinfo, JCS_CMYK);
+  if (colours == JpegColours::Ycck) jpeg_set_colorspace(&cinfo, JCS_YCCK);
+  if (colours == JpegColours::Progressive) jpeg_simple_progression(&cinfo);
   jpeg_set_quality(&cinfo, 100, TRUE);
   jpeg_start_compress(&cinfo, TRUE);
   std::vector<unsigned char> row(static_cast<size_t>(width) * 4);
@@ -136,7 +136,7 @@ bool WriteJpegColors(const std::string& path, const RgbaPixels& pixels, int widt
     for (int x = 0; x < width; ++x) {
       if (ink) {
         for (int c = 0; c < 4; ++c) row[4 * x + c] = static_cast<unsigned char>(255 - in[4 * x + c]);
-      } else if (colors == JpegColors::Grey) {
+      } else if (colours == JpegColours::Grey) {
         row[x] = in[4 * x];
       } else {
         for (int c = 0; c < 3; ++c) row[3 * x + c] = in[4 * x + c];

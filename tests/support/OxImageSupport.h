@@ -35,13 +35,13 @@ bool ReadImage(const std::string& path, RgbaPixels* pixels, int* width, int* hei
 bool WritePngWithChunks(const std::string& path, const RgbaPixels& pixels, int width,
                         int height);
 // The colour spaces a JPEG file can hold besides plain RGB (YCbCr).
-enum class JpegColors { Grey, Cmyk, Ycck, Progressive };
+enum class JpegColours { Grey, Cmyk, Ycck, Progressive };
 // JPEG written with libjpeg at quality 100. Grey keeps the red channel;
 // Progressive is plain colour in progressive scans. Cmyk and Ycck store the
 // ink values given as cmyk (4 bytes a pixel: cyan, magenta, yellow, black,
 // 0 for none), inverted and with an Adobe marker, as Photoshop writes them.
-bool WriteJpegColors(const std::string& path, const RgbaPixels& pixels, int width, int height,
-                      JpegColors colors);
+bool WriteJpegColours(const std::string& path, const RgbaPixels& pixels, int width, int height,
+                      JpegColours colours);
 // QOI with every pixel as a full RGBA chunk, then the end marker.
 bool WriteQoi(const std::string& path, const RgbaPixels& pixels, int width, int height);
 // Binary PPM (P6), alpha dropped.

@@ -43,7 +43,7 @@ std::vector<unsigned char> ReadFrame(int width, int height)
   return pixels;
 }
 
-bool IsColor(const Pixel& pixel, int r, int g, int b, int tolerance)
+bool IsColour(const Pixel& pixel, int r, int g, int b, int tolerance)
 {
   return abs(pixel.r - r) <= tolerance && abs(pixel.g - g) <= tolerance &&
          abs(pixel.b - b) <= tolerance;

@@ -22,6 +22,6 @@ Pixel ReadPixel(int x, int y);
 std::vector<unsigned char> ReadFrame(int width, int height);
 
 // Whether red, green and blue are each within tolerance of the bytes given.
-bool IsColor(const Pixel& pixel, int r, int g, int b, int tolerance = 2);
+bool IsColour(const Pixel& pixel, int r, int g, int b, int tolerance = 2);
 
 }  // namespace oxtest

@@ -48,8 +48,8 @@ TEST_F(PageTest, CanvasIsTheWindowAndShowsTheFrame)
   OxMtx33Identity(&world);
   OxGfxSetTransform(&world);
   OxGfxMeshDraw(triangle, OxGfxMeshDrawModeTriangles);
-  EXPECT_TRUE(oxtest::IsColor(oxtest::ReadPixel(160, 110), 255, 0, 0)) << oxtest::ReadPixel(160, 110);
-  EXPECT_TRUE(oxtest::IsColor(oxtest::ReadPixel(5, 5), 0, 0, 255)) << oxtest::ReadPixel(5, 5);
+  EXPECT_TRUE(oxtest::IsColour(oxtest::ReadPixel(160, 110), 255, 0, 0)) << oxtest::ReadPixel(160, 110);
+  EXPECT_TRUE(oxtest::IsColour(oxtest::ReadPixel(5, 5), 0, 0, 255)) << oxtest::ReadPixel(5, 5);
   OxSysFrameEnd();
   OxGfxMeshFree(triangle);
 }

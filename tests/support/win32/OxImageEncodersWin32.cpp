@@ -172,7 +172,7 @@ bool WritePngWithChunks(const std::string& path, const RgbaPixels& pixels, int w
   return WriteBytes(path, png);
 }
 
-bool WriteJpegColors(const std::string&, const RgbaPixels&, int, int, JpegColors)
+bool WriteJpegColours(const std::string&, const RgbaPixels&, int, int, JpegColours)
 {
   return false;
 }
