@@ -99,12 +99,6 @@ const char* OxPlatformAudioOutputForcedDriver() { return nullptr; }
 
 bool OxPlatformAudioOutputThreaded() { return true; }
 
-bool OxNullAudioOpen()
-{
-  std::lock_guard<std::mutex> hold(gAudio.lock);
-  return gAudio.open != nullptr;
-}
-
 int OxNullAudioTake(float* out, int frameCount)
 {
   std::lock_guard<std::mutex> hold(gAudio.lock);

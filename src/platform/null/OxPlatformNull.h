@@ -32,10 +32,8 @@ void OxNullSetFocus(HWND window);
 // The live windows, oldest first: up to capacity of them in windows, and
 // how many there are.
 int OxNullWindows(HWND* windows, int capacity);
-// The window's title (UTF-8), and whether it is shown; empty and false for
-// a dead window.
+// The window's title (UTF-8); empty for a dead window.
 const char* OxNullWindowTitle(HWND window);
-bool OxNullWindowShown(HWND window);
 // The client rectangle of the window on the screen.
 bool OxNullWindowRect(HWND window, RECT* rect);
 // Whether the engine shows the pointer (its display counter is 0 or more).
@@ -65,8 +63,6 @@ void OxNullPadDetach(int pad);
 
 // ---- Audio ----------------------------------------------------------------------
 
-// Whether an output is open.
-bool OxNullAudioOpen();
 // The open output renders on its own thread at the device's pace (one
 // buffer each kOxPlatformAudioFrames frames' time) into a buffer of the last
 // two seconds. Takes up to frameCount stereo frames of it, oldest first,

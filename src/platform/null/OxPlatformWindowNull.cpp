@@ -284,12 +284,6 @@ const char* OxNullWindowTitle(HWND window)
   return record ? record->title.c_str() : "";
 }
 
-bool OxNullWindowShown(HWND window)
-{
-  auto* record = gWindows.table.Find(window);
-  return record && record->shown;
-}
-
 bool OxNullWindowRect(HWND window, RECT* rect)
 {
   auto* record = gWindows.table.Find(window);

@@ -13,28 +13,22 @@ namespace {
 // What each pad (by its number) reads.
 std::map<int, OxPlatformGamepadState> gPads;
 
-// The layer's button bit of an SDL button; -1 for none.
-int ButtonBit(SDL_GameControllerButton button)
-{
-  switch (button) {
-    case SDL_CONTROLLER_BUTTON_A: return kOxPadA;
-    case SDL_CONTROLLER_BUTTON_B: return kOxPadB;
-    case SDL_CONTROLLER_BUTTON_X: return kOxPadX;
-    case SDL_CONTROLLER_BUTTON_Y: return kOxPadY;
-    case SDL_CONTROLLER_BUTTON_LEFTSHOULDER: return kOxPadLeftShoulder;
-    case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER: return kOxPadRightShoulder;
-    case SDL_CONTROLLER_BUTTON_BACK: return kOxPadBack;
-    case SDL_CONTROLLER_BUTTON_START: return kOxPadStart;
-    case SDL_CONTROLLER_BUTTON_GUIDE: return kOxPadGuide;
-    case SDL_CONTROLLER_BUTTON_LEFTSTICK: return kOxPadLeftStick;
-    case SDL_CONTROLLER_BUTTON_RIGHTSTICK: return kOxPadRightStick;
-    case SDL_CONTROLLER_BUTTON_DPAD_UP: return kOxPadDPadUp;
-    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return kOxPadDPadDown;
-    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return kOxPadDPadLeft;
-    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return kOxPadDPadRight;
-    default: return -1;
-  }
-}
+// The SDL button behind each of the layer's button bits, in bit order.
+const SDL_GameControllerButton kButtons[kOxPadButtonCount] = {SDL_CONTROLLER_BUTTON_A,
+                                                              SDL_CONTROLLER_BUTTON_B,
+                                                              SDL_CONTROLLER_BUTTON_X,
+                                                              SDL_CONTROLLER_BUTTON_Y,
+                                                              SDL_CONTROLLER_BUTTON_LEFTSHOULDER,
+                                                              SDL_CONTROLLER_BUTTON_RIGHTSHOULDER,
+                                                              SDL_CONTROLLER_BUTTON_BACK,
+                                                              SDL_CONTROLLER_BUTTON_START,
+                                                              SDL_CONTROLLER_BUTTON_GUIDE,
+                                                              SDL_CONTROLLER_BUTTON_LEFTSTICK,
+                                                              SDL_CONTROLLER_BUTTON_RIGHTSTICK,
+                                                              SDL_CONTROLLER_BUTTON_DPAD_UP,
+                                                              SDL_CONTROLLER_BUTTON_DPAD_DOWN,
+                                                              SDL_CONTROLLER_BUTTON_DPAD_LEFT,
+                                                              SDL_CONTROLLER_BUTTON_DPAD_RIGHT};
 
 }  // namespace
 
@@ -48,13 +42,14 @@ VirtualPad::~VirtualPad() { Detach(); }
 
 void VirtualPad::Button(SDL_GameControllerButton button, bool down)
 {
-  int bit = ButtonBit(button);
-  if (nullPad_ < 0 || bit < 0) return;
-  if (down)
-    gPads[nullPad_].buttons |= 1u << bit;
-  else
-    gPads[nullPad_].buttons &= ~(1u << bit);
-  OxNullPadSet(nullPad_, gPads[nullPad_]);
+  for (int bit = 0; nullPad_ >= 0 && bit < kOxPadButtonCount; ++bit) {
+    if (kButtons[bit] != button) continue;
+    if (down)
+      gPads[nullPad_].buttons |= 1u << bit;
+    else
+      gPads[nullPad_].buttons &= ~(1u << bit);
+    OxNullPadSet(nullPad_, gPads[nullPad_]);
+  }
 }
 
 void VirtualPad::Axis(SDL_GameControllerAxis axis, Sint16 value)

@@ -10,6 +10,7 @@
 
 #include <vector>
 
+#include "platform/OxPlatformWindowTable.h"
 #include "platform/null/OxPlatformNull.h"
 #include "text/OxUtf8.h"
 
@@ -32,6 +33,8 @@ Held gHeld;
 
 bool IsHeld(unsigned char key) { return gHeld.keys[key] != 0; }
 
+bool Shown(HWND window) { return (OxPlatformGetWindowStyle(window) & WS_VISIBLE) != 0; }
+
 std::vector<HWND> Windows()
 {
   std::vector<HWND> windows(static_cast<size_t>(OxNullWindows(nullptr, 0)));
@@ -46,7 +49,7 @@ HWND WindowAt(POINT* point)
   std::vector<HWND> windows = Windows();
   for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
     RECT rect;
-    if (OxNullWindowShown(*it) && OxNullWindowRect(*it, &rect) && point->x >= rect.left &&
+    if (Shown(*it) && OxNullWindowRect(*it, &rect) && point->x >= rect.left &&
         point->x < rect.right && point->y >= rect.top && point->y < rect.bottom) {
       point->x -= rect.left;
       point->y -= rect.top;
@@ -55,15 +58,6 @@ HWND WindowAt(POINT* point)
   }
   return nullptr;
 }
-
-POINT Cursor()
-{
-  POINT point = {0, 0};
-  OxPlatformGetCursorPos(&point);
-  return point;
-}
-
-LPARAM PackPoint(int x, int y) { return MAKELPARAM(x & 0xffff, y & 0xffff); }
 
 void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam, unsigned char key = 0,
           const std::string& text = "")
@@ -132,7 +126,7 @@ Window FindWindowByTitle(Display*, const std::string& title, int)
 {
   std::vector<HWND> windows = Windows();
   for (auto it = windows.rbegin(); it != windows.rend(); ++it)
-    if (OxNullWindowShown(*it) && title == OxNullWindowTitle(*it)) return FromHandle(*it);
+    if (Shown(*it) && title == OxNullWindowTitle(*it)) return FromHandle(*it);
   return 0;
 }
 
@@ -140,7 +134,7 @@ int CountWindowsByTitle(Display*, const std::string& title)
 {
   int count = 0;
   for (HWND window : Windows())
-    if (OxNullWindowShown(window) && title == OxNullWindowTitle(window)) ++count;
+    if (Shown(window) && title == OxNullWindowTitle(window)) ++count;
   return count;
 }
 
@@ -178,14 +172,15 @@ void SendKey(Display*, KeySym keySym, bool down)
 // the wheel left and right, 8 and 9 the side buttons.
 void SendButton(Display*, unsigned int button, bool down)
 {
-  POINT screen = Cursor();
+  POINT screen = {0, 0};
+  OxPlatformGetCursorPos(&screen);
   POINT client = screen;
   HWND window = WindowAt(&client);
   if (button >= 4 && button <= 7) {
     if (!down) return;
     int delta = (button == 4 || button == 7) ? WHEEL_DELTA : -WHEEL_DELTA;
     Post(window, button <= 5 ? WM_MOUSEWHEEL : WM_MOUSEHWHEEL,
-         MAKEWPARAM(gHeld.buttons | Modifiers(), delta), PackPoint(screen.x, screen.y));
+         MAKEWPARAM(gHeld.buttons | Modifiers(), delta), OxPlatformPackPoint(screen.x, screen.y));
     return;
   }
   struct Kind {
@@ -209,7 +204,7 @@ void SendButton(Display*, unsigned int button, bool down)
   else
     gHeld.buttons &= ~kind.flag;
   Post(window, down ? kind.downMessage : kind.upMessage,
-       MAKEWPARAM(gHeld.buttons | Modifiers(), kind.extra), PackPoint(client.x, client.y),
+       MAKEWPARAM(gHeld.buttons | Modifiers(), kind.extra), OxPlatformPackPoint(client.x, client.y),
        kind.key);
 }
 
@@ -226,7 +221,7 @@ void MovePointer(Display*, int x, int y)
   OxNullSetCursor(x, y);
   POINT client = {x, y};
   HWND window = WindowAt(&client);
-  Post(window, WM_MOUSEMOVE, gHeld.buttons | Modifiers(), PackPoint(client.x, client.y));
+  Post(window, WM_MOUSEMOVE, gHeld.buttons | Modifiers(), OxPlatformPackPoint(client.x, client.y));
 }
 
 bool CursorShown(Display*) { return OxNullCursorShown(); }
