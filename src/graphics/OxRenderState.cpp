@@ -16,7 +16,8 @@ struct RenderStates {
   bool deferred = false;
 } gRender;
 
-// OpenGL's blending for mode 0, 1 or 2; nothing for any other.
+// OpenGL's blending for mode 0, 1 or 2 (the only modes the families set);
+// nothing for any other.
 void CallBlend(unsigned int mode)
 {
   if (mode == OxGfxBlendModeNone) {
@@ -89,11 +90,7 @@ void OxRenderApplyBlend(unsigned int mode)
 {
   if (gRender.actual.blend == mode) return;
   gRender.actual.blend = mode;
-  // Modes outside 0 to 2 never reach a batch; blending is on for 1 and 2.
-  if (mode == OxGfxBlendModeNone || mode == OxGfxBlendModeBlend)
-    CallBlend(mode);
-  else
-    CallBlend(OxGfxBlendModeAdd);
+  CallBlend(mode);
 }
 
 void OxRenderApplyViewport(const int viewport[4])

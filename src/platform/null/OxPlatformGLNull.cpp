@@ -18,7 +18,6 @@ struct OxPlatformDC {
 
 struct OxPlatformGLContext {
   EGLContext context;
-  bool depthStencil;
 };
 
 namespace {
@@ -79,7 +78,8 @@ bool ChooseConfig(bool depthStencil, EGLConfig* config)
 }
 
 // The window's surface at its client size now, made (again) when it has
-// none or its size changed; EGL_NO_SURFACE for a dead window.
+// none or its size changed, which *remade tells; EGL_NO_SURFACE for a dead
+// window.
 EGLSurface SurfaceOf(HWND window, bool* remade)
 {
   int width = 0, height = 0;
@@ -142,10 +142,7 @@ bool Bind(HWND window, OxPlatformGLContext* context)
 OxPlatformDC* OxPlatformGetDC(HWND window)
 {
   ReapSurfaces();
-  int width, height;
-  bool depthStencil;
-  if (!OxNullWindowSurface(window, &width, &height, &depthStencil)) return nullptr;
-  return new OxPlatformDC{window};
+  return OxPlatformIsWindow(window) ? new OxPlatformDC{window} : nullptr;
 }
 
 void OxPlatformReleaseDC(HWND, OxPlatformDC* dc) { delete dc; }
@@ -159,7 +156,7 @@ OxPlatformGLContext* OxPlatformCreateContext(OxPlatformDC* dc)
   if (Display() == EGL_NO_DISPLAY || !ChooseConfig(depthStencil, &config)) return nullptr;
   EGLContext context = eglCreateContext(Display(), config, EGL_NO_CONTEXT, nullptr);
   if (context == EGL_NO_CONTEXT) return nullptr;
-  return new OxPlatformGLContext{context, depthStencil};
+  return new OxPlatformGLContext{context};
 }
 
 bool OxPlatformMakeCurrent(OxPlatformDC* dc, OxPlatformGLContext* context)
@@ -182,12 +179,13 @@ void OxPlatformDeleteContext(OxPlatformGLContext* context)
 bool OxPlatformSwapBuffers(OxPlatformDC* dc)
 {
   ReapSurfaces();
-  int width, height;
-  bool depthStencil;
-  if (!dc || !OxNullWindowSurface(dc->window, &width, &height, &depthStencil)) return false;
+  if (!dc || !OxPlatformIsWindow(dc->window)) return false;
   glFlush();
-  if (gGL.currentWindow == dc->window && gGL.current) return Bind(dc->window, gGL.current);
-  return true;
+  if (gGL.currentWindow != dc->window || !gGL.current) return true;
+  bool remade;
+  EGLSurface surface = SurfaceOf(dc->window, &remade);
+  if (surface == EGL_NO_SURFACE) return false;
+  return !remade || eglMakeCurrent(Display(), surface, surface, gGL.current->context);
 }
 
 bool OxPlatformRepeatsAnyTextureSize() { return true; }
