@@ -15,17 +15,23 @@
 
 // The display's size in pixels (1920 x 1080 unless set).
 void OxNullSetDisplaySize(int width, int height);
-// Queues a message for the window as the window system would post it. Key
-// and button messages carry their key in message.sideKey (the left or right
-// code of a modifier) and change the key state as they are taken; a
-// key-down's character, if any, goes in message.text as UTF-8. A WM_NULL
-// message with text is text typed without a key (an input method's): it is
-// noted as typed and never reaches the window.
+// Input as the window system makes it. A key (a virtual-key code; the left
+// or right code of a modifier) goes to the focused window as WM_KEYDOWN or
+// WM_KEYUP, WM_SYS... with Alt held, with Win32's lParam (a US keyboard's
+// scan code, the extended flag, Alt's context bit, the previous state) and
+// the text it types on a US layout (letters, digits, the space bar; none
+// with Ctrl or Alt held). A button (VK_LBUTTON, VK_MBUTTON, VK_RBUTTON,
+// VK_XBUTTON1, VK_XBUTTON2) and the wheel (in WHEEL_DELTA units, positive
+// up or to the right) go to the newest shown window under the pointer; a
+// pointer moved there gets WM_MOUSEMOVE. Text typed without a key (an input
+// method's) is noted as typed for the focused window.
+void OxNullKey(unsigned char key, bool extended, bool down);
+void OxNullButton(unsigned char button, bool down);
+void OxNullWheel(int delta, bool horizontal);
+void OxNullMovePointer(int x, int y);
+void OxNullType(const char* utf8);
+// Queues a message for the window as the window system would post it.
 void OxNullPost(const OxPlatformMessage& message);
-// Moves the pointer to a point on the screen; no message is posted.
-void OxNullSetCursor(int x, int y);
-// The window that has the focus (keys go to it); null when none has.
-HWND OxNullFocusedWindow();
 // Gives the window the focus (WM_ACTIVATE to it, and to the window that had
 // it), or takes it from every window when window is null.
 void OxNullSetFocus(HWND window);

@@ -7,6 +7,7 @@
 #include "platform/null/OxPlatformNull.h"
 #include "text/OxTitleText.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include <deque>
@@ -27,6 +28,9 @@ struct WindowState {
   std::deque<OxPlatformMessage> posted;  // what the window system brought
   HWND focus = nullptr;
   POINT cursor = {0, 0};
+  // What the devices hold down, as the window system tracks it.
+  bool held[256] = {};
+  unsigned int buttons = 0;  // MK_ bits
   int cursorCounter = 0;
   int displayWidth = 1920, displayHeight = 1080;
 };
@@ -67,6 +71,61 @@ void FillQueue()
     gWindows.table.queue.push_back(message);
   }
   gWindows.table.QueuePaints();
+}
+
+bool Held(unsigned char key) { return gWindows.held[key]; }
+
+unsigned int Modifiers()
+{
+  return (Held(VK_LSHIFT) || Held(VK_RSHIFT) ? MK_SHIFT : 0) |
+         (Held(VK_LCONTROL) || Held(VK_RCONTROL) ? MK_CONTROL : 0);
+}
+
+// The newest shown window under the screen point, and the point in its
+// client area; null when none is there.
+HWND WindowAt(POINT* point)
+{
+  for (auto it = gWindows.table.windows.rbegin(); it != gWindows.table.windows.rend(); ++it) {
+    const NullWindow& window = it->second;
+    if (window.shown && point->x >= window.x && point->x < window.x + window.width &&
+        point->y >= window.y && point->y < window.y + window.height) {
+      point->x -= window.x;
+      point->y -= window.y;
+      return gWindows.table.HandleOf(it->first);
+    }
+  }
+  return nullptr;
+}
+
+// The PC scan code (set 1) of a key on a US keyboard: letters, digits and
+// the keys games use most; 0 for any other.
+unsigned int ScanCode(unsigned char key)
+{
+  static const unsigned char kLetters[] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17,
+                                           0x24, 0x25, 0x26, 0x32, 0x31, 0x18, 0x19, 0x10, 0x13,
+                                           0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
+  if (key >= 'A' && key <= 'Z') return kLetters[key - 'A'];
+  if (key >= '1' && key <= '9') return key - '1' + 0x02u;
+  static const unsigned char kOthers[][2] = {
+      {'0', 0x0B},       {VK_ESCAPE, 0x01}, {VK_BACK, 0x0E},     {VK_TAB, 0x0F},
+      {VK_RETURN, 0x1C}, {VK_SPACE, 0x39},  {VK_LCONTROL, 0x1D}, {VK_RCONTROL, 0x1D},
+      {VK_LSHIFT, 0x2A}, {VK_RSHIFT, 0x36}, {VK_LMENU, 0x38},    {VK_RMENU, 0x38},
+      {VK_UP, 0x48},     {VK_LEFT, 0x4B},   {VK_RIGHT, 0x4D},    {VK_DOWN, 0x50}};
+  for (const auto& pair : kOthers)
+    if (pair[0] == key) return pair[1];
+  return 0;
+}
+
+// The text a key types on a US layout with what is held: letters, digits
+// and the space bar; none while Ctrl or Alt is held.
+void TypedBy(unsigned char key, char text[16])
+{
+  if (Held(VK_LCONTROL) || Held(VK_RCONTROL) || Held(VK_LMENU) || Held(VK_RMENU)) return;
+  bool shift = Held(VK_LSHIFT) || Held(VK_RSHIFT);
+  if (key >= 'A' && key <= 'Z')
+    text[0] = static_cast<char>(shift ? key : key + 32);
+  else if ((key >= '0' && key <= '9') || key == ' ')
+    text[0] = static_cast<char>(key);
 }
 
 }  // namespace
@@ -255,9 +314,82 @@ void OxNullSetDisplaySize(int width, int height)
 
 void OxNullPost(const OxPlatformMessage& message) { gWindows.posted.push_back(message); }
 
-void OxNullSetCursor(int x, int y) { gWindows.cursor = POINT{x, y}; }
+void OxNullKey(unsigned char key, bool extended, bool down)
+{
+  bool wasDown = Held(key);
+  gWindows.held[key] = down;
+  bool altHeld = Held(VK_LMENU) || Held(VK_RMENU);
+  bool system = altHeld || key == VK_LMENU || key == VK_RMENU;
+  uint32_t bits = 1 | (ScanCode(key) << 16);
+  if (extended) bits |= 1u << 24;
+  if (altHeld) bits |= 1u << 29;
+  if (!down || wasDown) bits |= 1u << 30;
+  if (!down) bits |= 1u << 31;
+  UINT message = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
+  OxPlatformMessage posted =
+      OxPlatformMakeMessage(gWindows.focus, message, OxPlatformGenericKey(key),
+                            static_cast<LPARAM>(static_cast<int32_t>(bits)));
+  posted.sideKey = key;
+  if (down) TypedBy(key, posted.text);
+  if (gWindows.focus) OxNullPost(posted);
+}
 
-HWND OxNullFocusedWindow() { return gWindows.focus; }
+void OxNullButton(unsigned char button, bool down)
+{
+  struct Kind {
+    unsigned char key;
+    UINT downMessage, upMessage;
+    unsigned int flag;
+    WPARAM extra;
+  };
+  static const Kind kinds[] = {{VK_LBUTTON, WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, 0},
+                               {VK_MBUTTON, WM_MBUTTONDOWN, WM_MBUTTONUP, MK_MBUTTON, 0},
+                               {VK_RBUTTON, WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON, 0},
+                               {VK_XBUTTON1, WM_XBUTTONDOWN, WM_XBUTTONUP, MK_XBUTTON1, XBUTTON1},
+                               {VK_XBUTTON2, WM_XBUTTONDOWN, WM_XBUTTONUP, MK_XBUTTON2, XBUTTON2}};
+  for (const Kind& kind : kinds) {
+    if (kind.key != button) continue;
+    if (down)
+      gWindows.buttons |= kind.flag;
+    else
+      gWindows.buttons &= ~kind.flag;
+    POINT client = gWindows.cursor;
+    HWND window = WindowAt(&client);
+    OxPlatformMessage posted =
+        OxPlatformMakeMessage(window, down ? kind.downMessage : kind.upMessage,
+                              MAKEWPARAM(gWindows.buttons | Modifiers(), kind.extra),
+                              OxPlatformPackPoint(client.x, client.y));
+    posted.sideKey = button;
+    if (window) OxNullPost(posted);
+  }
+}
+
+void OxNullWheel(int delta, bool horizontal)
+{
+  POINT client = gWindows.cursor;
+  HWND window = WindowAt(&client);
+  if (window)
+    OxNullPost(OxPlatformMakeMessage(window, horizontal ? WM_MOUSEHWHEEL : WM_MOUSEWHEEL,
+                                     MAKEWPARAM(gWindows.buttons | Modifiers(), delta),
+                                     OxPlatformPackPoint(gWindows.cursor.x, gWindows.cursor.y)));
+}
+
+void OxNullMovePointer(int x, int y)
+{
+  gWindows.cursor = POINT{x, y};
+  POINT client = gWindows.cursor;
+  HWND window = WindowAt(&client);
+  if (window)
+    OxNullPost(OxPlatformMakeMessage(window, WM_MOUSEMOVE, gWindows.buttons | Modifiers(),
+                                     OxPlatformPackPoint(client.x, client.y)));
+}
+
+void OxNullType(const char* utf8)
+{
+  OxPlatformMessage posted = OxPlatformMakeMessage(gWindows.focus, WM_NULL, 0, 0);
+  snprintf(posted.text, sizeof(posted.text), "%s", utf8);
+  if (gWindows.focus) OxNullPost(posted);
+}
 
 void OxNullSetFocus(HWND window)
 {
