@@ -58,9 +58,9 @@ int main(int argc, char** argv)
   ok &= oxtest::WriteTransparentGif(images + "transparent.gif");
   ok &= oxtest::WriteWebp(images + "gradient.webp", Gradient(4, 4), 4, 4);
   ok &= oxtest::WritePngWithChunks(images + "chunks.png", Gradient(5, 4), 5, 4);
-  ok &= oxtest::WriteJpegColors(images + "cmyk.jpg", Gradient(8, 8), 8, 8, oxtest::JpegColors::Cmyk);
-  ok &= oxtest::WriteJpegColors(images + "progressive.jpg", Gradient(8, 8), 8, 8,
-                                 oxtest::JpegColors::Progressive);
+  ok &= oxtest::WriteJpegColours(images + "cmyk.jpg", Gradient(8, 8), 8, 8, oxtest::JpegColours::Cmyk);
+  ok &= oxtest::WriteJpegColours(images + "progressive.jpg", Gradient(8, 8), 8, 8,
+                                 oxtest::JpegColours::Progressive);
   ok &= oxtest::WriteQoi(images + "gradient.qoi", Gradient(4, 3), 4, 3);
   ok &= oxtest::WritePnm(images + "gradient.ppm", Gradient(3, 4), 3, 4);
   // The target takes a file for TGA when its first byte (the id's length)
