@@ -330,7 +330,8 @@ TEST_F(Batching, BlendModes)
 
 // Cases: blend, multiply and add colours and transparency changed draw by
 // draw, in both programs, with values outside 0..1 (negative, above 1,
-// huge) and with infinities and NaN (drawn the faithful way).
+// huge), with infinities and NaN (drawn the faithful way) and with negative
+// zeros.
 TEST_F(Batching, ColourValues)
 {
   auto values = [](Assets& a, float spread, bool nonFinite) {
@@ -359,6 +360,8 @@ TEST_F(Batching, ColourValues)
       }
       if (nonFinite && i % 17 == 0) OxGfxSetColorToMultiply(INFINITY, 1, NAN, 1);
       if (nonFinite && i % 17 == 1) OxGfxSetColorToAdd(-INFINITY, 0, 0, 0);
+      if (nonFinite && i % 17 == 2) OxGfxSetColorToAdd(-0.0f, 0, -0.0f, 0);
+      if (nonFinite && i % 17 == 3) OxGfxSetColorToMultiply(1, 1, 1, -0.0f);
       if (i % 10 == 9) NeutralColours();
       Place(-380.0f + 32.0f * (i % 24), -280.0f + 56.0f * (i / 24), random.Next(0, 360));
       OxGfxMeshDraw(i % 2 ? a.quad : a.fan, OxGfxMeshDrawModeTriangles);
@@ -370,8 +373,9 @@ TEST_F(Batching, ColourValues)
   ExpectSameFrames(assets, "non-finite colour values", [&](Assets& a) { values(a, 1, true); });
 }
 
-// Cases: world matrices from 4x4 matrices, affine ones (batched) and ones
-// with another last row (drawn the faithful way), mixed with OxMtx33 ones.
+// Cases: world matrices from 4x4 matrices, affine ones (batched), 2D ones
+// with negative zeros, and ones with another last row (drawn the faithful
+// way), mixed with OxMtx33 ones.
 TEST_F(Batching, Transforms3D)
 {
   ExpectSameFrames(assets, "4x4 transforms", [](Assets& a) {
@@ -384,6 +388,11 @@ TEST_F(Batching, Transforms3D)
                 0.5f, 0.2f, random.Next(0, 2), random.Next(-5, 5), 0, 0, 0, 1);
       if (i % 5 == 0) m.m[3][0] = random.Next(-0.002f, 0.002f);
       if (i % 7 == 0) m.m[3][3] = random.Next(0.5f, 2.0f);
+      if (i % 11 == 1) {  // an affine 2D matrix spelt with negative zeros
+        m.m[0][2] = m.m[1][2] = m.m[2][0] = m.m[2][1] = m.m[2][3] = -0.0f;
+        m.m[3][0] = m.m[3][1] = m.m[3][2] = -0.0f;
+        m.m[2][2] = 1;
+      }
       if (i % 3 == 0)
         Place(random.Next(-350, 350), random.Next(-250, 250), random.Next(0, 360));
       else

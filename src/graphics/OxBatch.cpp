@@ -344,6 +344,45 @@ bool AllFinite(const float* values, unsigned int count)
   return true;
 }
 
+// Four values' bits side by side, so that the checks of a draw's values
+// compare four at once where the processor can.
+typedef uint32_t Lanes __attribute__((vector_size(16)));
+
+const uint32_t kOneBits = 0x3F800000u;
+const uint32_t kExponentBits = 0x7F800000u;
+
+inline uint32_t Bits(float value)
+{
+  uint32_t bits;
+  memcpy(&bits, &value, sizeof(bits));
+  return bits;
+}
+
+inline Lanes LanesOf(const float* values)
+{
+  Lanes lanes;
+  memcpy(&lanes, values, sizeof(lanes));
+  return lanes;
+}
+
+// The lanes where a and b differ, all ones there (comparisons give signed
+// lanes; the cast keeps one lane type for both compilers).
+inline Lanes Differ(Lanes a, Lanes b) { return (Lanes)(a != b); }
+
+// The lanes whose value is infinite or not a number.
+inline Lanes Infinite(Lanes lanes)
+{
+  const Lanes exponent = {kExponentBits, kExponentBits, kExponentBits, kExponentBits};
+  return (Lanes)((lanes & exponent) == exponent);
+}
+
+inline bool AnyLane(Lanes lanes)
+{
+  uint64_t halves[2];
+  memcpy(halves, &lanes, sizeof(halves));
+  return (halves[0] | halves[1]) != 0;
+}
+
 // Reads what a mesh draw with the slot's program would take from uniforms
 // and tells which features it needs. False when the values need the
 // faithful path: a world matrix whose last row is not (0, 0, 0, 1) (clip w
@@ -353,26 +392,31 @@ bool AllFinite(const float* values, unsigned int count)
 bool ReadDrawValues(unsigned int slot, DrawValues* values)
 {
   const float* w = values->world = gShader.Value(slot, kUniformWorldMatrix);
-  if (w[3] != 0.0f || w[7] != 0.0f || w[11] != 0.0f || w[15] != 1.0f) return false;
   const float* blend = values->blend = gShader.Value(slot, kUniformBlendColor);
   const float* multiply = values->multiply = gShader.Value(slot, kUniformMultiplyColor);
   const float* add = values->add = gShader.Value(slot, kUniformAddColor);
-  values->transparency = gShader.Value(slot, kUniformTransparencyValue);
-  values->offset = gShader.Value(slot, kUniformTextureOffset);
-  if (!AllFinite(blend, 4) || !AllFinite(multiply, 4) || !AllFinite(add, 4) ||
-      !AllFinite(values->transparency, 1) || !AllFinite(values->offset, 2))
-    return false;
+  const float* transparency = values->transparency =
+      gShader.Value(slot, kUniformTransparencyValue);
+  const float* offset = values->offset = gShader.Value(slot, kUniformTextureOffset);
+  // Compared as bits: a negative zero counts as a value other than zero,
+  // which only sends the draw down a slower exact route.
+  const Lanes scalars = {Bits(transparency[0]), Bits(offset[0]), Bits(offset[1]), 0};
+  const Lanes lastRow = {Bits(w[3]), Bits(w[7]), Bits(w[11]), Bits(w[15])};
+  const Lanes neutralRow = {0, 0, 0, kOneBits};
+  Lanes refused = Infinite(LanesOf(blend)) | Infinite(LanesOf(multiply)) |
+                  Infinite(LanesOf(add)) | Infinite(scalars) | Differ(lastRow, neutralRow);
+  if (AnyLane(refused)) return false;
   unsigned int features = 0;
   if (blend[3] != 0.0f) features |= kFeatureBlend;
-  if (multiply[0] != 1.0f || multiply[1] != 1.0f || multiply[2] != 1.0f || multiply[3] != 1.0f)
-    features |= kFeatureMultiply;
-  if (add[0] != 0.0f || add[1] != 0.0f || add[2] != 0.0f || add[3] != 0.0f)
-    features |= kFeatureAdd;
-  if (values->transparency[0] != 1.0f) features |= kFeatureTransparency;
+  const Lanes ones = {kOneBits, kOneBits, kOneBits, kOneBits};
+  if (AnyLane(Differ(LanesOf(multiply), ones))) features |= kFeatureMultiply;
+  if (AnyLane(LanesOf(add))) features |= kFeatureAdd;
+  if (transparency[0] != 1.0f) features |= kFeatureTransparency;
   // OxGfxSetTransform's matrices: column 2 (0, 0, 1, 0), row 2 otherwise 0.
-  if (w[2] != 0.0f || w[6] != 0.0f || w[8] != 0.0f || w[9] != 0.0f || w[10] != 1.0f ||
-      w[14] != 0.0f)
-    features |= kFeatureWorld3D;
+  const Lanes zeros = {Bits(w[2]), Bits(w[6]), Bits(w[8]), Bits(w[9])};
+  const Lanes rest = {Bits(w[10]), Bits(w[14]), 0, 0};
+  const Lanes flatRest = {kOneBits, 0, 0, 0};
+  if (AnyLane(zeros | Differ(rest, flatRest))) features |= kFeatureWorld3D;
   values->features = features;
   return true;
 }
@@ -824,17 +868,46 @@ void OxBatchForgetMesh(const OxGfxVertexList* mesh)
 
 namespace {
 
-// Copies a vertex's per-draw values: the common lengths (a 2D world matrix
-// alone, with a texture offset, with a multiply colour, with both) as
-// copies of a known size, which the compiler writes inline.
-inline void CopyFloats(float* to, const float* from, unsigned int count)
+// Copies the per-draw values of a batch vertex to the count - 1 vertices
+// after it, kFloats of them (0: floats).
+template <unsigned int kFloats>
+inline void SpreadBlockOf(float* block, unsigned int stride, unsigned int count,
+                          unsigned int floats)
 {
-  switch (count) {
-    case 6: memcpy(to, from, 6 * sizeof(float)); return;
-    case 8: memcpy(to, from, 8 * sizeof(float)); return;
-    case 10: memcpy(to, from, 10 * sizeof(float)); return;
-    case 12: memcpy(to, from, 12 * sizeof(float)); return;
-    default: memcpy(to, from, count * sizeof(float));
+  const unsigned int size = (kFloats ? kFloats : floats) * sizeof(float);
+  for (unsigned int i = 1; i < count; ++i) memcpy(block + i * stride, block, size);
+}
+
+// The common lengths (a 2D world matrix alone, with a texture offset, with a
+// multiply colour, with both) as copies of a known size, which the compiler
+// writes inline.
+void SpreadBlock(float* block, unsigned int stride, unsigned int count, unsigned int floats)
+{
+  switch (floats) {
+    case 6: SpreadBlockOf<6>(block, stride, count, floats); return;
+    case 8: SpreadBlockOf<8>(block, stride, count, floats); return;
+    case 10: SpreadBlockOf<10>(block, stride, count, floats); return;
+    case 12: SpreadBlockOf<12>(block, stride, count, floats); return;
+    default: SpreadBlockOf<0>(block, stride, count, floats);
+  }
+}
+
+// Writes the position and the colour or texture coordinate of the batch's
+// vertices from a kept copy: the copy's own (kIndexed), or the mesh's
+// vertices in order.
+template <unsigned int kKind, bool kIndexed>
+void WriteVertices(const MeshCopy* copy, unsigned int written, float* out, unsigned int stride)
+{
+  for (unsigned int i = 0; i < written; ++i, out += stride) {
+    const float* in = copy->vertices + kCopyStride * (kIndexed ? i : copy->Of(i));
+    out[0] = in[0];
+    out[1] = in[1];
+    if (kKind == kKindColor) {
+      memcpy(out + 2, in + 2, 4 * sizeof(float));
+    } else {
+      out[2] = in[6];
+      out[3] = in[7];
+    }
   }
 }
 
@@ -868,30 +941,33 @@ void MeshDrawWith(const OxGfxVertexList* mesh, unsigned int mode, unsigned int k
   float* first = gState.batch.vertices + static_cast<size_t>(gState.batch.count) * layout.stride;
   // The per-draw values once, then copied to the other vertices.
   WriteDrawValues(layout, features, values, first);
-  unsigned int blockFloats = layout.stride - layout.block;
   // Triangles: each kept vertex once and the mesh's vertices as indices;
   // other primitives: the mesh's vertices in order.
   bool indexed = primitive == GL_TRIANGLES;
   unsigned int written = indexed ? copy->unique : count;
   if (indexed) {
     unsigned short* index = gState.batch.indices + gState.batch.indexCount;
-    for (unsigned int i = 0; i < count; ++i)
-      index[i] = static_cast<unsigned short>(gState.batch.count + copy->Of(i));
+    unsigned short base = static_cast<unsigned short>(gState.batch.count);
+    if (copy->count <= kSharedVertexLimit) {
+      for (unsigned int i = 0; i < count; ++i)
+        index[i] = static_cast<unsigned short>(base + copy->shared[i]);
+    } else {
+      for (unsigned int i = 0; i < count; ++i) index[i] = static_cast<unsigned short>(base + i);
+    }
     gState.batch.indexCount += count;
   }
-  float* out = first;
-  for (unsigned int i = 0; i < written; ++i, out += layout.stride) {
-    const float* in = copy->vertices + kCopyStride * (indexed ? i : copy->Of(i));
-    out[0] = in[0];
-    out[1] = in[1];
-    if (kind == kKindColor) {
-      memcpy(out + 2, in + 2, 4 * sizeof(float));
-    } else {
-      out[2] = in[6];
-      out[3] = in[7];
-    }
-    if (i > 0) CopyFloats(out + layout.block, first + layout.block, blockFloats);
+  if (indexed) {
+    if (kind == kKindColor)
+      WriteVertices<kKindColor, true>(copy, written, first, layout.stride);
+    else
+      WriteVertices<kKindTexture, true>(copy, written, first, layout.stride);
+  } else {
+    if (kind == kKindColor)
+      WriteVertices<kKindColor, false>(copy, written, first, layout.stride);
+    else
+      WriteVertices<kKindTexture, false>(copy, written, first, layout.stride);
   }
+  SpreadBlock(first + layout.block, layout.stride, written, layout.stride - layout.block);
   gState.batch.count += written;
 }
 

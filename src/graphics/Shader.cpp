@@ -18,9 +18,6 @@ const char* const kUniformNames[kUniformCount] = {
 const char* const kAttributeNames[kAttributeCount] = {
     "aPosition", "aColor", "aTextureCoordinate", "aCoords"};
 
-// A location not yet asked of OpenGL.
-const GLint kLocationUnknown = -2;
-
 // Numbers every change of any program's projection or view, never reset, so
 // that a number names one camera for the life of the process.
 unsigned int gCameraChanges = 0;
@@ -46,7 +43,7 @@ void Shader::ResetCaches()
   for (ProgramCache& cache : mCaches) {
     for (GLint& location : cache.uniformLocations) location = kLocationUnknown;
     for (GLint& location : cache.attributeLocations) location = kLocationUnknown;
-    for (bool& known : cache.valueKnown) known = false;
+    for (unsigned int& size : cache.valueSizes) size = 0;
     for (bool& unsent : cache.valueUnsent) unsent = false;
     // A freshly linked program holds zeros.
     memset(cache.values, 0, sizeof(cache.values));
@@ -185,11 +182,10 @@ GLint Shader::GetUniformLocation(OxShaderUniform uniform)
   return LocationIn(mCurrentSlot, uniform);
 }
 
-GLint Shader::LocationIn(unsigned int slot, OxShaderUniform uniform)
+GLint Shader::AskLocation(unsigned int slot, OxShaderUniform uniform)
 {
   GLint& location = mCaches[slot].uniformLocations[uniform];
-  if (location == kLocationUnknown)
-    location = glGetUniformLocation(mPrograms[slot], kUniformNames[uniform]);
+  location = glGetUniformLocation(mPrograms[slot], kUniformNames[uniform]);
   return location;
 }
 
@@ -222,21 +218,22 @@ void Shader::Destroy()
 
 // ---- Cached uniform setters ----------------------------------------------------
 
-bool Shader::PrepareUpload(OxShaderUniform uniform, const float* value, unsigned int size,
-                           GLint* location)
+// The size is a constant of each setter, so that the comparison and the
+// copy of the value are written inline rather than called.
+template <unsigned int kSize>
+bool Shader::PrepareUpload(OxShaderUniform uniform, const float* value, GLint* location)
 {
   if (mCurrentSlot == kShaderSlotNone) return false;
-  *location = GetUniformLocation(uniform);
+  *location = LocationIn(mCurrentSlot, uniform);
   // Setting a uniform at location -1 changes nothing, so nothing is sent.
   if (*location == -1) return false;
   ProgramCache& cache = mCaches[mCurrentSlot];
+  float* held = cache.values[uniform];
   // Compared bit for bit: a NaN that is sent again is still the same value.
-  if (cache.valueKnown[uniform] && cache.valueSizes[uniform] == size &&
-      memcmp(cache.values[uniform], value, size * sizeof(float)) == 0)
+  if (cache.valueSizes[uniform] == kSize && memcmp(held, value, kSize * sizeof(float)) == 0)
     return false;
-  memcpy(cache.values[uniform], value, size * sizeof(float));
-  cache.valueSizes[uniform] = size;
-  cache.valueKnown[uniform] = true;
+  memcpy(held, value, kSize * sizeof(float));
+  cache.valueSizes[uniform] = kSize;
   if (uniform == kUniformPMatrix || uniform == kUniformVMatrix)
     cache.cameraGeneration = ++gCameraChanges;
   if (mDeferred) {
@@ -249,7 +246,7 @@ bool Shader::PrepareUpload(OxShaderUniform uniform, const float* value, unsigned
 void Shader::SetUniform1f(OxShaderUniform uniform, float x)
 {
   GLint location;
-  if (PrepareUpload(uniform, &x, 1, &location)) glUniform1f(location, x);
+  if (PrepareUpload<1>(uniform, &x, &location)) glUniform1f(location, x);
 }
 
 void Shader::SetUniform1i(OxShaderUniform uniform, int x)
@@ -258,26 +255,26 @@ void Shader::SetUniform1i(OxShaderUniform uniform, int x)
   static_assert(sizeof(bits) == sizeof(x), "an int is kept in a float's storage");
   memcpy(&bits, &x, sizeof(bits));
   GLint location;
-  if (PrepareUpload(uniform, &bits, 1, &location)) glUniform1i(location, x);
+  if (PrepareUpload<1>(uniform, &bits, &location)) glUniform1i(location, x);
 }
 
 void Shader::SetUniform2f(OxShaderUniform uniform, float x, float y)
 {
   const float value[2] = {x, y};
   GLint location;
-  if (PrepareUpload(uniform, value, 2, &location)) glUniform2f(location, x, y);
+  if (PrepareUpload<2>(uniform, value, &location)) glUniform2f(location, x, y);
 }
 
 void Shader::SetUniform4f(OxShaderUniform uniform, float x, float y, float z, float w)
 {
   const float value[4] = {x, y, z, w};
   GLint location;
-  if (PrepareUpload(uniform, value, 4, &location)) glUniform4f(location, x, y, z, w);
+  if (PrepareUpload<4>(uniform, value, &location)) glUniform4f(location, x, y, z, w);
 }
 
 void Shader::SetUniformMatrix4(OxShaderUniform uniform, const float* columns)
 {
   GLint location;
-  if (PrepareUpload(uniform, columns, 16, &location))
+  if (PrepareUpload<16>(uniform, columns, &location))
     glUniformMatrix4fv(location, 1, GL_FALSE, columns);
 }

@@ -111,13 +111,15 @@ class Shader {
   struct ProgramCache {
     GLint uniformLocations[kUniformCount];
     GLint attributeLocations[kAttributeCount];
-    bool valueKnown[kUniformCount];
     // Recorded in deferred mode and not yet sent to OpenGL.
     bool valueUnsent[kUniformCount];
+    // How many floats of each value are known; 0 while it is unknown.
     unsigned int valueSizes[kUniformCount];
     float values[kUniformCount][16];
     unsigned int cameraGeneration;
   };
+  // A location not yet asked of OpenGL.
+  static const GLint kLocationUnknown = -2;
   // mProgramInUse when the program OpenGL uses is not one of the slots'.
   static const unsigned int kProgramUnknown = 0xFFFFFFFFu;
 
@@ -126,10 +128,15 @@ class Shader {
   // For the program in use: whether the value must be sent (a program is in
   // use, the uniform exists, and the value differs from the one last sent),
   // recording it as sent when it must; *location receives the location.
-  bool PrepareUpload(OxShaderUniform uniform, const float* value, unsigned int size,
-                     GLint* location);
+  template <unsigned int kSize>
+  bool PrepareUpload(OxShaderUniform uniform, const float* value, GLint* location);
   // The uniform's location in the slot's program (asked once).
-  GLint LocationIn(unsigned int slot, OxShaderUniform uniform);
+  GLint LocationIn(unsigned int slot, OxShaderUniform uniform)
+  {
+    GLint location = mCaches[slot].uniformLocations[uniform];
+    return location != kLocationUnknown ? location : AskLocation(slot, uniform);
+  }
+  GLint AskLocation(unsigned int slot, OxShaderUniform uniform);
   // glUseProgram of the slot's program (0 for none) unless it is in use.
   void PutInUse(unsigned int slot);
   // Sends the slot's unsent values; its program must be in use.
