@@ -29,6 +29,7 @@ const char kSerifPath[] = "/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf";
 // Everything the scenes draw with, made once per test.
 struct Assets {
   OxGfxVertexList* quad = nullptr;      // 6 vertices, four corner colours, uv 0..1
+  OxGfxVertexList* flat = nullptr;      // the quad in one translucent colour
   OxGfxVertexList* rect = nullptr;      // 16 x 16, white
   OxGfxVertexList* tri4 = nullptr;      // one triangle and one vertex over
   OxGfxVertexList* fan = nullptr;       // a disc of 48 triangles
@@ -58,13 +59,14 @@ struct Random {
   }
 };
 
-OxGfxVertexList* Quad(float half)
+// A quad in four corner colours, or in one colour when flat is given.
+OxGfxVertexList* Quad(float half, unsigned int flat = 0)
 {
+  unsigned int c[4] = {0xFFFF0000, 0xFF00FF00, 0x8000FFFF, 0xFFFFFF00};
+  if (flat) c[0] = c[1] = c[2] = c[3] = flat;
   OxGfxMeshStart();
-  OxGfxTriAdd(-half, -half, 0xFFFF0000, 0, 1, half, -half, 0xFF00FF00, 1, 1, half, half,
-              0x8000FFFF, 1, 0);
-  OxGfxTriAdd(-half, -half, 0xFFFF0000, 0, 1, half, half, 0x8000FFFF, 1, 0, -half, half,
-              0xFFFFFF00, 0, 0);
+  OxGfxTriAdd(-half, -half, c[0], 0, 1, half, -half, c[1], 1, 1, half, half, c[2], 1, 0);
+  OxGfxTriAdd(-half, -half, c[0], 0, 1, half, half, c[2], 1, 0, -half, half, c[3], 0, 0);
   return OxGfxMeshEnd();
 }
 
@@ -85,6 +87,7 @@ OxGfxTexture* Texture(int width, int height, unsigned int seed)
 void MakeAssets(Assets* a)
 {
   a->quad = Quad(20.0f);
+  a->flat = Quad(14.0f, 0xC0508CE3);
   OxGfxMeshStart();
   OxGfxTriAdd(-8, -8, 0xFFFFFFFF, 0, 1, 8, -8, 0xFFFFFFFF, 1, 1, 8, 8, 0xFFFFFFFF, 1, 0);
   OxGfxTriAdd(-8, -8, 0xFFFFFFFF, 0, 1, 8, 8, 0xFFFFFFFF, 1, 0, -8, 8, 0xFFFFFFFF, 0, 0);
@@ -139,7 +142,8 @@ void MakeAssets(Assets* a)
 
 void FreeAssets(Assets* a)
 {
-  for (OxGfxVertexList* mesh : {a->quad, a->rect, a->tri4, a->fan, a->points, a->lines, a->strip, a->big})
+  for (OxGfxVertexList* mesh :
+       {a->quad, a->flat, a->rect, a->tri4, a->fan, a->points, a->lines, a->strip, a->big})
     OxGfxMeshFree(mesh);
   for (OxGfxTexture* texture : {a->checker, a->gradient, a->tiny}) OxGfxTextureUnload(texture);
 }
@@ -331,7 +335,8 @@ TEST_F(Batching, BlendModes)
 // Cases: blend, multiply and add colours and transparency changed draw by
 // draw, in both programs, with values outside 0..1 (negative, above 1,
 // huge), with infinities and NaN (drawn the faithful way) and with negative
-// zeros.
+// zeros, on meshes of corner colours and of one colour; multiply colours
+// alone, on both.
 TEST_F(Batching, ColourValues)
 {
   auto values = [](Assets& a, float spread, bool nonFinite) {
@@ -364,13 +369,26 @@ TEST_F(Batching, ColourValues)
       if (nonFinite && i % 17 == 3) OxGfxSetColorToMultiply(1, 1, 1, -0.0f);
       if (i % 10 == 9) NeutralColours();
       Place(-380.0f + 32.0f * (i % 24), -280.0f + 56.0f * (i / 24), random.Next(0, 360));
-      OxGfxMeshDraw(i % 2 ? a.quad : a.fan, OxGfxMeshDrawModeTriangles);
+      OxGfxMeshDraw(i % 3 == 1 ? a.flat : i % 2 ? a.quad : a.fan, OxGfxMeshDrawModeTriangles);
     }
   };
   ExpectSameFrames(assets, "colour values in range", [&](Assets& a) { values(a, 0, false); });
   ExpectSameFrames(assets, "colour values out of range", [&](Assets& a) { values(a, 2, false); });
   ExpectSameFrames(assets, "huge colour values", [&](Assets& a) { values(a, 3e5f, false); });
   ExpectSameFrames(assets, "non-finite colour values", [&](Assets& a) { values(a, 1, true); });
+  ExpectSameFrames(assets, "multiply colours alone", [](Assets& a) {
+    Random random;
+    OxGfxSetBlendMode(OxGfxBlendModeBlend);
+    OxGfxSetRenderMode(OxGfxRenderModeColor);
+    for (int i = 0; i < 160; ++i) {
+      OxGfxSetColorToMultiply(random.Next(-1, 3), random.Next(0, 1), random.Next(0, 2),
+                              random.Next(0, 1.5f));
+      if (i % 9 == 4) OxGfxSetTransparency(0.5f);
+      if (i % 9 == 6) OxGfxSetTransparency(1.0f);
+      Place(-380.0f + 32.0f * (i % 24), -280.0f + 80.0f * (i / 24), random.Next(0, 360));
+      OxGfxMeshDraw(i % 4 ? a.flat : a.quad, OxGfxMeshDrawModeTriangles);
+    }
+  });
 }
 
 // Cases: world matrices from 4x4 matrices, affine ones (batched), 2D ones

@@ -139,6 +139,7 @@ struct Batch {
 struct MeshCopy {
   unsigned int count;   // the mesh's vertices
   unsigned int unique;  // distinct vertices kept: count above kSharedVertexLimit
+  bool flat;            // every vertex has the same colour, bit for bit
   float* vertices;      // unique x kCopyStride floats
   // Which kept vertex each of the mesh's is, up to kSharedVertexLimit.
   unsigned char shared[kSharedVertexLimit];
@@ -836,6 +837,9 @@ void OxBatchKeepMesh(const OxGfxVertexList* mesh, const float* positions, const 
     if (!shares || same == unique) ++unique;
   }
   copy->unique = unique;
+  copy->flat = true;
+  for (unsigned int i = 1; i < count && copy->flat; ++i)
+    copy->flat = memcmp(colors + 4 * i, colors, 4 * sizeof(float)) == 0;
   size_t mask = gState.meshTableSize - 1;
   for (size_t i = HashOf(mesh) & mask;; i = (i + 1) & mask) {
     MeshSlot& slot = gState.meshTable[i];
@@ -894,16 +898,18 @@ void SpreadBlock(float* block, unsigned int stride, unsigned int count, unsigned
 
 // Writes the position and the colour or texture coordinate of the batch's
 // vertices from a kept copy: the copy's own (kIndexed), or the mesh's
-// vertices in order.
+// vertices in order. A colour mesh's vertices take flatColor where one is
+// given.
 template <unsigned int kKind, bool kIndexed>
-void WriteVertices(const MeshCopy* copy, unsigned int written, float* out, unsigned int stride)
+void WriteVertices(const MeshCopy* copy, unsigned int written, float* out, unsigned int stride,
+                   const float* flatColor)
 {
   for (unsigned int i = 0; i < written; ++i, out += stride) {
     const float* in = copy->vertices + kCopyStride * (kIndexed ? i : copy->Of(i));
     out[0] = in[0];
     out[1] = in[1];
     if (kKind == kKindColor) {
-      memcpy(out + 2, in + 2, 4 * sizeof(float));
+      memcpy(out + 2, flatColor ? flatColor : in + 2, 4 * sizeof(float));
     } else {
       out[2] = in[6];
       out[3] = in[7];
@@ -912,9 +918,10 @@ void WriteVertices(const MeshCopy* copy, unsigned int written, float* out, unsig
 }
 
 // Records or draws one mesh draw of a kind (colour or texture) with the
-// values its program holds.
+// values its program holds (a flat colour mesh's multiply is formed here and
+// taken out of values).
 void MeshDrawWith(const OxGfxVertexList* mesh, unsigned int mode, unsigned int kind,
-                  unsigned int slot, const DrawValues& values)
+                  unsigned int slot, DrawValues& values)
 {
   static const GLenum kPrimitives[] = {GL_POINTS, GL_LINES, GL_LINE_STRIP, GL_TRIANGLES};
   // The vertices a primitive uses whole; the rest are dropped, so that a
@@ -932,6 +939,23 @@ void MeshDrawWith(const OxGfxVertexList* mesh, unsigned int mode, unsigned int k
   }
   unsigned int count = mesh->vertexCount - mesh->vertexCount % kGroup[mode];
   if (count == 0) return;
+
+  // A flat-coloured mesh whose only colour step is a multiply: the product
+  // is formed here once, in the program's order, as the program would form
+  // it at every pixel (a colour constant over a triangle interpolates to
+  // itself), so the draw needs no multiply step and one vector less.
+  static const float kNeutralMultiply[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+  const unsigned int kColorSteps =
+      kFeatureBlend | kFeatureMultiply | kFeatureAdd | kFeatureTransparency;
+  float product[4];
+  const float* flatColor = nullptr;
+  if (kind == kKindColor && copy->flat && (values.features & kColorSteps) == kFeatureMultiply) {
+    const float* color = copy->vertices + 2;
+    for (unsigned int k = 0; k < 4; ++k) product[k] = color[k] * values.multiply[k];
+    flatColor = product;
+    values.multiply = kNeutralMultiply;
+    values.features &= ~static_cast<unsigned int>(kFeatureMultiply);
+  }
 
   GLuint texture = kind == kKindTexture ? gState.logical->texture : 0;
   if (!Joins(kind, primitive, values.features, texture, slot, count))
@@ -958,14 +982,14 @@ void MeshDrawWith(const OxGfxVertexList* mesh, unsigned int mode, unsigned int k
   }
   if (indexed) {
     if (kind == kKindColor)
-      WriteVertices<kKindColor, true>(copy, written, first, layout.stride);
+      WriteVertices<kKindColor, true>(copy, written, first, layout.stride, flatColor);
     else
-      WriteVertices<kKindTexture, true>(copy, written, first, layout.stride);
+      WriteVertices<kKindTexture, true>(copy, written, first, layout.stride, flatColor);
   } else {
     if (kind == kKindColor)
-      WriteVertices<kKindColor, false>(copy, written, first, layout.stride);
+      WriteVertices<kKindColor, false>(copy, written, first, layout.stride, flatColor);
     else
-      WriteVertices<kKindTexture, false>(copy, written, first, layout.stride);
+      WriteVertices<kKindTexture, false>(copy, written, first, layout.stride, flatColor);
   }
   SpreadBlock(first + layout.block, layout.stride, written, layout.stride - layout.block);
   gState.batch.count += written;
