@@ -36,7 +36,7 @@ mkdir -p "$BUILD"
 cmake -S "$ROOT" --preset bench > "$BUILD/bench-configure.log" 2>&1 || {
   cat "$BUILD/bench-configure.log"; exit 1; }
 cmake --build "$BUILD" -j2 --target bench_engine bench_floor bench_sdl bench_sfml bench_calls \
-  bench_startup bench_mixer bench_alloc_counter > "$BUILD/bench-build.log" 2>&1 || {
+  bench_startup bench_mixer bench_alloc_counter bench_gl_counter > "$BUILD/bench-build.log" 2>&1 || {
   tail -40 "$BUILD/bench-build.log"; exit 1; }
 BIN="$BUILD/bench"
 OUT="$BUILD/bench-results"
@@ -212,6 +212,14 @@ BENCH_BATCHING=1 LD_PRELOAD="$BIN/libbench_alloc_counter.so" "$BIN/bench_calls" 
 for s in $SCENARIOS; do
   LD_PRELOAD="$BIN/libbench_alloc_counter.so" "$BIN/bench_floor" "$s" 3 5 /dev/null |
     grep '^BENCH floor_alloc' | sed 's/^BENCH floor_alloc /     floor  /'
+done
+echo "   what the library hands OpenGL a frame (draw calls, vertices, indices, bytes; preloaded counter):"
+for s in $SCENARIOS; do
+  for batching in 0 1; do
+    BENCH_BATCHING=$batching BENCH_DEPTH=$batching LD_PRELOAD="$BIN/libbench_gl_counter.so" \
+      "$BIN/bench_engine" "$s" 2 5 /dev/null | grep '^BENCH gl' |
+      sed "s/^BENCH gl /     $s $([ $batching = 1 ] && echo batched || echo faithful) /"
+  done
 done
 
 if [ "${BENCH_FRAME_INSTRUCTIONS:-0}" = 1 ]; then
