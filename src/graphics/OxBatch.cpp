@@ -979,8 +979,6 @@ void MeshDrawWith(const OxGfxVertexList* mesh, unsigned int mode, unsigned int k
       for (unsigned int i = 0; i < count; ++i) index[i] = static_cast<unsigned short>(base + i);
     }
     gState.batch.indexCount += count;
-  }
-  if (indexed) {
     if (kind == kKindColor)
       WriteVertices<kKindColor, true>(copy, written, first, layout.stride, flatColor);
     else
