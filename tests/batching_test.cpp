@@ -568,6 +568,10 @@ TEST_F(Batching, DrawModesAndSizes)
       // The same meshes drawn as other primitives.
       if (i % 11 == 0) OxGfxMeshDraw(a.fan, OxGfxMeshDrawModeLines);
       if (i % 13 == 0) OxGfxMeshDraw(a.quad, OxGfxMeshDrawModePoints);
+      if (i % 7 == 3) {  // one colour, multiplied, as points and lines
+        OxGfxSetColorToMultiply(random.Next(0, 2), random.Next(0, 1), random.Next(0, 1), 1);
+        OxGfxMeshDraw(a.flat, i % 2 ? OxGfxMeshDrawModeLines : OxGfxMeshDrawModePoints);
+      }
     }
   });
   ExpectSameFrames(assets, "large meshes", [](Assets& a) {
