@@ -336,7 +336,7 @@ TEST_F(Batching, BlendModes)
 // draw, in both programs, with values outside 0..1 (negative, above 1,
 // huge), with infinities and NaN (drawn the faithful way) and with negative
 // zeros, on meshes of corner colours and of one colour; multiply colours
-// alone, on both.
+// and transparency alone, on both.
 TEST_F(Batching, ColourValues)
 {
   auto values = [](Assets& a, float spread, bool nonFinite) {
@@ -376,7 +376,7 @@ TEST_F(Batching, ColourValues)
   ExpectSameFrames(assets, "colour values out of range", [&](Assets& a) { values(a, 2, false); });
   ExpectSameFrames(assets, "huge colour values", [&](Assets& a) { values(a, 3e5f, false); });
   ExpectSameFrames(assets, "non-finite colour values", [&](Assets& a) { values(a, 1, true); });
-  ExpectSameFrames(assets, "multiply colours alone", [](Assets& a) {
+  ExpectSameFrames(assets, "multiply colours and transparency alone", [](Assets& a) {
     Random random;
     OxGfxSetBlendMode(OxGfxBlendModeBlend);
     OxGfxSetRenderMode(OxGfxRenderModeColor);
@@ -385,6 +385,7 @@ TEST_F(Batching, ColourValues)
                               random.Next(0, 1.5f));
       if (i % 9 == 4) OxGfxSetTransparency(0.5f);
       if (i % 9 == 6) OxGfxSetTransparency(1.0f);
+      if (i % 9 == 5) OxGfxSetColorToMultiply(1, 1, 1, 1);  // transparency alone
       Place(-380.0f + 32.0f * (i % 24), -280.0f + 80.0f * (i / 24), random.Next(0, 360));
       OxGfxMeshDraw(i % 4 ? a.flat : a.quad, OxGfxMeshDrawModeTriangles);
     }

@@ -918,8 +918,8 @@ void WriteVertices(const MeshCopy* copy, unsigned int written, float* out, unsig
 }
 
 // Records or draws one mesh draw of a kind (colour or texture) with the
-// values its program holds (a flat colour mesh's multiply is formed here and
-// taken out of values).
+// values its program holds (a flat colour mesh's multiply and transparency
+// are formed here and taken out of values).
 void MeshDrawWith(const OxGfxVertexList* mesh, unsigned int mode, unsigned int kind,
                   unsigned int slot, DrawValues& values)
 {
@@ -940,21 +940,25 @@ void MeshDrawWith(const OxGfxVertexList* mesh, unsigned int mode, unsigned int k
   unsigned int count = mesh->vertexCount - mesh->vertexCount % kGroup[mode];
   if (count == 0) return;
 
-  // A flat-coloured mesh whose only colour step is a multiply: the product
-  // is formed here once, in the program's order, as the program would form
-  // it at every pixel (a colour constant over a triangle interpolates to
-  // itself), so the draw needs no multiply step and one vector less.
+  // A flat-coloured mesh whose only colour steps are products (a multiply
+  // colour, a transparency): they are formed here once, in the program's
+  // order, as the program would form them at every pixel (a colour constant
+  // over a triangle interpolates to itself, and a neutral value's product is
+  // exact), so the draw needs neither step and carries fewer values.
   static const float kNeutralMultiply[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-  const unsigned int kColorSteps =
-      kFeatureBlend | kFeatureMultiply | kFeatureAdd | kFeatureTransparency;
+  static const float kNeutralTransparency = 1.0f;
+  const unsigned int kProducts = kFeatureMultiply | kFeatureTransparency;
   float product[4];
   const float* flatColor = nullptr;
-  if (kind == kKindColor && copy->flat && (values.features & kColorSteps) == kFeatureMultiply) {
+  if (kind == kKindColor && copy->flat && (values.features & (kFeatureBlend | kFeatureAdd)) == 0 &&
+      (values.features & kProducts) != 0) {
     const float* color = copy->vertices + 2;
-    for (unsigned int k = 0; k < 4; ++k) product[k] = color[k] * values.multiply[k];
+    for (unsigned int k = 0; k < 3; ++k) product[k] = color[k] * values.multiply[k];
+    product[3] = color[3] * values.transparency[0] * values.multiply[3];
     flatColor = product;
     values.multiply = kNeutralMultiply;
-    values.features &= ~static_cast<unsigned int>(kFeatureMultiply);
+    values.transparency = &kNeutralTransparency;
+    values.features &= ~kProducts;
   }
 
   GLuint texture = kind == kKindTexture ? gState.logical->texture : 0;
