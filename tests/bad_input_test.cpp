@@ -92,6 +92,22 @@ BadFiles WriteBadFiles(const std::string& dir, const std::string& extension,
 
 std::string FileBytes(const std::string& path) { return oxtest::ReadBytes(path); }
 
+// A TrueType font with its horizontal header's ascender and line gap at
+// 0x4000 each, so that FreeType's 16-bit line spacing comes out negative.
+std::string WithNegativeLineSpacing(std::string font)
+{
+  auto byte = [&](size_t at) { return static_cast<size_t>(static_cast<unsigned char>(font[at])); };
+  size_t tables = byte(4) << 8 | byte(5);
+  for (size_t entry = 12; entry < 12 + 16 * tables && entry + 16 <= font.size(); entry += 16) {
+    if (font.compare(entry, 4, "hhea") != 0) continue;
+    size_t at = byte(entry + 8) << 24 | byte(entry + 9) << 16 | byte(entry + 10) << 8 |
+                byte(entry + 11);
+    const char spacing[6] = {0x40, 0, 0, 0, 0x40, 0};  // ascender, descender, line gap
+    if (at + 10 <= font.size()) font.replace(at + 4, 6, spacing, 6);
+  }
+  return font;
+}
+
 }  // namespace
 
 // Images: missing, empty, truncated, directory and non-image files load as
@@ -177,7 +193,8 @@ TEST(BadInput, Images)
 // Fonts: missing, empty, truncated, directory and non-font files print
 // "Error: Could not load font <path>" and give -1; so do sizes 0, -1 and
 // 100000 (its atlas would pass the maximum texture size). Paths of 255 and
-// 256 bytes and a UTF-8 path load (fonts have no path limit of their own).
+// 256 bytes and a UTF-8 path load (fonts have no path limit of their own),
+// and so does a font whose line spacing is negative, which then prints.
 // An unknown id prints the destroy message.
 TEST(BadInput, Fonts)
 {
@@ -188,6 +205,8 @@ TEST(BadInput, Fonts)
   std::string utf8 = dir + "/\xc3\xa9t\xc3\xa9-\xe6\x97\xa5\xe6\x9c\xac.ttf";
   for (const std::string& path : {path255, path256, utf8})
     ASSERT_TRUE(oxtest::WriteBytes(path, FileBytes(files.whole)));
+  std::string spacing = dir + "/negative-spacing.ttf";
+  ASSERT_TRUE(oxtest::WriteBytes(spacing, WithNegativeLineSpacing(FileBytes(files.whole))));
 
   oxtest::ChildResult child = oxtest::RunInChild([&] {
     if (!Start()) return 2;
@@ -211,10 +230,12 @@ TEST(BadInput, Fonts)
     // The long and UTF-8 paths print the start of the creation line; only
     // the results are compared for them below.
     printf("[paths]\n");
-    for (const std::string& path : {path255, path256, utf8}) {
+    for (const std::string& path : {path255, path256, utf8, spacing}) {
       OxGfxFontId font = OxGfxCreateFont(path.c_str(), 12);
       printf("[%s]\n", font == -1 ? "-1" : "valid");
-      if (font != -1) OxGfxDestroyFont(font);
+      if (font == -1) continue;
+      OxGfxPrint(font, "A\nB", 0, 0, 1, 1, 1, 1, 1);
+      OxGfxDestroyFont(font);
     }
     return 0;
   });
@@ -235,7 +256,7 @@ TEST(BadInput, Fonts)
             "[unknown]\nError: Trying to destroy a font with an unknown fontId (42)\n"
             "Error: Trying to destroy a font with an unknown fontId (-1)\n");
   std::string rest = out.substr(paths);
-  for (const std::string& path : {path255, path256, utf8})
+  for (const std::string& path : {path255, path256, utf8, spacing})
     EXPECT_NE(rest.find("Font " + path + ", size 12, generated a "), std::string::npos) << rest;
   EXPECT_EQ(rest.find("[-1]"), std::string::npos) << rest;
   EXPECT_EQ(child.err, "");

@@ -163,8 +163,10 @@ OxGlyphAtlas::OxGlyphAtlas(FT_Face face, unsigned int size, unsigned int sizeLim
   // FreeType rounds a scalable face's line spacing to whole pixels.
   lineHeight = static_cast<float>(mFace->size->metrics.height >> 6);
   // Pages about sixteen lines high, a power of two, within the limits; as
-  // many as the budget holds.
-  unsigned int wanted = 16u * (static_cast<unsigned int>(lineHeight) + 1u);
+  // many as the budget holds. A damaged face may give a negative or a huge
+  // spacing: only the page's size is taken from it here.
+  float lines = lineHeight > 0.0f ? (lineHeight < 65536.0f ? lineHeight : 65536.0f) : 0.0f;
+  unsigned int wanted = 16u * (static_cast<unsigned int>(lines) + 1u);
   unsigned int largest = sizeLimit < kLargestPage ? sizeLimit : kLargestPage;
   mPageSide = kSmallestPage;
   while (mPageSide < wanted && mPageSide < largest) mPageSide *= 2;
