@@ -334,8 +334,11 @@ TEST_F(Textures, PathLimitAndSourcePath)
 // Cases, each returning null with nothing printed on either stream and the
 // process going on: a missing file, a directory, an empty file, truncated
 // PNG, JPEG and BMP files, a text file, an image one texel wider than the
-// maximum texture size; from memory a negative width or height and sizes
-// above the maximum; afterwards a frame runs with no OpenGL error.
+// maximum texture size, GIFs whose codes name table entries not yet made
+// (a decoder following them may loop through its table past its stack);
+// from memory a negative width or height and sizes above the maximum;
+// afterwards a frame runs with no OpenGL error. A GIF whose code is the
+// entry about to be made (the usual repeat) loads.
 TEST(TextureFiles, BadFilesFailQuietly)
 {
   std::string dir = oxtest::TempDir();
@@ -356,6 +359,16 @@ TEST(TextureFiles, BadFilesFailQuietly)
   const int wide = 16385;
   RgbaPixels row(static_cast<size_t>(wide) * 4, 255);
   ASSERT_TRUE(oxtest::WritePng(dir + "/wide.png", row, wide, 1));
+  // Three pixels of colour 0 in 3-bit codes: clear, 0, then 6 (the entry
+  // being made: "0 0"), end; and the same with 7, an entry not yet made.
+  using namespace std::string_literals;
+  const std::string gif = "GIF89a\x03\0\x01\0\x80\0\0\xff\0\0\0\xff\0,\0\0\0\0\x03\0\x01\0\0\x02\x02"s;
+  ASSERT_TRUE(oxtest::WriteBytes(dir + "/whole.gif", gif + "\x84\x0b\0;"s));
+  ASSERT_TRUE(oxtest::WriteBytes(dir + "/beyond.gif", gif + "\xc4\x0b\0;"s));
+  ASSERT_TRUE(oxtest::WriteBytes(
+      dir + "/circle.gif",
+      oxtest::ReadBytes(std::string(OX_SOURCE_DIR) +
+                        "/fuzz/regressions/texture/gif-codes-beyond-the-table.gif")));
 
   std::string folder = dir;
   oxtest::ChildResult child = oxtest::RunInChild([folder] {
@@ -365,24 +378,24 @@ TEST(TextureFiles, BadFilesFailQuietly)
     if (limit >= 16385) return 3;
     // The whole files load, so it is the damage that makes the cut ones fail.
     int failures = 0;
-    for (std::string kind : {"png", "jpg", "bmp"}) {
+    for (std::string kind : {"png", "jpg", "bmp", "gif"}) {
       OxGfxTexture* whole = OxGfxTextureLoad((folder + "/whole." + kind).c_str());
-      if (!whole) failures |= 1 << 13;
+      if (!whole) failures |= 1 << 15;
       OxGfxTextureUnload(whole);
     }
     printf("[loads]\n");
-    const char* names[] = {"missing.png", "folder.png", "empty.png", "cut.png",
-                           "cut.jpg",     "cut.bmp",    "text.png",  "wide.png"};
-    for (int i = 0; i < 8; ++i)
+    const char* names[] = {"missing.png", "folder.png", "empty.png", "cut.png",   "cut.jpg",
+                           "cut.bmp",     "text.png",   "wide.png",  "beyond.gif", "circle.gif"};
+    for (int i = 0; i < 10; ++i)
       if (OxGfxTextureLoad((folder + "/" + names[i]).c_str()) != nullptr) failures |= 1 << i;
     unsigned char texel[4] = {1, 2, 3, 4};
-    if (OxGfxTextureLoadFromMemory(texel, -1, 1)) failures |= 1 << 8;
-    if (OxGfxTextureLoadFromMemory(texel, 1, -1)) failures |= 1 << 9;
-    if (OxGfxTextureLoadFromMemory(nullptr, limit + 1, 1)) failures |= 1 << 10;
-    if (OxGfxTextureLoadFromMemory(nullptr, 1, limit + 1)) failures |= 1 << 11;
+    if (OxGfxTextureLoadFromMemory(texel, -1, 1)) failures |= 1 << 10;
+    if (OxGfxTextureLoadFromMemory(texel, 1, -1)) failures |= 1 << 11;
+    if (OxGfxTextureLoadFromMemory(nullptr, limit + 1, 1)) failures |= 1 << 12;
+    if (OxGfxTextureLoadFromMemory(nullptr, 1, limit + 1)) failures |= 1 << 13;
     OxSysFrameStart();
     OxSysFrameEnd();
-    if (glGetError() != GL_NO_ERROR) failures |= 1 << 12;
+    if (glGetError() != GL_NO_ERROR) failures |= 1 << 14;
     printf("[done]\n");
     OxSysExit();
     return failures;

@@ -73,6 +73,83 @@ size_t GifColorTableBytes(unsigned flags)
   return (flags & 0x80) ? 3u * (1u << ((flags & 7) + 1)) : 0;
 }
 
+// A frame's LZW codes, read lowest bit first across its data sub-blocks.
+struct GifCodeReader {
+  const unsigned char* bytes;
+  size_t size;
+  size_t at, end;  // the next byte and the end of its sub-block
+  uint32_t bits = 0;
+  unsigned count = 0;
+
+  // The next code of width bits; false when the data ends first.
+  bool Next(unsigned width, unsigned* code)
+  {
+    while (count < width) {
+      if (at == end) {  // the next sub-block, after its length byte
+        if (end >= size || bytes[end] == 0) return false;
+        at = end + 1;
+        end = at + bytes[end];
+        if (end > size) end = size;
+        continue;
+      }
+      bits |= static_cast<uint32_t>(bytes[at++]) << count;
+      count += 8;
+    }
+    *code = bits & ((1u << width) - 1);
+    bits >>= width;
+    count -= width;
+    return true;
+  }
+};
+
+// Walks a frame's codes as a decoder builds its string table, until the
+// frame's pixels are made or the codes end. False when a code names an entry
+// beyond the next one the table would make, or when the first code after a
+// clear is not a single pixel: a decoder that follows such a code may link
+// its entries in a circle and walk it without end, past its own stack.
+bool GifCodesStayInTable(const unsigned char* bytes, size_t size, size_t codeSizeAt,
+                         unsigned long long pixels)
+{
+  const unsigned kTableSize = 4096;
+  const unsigned minimum = bytes[codeSizeAt];
+  const unsigned clear = 1u << minimum, end = clear + 1;
+  unsigned width = minimum + 1, next = clear + 2, limit = 2 * clear;
+  unsigned short lengths[kTableSize];  // of each entry's string
+  for (unsigned i = 0; i < clear && i < kTableSize; ++i) lengths[i] = 1;
+  GifCodeReader codes = {bytes, size, codeSizeAt + 1, codeSizeAt + 1};
+  bool first = true;
+  unsigned previous = 0, code = 0;
+  unsigned long long made = 0;
+  while (made < pixels && codes.Next(width, &code)) {
+    if (code == clear) {
+      width = minimum + 1;
+      next = clear + 2;
+      limit = 2 * clear;
+      first = true;
+      continue;
+    }
+    if (first) {
+      if (code >= clear) return false;
+      first = false;
+      made += 1;
+    } else {
+      if (code == end) return true;
+      if (code > next || code >= kTableSize) return false;
+      made += code == next ? lengths[previous] + 1u : lengths[code];
+      if (next < kTableSize) {
+        lengths[next] = static_cast<unsigned short>(lengths[previous] + 1u);
+        ++next;
+        if (next >= limit && limit < kTableSize) {
+          limit *= 2;
+          ++width;
+        }
+      }
+    }
+    previous = code;
+  }
+  return true;
+}
+
 // The logical screen, grown to hold the first frame where it reaches beyond.
 // The frame is found the way the decoder finds it: extensions are skipped
 // with their sub-blocks, any other byte before the frame's ',' is passed
@@ -81,8 +158,9 @@ size_t GifColorTableBytes(unsigned flags)
 // bits, its colour table or code size cut off) refuses the file: the decoder
 // would go on from inside that frame's data to whatever later ',' it finds,
 // and such a "frame" may declare any size. So is a first frame whose data
-// the file cuts off. Only the first frame is decoded, so a file cut after
-// it (even one missing its final ';') holds a whole image.
+// the file cuts off, and one whose codes leave the decoder's table. Only the
+// first frame is decoded, so a file cut after it (even one missing its final
+// ';') holds a whole image.
 bool GifSize(const unsigned char* bytes, size_t size, long long* width, long long* height)
 {
   if (size < 13) return false;
@@ -111,6 +189,9 @@ bool GifSize(const unsigned char* bytes, size_t size, long long* width, long lon
     size_t block = codeSizeAt + 1;
     while (block < size && bytes[block] != 0) block += 1 + bytes[block];
     if (block >= size) return false;
+    if (!GifCodesStayInTable(bytes, size, codeSizeAt,
+                             static_cast<unsigned long long>(frameWidth) * frameHeight))
+      return false;
     long long right = static_cast<long long>(OxImageLe16(bytes + at)) + frameWidth;
     long long bottom = static_cast<long long>(OxImageLe16(bytes + at + 2)) + frameHeight;
     if (right > *width) *width = right;

@@ -49,8 +49,9 @@ unsigned char* OxPlatformImageReadFile(const char* path, size_t* size, OxImageFo
 OxImageFormat OxPlatformImageFormatOf(const unsigned char* bytes, size_t size, const char* path);
 
 // The width and height bytes of the given format declare; false when the
-// header is too short to hold them, and for a GIF whose first frame a decoder
-// cannot start (it would go on to whatever later frame it finds).
+// header is too short to hold them, for a GIF whose first frame a decoder
+// cannot start (it would go on to whatever later frame it finds), and for
+// one whose first frame's codes name entries its decoder's table lacks.
 bool OxPlatformImageDeclaredSize(OxImageFormat format, const unsigned char* bytes, size_t size,
                                  long long* width, long long* height);
 
