@@ -9,7 +9,6 @@
 // and the graphics module's fatal reports.
 #include "graphics/OxBatch.h"
 
-#include <math.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -337,13 +336,6 @@ void SendCamera(Program& program, const float camera[32])
 }
 
 // ---- Per-draw values -----------------------------------------------------------------
-
-bool AllFinite(const float* values, unsigned int count)
-{
-  for (unsigned int i = 0; i < count; ++i)
-    if (!isfinite(values[i])) return false;
-  return true;
-}
 
 // Four values' bits side by side, so that the checks of a draw's values
 // compare four at once where the processor can.
@@ -983,16 +975,15 @@ void MeshDrawWith(const OxGfxVertexList* mesh, unsigned int mode, unsigned int k
       for (unsigned int i = 0; i < count; ++i) index[i] = static_cast<unsigned short>(base + i);
     }
     gState.batch.indexCount += count;
-    if (kind == kKindColor)
-      WriteVertices<kKindColor, true>(copy, written, first, layout.stride, flatColor);
-    else
-      WriteVertices<kKindTexture, true>(copy, written, first, layout.stride, flatColor);
-  } else {
-    if (kind == kKindColor)
-      WriteVertices<kKindColor, false>(copy, written, first, layout.stride, flatColor);
-    else
-      WriteVertices<kKindTexture, false>(copy, written, first, layout.stride, flatColor);
   }
+  if (kind == kKindColor && indexed)
+    WriteVertices<kKindColor, true>(copy, written, first, layout.stride, flatColor);
+  else if (kind == kKindColor)
+    WriteVertices<kKindColor, false>(copy, written, first, layout.stride, flatColor);
+  else if (indexed)
+    WriteVertices<kKindTexture, true>(copy, written, first, layout.stride, flatColor);
+  else
+    WriteVertices<kKindTexture, false>(copy, written, first, layout.stride, flatColor);
   SpreadBlock(first + layout.block, layout.stride, written, layout.stride - layout.block);
   gState.batch.count += written;
 }
@@ -1024,7 +1015,7 @@ void OxBatchSpriteDraw(const OxGfxVertexList* square, bool tinted)
   MeshDrawWith(square, OxGfxMeshDrawModeTriangles, kKindTexture, slot, values);
 }
 
-bool OxBatchCanPrint(const float color[4]) { return AllFinite(color, 4); }
+bool OxBatchCanPrint(const float color[4]) { return !AnyLane(Infinite(LanesOf(color))); }
 
 void OxBatchText(const OxBatchTextVertex* vertices, unsigned int count, const float color[4])
 {
