@@ -103,13 +103,18 @@ void StandIn(OxMixerDevice* device)
   if (device->retrying && Clock::now() >= device->nextTry) {
     OpenOutput(device);
     if (device->output) device->silent = false;
-    else device->nextTry = Clock::now() + kRetryPeriod;
+    else {
+      OxPlatformAudioOutputSettle();
+      device->nextTry = Clock::now() + kRetryPeriod;
+    }
   }
 }
 
-// The device's thread: watch the output, or stand in for it.
+// The device's thread: watch the output, or stand in for it. A failed first
+// open, made on the game's thread, is settled here.
 void Run(OxMixerDevice* device)
 {
+  OxPlatformAudioOutputSettle();
   std::unique_lock<std::mutex> waiting(device->lock);
   while (!device->stopping) {
     if (device->output) {
@@ -150,6 +155,7 @@ OxMixerDevice* OxMixerDeviceOpen(OxPlatformAudioRender render, void* user)
     device->thread = std::thread(Run, device);
   } catch (const std::system_error&) {
     OxPlatformAudioOutputClose(device->output);
+    OxPlatformAudioOutputSettle();
     delete device;
     return nullptr;
   }

@@ -16,6 +16,11 @@ typedef void (*OxPlatformAudioRender)(void* user, float* out, int frameCount);
 // kOxPlatformAudioFrames per buffer) and starts it calling render on its own
 // thread. Null when no device opens. Writes nothing to stderr.
 OxPlatformAudioOutput* OxPlatformAudioOutputOpen(OxPlatformAudioRender render, void* user);
+// Finishes what a failed open left to the calling thread. A backend may
+// leave slow teardown to it (SDL's ALSA driver joins a thread that polls ten
+// times a second), so that the game's thread does not wait: the device's own
+// thread calls this after a failed open; the next open settles first too.
+void OxPlatformAudioOutputSettle();
 // True once the device has gone away (unplugged, its sound server gone).
 bool OxPlatformAudioOutputIsLost(OxPlatformAudioOutput* output);
 // Stops and closes the device; when this returns, render is no longer

@@ -93,6 +93,8 @@ void OxPlatformAudioOutputClose(OxPlatformAudioOutput* output)
   delete output;
 }
 
+void OxPlatformAudioOutputSettle() {}
+
 void OxPlatformAudioOutputLeaveThread() {}
 
 const char* OxPlatformAudioOutputForcedDriver() { return nullptr; }

@@ -1,6 +1,10 @@
 // Mixer output backend: an SDL2 audio device that pulls the mix on SDL's
 // audio thread. Opening starts SDL's audio part afresh each time, so that a
-// sound server that restarted is reached again.
+// sound server that restarted is reached again. Stopping SDL's audio part
+// after a failed open is left to OxPlatformAudioOutputSettle: with the ALSA
+// driver it waits for a thread that polls ten times a second, which would
+// hold the game's start up by a tenth of a second on a machine without a
+// sound card.
 #include <dlfcn.h>
 
 #include <SDL.h>
@@ -29,7 +33,8 @@ struct OutputState {
   std::mutex lock;
   void* alsaLibrary = nullptr;
   AlsaSetErrorHandler setAlsaErrorHandler = nullptr;
-  int users = 0;  // outputs open or opening
+  int users = 0;  // outputs open or opening, and a failed open not yet settled
+  bool quitOwed = false;  // SDL's audio part is up with no output open
 };
 OutputState& gOutput = *new OutputState;
 
@@ -52,6 +57,16 @@ void RestoreAlsa()
   if (gOutput.setAlsaErrorHandler) gOutput.setAlsaErrorHandler(nullptr);
 }
 
+// Stops SDL's audio part that a failed open left up. Expects gOutput.lock held.
+void SettleLocked()
+{
+  if (!gOutput.quitOwed) return;
+  gOutput.quitOwed = false;
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  SDL_ClearError();
+  RestoreAlsa();
+}
+
 void SDLCALL FillBuffer(void* user, Uint8* stream, int length)
 {
   auto* output = static_cast<OxPlatformAudioOutput*>(user);
@@ -66,6 +81,7 @@ void SDLCALL FillBuffer(void* user, Uint8* stream, int length)
 OxPlatformAudioOutput* OxPlatformAudioOutputOpen(OxPlatformAudioRender render, void* user)
 {
   std::lock_guard<std::mutex> hold(gOutput.lock);
+  SettleLocked();
   QuietAlsa();
   auto* output = new OxPlatformAudioOutput;
   output->render = render;
@@ -82,11 +98,11 @@ OxPlatformAudioOutput* OxPlatformAudioOutputOpen(OxPlatformAudioRender render, v
     SDL_AudioSpec have;
     // No changes allowed: SDL converts to whatever the hardware takes.
     output->id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (output->id == 0) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (output->id == 0) gOutput.quitOwed = true;
   }
   SDL_ClearError();
   if (output->id == 0) {
-    RestoreAlsa();
+    if (!gOutput.quitOwed) RestoreAlsa();
     delete output;
     return nullptr;
   }
@@ -110,6 +126,12 @@ void OxPlatformAudioOutputClose(OxPlatformAudioOutput* output)
   SDL_ClearError();
   RestoreAlsa();
   delete output;
+}
+
+void OxPlatformAudioOutputSettle()
+{
+  std::lock_guard<std::mutex> hold(gOutput.lock);
+  SettleLocked();
 }
 
 void OxPlatformAudioOutputLeaveThread()

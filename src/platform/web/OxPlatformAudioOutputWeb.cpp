@@ -113,6 +113,8 @@ void OxPlatformAudioOutputClose(OxPlatformAudioOutput* output)
   gOpen = nullptr;
 }
 
+void OxPlatformAudioOutputSettle() {}
+
 void OxPlatformAudioOutputLeaveThread() {}
 
 bool OxPlatformAudioOutputThreaded() { return false; }

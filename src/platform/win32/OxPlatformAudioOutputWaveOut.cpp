@@ -142,6 +142,8 @@ void OxPlatformAudioOutputClose(OxPlatformAudioOutput* output)
 }
 
 // waveOut keeps nothing per thread for its callers.
+void OxPlatformAudioOutputSettle() {}
+
 void OxPlatformAudioOutputLeaveThread() {}
 
 bool OxPlatformAudioOutputThreaded() { return true; }
