@@ -134,21 +134,50 @@ struct Batch {
   GLuint streams[2];
 };
 
-// A kept copy of a small mesh.
+// A kept copy of a small mesh. It lives in the mesh record's own block,
+// right after the record (OxBatchMeshRecordBytes), so that a draw finds the
+// record, the copy and its vertices in neighbouring memory: with thousands of
+// meshes drawn a frame, separate blocks cost a cache miss each, one waiting
+// on the other.
 struct MeshCopy {
   unsigned int count;   // the mesh's vertices
   unsigned int unique;  // distinct vertices kept: count above kSharedVertexLimit
   bool flat;            // every vertex has the same colour, bit for bit
-  float* vertices;      // unique x kCopyStride floats
   // Which kept vertex each of the mesh's is, up to kSharedVertexLimit.
   unsigned char shared[kSharedVertexLimit];
   // The kept vertex of the mesh's vertex i.
   unsigned int Of(unsigned int i) const { return count <= kSharedVertexLimit ? shared[i] : i; }
+  // unique x kCopyStride floats, after the copy.
+  const float* Vertices() const;
+  float* Vertices();
 };
-struct MeshSlot {
-  const OxGfxVertexList* key;
-  MeshCopy* copy;
-};
+
+// Where a record's copy and the copy's vertices start in the record's block.
+const size_t kBlockAlignment = alignof(max_align_t);
+constexpr size_t RoundUp(size_t bytes)
+{
+  return (bytes + kBlockAlignment - 1) / kBlockAlignment * kBlockAlignment;
+}
+const size_t kCopyOffset = RoundUp(sizeof(OxGfxVertexList));
+const size_t kVerticesOffset = RoundUp(sizeof(MeshCopy));
+// What a draw fetches ahead of a block: a quad's, on any alignment.
+const size_t kPrefetchedBlockBytes =
+    kCopyOffset + kVerticesOffset + 4 * kCopyStride * sizeof(float) + 63;
+
+const float* MeshCopy::Vertices() const
+{
+  return reinterpret_cast<const float*>(reinterpret_cast<const char*>(this) + kVerticesOffset);
+}
+float* MeshCopy::Vertices()
+{
+  return reinterpret_cast<float*>(reinterpret_cast<char*>(this) + kVerticesOffset);
+}
+
+// The copy in a kept mesh's block.
+const MeshCopy* CopyOf(const OxGfxVertexList* mesh)
+{
+  return reinterpret_cast<const MeshCopy*>(reinterpret_cast<const char*>(mesh) + kCopyOffset);
+}
 
 // ---- Module state -------------------------------------------------------------------
 
@@ -171,8 +200,8 @@ struct BatchState {
   // needing it do not split batches.
   unsigned int stickyFeatures[2] = {0, 0};
 
-  // Kept mesh copies: open addressing on the record's address.
-  MeshSlot* meshTable = nullptr;
+  // The records whose blocks hold a copy: open addressing on the address.
+  const OxGfxVertexList** meshTable = nullptr;
   size_t meshTableSize = 0;    // a power of two, or 0
   size_t meshTableFilled = 0;  // live entries and tombstones
   size_t meshTableLive = 0;
@@ -187,35 +216,50 @@ size_t HashOf(const OxGfxVertexList* mesh)
   return static_cast<size_t>((bits >> 4) * 0x9E3779B97F4A7C15ull >> 20);
 }
 
-MeshSlot* FindSlot(const OxGfxVertexList* mesh)
+// Whether a mesh's block holds a copy: the game may pass records of its own.
+bool IsKept(const OxGfxVertexList* mesh)
 {
-  if (gState.meshTableSize == 0) return nullptr;
+  if (gState.meshTableSize == 0 || !mesh) return false;
   size_t mask = gState.meshTableSize - 1;
   // The slot found last first: a run of draws of one mesh (sprites, tiles,
   // particles) finds it at once, wherever its probe sequence would start.
-  MeshSlot& last = gState.meshTable[gState.lastSlot & mask];
-  if (last.key == mesh && mesh) return &last;
+  if (gState.meshTable[gState.lastSlot & mask] == mesh) return true;
   for (size_t i = HashOf(mesh) & mask;; i = (i + 1) & mask) {
-    MeshSlot& slot = gState.meshTable[i];
-    if (slot.key == mesh) {
+    const OxGfxVertexList* key = gState.meshTable[i];
+    if (key == mesh) {
       gState.lastSlot = i;
-      return &slot;
+      return true;
     }
-    if (!slot.key) return nullptr;
+    if (!key) return false;
+  }
+}
+
+// Takes a mesh out of the table, if it is there.
+void Unkeep(const OxGfxVertexList* mesh)
+{
+  if (!IsKept(mesh)) return;
+  gState.meshTable[gState.lastSlot & (gState.meshTableSize - 1)] = kTombstone;
+  // The last copy gone: the table goes too, so that a game that frees its
+  // meshes leaves nothing behind.
+  if (--gState.meshTableLive == 0) {
+    free(gState.meshTable);
+    gState.meshTable = nullptr;
+    gState.meshTableSize = 0;
+    gState.meshTableFilled = 0;
   }
 }
 
 bool GrowTable()
 {
   size_t size = gState.meshTableSize ? gState.meshTableSize * 2 : 64;
-  MeshSlot* table = static_cast<MeshSlot*>(calloc(size, sizeof(MeshSlot)));
+  auto** table = static_cast<const OxGfxVertexList**>(calloc(size, sizeof(OxGfxVertexList*)));
   if (!table) return false;
   size_t filled = 0;
   for (size_t i = 0; i < gState.meshTableSize; ++i) {
-    const MeshSlot& old = gState.meshTable[i];
-    if (!old.key || old.key == kTombstone) continue;
-    for (size_t j = HashOf(old.key) & (size - 1);; j = (j + 1) & (size - 1)) {
-      if (table[j].key) continue;
+    const OxGfxVertexList* old = gState.meshTable[i];
+    if (!old || old == kTombstone) continue;
+    for (size_t j = HashOf(old) & (size - 1);; j = (j + 1) & (size - 1)) {
+      if (table[j]) continue;
       table[j] = old;
       break;
     }
@@ -795,21 +839,21 @@ void OxBatchPrepareTextureParameter()
 
 // ---- Meshes and text ---------------------------------------------------------------------
 
-void OxBatchKeepMesh(const OxGfxVertexList* mesh, const float* positions, const float* colors,
+size_t OxBatchMeshRecordBytes(unsigned int count)
+{
+  if (count > kCopiedMeshLimit) return sizeof(OxGfxVertexList);
+  return kCopyOffset + kVerticesOffset + sizeof(float) * kCopyStride * (count ? count : 1);
+}
+
+void OxBatchKeepMesh(OxGfxVertexList* mesh, const float* positions, const float* colors,
                      const float* textureCoordinates, unsigned int count)
 {
-  OxBatchForgetMesh(mesh);
+  Unkeep(mesh);
   if (count > kCopiedMeshLimit) return;
   if ((gState.meshTableFilled + 1) * 4 > gState.meshTableSize * 3 && !GrowTable()) return;
-  MeshCopy* copy = static_cast<MeshCopy*>(malloc(sizeof(MeshCopy)));
-  float* vertices = static_cast<float*>(malloc(sizeof(float) * kCopyStride * (count ? count : 1)));
-  if (!copy || !vertices) {
-    free(copy);
-    free(vertices);
-    return;
-  }
+  MeshCopy* copy = const_cast<MeshCopy*>(CopyOf(mesh));
+  float* vertices = copy->Vertices();
   copy->count = count;
-  copy->vertices = vertices;
   // Small meshes keep each distinct vertex once, drawn by index.
   const bool shares = count <= kSharedVertexLimit;
   unsigned int unique = 0;
@@ -834,33 +878,16 @@ void OxBatchKeepMesh(const OxGfxVertexList* mesh, const float* positions, const 
     copy->flat = memcmp(colors + 4 * i, colors, 4 * sizeof(float)) == 0;
   size_t mask = gState.meshTableSize - 1;
   for (size_t i = HashOf(mesh) & mask;; i = (i + 1) & mask) {
-    MeshSlot& slot = gState.meshTable[i];
-    if (slot.key && slot.key != kTombstone) continue;
-    if (!slot.key) ++gState.meshTableFilled;
-    slot.key = mesh;
-    slot.copy = copy;
+    const OxGfxVertexList*& slot = gState.meshTable[i];
+    if (slot && slot != kTombstone) continue;
+    if (!slot) ++gState.meshTableFilled;
+    slot = mesh;
     ++gState.meshTableLive;
     break;
   }
 }
 
-void OxBatchForgetMesh(const OxGfxVertexList* mesh)
-{
-  MeshSlot* slot = FindSlot(mesh);
-  if (!slot) return;
-  free(slot->copy->vertices);
-  free(slot->copy);
-  slot->key = kTombstone;
-  slot->copy = nullptr;
-  // The last copy gone: the table goes too, so that a game that frees its
-  // meshes leaves nothing behind.
-  if (--gState.meshTableLive == 0) {
-    free(gState.meshTable);
-    gState.meshTable = nullptr;
-    gState.meshTableSize = 0;
-    gState.meshTableFilled = 0;
-  }
-}
+void OxBatchForgetMesh(const OxGfxVertexList* mesh) { Unkeep(mesh); }
 
 namespace {
 
@@ -897,7 +924,7 @@ void WriteVertices(const MeshCopy* copy, unsigned int written, float* out, unsig
                    const float* flatColor)
 {
   for (unsigned int i = 0; i < written; ++i, out += stride) {
-    const float* in = copy->vertices + kCopyStride * (kIndexed ? i : copy->Of(i));
+    const float* in = copy->Vertices() + kCopyStride * (kIndexed ? i : copy->Of(i));
     out[0] = in[0];
     out[1] = in[1];
     if (kKind == kKindColor) {
@@ -920,8 +947,9 @@ void MeshDrawWith(const OxGfxVertexList* mesh, unsigned int mode, unsigned int k
   // merged draw does not join one mesh's leftover vertex to the next mesh.
   static const unsigned int kGroup[] = {1, 2, 1, 3};
   GLenum primitive = kPrimitives[mode];
-  MeshSlot* kept = FindSlot(mesh);
-  const MeshCopy* copy = kept ? kept->copy : nullptr;
+  // The copy's address follows from the record's, so its memory is fetched
+  // while the table is searched.
+  const MeshCopy* copy = IsKept(mesh) ? CopyOf(mesh) : nullptr;
   // Meshes without a copy (large, or not built by OxGfxMeshEnd), a vertex
   // count raised by the game, and line strips (which cannot be joined) are
   // drawn at once.
@@ -944,7 +972,7 @@ void MeshDrawWith(const OxGfxVertexList* mesh, unsigned int mode, unsigned int k
   const float* flatColor = nullptr;
   if (kind == kKindColor && copy->flat && (values.features & (kFeatureBlend | kFeatureAdd)) == 0 &&
       (values.features & kProducts) != 0) {
-    const float* color = copy->vertices + 2;
+    const float* color = copy->Vertices() + 2;
     for (unsigned int k = 0; k < 3; ++k) product[k] = color[k] * values.multiply[k];
     product[3] = color[3] * values.transparency[0] * values.multiply[3];
     flatColor = product;
@@ -992,6 +1020,11 @@ void MeshDrawWith(const OxGfxVertexList* mesh, unsigned int mode, unsigned int k
 
 bool OxBatchMeshDraw(const OxGfxVertexList* mesh, unsigned int mode)
 {
+  // A small mesh's block (record, copy, the first vertices) is fetched while
+  // the draw's values are read. A prefetch never faults, so a record of the
+  // game's own, with no block after it, is harmless.
+  const char* block = reinterpret_cast<const char*>(mesh);
+  for (size_t line = 0; line < kPrefetchedBlockBytes; line += 64) __builtin_prefetch(block + line);
   unsigned int slot = gShader.GetCurrentProgram();
   // No program or the font program: the faithful path draws nothing either.
   if (slot != kShaderSlotColor && slot != kShaderSlotTexture) return true;

@@ -6,6 +6,8 @@
 // graphics module's fatal reports.
 #pragma once
 
+#include <stddef.h>
+
 #include "platform/OxPlatformGLApi.h"
 
 struct OxGfxVertexList;
@@ -46,9 +48,14 @@ void OxBatchPrepareTextureParameter();
 
 // ---- Meshes and text --------------------------------------------------------------
 
+// The bytes a mesh record of count vertices takes, with room after it for
+// the batch's copy of a small mesh's vertices: records are allocated with
+// this size (zeroed) and freed with free.
+size_t OxBatchMeshRecordBytes(unsigned int count);
 // Keeps a copy of a small mesh's vertices (positions x, y; colours as the
-// mesh's buffer holds them; texture coordinates) for recording its draws.
-void OxBatchKeepMesh(const OxGfxVertexList* mesh, const float* positions, const float* colors,
+// mesh's buffer holds them; texture coordinates) for recording its draws,
+// in the record's block, which OxBatchMeshRecordBytes(count) sized.
+void OxBatchKeepMesh(OxGfxVertexList* mesh, const float* positions, const float* colors,
                      const float* textureCoordinates, unsigned int count);
 void OxBatchForgetMesh(const OxGfxVertexList* mesh);
 // Records or draws one mesh draw with the program in use; false when the

@@ -480,7 +480,7 @@ OxGfxVertexList* OxGfxMeshEnd(void)
     return nullptr;
   }
   unsigned int count = gState.pendingCount;
-  OxGfxVertexList* mesh = static_cast<OxGfxVertexList*>(calloc(1, sizeof(OxGfxVertexList)));
+  OxGfxVertexList* mesh = static_cast<OxGfxVertexList*>(calloc(1, OxBatchMeshRecordBytes(count)));
   if (mesh) OxGfxTriListInitialize(mesh);
   // One block for the three temporary arrays; at least one float so that an
   // empty mesh does not look like a failed allocation.

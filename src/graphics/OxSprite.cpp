@@ -112,7 +112,7 @@ bool AllFinite(Floats... values)
 OxGfxVertexList* BuildMesh(const float* positions2D, const float* textureCoordinates,
                            unsigned int count)
 {
-  OxGfxVertexList* mesh = static_cast<OxGfxVertexList*>(calloc(1, sizeof(OxGfxVertexList)));
+  OxGfxVertexList* mesh = static_cast<OxGfxVertexList*>(calloc(1, OxBatchMeshRecordBytes(count)));
   if (mesh) OxGfxTriListInitialize(mesh);
   float* positions = static_cast<float*>(malloc(sizeof(float) * 3 * count));
   float* colors = static_cast<float*>(malloc(sizeof(float) * 4 * count));
