@@ -2,6 +2,8 @@
 // engine's own shader sources, locations looked up once, buffers made once,
 // one draw call per object. "bench_floor SCENARIO WARMUP FRAMES TIMES_FILE"
 // times frames as bench_engine does, glFinish and the buffer swap included.
+// BENCH_FLOOR_BATCHED=1 draws the batched floor instead (RunBatched below):
+// every object transformed on the processor into one streamed buffer a frame.
 #include <dlfcn.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -201,17 +203,447 @@ Atlas MakeAtlas()
   return atlas;
 }
 
+// An RGBA texture with nearest filtering, as the engine makes one.
+GLuint MakeTexture(const unsigned char* pixels, int width, int height)
+{
+  GLuint texture = 0;
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+  return texture;
+}
+
+// The 800 x 600 window, vertical sync off; depth and stencil buffers only
+// when asked.
+SDL_Window* OpenWindow(bool depth, SDL_GLContext* context)
+{
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) return nullptr;
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth ? 24 : 0);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, depth ? 8 : 0);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_Window* window = SDL_CreateWindow("floor", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                        kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
+  if (!window) return nullptr;
+  *context = SDL_GL_CreateContext(window);
+  if (!*context || glewInit() != GLEW_OK) return nullptr;
+  SDL_GL_SetSwapInterval(0);
+  glClearColor(1, 1, 1, 1);
+  return window;
+}
+
+// The frame clock both floors share: a frame runs from Begin (before
+// glClear) to after glFinish, the swap and the event pump in End; the last
+// frame is written out first when BENCH_SNAPSHOT asks. Under callgrind only
+// the measured frames count; with BenchAllocCounter preloaded, so do their
+// allocations.
+struct FrameClock {
+  using Counter = unsigned long (*)();
+  int warmup, frames;
+  std::vector<double> times, cpuTimes;
+  Counter allocations = reinterpret_cast<Counter>(dlsym(RTLD_DEFAULT, "BenchAllocTotal"));
+  unsigned long allocationsBefore = 0;
+  double start = 0, cpuStart = 0;
+
+  FrameClock(int warmupFrames, int measuredFrames) : warmup(warmupFrames), frames(measuredFrames)
+  {
+    times.reserve(frames);
+    cpuTimes.reserve(frames);
+  }
+  void Begin(int frame)
+  {
+    if (frame == warmup) CALLGRIND_ZERO_STATS;
+    if (frame == warmup && allocations) allocationsBefore = allocations();
+    start = Now();
+    cpuStart = bench::ProcessCpu();
+  }
+  void End(int frame, SDL_Window* window)
+  {
+    if (frame == warmup + frames - 1) SnapshotIfAsked();
+    glUseProgram(0);
+    glFinish();
+    SDL_GL_SwapWindow(window);
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+    }
+    if (frame >= warmup) {
+      times.push_back(Now() - start);
+      cpuTimes.push_back(bench::ProcessCpu() - cpuStart);
+    }
+  }
+  // Prints the allocations, closes the window and appends the times.
+  int Finish(const char* label, const char* scenario, SDL_Window* window, SDL_GLContext context,
+             const char* path)
+  {
+    CALLGRIND_DUMP_STATS_AT("measured");
+    if (allocations)
+      printf("BENCH %s %s per_frame %.2f\n", label, scenario,
+             static_cast<double>(allocations() - allocationsBefore) / frames);
+    SDL_GL_DeleteContext(context);
+    SDL_DestroyWindow(window);
+    SDL_Quit();
+    return AppendTimes(path, times.data(), cpuTimes.data(), times.size()) ? 0 : 1;
+  }
+};
+
+// ---------------------------------------------------------------------------
+// The batched floor: what the engine's batched path could at best be on
+// OpenGL 2.0. A window without depth and stencil; every object's vertices
+// transformed on the processor into one array a frame, handed to OpenGL with
+// one glBufferData and drawn in runs of at most 4,092 vertices; compact
+// vertices (two floats of position in world units, four colour bytes, two
+// floats of texture coordinate where sampled); the simplest programs, the
+// one projection a uniform scale. The same objects, transforms and colours
+// as the per-object floor.
+//
+// Quads go as six vertices each through glDrawArrays, or as four through a
+// shared index buffer, whichever measured faster for the scene here (Mesa's
+// llvmpipe, 2 cores): indexed for the rotated quads and sprites (a third
+// fewer vertices to shade), arrays for text, big and bunnies, whose quads
+// are upright rectangles that llvmpipe draws faster, and with slightly
+// different pixels, when they come as plain triangle lists.
+// BENCH_FLOOR_INDEXED=0 or 1 forces one way for every scene.
+
+const int kRunVertices = 4092;
+
+struct ColorVertex {
+  float x, y;
+  unsigned char rgba[4];
+};
+struct TexturedVertex {
+  float x, y;
+  unsigned char rgba[4];
+  float u, v;
+};
+
+// Attribute locations bound before linking, the same in every program.
+enum { kPosition = 0, kColor = 1, kUv = 2 };
+
+const char kBatchColorVertex[] =
+    "uniform vec2 uScale;\n"
+    "attribute vec2 aPosition;\n"
+    "attribute vec4 aColor;\n"
+    "varying vec4 vColor;\n"
+    "void main() { vColor = aColor; gl_Position = vec4(aPosition * uScale, 0.0, 1.0); }\n";
+const char kBatchColorFragment[] =
+    "varying vec4 vColor;\n"
+    "void main() { gl_FragColor = vColor; }\n";
+const char kBatchTexturedVertex[] =
+    "uniform vec2 uScale;\n"
+    "attribute vec2 aPosition;\n"
+    "attribute vec4 aColor;\n"
+    "attribute vec2 aUv;\n"
+    "varying vec4 vColor;\n"
+    "varying vec2 vUv;\n"
+    "void main() {\n"
+    "  vColor = aColor; vUv = aUv; gl_Position = vec4(aPosition * uScale, 0.0, 1.0);\n"
+    "}\n";
+const char kBatchTexturedFragment[] =
+    "uniform sampler2D uTexture;\n"
+    "varying vec4 vColor;\n"
+    "varying vec2 vUv;\n"
+    "void main() { gl_FragColor = texture2D(uTexture, vUv) * vColor; }\n";
+const char kBatchTextFragment[] =
+    "uniform sampler2D uTexture;\n"
+    "varying vec4 vColor;\n"
+    "varying vec2 vUv;\n"
+    "void main() { gl_FragColor = vec4(vColor.rgb, vColor.a * texture2D(uTexture, vUv).a); }\n";
+
+// Links a batched program and sets its projection (world units, y up,
+// origin at the window's centre, to clip space) and texture unit.
+GLuint BuildBatched(const char* vertex, const char* fragment, float scaleX, float scaleY)
+{
+  GLuint program = glCreateProgram();
+  glAttachShader(program, Compile(GL_VERTEX_SHADER, vertex));
+  glAttachShader(program, Compile(GL_FRAGMENT_SHADER, fragment));
+  glBindAttribLocation(program, kPosition, "aPosition");
+  glBindAttribLocation(program, kColor, "aColor");
+  glBindAttribLocation(program, kUv, "aUv");
+  glLinkProgram(program);
+  GLint ok = 0;
+  glGetProgramiv(program, GL_LINK_STATUS, &ok);
+  if (!ok) {
+    printf("floor: batched program does not link\n");
+    exit(1);
+  }
+  glUseProgram(program);
+  glUniform2f(glGetUniformLocation(program, "uScale"), scaleX, scaleY);
+  glUniform1i(glGetUniformLocation(program, "uTexture"), 0);
+  glUseProgram(0);
+  return program;
+}
+
+// 0xAARRGGBB as the bytes red, green, blue, alpha, each multiplied by a
+// factor in 0..1 and rounded, as the per-object programs' product is stored.
+void PackColor(unsigned int argb, const float multiply[4], unsigned char out[4])
+{
+  const unsigned int channel[4] = {(argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, argb >> 24};
+  for (int c = 0; c < 4; ++c)
+    out[c] = static_cast<unsigned char>(static_cast<float>(channel[c]) / 255.0f * multiply[c] * 255.0f + 0.5f);
+}
+
+// Appends quads (corners counter-clockwise from the bottom left, as the
+// scenes' meshes are built: triangles 0 1 2 and 0 2 3) to a frame's array:
+// six vertices a quad, or four with BENCH_FLOOR_INDEXED.
+template <class V>
+struct QuadWriter {
+  std::vector<V> vertices;
+  size_t count = 0;
+  bool indexed = false;
+
+  void Start(size_t quads)
+  {
+    size_t needed = quads * (indexed ? 4 : 6);
+    if (vertices.size() < needed) vertices.resize(needed);
+    count = 0;
+  }
+  void Put(const V& a, const V& b, const V& c, const V& d)
+  {
+    V* out = &vertices[count];
+    out[0] = a;
+    out[1] = b;
+    out[2] = c;
+    if (indexed) {
+      out[3] = d;
+      count += 4;
+    } else {
+      out[3] = a;
+      out[4] = c;
+      out[5] = d;
+      count += 6;
+    }
+  }
+};
+
+// Hands the frame's vertices to OpenGL in one glBufferData and draws them in
+// runs of at most kRunVertices: glDrawArrays over the one array, or, indexed,
+// the attributes pointed at each run's first vertex and the shared indices
+// (0 1 2 0 2 3, plus four a quad) drawn.
+template <class V>
+void DrawRuns(const QuadWriter<V>& writer, GLuint program, bool textured)
+{
+  glUseProgram(program);
+  glBufferData(GL_ARRAY_BUFFER, writer.count * sizeof(V), writer.vertices.data(), GL_STREAM_DRAW);
+  glEnableVertexAttribArray(kPosition);
+  glEnableVertexAttribArray(kColor);
+  if (textured) glEnableVertexAttribArray(kUv);
+  auto point = [&](size_t first) {
+    const char* base = reinterpret_cast<const char*>(first * sizeof(V));
+    glVertexAttribPointer(kPosition, 2, GL_FLOAT, GL_FALSE, sizeof(V), base);
+    glVertexAttribPointer(kColor, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(V), base + 2 * sizeof(float));
+    if (textured)
+      glVertexAttribPointer(kUv, 2, GL_FLOAT, GL_FALSE, sizeof(V), base + 2 * sizeof(float) + 4);
+  };
+  if (writer.indexed) {
+    for (size_t first = 0; first < writer.count; first += kRunVertices) {
+      size_t run = writer.count - first < kRunVertices ? writer.count - first : kRunVertices;
+      point(first);
+      glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(run / 4 * 6), GL_UNSIGNED_SHORT, nullptr);
+    }
+  } else {
+    point(0);
+    for (size_t first = 0; first < writer.count; first += kRunVertices) {
+      size_t run = writer.count - first < kRunVertices ? writer.count - first : kRunVertices;
+      glDrawArrays(GL_TRIANGLES, static_cast<GLint>(first), static_cast<GLsizei>(run));
+    }
+  }
+  glDisableVertexAttribArray(kPosition);
+  glDisableVertexAttribArray(kColor);
+  if (textured) glDisableVertexAttribArray(kUv);
+}
+
+// One transformed corner: the rows of a 2D affine matrix applied to (x, y).
+inline void Transform(const float rows[2][3], float x, float y, float* outX, float* outY)
+{
+  *outX = rows[0][0] * x + rows[0][1] * y + rows[0][2];
+  *outY = rows[1][0] * x + rows[1][1] * y + rows[1][2];
+}
+
+int RunBatched(int scenario, const char* name, int warmup, int frames, const char* path)
+{
+  SDL_GLContext context = nullptr;
+  SDL_Window* window = OpenWindow(false, &context);
+  if (!window) return 1;
+  const float sx = 2.0f / kWidth, sy = 2.0f / kHeight;
+  GLuint colorProgram = BuildBatched(kBatchColorVertex, kBatchColorFragment, sx, sy);
+  GLuint texturedProgram = BuildBatched(kBatchTexturedVertex, kBatchTexturedFragment, sx, sy);
+  // Text is laid out in normalised device coordinates already.
+  GLuint textProgram = BuildBatched(kBatchTexturedVertex, kBatchTextFragment, 1.0f, 1.0f);
+
+  const char* indexedText = getenv("BENCH_FLOOR_INDEXED");
+  bool indexed = indexedText && *indexedText ? strcmp(indexedText, "1") == 0
+                                             : scenario == kQuads || scenario == kSprites;
+  QuadWriter<ColorVertex> colors;
+  QuadWriter<TexturedVertex> textured;
+  colors.indexed = textured.indexed = indexed;
+
+  GLuint stream = 0, indices = 0;
+  glGenBuffers(1, &stream);
+  glBindBuffer(GL_ARRAY_BUFFER, stream);
+  if (indexed) {
+    std::vector<unsigned short> shared;
+    for (int q = 0; q < kRunVertices / 4; ++q)
+      for (int corner : {0, 1, 2, 0, 2, 3}) shared.push_back(static_cast<unsigned short>(q * 4 + corner));
+    glGenBuffers(1, &indices);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, shared.size() * sizeof(unsigned short), shared.data(),
+                 GL_STATIC_DRAW);
+  }
+
+  // Each scene's fixed parts: the texture, the atlas, the big mesh's cells
+  // (corners 0, 1, 2 and 5 of each cell's six vertices).
+  GLuint texture = 0;
+  Atlas atlas;
+  std::vector<ColorVertex> bigCorners;
+  int bunnies = BunnyCount();
+  if (scenario == kSprites) {
+    static unsigned char pixels[kTextureSize * kTextureSize * 4];
+    SpriteTexturePixels(pixels);
+    texture = MakeTexture(pixels, kTextureSize, kTextureSize);
+  } else if (scenario == kBunnies) {
+    static unsigned char pixels[kBunnySize * kBunnySize * 4];
+    BunnyTexturePixels(pixels);
+    texture = MakeTexture(pixels, kBunnySize, kBunnySize);
+  } else if (scenario == kText) {
+    atlas = MakeAtlas();
+    texture = atlas.texture;
+  } else if (scenario == kBig) {
+    const float one[4] = {1, 1, 1, 1};
+    for (int v = 0; v < kBigMeshVertices; ++v) {
+      if (v % 6 == 3 || v % 6 == 4) continue;
+      unsigned int argb;
+      ColorVertex corner;
+      BigMeshVertex(v, &corner.x, &corner.y, &argb);
+      PackColor(argb, one, corner.rgba);
+      bigCorners.push_back(corner);
+    }
+  }
+  const size_t quads = scenario == kText      ? static_cast<size_t>(kTextLines) * kLineChars
+                       : scenario == kBig     ? bigCorners.size() / 4
+                       : scenario == kBunnies ? static_cast<size_t>(bunnies)
+                                              : static_cast<size_t>(kObjects);
+  colors.Start(quads);
+  textured.Start(quads);
+
+  FrameClock clock(warmup, frames);
+  float rows[2][3];
+  for (int frame = 0; frame < warmup + frames; ++frame) {
+    clock.Begin(frame);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glViewport(0, 0, kWidth, kHeight);
+    if (scenario == kQuads || scenario == kBig) {
+      colors.Start(quads);
+      if (scenario == kQuads) {
+        const float h = kQuadSize / 2.0f;
+        for (int i = 0; i < kObjects; ++i) {
+          float rgba[4];
+          ObjectTransform(i, frame, rows);
+          ObjectColor(i, frame, rgba);
+          ColorVertex c[4];
+          PackColor(QuadMeshColor(i), rgba, c[0].rgba);
+          const float corners[4][2] = {{-h, -h}, {h, -h}, {h, h}, {-h, h}};
+          for (int k = 0; k < 4; ++k) {
+            memcpy(c[k].rgba, c[0].rgba, 4);
+            Transform(rows, corners[k][0], corners[k][1], &c[k].x, &c[k].y);
+          }
+          colors.Put(c[0], c[1], c[2], c[3]);
+        }
+      } else {
+        const float identity[2][3] = {{1, 0, 0}, {0, 1, 0}};
+        for (size_t q = 0; q < bigCorners.size(); q += 4) {
+          ColorVertex c[4];
+          for (int k = 0; k < 4; ++k) {
+            c[k] = bigCorners[q + k];
+            Transform(identity, c[k].x, c[k].y, &c[k].x, &c[k].y);
+          }
+          colors.Put(c[0], c[1], c[2], c[3]);
+        }
+      }
+      glDisable(GL_BLEND);
+      DrawRuns(colors, colorProgram, false);
+    } else {
+      textured.Start(quads);
+      if (scenario == kSprites) {
+        const float h = kSpriteSize / 2.0f;
+        for (int i = 0; i < kObjects; ++i) {
+          float u, v;
+          ObjectTransform(i, frame, rows);
+          SpriteOffset(i, frame, &u, &v);
+          const float corners[4][4] = {{-h, -h, u, v + kCellUv},
+                                       {h, -h, u + kCellUv, v + kCellUv},
+                                       {h, h, u + kCellUv, v},
+                                       {-h, h, u, v}};
+          TexturedVertex c[4];
+          for (int k = 0; k < 4; ++k) {
+            Transform(rows, corners[k][0], corners[k][1], &c[k].x, &c[k].y);
+            memset(c[k].rgba, 0xFF, 4);
+            c[k].u = corners[k][2];
+            c[k].v = corners[k][3];
+          }
+          textured.Put(c[0], c[1], c[2], c[3]);
+        }
+      } else if (scenario == kBunnies) {
+        const float h = kBunnySize / 2.0f;
+        for (int i = 0; i < bunnies; ++i) {
+          float x, y;
+          BunnyPosition(i, frame, &x, &y);
+          textured.Put({x - h, y - h, {255, 255, 255, 255}, 0, 1}, {x + h, y - h, {255, 255, 255, 255}, 1, 1},
+                       {x + h, y + h, {255, 255, 255, 255}, 1, 0}, {x - h, y + h, {255, 255, 255, 255}, 0, 0});
+        }
+      } else {
+        // The per-object floor's layout, in normalised device coordinates;
+        // black text.
+        const float tx = 2.0f / kWidth, ty = 2.0f / kHeight;
+        char line[kLineChars + 1];
+        for (int l = 0; l < kTextLines; ++l) {
+          TextLine(l, frame, line);
+          float penX = TextLineX(), penY = TextLineY(l);
+          for (int c = 0; c < kLineChars; ++c) {
+            const Glyph& g = atlas.glyphs[static_cast<unsigned char>(line[c])];
+            float left = penX + g.left * tx, top = penY + g.top * ty;
+            float w = g.width * tx, h = g.height * ty;
+            penX += g.advanceX * tx;
+            penY += g.advanceY * ty;
+            if (w == 0.0f || h == 0.0f) continue;
+            float u1 = g.u + g.width / 512.0f, v1 = g.v + g.height / 512.0f;
+            textured.Put({left, top - h, {0, 0, 0, 255}, g.u, v1}, {left + w, top - h, {0, 0, 0, 255}, u1, v1},
+                         {left + w, top, {0, 0, 0, 255}, u1, g.v}, {left, top, {0, 0, 0, 255}, g.u, g.v});
+          }
+        }
+      }
+      glEnable(GL_BLEND);
+      glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+      glActiveTexture(GL_TEXTURE0);
+      glBindTexture(GL_TEXTURE_2D, texture);
+      DrawRuns(textured, scenario == kText ? textProgram : texturedProgram, true);
+    }
+    clock.End(frame, window);
+  }
+  return clock.Finish("floorbatch_alloc", name, window, context, path);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
   if (argc != 5) {
-    printf("usage: bench_floor quads|sprites|text|big WARMUP FRAMES TIMES_FILE\n");
+    printf("usage: bench_floor quads|sprites|text|big WARMUP FRAMES TIMES_FILE\n"
+           "       BENCH_FLOOR_BATCHED=1 bench_floor quads|sprites|text|big|bunnies ...\n");
     return 2;
   }
   int scenario = ParseScenario(argv[1]);
   int warmup = atoi(argv[2]), frames = atoi(argv[3]);
-  if (scenario < 0 || scenario == kBunnies || warmup < 0 || frames <= 0) return 2;
+  const char* batchedText = getenv("BENCH_FLOOR_BATCHED");
+  if (batchedText && strcmp(batchedText, "1") == 0) {
+    if (scenario < 0 || scenario == kSpriteFamily || warmup < 0 || frames <= 0) return 2;
+    return RunBatched(scenario, argv[1], warmup, frames, argv[4]);
+  }
+  if (scenario < 0 || scenario >= kBunnies || warmup < 0 || frames <= 0) return 2;
   // Diagnosis only: BENCH_FLOOR_ENGINE_ARRAYS=1 makes the floor make the
   // engine's extra state calls: vertex arrays enabled and disabled around
   // every mesh draw and the buffer unbound after it; the program, blending
@@ -219,21 +651,9 @@ int main(int argc, char** argv)
   const char* engineArraysText = getenv("BENCH_FLOOR_ENGINE_ARRAYS");
   bool engineArrays = engineArraysText && strcmp(engineArraysText, "1") == 0;
 
-  if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
-  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-  SDL_Window* window = SDL_CreateWindow("floor", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                        kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
+  SDL_GLContext context = nullptr;
+  SDL_Window* window = OpenWindow(true, &context);
   if (!window) return 1;
-  SDL_GLContext context = SDL_GL_CreateContext(window);
-  if (!context || glewInit() != GLEW_OK) return 1;
-  SDL_GL_SetSwapInterval(0);
-  glClearColor(1, 1, 1, 1);
 
   Program color = Build(kColorVertexSource, kColorFragmentSource);
   Program textured = Build(kTextureVertexSource, kTextureFragmentSource);
@@ -251,12 +671,7 @@ int main(int argc, char** argv)
   } else if (scenario == kSprites) {
     static unsigned char pixels[kTextureSize * kTextureSize * 4];
     SpriteTexturePixels(pixels);
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kTextureSize, kTextureSize, 0, GL_RGBA,
-                 GL_UNSIGNED_BYTE, pixels);
+    texture = MakeTexture(pixels, kTextureSize, kTextureSize);
     sprite = Quad(kSpriteSize / 2.0f, 0xFFFFFFFFu, kCellUv);
   } else if (scenario == kText) {
     atlas = MakeAtlas();
@@ -272,22 +687,11 @@ int main(int argc, char** argv)
     float x, y, u, v;
   };
   std::vector<TextVertex> text(kLineChars * 6);
-  std::vector<double> times;
-  times.reserve(frames);
-  std::vector<double> cpuTimes;
-  cpuTimes.reserve(frames);
-  // With BenchAllocCounter preloaded: allocations in the measured frames.
-  using Counter = unsigned long (*)();
-  Counter allocations = reinterpret_cast<Counter>(dlsym(RTLD_DEFAULT, "BenchAllocTotal"));
-  unsigned long allocationsBefore = 0;
+  FrameClock clock(warmup, frames);
   float world[16];
   float rows[2][3];
   for (int frame = 0; frame < warmup + frames; ++frame) {
-    // Under callgrind only the measured frames are counted.
-    if (frame == warmup) CALLGRIND_ZERO_STATS;
-    if (frame == warmup && allocations) allocationsBefore = allocations();
-    double start = Now();
-    double cpuStart = bench::ProcessCpu();
+    clock.Begin(frame);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glViewport(0, 0, kWidth, kHeight);
     if (scenario == kQuads) {
@@ -413,24 +817,7 @@ int main(int argc, char** argv)
       glDisableVertexAttribArray(color.position);
       glDisableVertexAttribArray(color.color);
     }
-    if (frame == warmup + frames - 1) SnapshotIfAsked();
-    glUseProgram(0);
-    glFinish();
-    SDL_GL_SwapWindow(window);
-    SDL_Event event;
-    while (SDL_PollEvent(&event)) {
-    }
-    if (frame >= warmup) {
-      times.push_back(Now() - start);
-      cpuTimes.push_back(bench::ProcessCpu() - cpuStart);
-    }
+    clock.End(frame, window);
   }
-  CALLGRIND_DUMP_STATS_AT("measured");
-  if (allocations)
-    printf("BENCH floor_alloc %s per_frame %.2f\n", argv[1],
-           static_cast<double>(allocations() - allocationsBefore) / frames);
-  SDL_GL_DeleteContext(context);
-  SDL_DestroyWindow(window);
-  SDL_Quit();
-  return AppendTimes(argv[4], times.data(), cpuTimes.data(), times.size()) ? 0 : 1;
+  return clock.Finish("floor_alloc", argv[1], window, context, argv[4]);
 }

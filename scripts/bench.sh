@@ -2,9 +2,11 @@
 # Builds the benchmark programs in build-bench/ and runs them all on a private
 # Xvfb display, printing the figures that bench/README.md records:
 #   1. frame scenarios: the engine with batching off, on, and on in a window
-#      without depth and stencil buffers (nodepth), the bare OpenGL floor,
-#      SDL2's 2D renderer and SFML, interleaved; then the bunny scene's
-#      largest count under 16.7 ms a frame for the engine and the peers;
+#      without depth and stencil buffers (nodepth), the bare OpenGL floor
+#      (one draw call per object), the batched floor (floorbatch: bench_floor
+#      with BENCH_FLOOR_BATCHED=1, one streamed buffer a frame), SDL2's 2D
+#      renderer and SFML, interleaved; then the bunny scene's largest count
+#      under 16.7 ms a frame for the engine, the batched floor and the peers;
 #   2. instructions inside liboxlen.so per draw (callgrind) and allocations;
 #   3. start-up, mesh build, font creation, texture load, mixer cost (beside
 #      libsamplerate and libsoxr when installed) and music starts.
@@ -13,7 +15,11 @@
 # Settings (environment): BENCH_ROUNDS (8), BENCH_WARMUP (20), BENCH_FRAMES
 # (40 per block), BENCH_CALLGRIND_FRAMES (2), BENCH_FRAME_INSTRUCTIONS (0; 1
 # also counts each scenario's whole-frame instructions, engine and floor,
-# under callgrind: several minutes more).
+# under callgrind: several minutes more). To measure a part only:
+# BENCH_SCENES (quads sprites text big), BENCH_PROGRAMS (engine batched
+# nodepth floor floorbatch sdl sfml), BENCH_BUNNY_PROGRAMS (engine batched
+# nodepth floorbatch sdl sfml; empty skips the bunny search) and
+# BENCH_FRAMES_ONLY=1 (stop after the frame scenarios and the bunnies).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="$ROOT/build-bench"
@@ -21,8 +27,9 @@ ROUNDS="${BENCH_ROUNDS:-8}"
 WARMUP="${BENCH_WARMUP:-20}"
 FRAMES="${BENCH_FRAMES:-40}"
 CG_FRAMES="${BENCH_CALLGRIND_FRAMES:-2}"
-SCENARIOS="quads sprites text big"
-PROGRAMS="engine batched nodepth floor sdl sfml"
+SCENARIOS="${BENCH_SCENES:-quads sprites text big}"
+PROGRAMS="${BENCH_PROGRAMS:-engine batched nodepth floor floorbatch sdl sfml}"
+BUNNY_PROGRAMS="${BENCH_BUNNY_PROGRAMS-engine batched nodepth floorbatch sdl sfml}"
 
 for peer_package in libsfml-dev libsoxr-dev libsamplerate0-dev; do
   if ! dpkg-query -W -f='${Status}' "$peer_package" 2>/dev/null | grep -q "install ok installed"; then
@@ -57,39 +64,42 @@ quantile() {
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
-# Runs one program of the comparison: PROGRAM SCENARIO WARMUP FRAMES FILE.
-run() {
+# Runs one program of the comparison with its settings: PROGRAM ARGUMENTS...;
+# the command in the array WRAP (valgrind), when set, runs it.
+invoke() {
   local program=$1
   shift
   case $program in
-    batched) BENCH_BATCHING=1 "$BIN/bench_engine" "$@" ;;
-    nodepth) BENCH_BATCHING=1 BENCH_DEPTH=0 "$BIN/bench_engine" "$@" ;;
-    *) "$BIN/bench_$program" "$@" ;;
-  esac > /dev/null 2>&1
+    batched) BENCH_BATCHING=1 ${WRAP[@]+"${WRAP[@]}"} "$BIN/bench_engine" "$@" ;;
+    nodepth) BENCH_BATCHING=1 BENCH_DEPTH=0 ${WRAP[@]+"${WRAP[@]}"} "$BIN/bench_engine" "$@" ;;
+    floorbatch) BENCH_FLOOR_BATCHED=1 ${WRAP[@]+"${WRAP[@]}"} "$BIN/bench_floor" "$@" ;;
+    *) ${WRAP[@]+"${WRAP[@]}"} "$BIN/bench_$program" "$@" ;;
+  esac
 }
+# The same, quietly: PROGRAM SCENARIO WARMUP FRAMES FILE.
+run() { invoke "$@" > /dev/null 2>&1; }
+# Whether PROGRAM is among the compared ones.
+compared() { case " $PROGRAMS " in *" $1 "*) return 0 ;; *) return 1 ;; esac; }
 
 echo
 echo "== 0. Same picture: bytes of the last frame's 800 x 600 RGB image that differ"
-echo "   between engine and floor (text differs a little: the atlases are packed apart),"
-echo "   and between the engine with batching off and on, with depth and without (nodepth)"
+echo "   from the engine's (batching off, with depth): the floor's (text differs a little:"
+echo "   the atlases are packed apart), the batched floor's (its colours are rounded"
+echo "   products made on the processor; upright quads go down another rasteriser path),"
+echo "   and the engine's with batching on, with depth and without (nodepth)"
 for s in $SCENARIOS bunnies; do
-  for program in engine batched nodepth floor; do
+  for program in engine batched nodepth floor floorbatch; do
     [ "$s" = bunnies ] && [ "$program" = floor ] && continue
-    case $program in
-      batched|nodepth) BENCH_BUNNIES=2000 BENCH_SNAPSHOT="$OUT/$s.$program.ppm" BENCH_BATCHING=1 \
-        BENCH_DEPTH=$([ "$program" = nodepth ] && echo 0 || echo 1) \
-        "$BIN/bench_engine" "$s" 2 2 /dev/null > /dev/null ;;
-      *) BENCH_BUNNIES=2000 BENCH_SNAPSHOT="$OUT/$s.$program.ppm" "$BIN/bench_$program" "$s" 2 2 \
-        /dev/null > /dev/null ;;
-    esac
+    BENCH_BUNNIES=2000 BENCH_SNAPSHOT="$OUT/$s.$program.ppm" invoke "$program" "$s" 2 2 /dev/null \
+      > /dev/null
   done
-  floor="-"
-  if [ -f "$OUT/$s.floor.ppm" ]; then
-    floor=$(cmp -l "$OUT/$s.engine.ppm" "$OUT/$s.floor.ppm" | wc -l || true)
-  fi
-  printf '   %-8s floor %7s   batched %s   nodepth %s of %s\n' "$s" "$floor" \
-    "$(cmp -l "$OUT/$s.engine.ppm" "$OUT/$s.batched.ppm" | wc -l)" \
-    "$(cmp -l "$OUT/$s.engine.ppm" "$OUT/$s.nodepth.ppm" | wc -l)" "$(stat -c %s "$OUT/$s.engine.ppm")"
+  differ() {  # program
+    if [ -f "$OUT/$s.$1.ppm" ]; then cmp -l "$OUT/$s.engine.ppm" "$OUT/$s.$1.ppm" | wc -l || true
+    else echo "-"; fi
+  }
+  printf '   %-8s floor %7s   floorbatch %7s   batched %s   nodepth %s of %s\n' "$s" \
+    "$(differ floor)" "$(differ floorbatch)" "$(differ batched)" "$(differ nodepth)" \
+    "$(stat -c %s "$OUT/$s.engine.ppm")"
 done
 
 echo
@@ -112,7 +122,9 @@ for s in $SCENARIOS; do
     # Per round: the ratio of the block's median to the engine's (batching
     # off) or the floor's; then their median.
     base=floor
-    [ "$program" = floor ] && base=engine
+    compared floor || base=floorbatch
+    [ "$program" = "$base" ] && base=engine
+    compared "$base" || base=$program
     for round in $(seq 1 "$ROUNDS"); do
       ratio "$(quantile "$OUT/$s.$program.r$round" 1 0.5)" "$(quantile "$OUT/$s.$base.r$round" 1 0.5)"
       echo
@@ -124,11 +136,29 @@ for s in $SCENARIOS; do
   done
 done
 echo "   (milliseconds a frame; paired = median over rounds of the per-round ratio of block"
-echo "   medians to the floor's (to the engine's for the floor); cpu_ratio = the same for the"
-echo "   median processor time a frame, all threads)"
-echo "   batched (with depth, and nodepth) against the fastest peer (ratio of medians, wall"
+echo "   medians to the floor's (to the engine's for the floor; to the batched floor's when the"
+echo "   floor is not compared); cpu_ratio = the same for the median processor time a frame,"
+echo "   all threads)"
+if compared floorbatch; then
+  echo "   the engine's batched path (with depth, and nodepth) against the batched floor:"
+  echo "   ratio of medians (wall, processor time) and paired (median of per-round ratios)"
+  for s in $SCENARIOS; do for mine in batched nodepth; do
+    compared "$mine" || continue
+    for round in $(seq 1 "$ROUNDS"); do
+      ratio "$(quantile "$OUT/$s.$mine.r$round" 1 0.5)" "$(quantile "$OUT/$s.floorbatch.r$round" 1 0.5)"
+      echo
+    done > "$OUT/$s.$mine.floorbatch.paired"
+    printf '     %-8s %-8s / floorbatch  wall %s   cpu %s   paired %s\n' "$s" "$mine" \
+      "$(ratio "$(quantile "$OUT/$s.$mine" 1 0.5)" "$(quantile "$OUT/$s.floorbatch" 1 0.5)")" \
+      "$(ratio "$(quantile "$OUT/$s.$mine" 2 0.5)" "$(quantile "$OUT/$s.floorbatch" 2 0.5)")" \
+      "$(quantile "$OUT/$s.$mine.floorbatch.paired" 1 0.5)"
+  done; done
+fi
+compared sdl && compared sfml &&
+echo "   batched (with depth, and nodepth) against the fastest peer (ratio of medians, wall" &&
 echo "   and processor time):"
 for s in $SCENARIOS; do for mine in batched nodepth; do
+  { compared "$mine" && compared sdl && compared sfml; } || continue
   b=$(quantile "$OUT/$s.$mine" 1 0.5); bc=$(quantile "$OUT/$s.$mine" 2 0.5)
   best=""; bestc=""
   for peer in sdl sfml; do
@@ -143,7 +173,6 @@ done; done
 echo
 echo "== 1b. Bunnies: the largest count of moving 32 x 32 alpha sprites whose median frame"
 echo "   (of $FRAMES after 10 warm-up) stays under 16.7 ms; the programs probe in turn"
-BUNNY_PROGRAMS="engine batched nodepth sdl sfml"
 median_at() {  # program count
   BENCH_BUNNIES=$2 run "$1" bunnies 10 "$FRAMES" "$OUT/bunnies.$1.$2"
   quantile "$OUT/bunnies.$1.$2" 1 0.5
@@ -170,8 +199,9 @@ for step in $(seq 1 20); do
   [ "$busy" = 0 ] && break
 done
 for program in $BUNNY_PROGRAMS; do
-  printf '   %-8s %7d bunnies (%d too many)\n' "$program" "${low[$program]}" "${high[$program]}"
+  printf '   %-10s %7d bunnies (%d too many)\n' "$program" "${low[$program]}" "${high[$program]}"
 done
+[ "${BENCH_FRAMES_ONLY:-0}" = 1 ] && exit 0
 
 echo
 echo "== 2. Library cost per draw (callgrind, collecting inside OxGfxSetTransform,"
@@ -212,6 +242,8 @@ BENCH_BATCHING=1 LD_PRELOAD="$BIN/libbench_alloc_counter.so" "$BIN/bench_calls" 
 for s in $SCENARIOS; do
   LD_PRELOAD="$BIN/libbench_alloc_counter.so" "$BIN/bench_floor" "$s" 3 5 /dev/null |
     grep '^BENCH floor_alloc' | sed 's/^BENCH floor_alloc /     floor  /'
+  BENCH_FLOOR_BATCHED=1 LD_PRELOAD="$BIN/libbench_alloc_counter.so" "$BIN/bench_floor" "$s" 3 5 \
+    /dev/null | grep '^BENCH floorbatch_alloc' | sed 's/^BENCH floorbatch_alloc /     floorbatch  /'
 done
 echo "   what the library hands OpenGL a frame (draw calls, vertices, indices, bytes; preloaded counter):"
 for s in $SCENARIOS; do
@@ -228,9 +260,8 @@ if [ "${BENCH_FRAME_INSTRUCTIONS:-0}" = 1 ]; then
   for s in $SCENARIOS; do
     line="$s"
     for program in $PROGRAMS; do
-      (cd "$OUT" && if [ "$program" = batched ]; then export BENCH_BATCHING=1; p=engine; else p=$program; fi &&
-        valgrind --tool=callgrind --callgrind-out-file="$OUT/frame.$s.$program.out" \
-        "$BIN/bench_$p" "$s" 3 3 /dev/null > /dev/null 2>&1)
+      (cd "$OUT" && WRAP=(valgrind --tool=callgrind --callgrind-out-file="$OUT/frame.$s.$program.out") &&
+        invoke "$program" "$s" 3 3 /dev/null > /dev/null 2>&1)
       line="$line $program $(( $(sed -n 's/^totals: //p' "$OUT/frame.$s.$program.out.1") / 3 ))"
     done
     echo "   $line"
