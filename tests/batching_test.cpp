@@ -590,6 +590,22 @@ TEST_F(Batching, DrawModesAndSizes)
     Place(-100, -80, 30, 0.4f, 0.4f);
     OxGfxMeshDraw(a.big, OxGfxMeshDrawModeLineStrip);
   });
+  // A prefix of a kept mesh, the game lowering its vertex count: shared
+  // vertices (the quad) and vertices in order (the fan).
+  ExpectSameFrames(assets, "mesh prefixes", [](Assets& a) {
+    OxGfxSetRenderMode(OxGfxRenderModeColor);
+    const struct {
+      OxGfxVertexList* mesh;
+      unsigned int count;
+    } prefixes[] = {{a.quad, 0}, {a.quad, 2}, {a.quad, 3}, {a.quad, 5}, {a.fan, 4}, {a.fan, 100}};
+    for (size_t i = 0; i < sizeof prefixes / sizeof prefixes[0]; ++i) {
+      unsigned int full = prefixes[i].mesh->vertexCount;
+      prefixes[i].mesh->vertexCount = prefixes[i].count;
+      Place(-300.0f + 110.0f * i, 0, 15.0f * i, 1.5f, 1.5f);
+      OxGfxMeshDraw(prefixes[i].mesh, OxGfxMeshDrawModeTriangles);
+      prefixes[i].mesh->vertexCount = full;
+    }
+  });
   // The record and buffers of a mesh the game built itself.
   GLuint names[3];
   glGenBuffers(3, names);
