@@ -156,6 +156,25 @@ struct Atlas {
   Glyph glyphs[128] = {};
 };
 
+// Lays out text line l of a frame in normalised device coordinates (sx, sy:
+// the size of a pixel) and hands put each glyph that has an image: its
+// top-left corner, size, and atlas entry.
+template <typename Put>
+void LayOutLine(const Atlas& atlas, int l, int frame, float sx, float sy, Put put)
+{
+  char line[kLineChars + 1];
+  TextLine(l, frame, line);
+  float penX = TextLineX(), penY = TextLineY(l);
+  for (int c = 0; c < kLineChars; ++c) {
+    const Glyph& g = atlas.glyphs[static_cast<unsigned char>(line[c])];
+    float left = penX + g.left * sx, top = penY + g.top * sy;
+    float w = g.width * sx, h = g.height * sy;
+    penX += g.advanceX * sx;
+    penY += g.advanceY * sy;
+    if (w != 0.0f && h != 0.0f) put(left, top, w, h, g);
+  }
+}
+
 Atlas MakeAtlas()
 {
   Atlas atlas;
@@ -598,23 +617,15 @@ int RunBatched(int scenario, const char* name, int warmup, int frames, const cha
       } else {
         // The per-object floor's layout, in normalised device coordinates;
         // black text.
-        const float tx = 2.0f / kWidth, ty = 2.0f / kHeight;
-        char line[kLineChars + 1];
-        for (int l = 0; l < kTextLines; ++l) {
-          TextLine(l, frame, line);
-          float penX = TextLineX(), penY = TextLineY(l);
-          for (int c = 0; c < kLineChars; ++c) {
-            const Glyph& g = atlas.glyphs[static_cast<unsigned char>(line[c])];
-            float left = penX + g.left * tx, top = penY + g.top * ty;
-            float w = g.width * tx, h = g.height * ty;
-            penX += g.advanceX * tx;
-            penY += g.advanceY * ty;
-            if (w == 0.0f || h == 0.0f) continue;
-            float u1 = g.u + g.width / 512.0f, v1 = g.v + g.height / 512.0f;
-            textured.Put({left, top - h, {0, 0, 0, 255}, g.u, v1}, {left + w, top - h, {0, 0, 0, 255}, u1, v1},
-                         {left + w, top, {0, 0, 0, 255}, u1, g.v}, {left, top, {0, 0, 0, 255}, g.u, g.v});
-          }
-        }
+        for (int l = 0; l < kTextLines; ++l)
+          LayOutLine(atlas, l, frame, 2.0f / kWidth, 2.0f / kHeight,
+                     [&](float left, float top, float w, float h, const Glyph& g) {
+                       float u1 = g.u + g.width / 512.0f, v1 = g.v + g.height / 512.0f;
+                       textured.Put({left, top - h, {0, 0, 0, 255}, g.u, v1},
+                                    {left + w, top - h, {0, 0, 0, 255}, u1, v1},
+                                    {left + w, top, {0, 0, 0, 255}, u1, g.v},
+                                    {left, top, {0, 0, 0, 255}, g.u, g.v});
+                     });
       }
       glEnable(GL_BLEND);
       glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -758,7 +769,6 @@ int main(int argc, char** argv)
       glBindBuffer(GL_ARRAY_BUFFER, textBuffer);
       glVertexAttribPointer(font.coords, 4, GL_FLOAT, GL_FALSE, 0, nullptr);
       const float sx = 2.0f / kWidth, sy = 2.0f / kHeight;
-      char line[kLineChars + 1];
       for (int l = 0; l < kTextLines; ++l) {
         if (engineArrays) {
           // What each OxGfxPrint does around its draw: switch to the font
@@ -772,24 +782,17 @@ int main(int argc, char** argv)
           glBindBuffer(GL_ARRAY_BUFFER, textBuffer);
           glVertexAttribPointer(font.coords, 4, GL_FLOAT, GL_FALSE, 0, nullptr);
         }
-        TextLine(l, frame, line);
-        float penX = TextLineX(), penY = TextLineY(l);
         size_t count = 0;
-        for (int c = 0; c < kLineChars; ++c) {
-          const Glyph& g = atlas.glyphs[static_cast<unsigned char>(line[c])];
-          float left = penX + g.left * sx, top = penY + g.top * sy;
-          float w = g.width * sx, h = g.height * sy;
-          penX += g.advanceX * sx;
-          penY += g.advanceY * sy;
-          if (w == 0.0f || h == 0.0f) continue;
-          float du = g.width / 512.0f, dv = g.height / 512.0f;
-          text[count++] = {left, top, g.u, g.v};
-          text[count++] = {left + w, top, g.u + du, g.v};
-          text[count++] = {left, top - h, g.u, g.v + dv};
-          text[count++] = {left + w, top, g.u + du, g.v};
-          text[count++] = {left, top - h, g.u, g.v + dv};
-          text[count++] = {left + w, top - h, g.u + du, g.v + dv};
-        }
+        LayOutLine(atlas, l, frame, sx, sy,
+                   [&](float left, float top, float w, float h, const Glyph& g) {
+                     float du = g.width / 512.0f, dv = g.height / 512.0f;
+                     text[count++] = {left, top, g.u, g.v};
+                     text[count++] = {left + w, top, g.u + du, g.v};
+                     text[count++] = {left, top - h, g.u, g.v + dv};
+                     text[count++] = {left + w, top, g.u + du, g.v};
+                     text[count++] = {left, top - h, g.u, g.v + dv};
+                     text[count++] = {left + w, top - h, g.u + du, g.v + dv};
+                   });
         glBufferData(GL_ARRAY_BUFFER, text.size() * sizeof(TextVertex), text.data(),
                      GL_DYNAMIC_DRAW);
         glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(count));
