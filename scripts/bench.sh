@@ -31,20 +31,10 @@ SCENARIOS="${BENCH_SCENES:-quads sprites text big}"
 PROGRAMS="${BENCH_PROGRAMS:-engine batched nodepth floor floorbatch sdl sfml}"
 BUNNY_PROGRAMS="${BENCH_BUNNY_PROGRAMS-engine batched nodepth floorbatch sdl sfml}"
 
-for peer_package in libsfml-dev libsoxr-dev libsamplerate0-dev; do
-  if ! dpkg-query -W -f='${Status}' "$peer_package" 2>/dev/null | grep -q "install ok installed"; then
-    if [ "$(id -u)" -eq 0 ]; then apt=(apt-get); else apt=(sudo apt-get); fi
-    DEBIAN_FRONTEND=noninteractive "${apt[@]}" install -y -qq --no-install-recommends "$peer_package" \
-      > /dev/null
-  fi
-done
-
-mkdir -p "$BUILD"
-cmake -S "$ROOT" --preset bench > "$BUILD/bench-configure.log" 2>&1 || {
-  cat "$BUILD/bench-configure.log"; exit 1; }
-cmake --build "$BUILD" -j2 --target bench_engine bench_floor bench_sdl bench_sfml bench_calls \
-  bench_startup bench_mixer bench_alloc_counter bench_gl_counter > "$BUILD/bench-build.log" 2>&1 || {
-  tail -40 "$BUILD/bench-build.log"; exit 1; }
+# shellcheck source=bench-build.sh
+source "$ROOT/scripts/bench-build.sh"
+ox_bench_build bench_engine bench_floor bench_sdl bench_sfml bench_calls bench_startup bench_mixer \
+  bench_alloc_counter bench_gl_counter
 BIN="$BUILD/bench"
 OUT="$BUILD/bench-results"
 rm -rf "$OUT"

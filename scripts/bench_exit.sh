@@ -19,11 +19,9 @@ ROUNDS="${BENCH_ROUNDS:-15}"
 FRAMES="${BENCH_EXIT_FRAMES:-1}"
 AUDIO="${BENCH_EXIT_AUDIO:-none}"
 
-mkdir -p "$BUILD"
-cmake -S "$ROOT" --preset bench > "$BUILD/bench-configure.log" 2>&1 || {
-  cat "$BUILD/bench-configure.log"; exit 1; }
-cmake --build "$BUILD" -j2 --target minimal_game bench_game_sdl bench_game_sfml \
-  > "$BUILD/bench-build.log" 2>&1 || { tail -40 "$BUILD/bench-build.log"; exit 1; }
+# shellcheck source=bench-build.sh
+source "$ROOT/scripts/bench-build.sh"
+ox_bench_build minimal_game bench_game_sdl bench_game_sfml
 OUT="$BUILD/bench-exit"
 rm -rf "$OUT"
 mkdir -p "$OUT"

@@ -14,11 +14,9 @@ BUILD="$ROOT/build-bench"
 ROUNDS="${BENCH_LIMITER_ROUNDS:-4}"
 SECONDS_EACH="${BENCH_LIMITER_SECONDS:-10}"
 
-mkdir -p "$BUILD"
-cmake -S "$ROOT" --preset bench > "$BUILD/bench-configure.log" 2>&1 || {
-  cat "$BUILD/bench-configure.log"; exit 1; }
-cmake --build "$BUILD" -j2 --target bench_limiter minimal_game > "$BUILD/bench-build.log" 2>&1 || {
-  tail -40 "$BUILD/bench-build.log"; exit 1; }
+# shellcheck source=bench-build.sh
+source "$ROOT/scripts/bench-build.sh"
+ox_bench_build bench_limiter minimal_game
 BIN="$BUILD/bench"
 OUT="$BUILD/bench-limiter"
 rm -rf "$OUT"
