@@ -55,7 +55,20 @@ struct X11State {
   // Set by Xlib's handlers when the connection breaks; the windows are
   // destroyed by the next pump.
   std::atomic<bool> displayLost{false};
+  // The last pointer query also told where the pointer was in the window it
+  // was asked about. Converting that same screen point to that window right
+  // after (as the input update does every frame) takes the answer from here
+  // instead of a second round trip to the server.
+  struct {
+    Window window = 0;
+    int screenX = 0, screenY = 0, windowX = 0, windowY = 0;
+    Uint64 when = 0;  // performance counter; 0 once used
+  } lastPointer;
 };
+
+// How long the last pointer query answers a conversion: the input update
+// converts within microseconds; later conversions ask the server.
+const double kPointerAnswerSeconds = 0.001;
 
 X11State gX11;
 
@@ -179,12 +192,18 @@ bool OxSdlX11PointerPosition(SDL_Window* sdl, POINT* point)
   Window root = 0, child = 0;
   int rootX = 0, rootY = 0, windowX = 0, windowY = 0;
   unsigned int mask = 0;
-  Window defaultRoot = RootWindow(display, DefaultScreen(display));
-  if (!gX11.queryPointer(display, defaultRoot, &root, &child, &rootX, &rootY, &windowX, &windowY,
+  // False when the pointer is on another screen than the window's.
+  if (!gX11.queryPointer(display, xwindow, &root, &child, &rootX, &rootY, &windowX, &windowY,
                          &mask))
     return false;
   point->x = rootX;
   point->y = rootY;
+  gX11.lastPointer.window = xwindow;
+  gX11.lastPointer.screenX = rootX;
+  gX11.lastPointer.screenY = rootY;
+  gX11.lastPointer.windowX = windowX;
+  gX11.lastPointer.windowY = windowY;
+  gX11.lastPointer.when = SDL_GetPerformanceCounter();
   return true;
 }
 
@@ -193,6 +212,15 @@ bool OxSdlX11ScreenToWindow(SDL_Window* sdl, POINT* point)
   Display* display = nullptr;
   Window xwindow = 0;
   if (!LiveX11Window(sdl, &display, &xwindow) || !gX11.translateCoordinates) return false;
+  auto& last = gX11.lastPointer;
+  bool recent = last.when != 0 && static_cast<double>(SDL_GetPerformanceCounter() - last.when) <
+                                      kPointerAnswerSeconds * SDL_GetPerformanceFrequency();
+  last.when = 0;
+  if (recent && last.window == xwindow && last.screenX == point->x && last.screenY == point->y) {
+    point->x = last.windowX;
+    point->y = last.windowY;
+    return true;
+  }
   Window child = 0;
   int x = 0, y = 0;
   Window root = RootWindow(display, DefaultScreen(display));
