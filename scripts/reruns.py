@@ -27,6 +27,9 @@ WINE_REASON = "Wine never started the program"
 # A program Wine never started ends within milliseconds; one second leaves
 # room for a loaded machine and is far below any test's time-out.
 WINE_START_SECONDS = 1.0
+# What a test prints when a child process of its own did not start
+# (tests/support/win32/OxTestSupportWin32.cpp).
+CHILD_NEVER_STARTED = "oxtest: the child process did not start"
 
 
 def sanitizer_verdict(output, seconds):
@@ -45,8 +48,11 @@ def sanitizer_verdict(output, seconds):
 
 
 def wine_verdict(output, seconds):
-    """Only a test that printed nothing and ended within a second runs again:
-    a silent test that ran longer hung or crashed on its own."""
+    """Only a test that printed nothing and ended within a second runs again
+    (a silent test that ran longer hung or crashed on its own), or one whose
+    child process Wine never started."""
+    if CHILD_NEVER_STARTED in output:
+        return WINE_REASON, ""
     if output.strip():
         return None, "it printed output"
     if seconds >= WINE_START_SECONDS:

@@ -46,6 +46,7 @@ class Verdicts(unittest.TestCase):
             ("silent time-out", "", 120.0, False),
             ("silent for a second", "", 1.0, False),
             ("quick failure with output", FAILED, 0.2, False),
+            ("a child never started", FAILED + reruns.CHILD_NEVER_STARTED + " (error 2)\n", 3.0, True),
         ]
         for label, output, seconds, rerun in cases:
             with self.subTest(label):

@@ -26,6 +26,9 @@ namespace oxtest {
 namespace {
 
 constexpr const char* kChildVariable = "OX_TEST_CHILD";
+// Printed to standard error when a child process did not start at all;
+// scripts/reruns.py knows it.
+constexpr const char* kChildNeverStarted = "oxtest: the child process did not start";
 
 // The child's orders, read from the environment once.
 struct ChildOrders {
@@ -240,6 +243,9 @@ ChildResult RunProcess(std::wstring commandLine, int timeoutSeconds, const std::
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
   } else {
+    // Under Wine a process now and then fails to start at all; the line
+    // lets the test scripts tell that from a failure of the test itself.
+    fprintf(stderr, "%s (error %lu)\n", kChildNeverStarted, GetLastError());
     result.exitCode = 127;
   }
   result.out = ReadFileText(outPath);
