@@ -9,6 +9,7 @@
 // device layer around the output is the same code on both builds, and the
 // audio tests run it without a sound card on both. Forcing a driver is
 // SDL_AUDIODRIVER's, and the Windows build has only waveOut.
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <math.h>
@@ -213,23 +214,27 @@ TEST_F(DeviceLoss, MixerPlaysOnWithoutAnOutput)
 
 // Cases: with SDL_AUDIODRIVER naming a driver that cannot open here (sndio,
 // whose library prints a line of its own to standard error at every failed
-// open, with no sndio server; a driver SDL does not have), the device runs
-// silent, pulling the mix, and is not tried again: over three and a half
-// seconds (three retry periods) standard error holds at most the first
-// attempt's one line, and standard output the one line that says so.
+// open, with no sndio server; a driver SDL does not have; the disk driver,
+// which starts and then cannot open its file), the device runs silent,
+// pulling the mix, and is not tried again: over three and a half seconds
+// (three retry periods) standard error holds at most the first attempt's
+// one line, and standard output the one line that says so. Nothing of SDL's
+// audio part is left running after the failed open.
 TEST(ForcedDriver, FailedOnceIsNotRetried)
 {
-  const char* drivers[] = {"sndio", "no-such-driver"};
+  const char* drivers[] = {"sndio", "no-such-driver", "disk"};
   for (const char* driver : drivers) {
     SCOPED_TRACE(driver);
     oxtest::ChildResult child = oxtest::RunInChild([&]() {
       setenv("SDL_AUDIODRIVER", driver, 1);
+      setenv("SDL_DISKAUDIOFILE", "/nonexistent/oxlen-output.raw", 1);
       long before = gPulled;
       OxMixerDevice* device = OxMixerDeviceOpen(CountingRender, nullptr);
       if (!device) return 1;
       if (!OxMixerDeviceIsSilent(device)) return 2;
       usleep(3500000);
       if (gPulled < before + 3 * kRate) return 3;  // the silent clock went on
+      if (SDL_WasInit(SDL_INIT_AUDIO) != 0) return 4;
       OxMixerDeviceClose(device);
       return 0;
     }, 60);
