@@ -15,10 +15,9 @@
 
 #include <GL/glew.h>
 #include <SDL2/SDL.h>
-#include <ft2build.h>
-#include FT_FREETYPE_H
 
 #include "BenchCommon.h"
+#include "BenchGlyphs.h"
 #include "BenchShaders.h"
 
 namespace {
@@ -124,8 +123,9 @@ Mesh MakeMesh(const std::vector<Vertex>& vertices)
   std::vector<float> positions, colors, uvs;
   for (const Vertex& v : vertices) {
     positions.insert(positions.end(), {v.x, v.y, 0.0f});
-    colors.insert(colors.end(), {((v.color >> 16) & 0xFF) / 255.0f, ((v.color >> 8) & 0xFF) / 255.0f,
-                                   (v.color & 0xFF) / 255.0f, (v.color >> 24) / 255.0f});
+    colors.insert(colors.end(),
+                  {((v.color >> 16) & 0xFF) / 255.0f, ((v.color >> 8) & 0xFF) / 255.0f,
+                   (v.color & 0xFF) / 255.0f, (v.color >> 24) / 255.0f});
     uvs.insert(uvs.end(), {v.u, v.v});
   }
   glGenBuffers(3, mesh.buffers);
@@ -141,9 +141,12 @@ Mesh MakeMesh(const std::vector<Vertex>& vertices)
 
 Mesh Quad(float half, unsigned int color, float uv)
 {
-  return MakeMesh({{-half, -half, color, 0, uv}, {half, -half, color, uv, uv},
-                   {half, half, color, uv, 0}, {-half, -half, color, 0, uv},
-                   {half, half, color, uv, 0}, {-half, half, color, 0, 0}});
+  return MakeMesh({{-half, -half, color, 0, uv},
+                   {half, -half, color, uv, uv},
+                   {half, half, color, uv, 0},
+                   {-half, -half, color, 0, uv},
+                   {half, half, color, uv, 0},
+                   {-half, half, color, 0, 0}});
 }
 
 // The glyphs of characters 32 to 127 at the font size, packed in rows into
@@ -178,36 +181,24 @@ void LayOutLine(const Atlas& atlas, int l, int frame, float sx, float sy, Put pu
 Atlas MakeAtlas()
 {
   Atlas atlas;
-  FT_Library library;
-  FT_Face face;
-  if (FT_Init_FreeType(&library) || FT_New_Face(library, kFontPath, 0, &face)) exit(1);
-  FT_Set_Pixel_Sizes(face, 0, kFontPixels);
   const int width = 512;
-  int x = 0, y = 0, rowHeight = 0;
   std::vector<unsigned char> pixels(width * 512, 0);
-  for (int code = 32; code < 128; ++code) {
-    if (FT_Load_Char(face, code, FT_LOAD_RENDER)) continue;
-    FT_GlyphSlot slot = face->glyph;
-    int w = static_cast<int>(slot->bitmap.width), h = static_cast<int>(slot->bitmap.rows);
-    if (x + w > width) {
-      x = 0;
-      y += rowHeight + 1;
-      rowHeight = 0;
-    }
-    for (int row = 0; row < h; ++row)
-      memcpy(&pixels[(y + row) * width + x], slot->bitmap.buffer + row * slot->bitmap.pitch, w);
-    Glyph& g = atlas.glyphs[code];
-    g.advanceX = static_cast<float>(slot->advance.x >> 6);
-    g.advanceY = static_cast<float>(slot->advance.y >> 6);
-    g.width = static_cast<float>(w);
-    g.height = static_cast<float>(h);
-    g.left = static_cast<float>(slot->bitmap_left);
-    g.top = static_cast<float>(slot->bitmap_top);
-    g.u = static_cast<float>(x) / width;
-    g.v = static_cast<float>(y) / 512.0f;
-    x += w + 1;
-    if (h > rowHeight) rowHeight = h;
-  }
+  bool made = bench::PackGlyphs(
+      kFontPath, kFontPixels, width, [&](int code, FT_GlyphSlot slot, int x, int y) {
+        int w = static_cast<int>(slot->bitmap.width), h = static_cast<int>(slot->bitmap.rows);
+        for (int row = 0; row < h; ++row)
+          memcpy(&pixels[(y + row) * width + x], slot->bitmap.buffer + row * slot->bitmap.pitch, w);
+        Glyph& g = atlas.glyphs[code];
+        g.advanceX = static_cast<float>(slot->advance.x >> 6);
+        g.advanceY = static_cast<float>(slot->advance.y >> 6);
+        g.width = static_cast<float>(w);
+        g.height = static_cast<float>(h);
+        g.left = static_cast<float>(slot->bitmap_left);
+        g.top = static_cast<float>(slot->bitmap_top);
+        g.u = static_cast<float>(x) / width;
+        g.v = static_cast<float>(y) / 512.0f;
+      });
+  if (!made) exit(1);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glGenTextures(1, &atlas.texture);
   glBindTexture(GL_TEXTURE_2D, atlas.texture);
@@ -217,8 +208,6 @@ Atlas MakeAtlas()
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  FT_Done_Face(face);
-  FT_Done_FreeType(library);
   return atlas;
 }
 
@@ -401,9 +390,11 @@ GLuint BuildBatched(const char* vertex, const char* fragment, float scaleX, floa
 // factor in 0..1 and rounded, as the per-object programs' product is stored.
 void PackColor(unsigned int argb, const float multiply[4], unsigned char out[4])
 {
-  const unsigned int channel[4] = {(argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, argb >> 24};
+  const unsigned int channel[4] = {(argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF,
+                                   argb >> 24};
   for (int c = 0; c < 4; ++c)
-    out[c] = static_cast<unsigned char>(static_cast<float>(channel[c]) / 255.0f * multiply[c] * 255.0f + 0.5f);
+    out[c] = static_cast<unsigned char>(
+        static_cast<float>(channel[c]) / 255.0f * multiply[c] * 255.0f + 0.5f);
 }
 
 // Appends quads (corners counter-clockwise from the bottom left, as the
@@ -454,7 +445,8 @@ void DrawRuns(const QuadWriter<V>& writer, GLuint program, bool textured)
   auto point = [&](size_t first) {
     const char* base = reinterpret_cast<const char*>(first * sizeof(V));
     glVertexAttribPointer(kPosition, 2, GL_FLOAT, GL_FALSE, sizeof(V), base);
-    glVertexAttribPointer(kColor, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(V), base + 2 * sizeof(float));
+    glVertexAttribPointer(kColor, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(V),
+                          base + 2 * sizeof(float));
     if (textured)
       glVertexAttribPointer(kUv, 2, GL_FLOAT, GL_FALSE, sizeof(V), base + 2 * sizeof(float) + 4);
   };
@@ -507,7 +499,8 @@ int RunBatched(int scenario, const char* name, int warmup, int frames, const cha
   if (indexed) {
     std::vector<unsigned short> shared;
     for (int q = 0; q < kRunVertices / 4; ++q)
-      for (int corner : {0, 1, 2, 0, 2, 3}) shared.push_back(static_cast<unsigned short>(q * 4 + corner));
+      for (int corner : {0, 1, 2, 0, 2, 3})
+        shared.push_back(static_cast<unsigned short>(q * 4 + corner));
     glGenBuffers(1, &indices);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices);
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, shared.size() * sizeof(unsigned short), shared.data(),
@@ -611,8 +604,10 @@ int RunBatched(int scenario, const char* name, int warmup, int frames, const cha
         for (int i = 0; i < bunnies; ++i) {
           float x, y;
           BunnyPosition(i, frame, &x, &y);
-          textured.Put({x - h, y - h, {255, 255, 255, 255}, 0, 1}, {x + h, y - h, {255, 255, 255, 255}, 1, 1},
-                       {x + h, y + h, {255, 255, 255, 255}, 1, 0}, {x - h, y + h, {255, 255, 255, 255}, 0, 0});
+          textured.Put({x - h, y - h, {255, 255, 255, 255}, 0, 1},
+                       {x + h, y - h, {255, 255, 255, 255}, 1, 1},
+                       {x + h, y + h, {255, 255, 255, 255}, 1, 0},
+                       {x - h, y + h, {255, 255, 255, 255}, 0, 0});
         }
       } else {
         // The per-object floor's layout, in normalised device coordinates;
@@ -643,8 +638,9 @@ int RunBatched(int scenario, const char* name, int warmup, int frames, const cha
 int main(int argc, char** argv)
 {
   if (argc != 5) {
-    printf("usage: bench_floor quads|sprites|text|big WARMUP FRAMES TIMES_FILE\n"
-           "       BENCH_FLOOR_BATCHED=1 bench_floor quads|sprites|text|big|bunnies ...\n");
+    printf(
+        "usage: bench_floor quads|sprites|text|big WARMUP FRAMES TIMES_FILE\n"
+        "       BENCH_FLOOR_BATCHED=1 bench_floor quads|sprites|text|big|bunnies ...\n");
     return 2;
   }
   int scenario = ParseScenario(argv[1]);
@@ -678,7 +674,8 @@ int main(int argc, char** argv)
   GLuint texture = 0, textBuffer = 0;
   Atlas atlas;
   if (scenario == kQuads) {
-    for (int i = 0; i < kObjects; ++i) quads.push_back(Quad(kQuadSize / 2.0f, QuadMeshColor(i), 1.0f));
+    for (int i = 0; i < kObjects; ++i)
+      quads.push_back(Quad(kQuadSize / 2.0f, QuadMeshColor(i), 1.0f));
   } else if (scenario == kSprites) {
     static unsigned char pixels[kTextureSize * kTextureSize * 4];
     SpriteTexturePixels(pixels);

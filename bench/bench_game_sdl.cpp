@@ -12,8 +12,8 @@
 #include <vector>
 
 #include <SDL2/SDL.h>
-#include <ft2build.h>
-#include FT_FREETYPE_H
+
+#include "BenchGlyphs.h"
 
 namespace {
 
@@ -34,36 +34,24 @@ struct Atlas {
 
 bool MakeAtlas(SDL_Renderer* renderer, Atlas* atlas)
 {
-  FT_Library library;
-  FT_Face face;
-  if (FT_Init_FreeType(&library)) return false;
-  if (FT_New_Face(library, kFontPath, 0, &face)) {
-    FT_Done_FreeType(library);
-    return false;
-  }
-  FT_Set_Pixel_Sizes(face, 0, kFontPixels);
   std::vector<Uint32> pixels(kAtlasSize * kAtlasSize, 0x00FFFFFF);
-  int x = 0, y = 0, rowHeight = 0;
-  for (int code = 32; code < 128; ++code) {
-    if (FT_Load_Char(face, code, FT_LOAD_RENDER)) continue;
-    FT_GlyphSlot slot = face->glyph;
-    int w = static_cast<int>(slot->bitmap.width), h = static_cast<int>(slot->bitmap.rows);
-    if (x + w > kAtlasSize) {
-      x = 0;
-      y += rowHeight + 1;
-      rowHeight = 0;
-    }
-    for (int row = 0; row < h; ++row)
-      for (int column = 0; column < w; ++column)
-        pixels[(y + row) * kAtlasSize + x + column] =
-            0x00FFFFFFu | static_cast<Uint32>(slot->bitmap.buffer[row * slot->bitmap.pitch + column]) << 24;
-    atlas->glyphs[code] = Glyph{static_cast<int>(slot->advance.x >> 6), w, h, slot->bitmap_left,
-                                slot->bitmap_top, x, y};
-    x += w + 1;
-    if (h > rowHeight) rowHeight = h;
-  }
-  FT_Done_Face(face);
-  FT_Done_FreeType(library);
+  bool made = bench::PackGlyphs(
+      kFontPath, kFontPixels, kAtlasSize, [&](int code, FT_GlyphSlot slot, int x, int y) {
+        int w = static_cast<int>(slot->bitmap.width), h = static_cast<int>(slot->bitmap.rows);
+        for (int row = 0; row < h; ++row)
+          for (int column = 0; column < w; ++column)
+            pixels[(y + row) * kAtlasSize + x + column] =
+                0x00FFFFFFu |
+                static_cast<Uint32>(slot->bitmap.buffer[row * slot->bitmap.pitch + column]) << 24;
+        atlas->glyphs[code] = Glyph{static_cast<int>(slot->advance.x >> 6),
+                                    w,
+                                    h,
+                                    slot->bitmap_left,
+                                    slot->bitmap_top,
+                                    x,
+                                    y};
+      });
+  if (!made) return false;
   atlas->texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
                                      kAtlasSize, kAtlasSize);
   if (!atlas->texture) return false;
@@ -83,7 +71,8 @@ void DrawText(SDL_Renderer* renderer, const Atlas& atlas, const char* text, floa
     if (*c < 32) continue;
     const Glyph& g = atlas.glyphs[static_cast<unsigned char>(*c)];
     float x0 = x + g.left, y0 = baseline - g.top, x1 = x0 + g.width, y1 = y0 + g.height;
-    float u0 = g.x * texel, v0 = g.y * texel, u1 = (g.x + g.width) * texel, v1 = (g.y + g.height) * texel;
+    float u0 = g.x * texel, v0 = g.y * texel, u1 = (g.x + g.width) * texel,
+          v1 = (g.y + g.height) * texel;
     x += g.advance;
     if (g.width == 0 || g.height == 0) continue;
     const SDL_Vertex quad[6] = {{{x0, y0}, white, {u0, v0}}, {{x1, y0}, white, {u1, v0}},
@@ -114,10 +103,12 @@ int main(int argc, char** argv)
   SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
   SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
-  SDL_Window* window = SDL_CreateWindow("bench_game_sdl", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                        kWidth, kHeight, SDL_WINDOW_SHOWN | SDL_WINDOW_OPENGL);
+  SDL_Window* window =
+      SDL_CreateWindow("bench_game_sdl", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kWidth,
+                       kHeight, SDL_WINDOW_SHOWN | SDL_WINDOW_OPENGL);
   SDL_Renderer* renderer =
-      window ? SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC) : nullptr;
+      window ? SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC)
+             : nullptr;
   Atlas atlas;
   if (!renderer || !MakeAtlas(renderer, &atlas)) {
     SDL_Log("bench_game_sdl: %s", SDL_GetError());
@@ -167,7 +158,8 @@ int main(int argc, char** argv)
     SDL_SetRenderDrawColor(renderer, 26, 26, 51, 255);
     SDL_RenderClear(renderer);
     angle += 1.0f;
-    float c = cosf(angle * static_cast<float>(M_PI) / 180), s = sinf(angle * static_cast<float>(M_PI) / 180);
+    float c = cosf(angle * static_cast<float>(M_PI) / 180),
+          s = sinf(angle * static_cast<float>(M_PI) / 180);
     SDL_Vertex triangle[3];
     for (int k = 0; k < 3; ++k) {
       float x = c * corners[k][0] - s * corners[k][1], y = s * corners[k][0] + c * corners[k][1];
@@ -181,7 +173,8 @@ int main(int argc, char** argv)
     // sleep whole milliseconds for what is left of it since the frame began.
     Uint64 elapsed = SDL_GetPerformanceCounter() - frameStart;
     if (elapsed < ticksPerFrame)
-      SDL_Delay(static_cast<Uint32>((ticksPerFrame - elapsed) * 1000 / SDL_GetPerformanceFrequency()));
+      SDL_Delay(
+          static_cast<Uint32>((ticksPerFrame - elapsed) * 1000 / SDL_GetPerformanceFrequency()));
   }
 
   if (audio) SDL_CloseAudioDevice(audio);

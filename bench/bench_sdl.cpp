@@ -12,10 +12,9 @@
 #include <valgrind/callgrind.h>
 
 #include <SDL2/SDL.h>
-#include <ft2build.h>
-#include FT_FREETYPE_H
 
 #include "BenchCommon.h"
+#include "BenchGlyphs.h"
 
 namespace {
 
@@ -49,42 +48,28 @@ struct Atlas {
 Atlas MakeAtlas(SDL_Renderer* renderer)
 {
   Atlas atlas;
-  FT_Library library;
-  FT_Face face;
-  if (FT_Init_FreeType(&library) || FT_New_Face(library, kFontPath, 0, &face)) exit(1);
-  FT_Set_Pixel_Sizes(face, 0, kFontPixels);
   const int size = 512;
   std::vector<unsigned char> pixels(size * size * 4, 255);
   for (size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 0;
-  int x = 0, y = 0, rowHeight = 0;
-  for (int code = 32; code < 128; ++code) {
-    if (FT_Load_Char(face, code, FT_LOAD_RENDER)) continue;
-    FT_GlyphSlot slot = face->glyph;
-    int w = static_cast<int>(slot->bitmap.width), h = static_cast<int>(slot->bitmap.rows);
-    if (x + w > size) {
-      x = 0;
-      y += rowHeight + 1;
-      rowHeight = 0;
-    }
-    for (int row = 0; row < h; ++row)
-      for (int column = 0; column < w; ++column)
-        pixels[((y + row) * size + x + column) * 4 + 3] =
-            slot->bitmap.buffer[row * slot->bitmap.pitch + column];
-    Glyph& g = atlas.glyphs[code];
-    g.advanceX = static_cast<float>(slot->advance.x >> 6);
-    g.width = static_cast<float>(w);
-    g.height = static_cast<float>(h);
-    g.left = static_cast<float>(slot->bitmap_left);
-    g.top = static_cast<float>(slot->bitmap_top);
-    g.u = static_cast<float>(x) / size;
-    g.v = static_cast<float>(y) / size;
-    x += w + 1;
-    if (h > rowHeight) rowHeight = h;
-  }
+  bool made = bench::PackGlyphs(
+      kFontPath, kFontPixels, size, [&](int code, FT_GlyphSlot slot, int x, int y) {
+        int w = static_cast<int>(slot->bitmap.width), h = static_cast<int>(slot->bitmap.rows);
+        for (int row = 0; row < h; ++row)
+          for (int column = 0; column < w; ++column)
+            pixels[((y + row) * size + x + column) * 4 + 3] =
+                slot->bitmap.buffer[row * slot->bitmap.pitch + column];
+        Glyph& g = atlas.glyphs[code];
+        g.advanceX = static_cast<float>(slot->advance.x >> 6);
+        g.width = static_cast<float>(w);
+        g.height = static_cast<float>(h);
+        g.left = static_cast<float>(slot->bitmap_left);
+        g.top = static_cast<float>(slot->bitmap_top);
+        g.u = static_cast<float>(x) / size;
+        g.v = static_cast<float>(y) / size;
+      });
+  if (!made) exit(1);
   atlas.texture = TextureFrom(renderer, pixels.data(), size, size);
   SDL_SetTextureScaleMode(atlas.texture, SDL_ScaleModeLinear);
-  FT_Done_Face(face);
-  FT_Done_FreeType(library);
   return atlas;
 }
 
@@ -113,7 +98,8 @@ int main(int argc, char** argv)
   if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
   SDL_Window* window = SDL_CreateWindow("sdl peer", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                         kWidth, kHeight, SDL_WINDOW_SHOWN | SDL_WINDOW_OPENGL);
-  SDL_Renderer* renderer = window ? SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED) : nullptr;
+  SDL_Renderer* renderer =
+      window ? SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED) : nullptr;
   if (!renderer) {
     printf("sdl: %s\n", SDL_GetError());
     return 1;
@@ -173,9 +159,9 @@ int main(int argc, char** argv)
         ObjectTransform(i, frame, rows);
         ObjectColor(i, frame, rgba);
         unsigned int c = QuadMeshColor(i);
-        SDL_Color color = ByteColor(((c >> 16) & 0xFF) / 255.0f * rgba[0],
-                                      ((c >> 8) & 0xFF) / 255.0f * rgba[1],
-                                      (c & 0xFF) / 255.0f * rgba[2], rgba[3]);
+        SDL_Color color =
+            ByteColor(((c >> 16) & 0xFF) / 255.0f * rgba[0], ((c >> 8) & 0xFF) / 255.0f * rgba[1],
+                      (c & 0xFF) / 255.0f * rgba[2], rgba[3]);
         SDL_Vertex vertices[4];
         for (int k = 0; k < 4; ++k) {
           float x = rows[0][0] * corners[k][0] + rows[0][1] * corners[k][1] + rows[0][2];
@@ -215,9 +201,10 @@ int main(int argc, char** argv)
           float y0 = (1 - top) * kHeight / 2, y1 = (1 - top + h) * kHeight / 2;
           float du = g.width / 512.0f, dv = g.height / 512.0f;
           SDL_Color black{0, 0, 0, 255};
-          SDL_Vertex quad[6] = {{{x0, y0}, black, {g.u, g.v}},      {{x1, y0}, black, {g.u + du, g.v}},
-                                {{x0, y1}, black, {g.u, g.v + dv}}, {{x1, y0}, black, {g.u + du, g.v}},
-                                {{x0, y1}, black, {g.u, g.v + dv}}, {{x1, y1}, black, {g.u + du, g.v + dv}}};
+          SDL_Vertex quad[6] = {
+              {{x0, y0}, black, {g.u, g.v}},      {{x1, y0}, black, {g.u + du, g.v}},
+              {{x0, y1}, black, {g.u, g.v + dv}}, {{x1, y0}, black, {g.u + du, g.v}},
+              {{x0, y1}, black, {g.u, g.v + dv}}, {{x1, y1}, black, {g.u + du, g.v + dv}}};
           memcpy(&line[count], quad, sizeof(quad));
           count += 6;
         }
