@@ -173,10 +173,12 @@ float* MeshCopy::Vertices()
   return reinterpret_cast<float*>(reinterpret_cast<char*>(this) + kVerticesOffset);
 }
 
-// The copy in a kept mesh's block.
-const MeshCopy* CopyOf(const OxGfxVertexList* mesh)
+// The copy in a kept mesh's block: the batch's part of it, written when the
+// mesh is kept, however the game holds the record.
+MeshCopy* CopyOf(const OxGfxVertexList* mesh)
 {
-  return reinterpret_cast<const MeshCopy*>(reinterpret_cast<const char*>(mesh) + kCopyOffset);
+  return reinterpret_cast<MeshCopy*>(
+      reinterpret_cast<char*>(const_cast<OxGfxVertexList*>(mesh)) + kCopyOffset);
 }
 
 // ---- Module state -------------------------------------------------------------------
@@ -231,21 +233,6 @@ bool IsKept(const OxGfxVertexList* mesh)
       return true;
     }
     if (!key) return false;
-  }
-}
-
-// Takes a mesh out of the table, if it is there.
-void Unkeep(const OxGfxVertexList* mesh)
-{
-  if (!IsKept(mesh)) return;
-  gState.meshTable[gState.lastSlot & (gState.meshTableSize - 1)] = kTombstone;
-  // The last copy gone: the table goes too, so that a game that frees its
-  // meshes leaves nothing behind.
-  if (--gState.meshTableLive == 0) {
-    free(gState.meshTable);
-    gState.meshTable = nullptr;
-    gState.meshTableSize = 0;
-    gState.meshTableFilled = 0;
   }
 }
 
@@ -845,13 +832,13 @@ size_t OxBatchMeshRecordBytes(unsigned int count)
   return kCopyOffset + kVerticesOffset + sizeof(float) * kCopyStride * (count ? count : 1);
 }
 
-void OxBatchKeepMesh(OxGfxVertexList* mesh, const float* positions, const float* colors,
+void OxBatchKeepMesh(const OxGfxVertexList* mesh, const float* positions, const float* colors,
                      const float* textureCoordinates, unsigned int count)
 {
-  Unkeep(mesh);
+  OxBatchForgetMesh(mesh);
   if (count > kCopiedMeshLimit) return;
   if ((gState.meshTableFilled + 1) * 4 > gState.meshTableSize * 3 && !GrowTable()) return;
-  MeshCopy* copy = const_cast<MeshCopy*>(CopyOf(mesh));
+  MeshCopy* copy = CopyOf(mesh);
   float* vertices = copy->Vertices();
   copy->count = count;
   // Small meshes keep each distinct vertex once, drawn by index.
@@ -887,7 +874,19 @@ void OxBatchKeepMesh(OxGfxVertexList* mesh, const float* positions, const float*
   }
 }
 
-void OxBatchForgetMesh(const OxGfxVertexList* mesh) { Unkeep(mesh); }
+void OxBatchForgetMesh(const OxGfxVertexList* mesh)
+{
+  if (!IsKept(mesh)) return;
+  gState.meshTable[gState.lastSlot & (gState.meshTableSize - 1)] = kTombstone;
+  // The last copy gone: the table goes too, so that a game that frees its
+  // meshes leaves nothing behind.
+  if (--gState.meshTableLive == 0) {
+    free(gState.meshTable);
+    gState.meshTable = nullptr;
+    gState.meshTableSize = 0;
+    gState.meshTableFilled = 0;
+  }
+}
 
 namespace {
 

@@ -55,7 +55,7 @@ size_t OxBatchMeshRecordBytes(unsigned int count);
 // Keeps a copy of a small mesh's vertices (positions x, y; colours as the
 // mesh's buffer holds them; texture coordinates) for recording its draws,
 // in the record's block, which OxBatchMeshRecordBytes(count) sized.
-void OxBatchKeepMesh(OxGfxVertexList* mesh, const float* positions, const float* colors,
+void OxBatchKeepMesh(const OxGfxVertexList* mesh, const float* positions, const float* colors,
                      const float* textureCoordinates, unsigned int count);
 void OxBatchForgetMesh(const OxGfxVertexList* mesh);
 // Records or draws one mesh draw with the program in use; false when the

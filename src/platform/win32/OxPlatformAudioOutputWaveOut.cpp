@@ -141,9 +141,9 @@ void OxPlatformAudioOutputClose(OxPlatformAudioOutput* output)
   delete output;
 }
 
-// waveOut keeps nothing per thread for its callers.
 void OxPlatformAudioOutputSettle() {}
 
+// waveOut keeps nothing per thread for its callers.
 void OxPlatformAudioOutputLeaveThread() {}
 
 bool OxPlatformAudioOutputThreaded() { return true; }
